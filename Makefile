@@ -1,0 +1,39 @@
+# Two commands do all the set-up: `make run` and `make test`.
+BUILD_DIR ?= build
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc)
+ARGS ?=
+
+.PHONY: all deps build run test test-sanitize test-main bench sample-views clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	$(BUILD_DIR)/veltrane-calibrator $(ARGS)
+
+# Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer, then every
+# test (the real-window suite under Xvfb included) on the release build.
+test: deps test-sanitize test-main
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DVELTRANE_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && ctest --output-on-failure -j $(JOBS)
+
+test-main: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=ON >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+	build-bench/bench/veltrane-bench $(BENCH_ARGS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-bench

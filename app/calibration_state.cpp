@@ -1,0 +1,8 @@
+#include "app/calibration_state.h"
+
+CalibrationState state;
+
+void resetCalibrationState()
+{
+    state = CalibrationState();
+}

@@ -1,0 +1,112 @@
+// The one program-wide record of the calibrator: parameters, mode, the engine's
+// working geometry, the panel layout, the pointer state and the four images the
+// main loop draws into. Every module reads and writes its fields directly.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+enum Mode : int {
+    ModeSlant = 1,
+    ModePitch = 2,
+    ModeQuit = 3,
+    ModeViewsForward = 4,
+    ModeViewsReverse = 5,
+};
+
+// Inclusive pixel rectangle: (x, y) is inside when left <= x <= right and top <= y <= bottom.
+struct PanelRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// Five rows tiling the drag area; row k covers edges[k] <= y < edges[k + 1].
+struct DigitRows {
+    int left = 0;
+    int right = 0;
+    int edges[6] = {};
+};
+
+struct PanelLayout {
+    int unit = 0;
+    int barHeight = 0;
+    int barBottom = 0;
+    int buttonWidth = 0;
+    double fontScale = 0.0;
+    PanelRect slantButton;
+    PanelRect pitchButton;
+    PanelRect forwardButton;
+    PanelRect reverseButton;
+    PanelRect quitButton;
+    PanelRect dragArea;
+    DigitRows digitRows;
+};
+
+constexpr int WeightTableSize = 24;
+constexpr int DigitCount = 5;
+constexpr int TextBufferSize = 64;
+
+struct CalibrationState {
+    // Calibration parameters and mode.
+    int width = 0;
+    int height = 0;
+    double pitch = 7.0;
+    int viewCount = 8;
+    int mode = ModeSlant;
+    int savedMode = 0;
+    int slantOffset = 0;
+    int dragDistance = 0;
+    double pitchBase = 0.0;
+    int slantX = 0;
+    int slantY = 0;
+    int mirror = 0;
+    double sampleStep = 1.0;
+    int weightProfile[WeightTableSize] = {199, 198, 194, 188, 179, 169, 156, 142,
+                                          127, 112, 98,  84,  70,  58,  47,  37,
+                                          28,  21,  14,  9,   5,   3,   1,   0};
+
+    // Engine working geometry, rewritten by every composition before it is read.
+    int weightTable[WeightTableSize] = {};
+    int lineDx = 0;
+    int lineDy = 0;
+    int subpixelSlantX = 0;
+    int maskStride = 0;
+    unsigned char** viewMasks = nullptr;
+    int currentView = 0;
+    double lineStartX = 0.0;
+    double lineStartY = 0.0;
+    double lineEndX = 0.0;
+    double lineEndY = 0.0;
+    double lineRun = 0.0;
+    double lineRise = 0.0;
+    double lineOffset = 0.0;
+    double lineLength = 0.0;
+
+    // Panel layout and pointer state.
+    PanelLayout layout;
+    int slantPatternCentre = 0;
+    char textBuffer[TextBufferSize] = {};
+    bool dragActive = false;
+    bool inDragArea = false;
+    bool hoverSlant = false;
+    bool hoverPitch = false;
+    bool hoverForward = false;
+    bool hoverReverse = false;
+    bool hoverQuit = false;
+    bool pitchDirty = false;
+    bool digitSelect[DigitCount] = {};
+    int dragOriginX = 0;
+
+    // The frame shown in the main window, the two solid-colour views of pitch
+    // mode and their interlaced result.
+    cv::Mat displayImage;
+    cv::Mat patternImageA;
+    cv::Mat patternImageB;
+    cv::Mat interlacedImage;
+};
+
+extern CalibrationState state;
+
+// Puts every field back to its load-time value (images released).
+void resetCalibrationState();

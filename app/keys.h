@@ -1,0 +1,15 @@
+// Keyboard: what a key code returned by the window back end asks for.
+#pragma once
+
+enum class KeyAction {
+    None,
+    Lower, // "a", "A", left arrow
+    Raise, // "d", "D", right arrow
+    Quit,  // Escape
+};
+
+KeyAction classifyKey(int key);
+
+// Applies one key to the state by the current mode. Sets keyStepped after a
+// pitch key step. Escape sets the mode to ModeQuit.
+void applyKey(int key, bool& keyStepped);

@@ -1,0 +1,63 @@
+#include "app/test_frames.h"
+
+#include "app/calibration_state.h"
+#include "app/pitch_adjustment.h"
+#include "engine/blend.h"
+#include "engine/view_masks.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+namespace {
+
+const cv::Scalar LineColour(255, 0, 0, 0);
+const cv::Scalar Yellow(0, 255, 255, 0);
+const cv::Scalar Magenta(255, 0, 255, 0);
+
+// Copies rows [first, last] of the subpixel canvas into the image; subpixel 0
+// of a pixel is its red channel, so the outer channels cross.
+void copyBandCrossed(const cv::Mat& canvas, cv::Mat& image, int first, int last)
+{
+    for (int y = first; y <= last; ++y) {
+        const unsigned char* source = canvas.ptr<unsigned char>(y);
+        unsigned char* target = image.ptr<unsigned char>(y);
+        for (int x = 0; x < image.cols; ++x) {
+            target[3 * x] = source[3 * x + 2];
+            target[3 * x + 1] = source[3 * x + 1];
+            target[3 * x + 2] = source[3 * x];
+        }
+    }
+}
+
+} // namespace
+
+void drawSlantFrame(WorkingImages& images)
+{
+    images.subpixelCanvas.copyTo(images.lineCanvas);
+    const int s = state.slantOffset + state.dragDistance;
+    const int bar = state.layout.barHeight;
+    cv::line(images.lineCanvas, cv::Point(state.slantPatternCentre + s, bar),
+             cv::Point(state.slantPatternCentre - s, state.height - bar), LineColour, 1, cv::LINE_AA, 0);
+    const int last = std::min(state.height - bar, state.height - 1);
+    copyBandCrossed(images.lineCanvas, state.displayImage, bar, last);
+}
+
+int drawPitchFrame(bool keyStepped)
+{
+    if (state.dragActive || state.pitchDirty) {
+        state.pitchDirty = false;
+        if (!keyStepped)
+            adjustPitch();
+        state.patternImageA.setTo(Yellow);
+        state.patternImageB.setTo(Magenta);
+        const int result = interlaceTwoViews(
+            state.patternImageA.data, state.patternImageB.data, state.interlacedImage.data);
+        if (result != 0) {
+            reportAllocationFailure(result);
+            return result;
+        }
+    }
+    state.interlacedImage.copyTo(state.displayImage);
+    return 0;
+}

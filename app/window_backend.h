@@ -1,0 +1,24 @@
+// The main loop's view of the window system: open the main window with its
+// pointer handler, wait for a key (pointer events are delivered to the handler
+// inside that wait, on the caller's thread), and show an image in a window.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+using PointerHandler = void (*)(int event, int x, int y, int flags, void* userData);
+
+class WindowBackend {
+public:
+    virtual ~WindowBackend() = default;
+
+    // Creates the window and registers the pointer handler for it.
+    virtual void openWindow(const std::string& title, PointerHandler handler) = 0;
+
+    // Waits up to delayMs for a key; -1 when none came. Pointer events arrive here.
+    virtual int waitKey(int delayMs) = 0;
+
+    // Shows image in the named window, creating the window on its first use.
+    virtual void showImage(const std::string& title, const cv::Mat& image) = 0;
+};

@@ -1,0 +1,10 @@
+// Geometry of the control panel: the button bar along the top edge, the drag
+// area with its five digit rows, and the read-out strip along the bottom edge.
+#pragma once
+
+#include "app/calibration_state.h"
+
+// Fills state.layout from state.width and state.height.
+void computePanelLayout();
+
+bool rectContains(const PanelRect& rect, int x, int y);

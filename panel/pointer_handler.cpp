@@ -1,0 +1,96 @@
+#include "panel/pointer_handler.h"
+
+#include "app/calibration_state.h"
+#include "panel/panel_layout.h"
+
+namespace {
+
+void updateDigitSelection(int x, int y)
+{
+    const DigitRows& rows = state.layout.digitRows;
+    for (int k = 0; k < DigitCount; ++k)
+        state.digitSelect[k] =
+            rows.left <= x && x <= rows.right && rows.edges[k] <= y && y < rows.edges[k + 1];
+}
+
+void onMove(int x, int y)
+{
+    const PanelLayout& layout = state.layout;
+    state.hoverSlant = rectContains(layout.slantButton, x, y);
+    state.hoverPitch = rectContains(layout.pitchButton, x, y);
+    state.hoverForward = rectContains(layout.forwardButton, x, y);
+    state.hoverReverse = rectContains(layout.reverseButton, x, y);
+    state.hoverQuit = rectContains(layout.quitButton, x, y);
+    if (!state.dragActive)
+        updateDigitSelection(x, y);
+    state.inDragArea = rectContains(layout.dragArea, x, y);
+    if (state.inDragArea && state.dragActive) {
+        const int distance = x - state.dragOriginX;
+        state.dragDistance = state.mode == ModePitch ? distance / 10 : distance;
+    }
+}
+
+// Ends the drag under way the way a release inside the drag area does.
+void endDrag()
+{
+    state.dragActive = false;
+    if (state.mode == ModeSlant)
+        state.slantOffset += state.dragDistance;
+    state.dragDistance = 0;
+}
+
+bool overAnyButton()
+{
+    return state.hoverSlant || state.hoverPitch || state.hoverForward || state.hoverReverse ||
+           state.hoverQuit;
+}
+
+void onPress(int x)
+{
+    // A drag released outside the drag area is still under way; a button
+    // pressed now must not act on (or leave behind) that stale drag.
+    if (state.dragActive && overAnyButton())
+        endDrag();
+
+    int m = state.mode;
+    if (state.hoverSlant)
+        state.mode = m = ModeSlant;
+    if (state.hoverPitch) {
+        state.mode = m = ModePitch;
+        state.pitchDirty = true;
+    }
+    if (state.hoverForward) {
+        state.savedMode = m;
+        state.mode = m = ModeViewsForward;
+    }
+    if (state.hoverReverse) {
+        state.savedMode = m;
+        state.mode = m = ModeViewsReverse;
+    }
+    if (state.hoverQuit)
+        state.mode = m = ModeQuit;
+    if (!state.inDragArea)
+        return;
+    state.dragActive = true;
+    state.dragOriginX = x;
+    if (m == ModePitch)
+        state.pitchBase = state.pitch;
+}
+
+void onRelease()
+{
+    if (state.inDragArea)
+        endDrag();
+}
+
+} // namespace
+
+void onPointerEvent(int event, int x, int y, int, void*)
+{
+    if (event == PointerMove)
+        onMove(x, y);
+    else if (event == PointerLeftDown)
+        onPress(x);
+    else if (event == PointerLeftUp)
+        onRelease();
+}

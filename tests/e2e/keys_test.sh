@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The real calibrator in a real window: start-up, keys, parameter line,
+# window size, and Escape.
+CALIBRATOR=$1
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+start_calibrator
+
+grep -qx '\[ Veltrane autostereoscopic-image calibrator \]' "$E2E_TMP/stdout" || fail "no banner on stdout"
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+
+key a a a
+expect_parameter_line "param: -x     6 -y  1152 -pitch   8.0000 -mirror"
+key Right Right Right Right d
+expect_parameter_line "param: -x     4 -y  1152 -pitch   8.0000        "
+
+screenshot "$MAIN_WINDOW" "$E2E_TMP/window.png"
+size=$(identify -format '%wx%h' "$E2E_TMP/window.png")
+[ "$size" = "640x512" ] || fail "window is $size, expected 640x512"
+
+quit_with_escape
+echo "keys_test: passed"

@@ -1,0 +1,81 @@
+# Helpers of the real-window suite: a private Xvfb, the calibrator in it, and
+# xdotool to drive it. Every process started here is ended on exit.
+set -euo pipefail
+
+E2E_TMP=$(mktemp -d)
+E2E_PIDS=()
+
+cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  rm -rf "$E2E_TMP"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
+  E2E_PIDS+=($!)
+  local i
+  for i in $(seq 100); do
+    [ -s "$E2E_TMP/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$E2E_TMP/display" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+  export DISPLAY=":$(cat "$E2E_TMP/display")"
+}
+
+# Prints the id of the window with exactly this name, waiting up to 10 s.
+wait_window() {
+  local name=$1 id i
+  for i in $(seq 200); do
+    id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.05
+  done
+  fail "window '$name' did not appear"
+}
+
+# Starts the calibrator with the given options; its output goes to files.
+start_calibrator() {
+  "$CALIBRATOR" "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+  CALIBRATOR_PID=$!
+  E2E_PIDS+=("$CALIBRATOR_PID")
+  MAIN_WINDOW=$(wait_window "Veltrane calibration")
+}
+
+# The last parameter line written so far.
+last_parameter_line() {
+  tr '\r' '\n' <"$E2E_TMP/stderr" | grep '^param:' | tail -n 1
+}
+
+# Waits until the last parameter line equals the expected one.
+expect_parameter_line() {
+  local expected=$1 i
+  for i in $(seq 100); do
+    [ "$(last_parameter_line)" = "$expected" ] && return 0
+    sleep 0.05
+  done
+  fail "parameter line is '$(last_parameter_line)', expected '$expected'"
+}
+
+key() { xdotool key --window "$MAIN_WINDOW" "$@"; sleep 0.1; }
+
+# Saves a screenshot of a window as PNG.
+screenshot() { import -window "$1" "$2"; }
+
+# Ends the calibrator with Escape and checks its exit status.
+quit_with_escape() {
+  key Escape
+  local status=0
+  wait "$CALIBRATOR_PID" || status=$?
+  [ "$status" -eq 0 ] || fail "calibrator exited with $status"
+}
+
+# Number of pixels in which two images differ.
+pixel_difference() {
+  compare -metric AE "$1" "$2" null: 2>&1 || true
+}

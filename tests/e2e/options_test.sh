@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# What a person who types a wrong option, or has no display, gets.
+CALIBRATOR=$1
+source "$(dirname "$0")/lib.sh"
+
+expect_status() {
+  local expected=$1; shift
+  local status=0
+  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
+  [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected"
+}
+
+expect_status 0 "$CALIBRATOR" --help
+grep -q -- '-w=' "$E2E_TMP/out" || fail "usage does not show -w="
+expect_status 0 "$CALIBRATOR" '-?'
+
+for bad in -w=abc -w=3 -h=100 -p=0 -p=1000 -p=nan --wdth=640 -w; do
+  expect_status 2 env DISPLAY=:99999 "$CALIBRATOR" "$bad"
+  [ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "'$bad' did not give a one-line message"
+done
+
+expect_status 1 env -u DISPLAY -u WAYLAND_DISPLAY "$CALIBRATOR"
+grep -q 'display' "$E2E_TMP/err" || fail "no message about the display"
+expect_status 1 env DISPLAY=:99999 "$CALIBRATOR"
+echo "options_test: passed"

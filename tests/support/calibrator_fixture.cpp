@@ -1,0 +1,46 @@
+#include "support/calibrator_fixture.h"
+
+#include "app/main_loop.h"
+#include "app/startup.h"
+#include "engine/mask_allocator.h"
+
+void CalibratorTest::SetUp()
+{
+    resetCalibrationState();
+}
+
+void CalibratorTest::TearDown()
+{
+    resetCalibrationState();
+}
+
+void CalibratorTest::start(int width, int height, double pitch)
+{
+    Options options;
+    options.width = width;
+    options.height = height;
+    options.pitch = pitch;
+    ::testing::internal::CaptureStdout();
+    startUp(options, images, windows);
+    ::testing::internal::GetCapturedStdout();
+}
+
+void CalibratorTest::run()
+{
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    runMainLoop(windows, images);
+    err = ::testing::internal::GetCapturedStderr();
+    out = ::testing::internal::GetCapturedStdout();
+}
+
+std::vector<std::string> CalibratorTest::parameterLines() const
+{
+    std::vector<std::string> lines;
+    std::size_t begin = 0;
+    for (std::size_t end = err.find('\r'); end != std::string::npos; end = err.find('\r', begin)) {
+        lines.push_back(err.substr(begin, end - begin + 1));
+        begin = end + 1;
+    }
+    return lines;
+}

@@ -1,0 +1,60 @@
+// A window back end for tests: each wait delivers the next scripted pointer
+// events to the handler and returns the next scripted key; every image shown
+// is kept. When the script has run out, one wait returns no key and every wait
+// after it returns Escape, so a loop under test always ends.
+#pragma once
+
+#include "app/window_backend.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct PointerEvent {
+    int event;
+    int x;
+    int y;
+};
+
+struct ScriptStep {
+    std::vector<PointerEvent> events;
+    int key = -1;
+    std::function<void()> action; // runs inside the wait, before the events
+};
+
+struct ShownImage {
+    std::string title;
+    cv::Mat image;
+};
+
+class ScriptedBackend : public WindowBackend {
+public:
+    void openWindow(const std::string& title, PointerHandler handler) override;
+    int waitKey(int delayMs) override;
+    void showImage(const std::string& title, const cv::Mat& image) override;
+
+    // Script building: each call adds one wait.
+    ScriptedBackend& key(int code);
+    ScriptedBackend& idle(int waits = 1);
+    ScriptedBackend& events(std::vector<PointerEvent> events, int code = -1);
+    ScriptedBackend& move(int x, int y);
+    ScriptedBackend& press(int x, int y);   // a move there, then the left button down
+    ScriptedBackend& release(int x, int y); // a move there, then the left button up
+    ScriptedBackend& click(int x, int y);   // move, down and up in one wait
+    ScriptedBackend& then(std::function<void()> action); // a wait that runs action
+
+    // How many images were shown in the window with this title.
+    int shownCount(const std::string& title) const;
+    // The last image shown in that window; empty when none was.
+    cv::Mat lastShown(const std::string& title) const;
+
+    std::vector<std::string> opened;
+    std::vector<ShownImage> shown;
+    int waits = 0;
+
+private:
+    std::deque<ScriptStep> script_;
+    PointerHandler handler_ = nullptr;
+    bool ranOut_ = false;
+};
