@@ -10,6 +10,10 @@
 
 namespace {
 
+// Far more lens lines than the widest display at the smallest view spacing
+// needs; a generation asking for more comes from a meaningless geometry.
+constexpr double MaxLensLines = 1 << 24;
+
 std::size_t maskBytes()
 {
     if (state.height <= 0 || state.maskStride <= 0)
@@ -118,15 +122,14 @@ void generateViewMasks()
         return;
     const double lineDx = computeSlantGeometry();
     const double spacing = state.pitch / state.viewCount;
-    if (!(spacing > 0.0) || !std::isfinite(spacing))
-        return;
-
     double p = 0.0;
     double end = state.maskStride - lineDx;
     if (state.mirror != 0) {
         p = -lineDx;
         end = state.maskStride;
     }
+    if (!(spacing > 0.0) || !std::isfinite(spacing) || (end - p) / spacing > MaxLensLines)
+        return; // no spacing, or more lines than any display has: nothing to draw
     int v = 0;
     while (end > p) {
         state.currentView = v;

@@ -1,0 +1,24 @@
+// A mask allocator for tests: counts calls, live blocks and bytes, keeps the
+// peak, and can make the n-th allocation fail. Installed for its lifetime.
+#pragma once
+
+#include "engine/mask_allocator.h"
+
+#include <cstddef>
+
+class CountingAllocator {
+public:
+    // failAt: the 1-based number of the allocation that returns null; 0 never.
+    explicit CountingAllocator(int failAt = 0);
+    ~CountingAllocator();
+    CountingAllocator(const CountingAllocator&) = delete;
+    CountingAllocator& operator=(const CountingAllocator&) = delete;
+
+    static int calls();
+    static int liveBlocks();
+    static std::size_t liveBytes();
+    static std::size_t peakBytes();
+
+private:
+    MaskAllocator previous_;
+};

@@ -1,0 +1,195 @@
+#include "engine/view_masks.h"
+#include "support/counting_allocator.h"
+#include "support/engine_fixture.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+namespace {
+
+using ViewMasks = EngineTest;
+using Listing = std::vector<std::string>;
+
+TEST_F(ViewMasks, SteepUnmirroredLinesWalkRowByRow)
+{
+    geometry(8, 6, 8.0, 8, 1, 4, 0);
+    buildMasks();
+    const Listing expected = {
+        "",
+        "7=156 8=70 15=156 16=70",
+        "6=70 7=156 14=70 15=156 22=70 23=156",
+        "5=9 6=199 13=9 14=199 15=9 21=9 22=199",
+        "5=156 6=70 13=156 14=70 21=156 22=70",
+        "",
+    };
+    EXPECT_EQ(describeMask(0), expected);
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, EqualExtentsWalkColumnByColumnFromTheEndPoint)
+{
+    geometry(8, 6, 8.0, 8, 1, 3, 0);
+    buildMasks();
+    const Listing expected = {
+        "7=28 15=28",
+        "6=28 7=199 14=28 15=199 22=28",
+        "5=28 6=199 7=28 13=28 14=199 15=28 21=28 22=199",
+        "4=28 5=199 6=28 12=28 13=199 14=28 20=28 21=199 22=28",
+        "4=199 5=28 12=199 13=28 20=199 21=28",
+        "4=28 12=28 20=28",
+    };
+    EXPECT_EQ(describeMask(0), expected);
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, MirroredLinesAreWalkedAsTheMirrorImage)
+{
+    geometry(8, 6, 8.0, 8, 1, 4, 1);
+    buildMasks();
+    const Listing expected = {
+        "",
+        "4=70 5=156 12=70 13=156 20=70 21=156",
+        "5=156 6=70 13=156 14=70 21=156 22=70",
+        "5=9 6=199 7=9 13=9 14=199 21=9 22=199 23=9",
+        "6=70 7=156 14=70 15=156 22=70 23=156",
+        "",
+    };
+    EXPECT_EQ(describeMask(0), expected);
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, MirroredEqualExtentsAreNotLeftEmpty)
+{
+    geometry(8, 6, 8.0, 8, 1, 3, 1);
+    buildMasks();
+    int lit = 0;
+    for (const std::string& row : describeMask(0))
+        lit += row.empty() ? 0 : 1;
+    EXPECT_EQ(lit, 6);
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, HorizontalLinesPlotNothing)
+{
+    geometry(64, 32, 8.0, 8, 5, 0, 0);
+    buildMasks();
+    for (int v = 0; v < state.viewCount; ++v)
+        for (const std::string& row : describeMask(v))
+            EXPECT_EQ(row, "");
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, VerticalLinesWeighByTheirDistanceAlone)
+{
+    geometry(6, 6, 20.0, 8, 0, 4, 0); // spacing 2.5: view 1 starts at column 2.5
+    buildMasks();
+    const std::string row = std::to_string(state.weightTable[11]);
+    const Listing expected = {"", "2=" + row + " 3=" + row, "2=" + row + " 3=" + row,
+                              "2=" + row + " 3=" + row, "2=" + row + " 3=" + row, ""};
+    EXPECT_EQ(describeMask(1), expected);
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, AllocationGivesZeroedMasksOfTheImageSize)
+{
+    geometry(640, 512, 8.0, 8, 0, 1152, 0);
+    CountingAllocator counting;
+    ASSERT_EQ(allocateViewMasks(), 0);
+    EXPECT_EQ(state.maskStride, 1920);
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 9);
+    EXPECT_EQ(CountingAllocator::liveBytes(), 8 * 983040u + 8 * sizeof(unsigned char*));
+    for (int v = 0; v < 8; ++v)
+        for (int i = 0; i < 983040; i += 997)
+            ASSERT_EQ(state.viewMasks[v][i], 0);
+    releaseViewMasks();
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    EXPECT_EQ(state.viewMasks, nullptr);
+}
+
+TEST_F(ViewMasks, FailedAllocationsLeakNothing)
+{
+    geometry(64, 32, 8.0, 8, 2, 72, 0);
+    {
+        CountingAllocator failing(1);
+        EXPECT_EQ(allocateViewMasks(), 1);
+        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    }
+    {
+        CountingAllocator failing(4); // the array, two masks, then the third mask
+        EXPECT_EQ(allocateViewMasks(), 2);
+        EXPECT_EQ(CountingAllocator::calls(), 4);
+        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+        EXPECT_EQ(state.viewMasks, nullptr);
+    }
+}
+
+TEST_F(ViewMasks, FailureMessagesAreExact)
+{
+    ::testing::internal::CaptureStdout();
+    reportAllocationFailure(1);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\n---out of memory---\n");
+    ::testing::internal::CaptureStdout();
+    reportAllocationFailure(2);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\n---error:malloc:1---\n");
+}
+
+TEST_F(ViewMasks, WideViewSpacingSaturatesInsteadOfWrapping)
+{
+    geometry(16, 8, 12.0, 8, 0, 24, 0); // spacing 1.5: the closest weight is 298
+    buildMasks();
+    int highest = 0;
+    for (int i = 0; i < 8 * 48; ++i)
+        highest = std::max<int>(highest, state.viewMasks[0][i]);
+    EXPECT_EQ(highest, 255);
+    releaseViewMasks();
+}
+
+// Geometries a calibrator cannot produce must still end and stay in bounds
+// (the sanitizer build checks every write).
+TEST_F(ViewMasks, DegenerateInputsDrawNothing)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        double pitch;
+        int views, slantX, slantY;
+    } cases[] = {{8.0, 8, 0, 0}, {0.0, 8, 4, 48}, {-8.0, 8, 4, 48}, {nan, 8, 4, 48}, {inf, 8, 4, 48},
+                 {8.0, 0, 4, 48}, {8.0, -3, 4, 48}, {1e-300, 2, 4, 48}};
+    for (const Case& c : cases) {
+        geometry(32, 16, c.pitch, c.views, c.slantX, c.slantY, 0);
+        buildMasks();
+        for (int v = 0; v < state.viewCount; ++v)
+            for (const std::string& row : describeMask(v))
+                EXPECT_EQ(row, "") << c.pitch << " " << c.views;
+        releaseViewMasks();
+    }
+}
+
+TEST_F(ViewMasks, OppositeSignsAndHugeSlantsStayInsideTheMasks)
+{
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> slant(-3000, 3000);
+    for (int i = 0; i < 200; ++i) {
+        geometry(3 + i % 29, 2 + i % 23, 2.0 + i % 13, 1 + i % 9, slant(random), slant(random) / 10, i % 2);
+        buildMasks();
+        releaseViewMasks();
+    }
+    geometry(40, 30, 8.0, 8, 100000, -1, 0);
+    buildMasks();
+    releaseViewMasks();
+}
+
+TEST_F(ViewMasks, LaterLinesOfAViewOverwriteEarlierOnes)
+{
+    // Pitch 1 with one view: vertical lines one column apart. Each triple
+    // replaces the bytes before it, so the zero weight of every next line wins
+    // over the full weight of the line before; only the last line keeps 199.
+    geometry(8, 6, 1.0, 1, 0, 4, 0);
+    buildMasks();
+    const Listing expected = {"", "22=199", "22=199", "22=199", "22=199", ""};
+    EXPECT_EQ(describeMask(0), expected);
+    releaseViewMasks();
+}
+
+} // namespace
