@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps build run test test-sanitize test-main bench sample-views clean
+.PHONY: all deps build run test test-sanitize test-main bench sample-views docs-images clean
 
 all: build
 
@@ -34,6 +34,12 @@ bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
 	build-bench/bench/veltrane-bench $(BENCH_ARGS)
+
+# The pictures of the README, rendered by the calibrator itself.
+docs-images: build
+	$(BUILD_DIR)/tests/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
+	$(BUILD_DIR)/tests/render-frames $(BUILD_DIR)/pitch-frame.png idle press:320,150 move:350,150 release:350,150 click:150,30 move:320,250 >/dev/null
+	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage docs/pitch-frame.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-bench

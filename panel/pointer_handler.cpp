@@ -45,12 +45,15 @@ bool overAnyButton()
            state.hoverQuit;
 }
 
-void onPress(int x)
+void onPress(int x, int y)
 {
-    // A drag released outside the drag area is still under way; a button
-    // pressed now must not act on (or leave behind) that stale drag.
-    if (state.dragActive && overAnyButton())
+    // A drag released outside the drag area is still under way. A button
+    // pressed now first ends it as a release in the drag area followed by a
+    // move to this button would: committed, and the digit choice refreshed.
+    if (state.dragActive && overAnyButton()) {
         endDrag();
+        updateDigitSelection(x, y);
+    }
 
     int m = state.mode;
     if (state.hoverSlant)
@@ -90,7 +93,7 @@ void onPointerEvent(int event, int x, int y, int, void*)
     if (event == PointerMove)
         onMove(x, y);
     else if (event == PointerLeftDown)
-        onPress(x);
+        onPress(x, y);
     else if (event == PointerLeftUp)
         onRelease();
 }

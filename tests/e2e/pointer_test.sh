@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# The pointer in the real window: a slant drag, the "pitch" button and a drag
+# on the hundredths row. Each resulting window must equal, pixel for pixel,
+# the frame that the same build renders for that interaction through the
+# scripted back end.
+CALIBRATOR=$1
+RENDER=$2
+source "$(dirname "$0")/lib.sh"
+
+pointer() { xdotool mousemove --window "$MAIN_WINDOW" "$1" "$2"; sleep 0.1; }
+button() { xdotool "$1" 1; sleep 0.1; }
+
+# Compares the window with the rendered frame for the same steps.
+expect_window_equals() {
+  local name=$1; shift
+  "$RENDER" "$E2E_TMP/$name-expected.png" "$@" >/dev/null 2>&1 || fail "could not render $name"
+  sleep 0.2
+  screenshot "$MAIN_WINDOW" "$E2E_TMP/$name.png"
+  local differing
+  differing=$(pixel_difference "$E2E_TMP/$name.png" "$E2E_TMP/$name-expected.png")
+  if [ "$differing" != "0" ]; then
+    mkdir -p "${E2E_KEEP:-/tmp}/veltrane-e2e" && cp "$E2E_TMP/$name"*.png "${E2E_KEEP:-/tmp}/veltrane-e2e/"
+    fail "$name: $differing pixels differ from the rendered frame"
+  fi
+}
+
+start_xvfb
+start_calibrator
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+
+# Slant: 50 pixels to the right, then left past the origin, released there.
+pointer 300 100; button mousedown
+pointer 350 100
+expect_parameter_line "param: -x   100 -y  1152 -pitch   8.0000        "
+pointer 250 100
+expect_parameter_line "param: -x   100 -y  1152 -pitch   8.0000 -mirror"
+button mouseup
+expect_window_equals slant idle press:300,100 move:350,100 move:250,100 release:250,100
+
+# Back to upright with the keys, then pitch mode and a drag on the hundredths row.
+key d d d d d d d d d d
+for i in $(seq 4); do key d d d d d d d d d d; done
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+pointer 150 30; button click
+pointer 300 250; button mousedown
+pointer 320 250
+pointer 335 250
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0300        "
+button mouseup
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0300        "
+expect_window_equals pitch idle click:150,30 press:300,250 move:335,250 release:335,250
+
+# The pitch keys step the digit under the pointer.
+key d
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0400        "
+
+# The quit button ends the calibrator.
+pointer 600 30; button click
+status=0
+wait "$CALIBRATOR_PID" || status=$?
+[ "$status" -eq 0 ] || fail "quit button: exit status $status"
+echo "pointer_test: passed"
