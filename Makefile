@@ -35,6 +35,10 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	build-bench/bench/veltrane-bench $(BENCH_ARGS)
 
+# A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <".
+sample-views: build
+	$(BUILD_DIR)/veltrane-sample-views --dir=. $(SAMPLE_ARGS)
+
 # The pictures of the README, rendered by the calibrator itself.
 docs-images: build
 	$(BUILD_DIR)/tests/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null

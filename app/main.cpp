@@ -6,6 +6,8 @@
 #include "app/options.h"
 #include "app/startup.h"
 
+#include <opencv2/core/utils/logger.hpp>
+
 #include <cstdio>
 #include <string>
 
@@ -36,6 +38,8 @@ int main(int argc, char** argv)
         return NoDisplay;
     }
 
+    // Standard error carries the parameter line; library warnings would break it.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
     HighguiBackend windows;
     WorkingImages images;
     startUp(options, images, windows);

@@ -55,14 +55,14 @@ last_parameter_line() {
 # Waits until the last parameter line equals the expected one.
 expect_parameter_line() {
   local expected=$1 i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     [ "$(last_parameter_line)" = "$expected" ] && return 0
     sleep 0.05
   done
   fail "parameter line is '$(last_parameter_line)', expected '$expected'"
 }
 
-key() { xdotool key --window "$MAIN_WINDOW" "$@"; sleep 0.1; }
+key() { xdotool key --window "$MAIN_WINDOW" "$@" 2>/dev/null; sleep 0.1; }
 
 # Saves a screenshot of a window as PNG.
 screenshot() { import -window "$1" "$2"; }
@@ -78,4 +78,18 @@ quit_with_escape() {
 # Number of pixels in which two images differ.
 pixel_difference() {
   compare -metric AE "$1" "$2" null: 2>&1 || true
+}
+
+# Takes screenshots of a window until one equals the expected PNG (the
+# program may still be drawing); fails after 5 s with the pixel count.
+expect_screenshot() {
+  local window=$1 shot=$2 expected=$3 differing="" i
+  for i in $(seq 20); do
+    screenshot "$window" "$shot"
+    differing=$(pixel_difference "$shot" "$expected")
+    [ "$differing" = "0" ] && return 0
+    sleep 0.25
+  done
+  mkdir -p /tmp/veltrane-e2e && cp "$shot" "$expected" /tmp/veltrane-e2e/
+  fail "$(basename "$shot"): $differing pixels differ from $(basename "$expected") (kept in /tmp/veltrane-e2e)"
 }

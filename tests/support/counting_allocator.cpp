@@ -9,9 +9,12 @@ int callCount = 0;
 int blocks = 0;
 std::size_t bytesNow = 0;
 std::size_t bytesPeak = 0;
+std::function<void()> beforeAllocation;
 
 void* countingAllocate(std::size_t bytes)
 {
+    if (beforeAllocation)
+        beforeAllocation();
     ++callCount;
     if (callCount == failAtCall)
         return nullptr;
@@ -44,6 +47,7 @@ CountingAllocator::CountingAllocator(int failAt)
 
 CountingAllocator::~CountingAllocator()
 {
+    beforeAllocation = nullptr;
     setMaskAllocator(previous_);
 }
 
@@ -51,3 +55,8 @@ int CountingAllocator::calls() { return callCount; }
 int CountingAllocator::liveBlocks() { return blocks; }
 std::size_t CountingAllocator::liveBytes() { return bytesNow; }
 std::size_t CountingAllocator::peakBytes() { return bytesPeak; }
+
+void CountingAllocator::beforeEachAllocation(std::function<void()> action)
+{
+    beforeAllocation = std::move(action);
+}

@@ -5,6 +5,7 @@
 #include "engine/mask_allocator.h"
 
 #include <cstddef>
+#include <functional>
 
 class CountingAllocator {
 public:
@@ -18,6 +19,9 @@ public:
     static int liveBlocks();
     static std::size_t liveBytes();
     static std::size_t peakBytes();
+
+    // Runs before every allocation: a test's way to act at that moment.
+    static void beforeEachAllocation(std::function<void()> action);
 
 private:
     MaskAllocator previous_;

@@ -1,0 +1,214 @@
+#include "engine/view_sequence.h"
+#include "support/calibrator_fixture.h"
+#include "support/counting_allocator.h"
+#include "support/engine_fixture.h"
+#include "support/view_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+class ViewSequence : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        geometry(640, 512, 8.0, 7, 40, 1152, 0);
+        state.mode = ModeViewsForward;
+        state.savedMode = ModePitch;
+    }
+
+    // One composition; true when it has a new frame. Keeps what it printed.
+    bool compose(int mode = ModeViewsForward)
+    {
+        state.mode = mode;
+        ::testing::internal::CaptureStdout();
+        const bool shown = interlaceViewSequence(composed);
+        printed = ::testing::internal::GetCapturedStdout();
+        return shown;
+    }
+
+    // The number of views a composition used: the masks it allocated.
+    int viewsUsed(int mode = ModeViewsForward)
+    {
+        CountingAllocator counting;
+        compose(mode);
+        return CountingAllocator::calls() - 1;
+    }
+
+    void expectStateRestored() const
+    {
+        EXPECT_EQ(state.width, 640);
+        EXPECT_EQ(state.height, 512);
+        EXPECT_EQ(state.viewCount, 7);
+        EXPECT_EQ(state.mode, ModePitch);
+        EXPECT_EQ(state.viewMasks, nullptr);
+    }
+
+    ViewFolder folder;
+    cv::Mat composed;
+    std::string printed;
+};
+
+TEST_F(ViewSequence, CountsViewsUpToTheFirstGap)
+{
+    for (int i : {0, 1, 2, 3, 5})
+        folder.write(i, ".jpg", patternView(i, 32, 16));
+    EXPECT_EQ(viewsUsed(), 4);
+    EXPECT_EQ(printed, "");
+    EXPECT_EQ(composed.size(), cv::Size(32, 16));
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, PngSequenceIsNamedOnceAndReadWhole)
+{
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".png", patternView(i, 32, 16));
+    EXPECT_EQ(viewsUsed(), 3);
+    EXPECT_EQ(printed, "pic/blender_00000_0.png\n");
+}
+
+TEST_F(ViewSequence, ExtensionIsChosenByViewZeroAlone)
+{
+    folder.write(0, ".jpg", patternView(0, 32, 16));
+    folder.write(1, ".png", patternView(1, 32, 16));
+    EXPECT_EQ(viewsUsed(), 1);
+    EXPECT_EQ(printed, "");
+}
+
+TEST_F(ViewSequence, WithoutViewZeroNothingHappens)
+{
+    folder.write(1, ".jpg", patternView(1, 32, 16));
+    EXPECT_FALSE(compose());
+    EXPECT_EQ(printed, "pic/blender_00000_0.png\n");
+    EXPECT_TRUE(composed.empty());
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, ReverseModeHandsImageIToMaskNMinusOneMinusI)
+{
+    for (int i = 0; i < 4; ++i)
+        folder.write(i, ".png", patternView(i, 64, 40));
+    ASSERT_TRUE(compose(ModeViewsReverse));
+    const cv::Mat reversed = composed.clone();
+    ASSERT_TRUE(compose(ModeViewsForward));
+    EXPECT_GT(cv::norm(reversed, composed, cv::NORM_INF), 0);
+
+    // The same files in the opposite order, composed forward.
+    for (int i = 0; i < 4; ++i)
+        folder.write(i, ".png", patternView(3 - i, 64, 40));
+    ASSERT_TRUE(compose(ModeViewsForward));
+    EXPECT_EQ(cv::norm(reversed, composed, cv::NORM_INF), 0);
+}
+
+TEST_F(ViewSequence, ComposesAtTheSizeOfTheViews)
+{
+    for (int i = 0; i < 2; ++i)
+        folder.write(i, ".png", patternView(i, 800, 600));
+    ASSERT_TRUE(compose());
+    EXPECT_EQ(composed.size(), cv::Size(800, 600));
+    EXPECT_EQ(composed.type(), CV_8UC3);
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, GreyFilesBlendAsEqualChannels)
+{
+    cv::Mat grey(16, 32, CV_8UC1);
+    cv::randu(grey, 0, 256);
+    cv::Mat colour;
+    cv::cvtColor(grey, colour, cv::COLOR_GRAY2BGR);
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".png", grey);
+    ASSERT_TRUE(compose());
+    const cv::Mat fromGrey = composed.clone();
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".png", colour);
+    ASSERT_TRUE(compose());
+    EXPECT_EQ(cv::norm(fromGrey, composed, cv::NORM_INF), 0);
+}
+
+TEST_F(ViewSequence, AViewOfAnotherSizeEndsTheSequence)
+{
+    folder.write(0, ".png", patternView(0, 32, 16));
+    folder.write(1, ".png", patternView(1, 32, 16));
+    folder.write(2, ".png", patternView(2, 33, 16));
+    folder.write(3, ".png", patternView(3, 32, 16));
+    EXPECT_EQ(viewsUsed(), 2);
+    EXPECT_EQ(printed, "pic/blender_00000_0.png\n"
+                       "pic/blender_00000_2.png is 33 x 16, view 0 is 32 x 16: the sequence ends before it\n");
+    EXPECT_EQ(composed.size(), cv::Size(32, 16));
+}
+
+TEST_F(ViewSequence, AFileThatVanishesBeforeBlendingShowsNothingNew)
+{
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".jpg", patternView(i, 32, 16));
+    CountingAllocator counting;
+    // The masks are allocated between counting and blending.
+    CountingAllocator::beforeEachAllocation([this] { folder.remove(1, ".jpg"); });
+    EXPECT_FALSE(compose());
+    EXPECT_EQ(printed, "pic/blender_00000_1.jpg no longer loads as it did a moment ago: nothing new is shown\n");
+    EXPECT_TRUE(composed.empty());
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, CorruptFilesDoNotLoad)
+{
+    folder.write(0, ".jpg", patternView(0, 32, 16));
+    folder.writeBytes(1, ".jpg", std::string("\xff\xd8\xff\xe0 not really a picture", 26));
+    EXPECT_EQ(viewsUsed(), 1);
+
+    std::vector<unsigned char> jpeg;
+    cv::imencode(".jpg", patternView(0, 32, 16), jpeg);
+    folder.writeBytes(0, ".jpg", std::string(jpeg.begin(), jpeg.begin() + 40));
+    folder.writeBytes(0, ".png", "\x89PNG\r\n\x1a\n garbage");
+    compose();
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, AllocationFailureRestoresTheState)
+{
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".jpg", patternView(i, 32, 16));
+    CountingAllocator failing(2);
+    EXPECT_FALSE(compose());
+    EXPECT_EQ(printed, "\n---error:malloc:1---\n");
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    expectStateRestored();
+}
+
+TEST_F(ViewSequence, FourViewsAtPitchEightSaturate)
+{
+    for (int i = 0; i < 4; ++i)
+        folder.write(i, ".png", cv::Mat(16, 48, CV_8UC3, cv::Scalar(255, 255, 255)));
+    state.slantX = 0;
+    ASSERT_TRUE(compose());
+    double highest = 0;
+    cv::minMaxLoc(composed.reshape(1), nullptr, &highest);
+    EXPECT_EQ(highest, 255);
+}
+
+// "disp >" pressed in the running calibrator.
+class ViewButtons : public CalibratorTest {
+protected:
+    ViewFolder folder;
+};
+
+TEST_F(ViewButtons, ShowTheCompositionInItsOwnWindowOnce)
+{
+    for (int i = 0; i < 3; ++i)
+        folder.write(i, ".png", patternView(i, 64, 48));
+    start();
+    windows.idle().click(250, 30).idle(2).click(350, 30).idle();
+    run();
+    EXPECT_EQ(windows.shownCount("DISP"), 2);
+    const cv::Mat shown = windows.lastShown("DISP");
+    EXPECT_EQ(shown.size(), cv::Size(64, 48));
+    EXPECT_EQ(state.savedMode, ModeSlant);
+    EXPECT_EQ(out, "pic/blender_00000_0.png\npic/blender_00000_0.png\n");
+    EXPECT_EQ(windows.lastShown("Veltrane calibration").size(), cv::Size(640, 512));
+}
+
+} // namespace
