@@ -2,7 +2,7 @@
 
 #include "app/calibration_state.h"
 #include "app/pitch_adjustment.h"
-#include "engine/blend.h"
+#include "engine/fast_interlace.h"
 #include "engine/view_masks.h"
 
 #include <opencv2/imgproc.hpp>
@@ -51,7 +51,7 @@ int drawPitchFrame(bool keyStepped)
             adjustPitch();
         state.patternImageA.setTo(Yellow);
         state.patternImageB.setTo(Magenta);
-        const int result = interlaceTwoViews(
+        const int result = fastInterlaceTwoViews(
             state.patternImageA.data, state.patternImageB.data, state.interlacedImage.data);
         if (result != 0) {
             reportAllocationFailure(result);

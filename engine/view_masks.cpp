@@ -7,12 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 // Far more lens lines than the widest display at the smallest view spacing
 // needs; a generation asking for more comes from a meaningless geometry.
-constexpr double MaxLensLines = 1 << 24;
+constexpr double MaxLensLines = 1 << 22;
 
 std::size_t maskBytes()
 {
@@ -116,11 +117,9 @@ void releaseViewMasks()
     releaseFirstMasks(state.viewCount);
 }
 
-void generateViewMasks()
+std::vector<double> lensLineStarts(double lineDx)
 {
-    if (state.viewMasks == nullptr || state.viewCount <= 0)
-        return;
-    const double lineDx = computeSlantGeometry();
+    std::vector<double> starts;
     const double spacing = state.pitch / state.viewCount;
     double p = 0.0;
     double end = state.maskStride - lineDx;
@@ -129,15 +128,26 @@ void generateViewMasks()
         end = state.maskStride;
     }
     if (!(spacing > 0.0) || !std::isfinite(spacing) || (end - p) / spacing > MaxLensLines)
-        return; // no spacing, or more lines than any display has: nothing to draw
-    int v = 0;
+        return starts; // no spacing, or more lines than any display has: nothing to draw
     while (end > p) {
-        state.currentView = v;
-        rasteriseLine(p, 0.0);
+        starts.push_back(p);
         const double next = p + spacing;
         if (!(next > p))
             break; // the spacing is lost against p: no further column is reachable
         p = next;
+    }
+    return starts;
+}
+
+void generateViewMasks()
+{
+    if (state.viewMasks == nullptr || state.viewCount <= 0)
+        return;
+    const double lineDx = computeSlantGeometry();
+    int v = 0;
+    for (double start : lensLineStarts(lineDx)) {
+        state.currentView = v;
+        rasteriseLine(start, 0.0);
         v = v + 1;
         if (v == state.viewCount)
             v = 0;

@@ -3,6 +3,8 @@
 // reference implementation; every mask byte is defined by it.
 #pragma once
 
+#include <vector>
+
 // Sets maskStride and subpixelSlantX, allocates viewCount zeroed masks of
 // height x maskStride bytes. 0 on success; 1 when the pointer array, 2 when a
 // mask could not be allocated. On failure nothing stays allocated.
@@ -13,6 +15,12 @@ void releaseViewMasks();
 
 // Draws every lens line of every view into the masks just allocated.
 void generateViewMasks();
+
+// Start columns on row 0 of all lens lines, in drawing order (line k belongs to
+// view k mod viewCount), for lines of the given horizontal extent. Each start
+// is the previous one plus the view spacing. Empty when the spacing is not
+// positive or the lines would be absurdly many.
+std::vector<double> lensLineStarts(double lineDx);
 
 // Draws one lens line that starts at (x0, y0) into the mask of currentView.
 void rasteriseLine(double x0, double y0);

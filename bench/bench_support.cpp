@@ -1,0 +1,66 @@
+#include "bench_support.h"
+
+#include "app/calibration_state.h"
+#include "engine/mask_allocator.h"
+#include "panel/panel_layout.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::size_t live = 0;
+std::size_t highest = 0;
+MaskAllocator previous;
+
+void* countedAllocate(std::size_t bytes)
+{
+    void* block = std::malloc(bytes);
+    if (block != nullptr) {
+        live += bytes;
+        highest = live > highest ? live : highest;
+    }
+    return block;
+}
+
+void countedRelease(void* block, std::size_t bytes)
+{
+    live -= bytes;
+    std::free(block);
+}
+
+} // namespace
+
+void pitchModeGeometry(int width, int height)
+{
+    resetCalibrationState();
+    state.width = width;
+    state.height = height;
+    computePanelLayout();
+    state.pitch = 8.0;
+    state.slantX = 128;
+    state.slantY = 3 * (height - 2 * state.layout.barHeight);
+    state.mirror = 0;
+}
+
+PeakCounter::PeakCounter()
+{
+    live = 0;
+    highest = 0;
+    previous = setMaskAllocator(MaskAllocator{countedAllocate, countedRelease});
+}
+
+PeakCounter::~PeakCounter()
+{
+    setMaskAllocator(previous);
+}
+
+std::size_t PeakCounter::peak() const
+{
+    return highest;
+}
+
+void frameSizes(benchmark::internal::Benchmark* benchmark)
+{
+    benchmark->Args({640, 512})->Args({1920, 1080})->Args({3840, 2160})->Args({7680, 4320});
+    benchmark->ArgNames({"w", "h"})->Unit(benchmark::kMillisecond)->UseRealTime();
+}

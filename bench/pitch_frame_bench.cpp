@@ -1,0 +1,60 @@
+// The pitch-frame rebuild (yellow and magenta through the view masks) with
+// the reference engine and the fast engine, against the floor of one pass
+// over the same images (cv::add of two images into a third).
+#include "bench_support.h"
+
+#include "app/calibration_state.h"
+#include "engine/blend.h"
+#include "engine/fast_interlace.h"
+
+#include <opencv2/core.hpp>
+
+namespace {
+
+using Interlace = int (*)(const unsigned char*, const unsigned char*, unsigned char*);
+
+void rebuild(benchmark::State& bench, Interlace interlace)
+{
+    const int width = static_cast<int>(bench.range(0));
+    const int height = static_cast<int>(bench.range(1));
+    const cv::Mat yellow(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
+    const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
+    cv::Mat output(height, width, CV_8UC3);
+    pitchModeGeometry(width, height);
+    PeakCounter counter;
+    for (auto _ : bench) {
+        if (interlace(yellow.data, magenta.data, output.data) != 0)
+            bench.SkipWithError("allocation failed");
+        benchmark::DoNotOptimize(output.data);
+    }
+    bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
+}
+
+void BM_PitchFrameReference(benchmark::State& bench)
+{
+    rebuild(bench, interlaceTwoViews);
+}
+
+void BM_PitchFrameFast(benchmark::State& bench)
+{
+    rebuild(bench, fastInterlaceTwoViews);
+}
+
+void BM_PitchFrameFloor(benchmark::State& bench)
+{
+    const int width = static_cast<int>(bench.range(0));
+    const int height = static_cast<int>(bench.range(1));
+    const cv::Mat first(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
+    const cv::Mat second(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
+    cv::Mat output(height, width, CV_8UC3);
+    for (auto _ : bench) {
+        cv::add(first, second, output);
+        benchmark::DoNotOptimize(output.data);
+    }
+}
+
+BENCHMARK(BM_PitchFrameReference)->Apply(frameSizes)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PitchFrameFast)->Apply(frameSizes)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PitchFrameFloor)->Apply(frameSizes)->Repetitions(5)->ReportAggregatesOnly(true);
+
+} // namespace

@@ -1,0 +1,546 @@
+#include "engine/fast_interlace.h"
+
+#include "app/calibration_state.h"
+#include "engine/blend.h"
+#include "engine/mask_allocator.h"
+#include "engine/slant_geometry.h"
+#include "engine/view_masks.h"
+
+#include <opencv2/core/utility.hpp>
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+// The loops that vectorise are built for AVX2 too, and the processor picks.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
+#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VECTOR_CLONES
+#endif
+
+namespace {
+
+// Weights by the phase of a sample (its x less its column): the phase range
+// is split into bins, and a bin gives the three weights of a sample's triple
+// whenever every phase in it, widened by the error bound below, gives the same
+// three weight indices. Bins where an index changes are marked, and samples
+// falling into them are computed exactly.
+constexpr int PhaseBits = 14;
+constexpr int PhaseBins = 1 << PhaseBits;
+constexpr std::uint32_t Uncertain = 0x80000000u;
+// How far the table's distance model (times 23) may be from the reference's
+// doubles before the table is not used at all.
+constexpr double ModelMargin = 2e-5;
+constexpr double Epsilon = 2.220446049250313e-16; // 2^-52
+
+// What differs between lens lines, as the reference computes it per line.
+struct LensLine {
+    double run;
+    double offset;
+    double length;
+};
+
+// Everything the rows of one composition share.
+struct Frame {
+    const unsigned char* const* sources = nullptr;
+    std::vector<const unsigned char*> distinct; // the different source images
+    std::vector<int> sourceOf;                  // view -> index into distinct
+    unsigned char* output = nullptr;
+    int views = 0;
+    int stride = 0;   // bytes per row, 3 x width
+    int firstRow = 0; // rows that can hold samples: [firstRow, endRow)
+    int endRow = 0;
+    double rise = 0;  // lineDy, the same for every line
+    double step = 0;  // x advance per row, with its sign
+    std::vector<double> starts;
+    LensLine* lines = nullptr;
+    const std::uint32_t* phase = nullptr; // PhaseBins entries, or null when not usable
+    unsigned char weights[WeightTableSize] = {}; // weightTable held to a byte
+};
+
+// Working memory of one band of rows, in subpixel order (leftmost first).
+struct Band {
+    double* x;              // x of every line on the first row of the current tiles
+    double* local;          // x of the lines of one tile, row by row
+    int* fixed;             // those x as fixed-point numbers
+    std::uint16_t* sums;    // per subpixel of a tile row, sum of the shares so far
+    unsigned char* crossed; // each distinct source's tile row, outer channels swapped
+    unsigned char* masks;   // per tile row, one mask row per view
+};
+
+// A band of rows is worked through in tiles of TileRows rows and TilePixels
+// pixels, so that a tile's mask rows, sums and source rows stay in the cache.
+constexpr int TileRows = 32;
+constexpr int TilePixels = 512;
+constexpr int TileBytes = 3 * TilePixels;
+constexpr int TileMargin = 4;                       // a triple's store may pass a tile edge by two bytes
+constexpr int TilePitch = TileBytes + 2 * TileMargin; // bytes of one tile mask row
+
+std::size_t bandBytes(const Frame& frame)
+{
+    return frame.starts.size() * (2 * sizeof(double) + sizeof(int)) + std::size_t{TileBytes} * sizeof(std::uint16_t) +
+           frame.distinct.size() * TileBytes + std::size_t{TileRows} * frame.views * TilePitch;
+}
+
+inline unsigned char exactWeight(const Frame& frame, const LensLine& line, double cx, double cy)
+{
+    const double distance = std::fabs(cx * frame.rise - cy * line.run - line.offset) / line.length;
+    return distance < 1.0 ? frame.weights[static_cast<int>(23 * distance)] : 0;
+}
+
+// Swaps bytes 0 and 2 of every pixel: image channel order to subpixel order
+// and back.
+void crossRowPlain(const unsigned char* from, unsigned char* to, int count)
+{
+    for (int b = 0; b < count; b += 3) {
+        to[b] = from[b + 2];
+        to[b + 1] = from[b + 1];
+        to[b + 2] = from[b];
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// Five pixels at a time: a 16-byte load and store of which 15 bytes count.
+__attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from, unsigned char* to, int count)
+{
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    int b = 0;
+    for (; b + 16 <= count; b += 15) {
+        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + b), _mm_shuffle_epi8(pixels, order));
+    }
+    crossRowPlain(from + b, to + b, count - b);
+}
+
+// Sums clamped to a byte and crossed back, five pixels at a time. The sums
+// stay below 32768, so the signed saturation of the pack clamps them.
+__attribute__((target("ssse3"))) void writeSumsShuffled(const std::uint16_t* sums, unsigned char* out, int count)
+{
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    int b = 0;
+    for (; b + 16 <= count; b += 15) {
+        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b));
+        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b + 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm_shuffle_epi8(_mm_packus_epi16(low, high), order));
+    }
+    for (; b < count; b += 3) {
+        out[b] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b + 2], 255));
+        out[b + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b + 1], 255));
+        out[b + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b], 255));
+    }
+}
+
+const bool HaveShuffle = __builtin_cpu_supports("ssse3");
+#endif
+
+void crossRow(const unsigned char* from, unsigned char* to, int count)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveShuffle)
+        return crossRowShuffled(from, to, count);
+#endif
+    crossRowPlain(from, to, count);
+}
+
+VECTOR_CLONES void advanceRange(double* x, std::size_t from, std::size_t to, double step)
+{
+    for (std::size_t k = from; k < to; ++k)
+        x[k] = x[k] + step;
+}
+
+// x of every line moved on by a number of rows, a block of lines at a time so
+// that the block stays in the cache.
+void advanceRows(const Frame& frame, double* x, int rows)
+{
+    constexpr std::size_t Block = 512;
+    const std::size_t count = frame.starts.size();
+    for (std::size_t from = 0; from < count; from += Block) {
+        const std::size_t to = std::min(count, from + Block);
+        for (int y = 0; y < rows; ++y)
+            advanceRange(x, from, to, frame.step);
+    }
+}
+
+// Samples of a row as fixed-point x * PhaseBins, and x moved on to the next
+// row. x is first held to [-1, stride], which changes no sample that plots and
+// keeps the product inside an int.
+VECTOR_CLONES void toFixed(double* x, int* fixed, int count, double step, int stride)
+{
+    const double top = stride;
+    for (int j = 0; j < count; ++j) {
+        const double held = std::min(std::max(x[j], -1.0), top);
+        fixed[j] = static_cast<int>(held * PhaseBins);
+        x[j] = x[j] + step;
+    }
+}
+
+// The exact weights of a sample whose phase fell into an uncertain bin.
+void plotExactly(const Frame& frame, const LensLine& line, unsigned char* mask, int ix, double cy)
+{
+    const double cx = ix;
+    mask[0] = exactWeight(frame, line, cx, cy);
+    mask[1] = exactWeight(frame, line, cx + 1.0, cy);
+    mask[-1] = exactWeight(frame, line, cx - 1.0, cy);
+}
+
+// One tile: rows [y0, y1) and subpixel columns [a, b).
+struct Tile {
+    int y0, y1, a, b;
+};
+
+// Every sample whose triple reaches into the tile, line by line in line order,
+// into the tile's mask rows. x holds every line's x on row y0.
+__attribute__((noinline)) void plotTile(const Frame& frame, const Band& band, const Tile& tile)
+{
+    const double step = frame.step;
+    // Over the tile's rows a line moves at most this far.
+    const double drift = std::fabs(step) * TileRows + 2.0;
+    const double* const xs = band.x;
+    const std::size_t count = frame.starts.size();
+    const std::size_t first = std::lower_bound(xs, xs + count, tile.a - 2 - drift) - xs;
+    const std::size_t last = std::lower_bound(xs + first, xs + count, tile.b + 2 + drift) - xs;
+
+    // Locals, so that the byte stores below cannot make the compiler reload them.
+    const std::uint32_t* const phase = frame.phase;
+    const int views = frame.views;
+    const int rows = tile.y1 - tile.y0;
+    const int rowFrom = std::max(frame.firstRow, tile.y0) - tile.y0;
+    const int rowTo = std::min(frame.endRow, tile.y1) - tile.y0;
+    const std::size_t rowPitch = static_cast<std::size_t>(views) * TilePitch;
+    // Samples as fixed-point numbers x * PhaseBins: the column above the bin
+    // bits, the phase bin below them. A sample plots when 1 <= x < stride - 1
+    // and its triple reaches into the tile: a - 1 <= ix <= b.
+    const int lowest = std::max(1, tile.a - 1) * PhaseBins;
+    const int highest = std::min(frame.stride - 1, tile.b + 1) * PhaseBins;
+    const int firstView = static_cast<int>(first % views);
+    double* const local = band.local;
+    int* const fixed = band.fixed;
+    std::copy(xs + first, xs + last, local);
+    const int lines = static_cast<int>(last - first);
+    for (int r = 0; r < rows; ++r) {
+        toFixed(local, fixed, lines, step, frame.stride);
+        if (r < rowFrom || r >= rowTo)
+            continue;
+        // Mask byte of column a sits at TileMargin in every tile mask row.
+        unsigned char* const origin = band.masks + r * rowPitch + TileMargin - tile.a;
+        unsigned char* viewRow = origin + static_cast<std::size_t>(firstView) * TilePitch;
+        int view = firstView;
+        for (int j = 0; j < lines; ++j) {
+            const int sample = fixed[j];
+            if (sample >= lowest && sample < highest) {
+                const int ix = sample >> PhaseBits;
+                const std::uint32_t entry = phase[sample & (PhaseBins - 1)];
+                if (entry & Uncertain)
+                    plotExactly(frame, frame.lines[first + j], viewRow + ix, ix, tile.y0 + r);
+                else // ix - 1, ix, ix + 1, and a 0 for ix + 2, which no earlier line of this view reached
+                    std::memcpy(viewRow + ix - 1, &entry, 4);
+            }
+            viewRow += TilePitch;
+            if (++view == views) {
+                view = 0;
+                viewRow = origin;
+            }
+        }
+    }
+}
+
+// sums[j] += source[j] * mask[j] / 255.
+VECTOR_CLONES void addShares(const unsigned char* source, const unsigned char* mask, std::uint16_t* sums, int count)
+{
+    for (int j = 0; j < count; ++j) {
+        const std::uint16_t p = static_cast<std::uint16_t>(source[j] * mask[j]);
+        sums[j] = static_cast<std::uint16_t>(sums[j] + ((p + 1 + (p >> 8)) >> 8)); // p / 255, exactly
+    }
+}
+
+VECTOR_CLONES void clampSums(std::uint16_t* sums, int count)
+{
+    for (int j = 0; j < count; ++j)
+        sums[j] = std::min<std::uint16_t>(sums[j], 255);
+}
+
+// The clamped sums into an output row, crossing the outer channels back, and
+// the sums cleared.
+void writeSums(std::uint16_t* sums, unsigned char* out, int count)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveShuffle) {
+        writeSumsShuffled(sums, out, count);
+        std::fill(sums, sums + count, 0);
+        return;
+    }
+#endif
+    for (int j = 0; j < count; j += 3) {
+        out[j] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 2], 255));
+        out[j + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 1], 255));
+        out[j + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j], 255));
+    }
+    std::fill(sums, sums + count, 0);
+}
+
+// Every view's shares of the tile into the output, and the tile's mask rows
+// cleared for the next tile.
+__attribute__((noinline)) void blendTile(const Frame& frame, const Band& band, const Tile& tile)
+{
+    const int width = tile.b - tile.a;
+    const std::size_t rowPitch = static_cast<std::size_t>(frame.views) * TilePitch;
+    for (int y = tile.y0; y < tile.y1; ++y) {
+        const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
+        unsigned char* masks = band.masks + (y - tile.y0) * rowPitch;
+        if (y < frame.firstRow || y >= frame.endRow) {
+            std::memset(frame.output + offset, 0, width);
+            continue;
+        }
+        for (std::size_t s = 0; s < frame.distinct.size(); ++s)
+            crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
+        for (int v = 0; v < frame.views; ++v) {
+            const unsigned char* source = band.crossed + static_cast<std::size_t>(frame.sourceOf[v]) * TileBytes;
+            addShares(source, masks + static_cast<std::size_t>(v) * TilePitch + TileMargin, band.sums, width);
+            if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
+                clampSums(band.sums, width);
+        }
+        std::memset(masks, 0, rowPitch);
+        writeSums(band.sums, frame.output + offset, width);
+    }
+}
+
+void composeRows(const Frame& frame, Band& band, int r0, int r1)
+{
+    std::copy(frame.starts.begin(), frame.starts.end(), band.x);
+    advanceRows(frame, band.x, r0);
+    std::memset(band.masks, 0, std::size_t{TileRows} * frame.views * TilePitch);
+    std::memset(band.sums, 0, std::size_t{TileBytes} * sizeof(std::uint16_t));
+    for (int y0 = r0; y0 < r1; y0 += TileRows) {
+        const int y1 = std::min(r1, y0 + TileRows);
+        for (int a = 0; a < frame.stride; a += TileBytes) {
+            const Tile tile{y0, y1, a, std::min(frame.stride, a + TileBytes)};
+            plotTile(frame, band, tile);
+            blendTile(frame, band, tile);
+        }
+        advanceRows(frame, band.x, y1 - y0);
+    }
+}
+
+// True when the current geometry walks every lens line row by row.
+bool walksRows()
+{
+    const int adx = std::abs(state.lineDx);
+    const int ady = std::abs(state.lineDy);
+    return ady != 0 && adx != ady;
+}
+
+void describeLines(Frame& frame)
+{
+    const double lineDx = state.lineDx;
+    const double lineEndY = 0.0 + state.lineDy;
+    for (std::size_t k = 0; k < frame.starts.size(); ++k) {
+        const double x0 = frame.starts[k];
+        const double lineEndX = x0 + lineDx;
+        const double run = lineEndX - x0;
+        const double rise = lineEndY - 0.0;
+        frame.lines[k] = {run, x0 * lineEndY - 0.0 * lineEndX, std::hypot(run, rise)};
+    }
+}
+
+// An upper bound of how far 23 times a reference distance can be from the
+// model K |column - x|, K = 23 rise / length, where x is the sample's
+// accumulated x: the drift of x against the exact line over all rows, the
+// roundings of the reference's distance, and the spread of the line lengths.
+double modelError(const Frame& frame)
+{
+    double widest = frame.stride + 2.0;
+    if (!frame.starts.empty())
+        widest = std::max({widest, std::fabs(frame.starts.front()), std::fabs(frame.starts.back())});
+    widest += std::fabs(static_cast<double>(state.lineDx)) + 2.0;
+    const double rows = state.height;
+    const double length = std::hypot(static_cast<double>(state.lineDx), frame.rise);
+    const double drift = rows * (widest * Epsilon + std::fabs(frame.step) * Epsilon) + 2 * widest * Epsilon;
+    const double largestTerm = widest * frame.rise + rows * std::fabs(static_cast<double>(state.lineDx));
+    return 23.0 * drift + 23.0 * 4 * largestTerm * Epsilon / length + 24.0 * (4 * Epsilon + widest * Epsilon / length);
+}
+
+// The weight byte for 23 x distance anywhere in [low, high], or -1 when the
+// reference could give different weights in that range.
+int certainWeight(const Frame& frame, double low, double high)
+{
+    low = std::max(low, 0.0);
+    if (low >= 23.0)
+        return 0;
+    if (high >= 23.0 || std::floor(low) != std::floor(high))
+        return -1;
+    return frame.weights[static_cast<int>(high)];
+}
+
+void buildPhaseTable(const Frame& frame, std::uint32_t* table)
+{
+    const double k = 23.0 * frame.rise / std::hypot(static_cast<double>(state.lineDx), frame.rise);
+    const double margin = ModelMargin;
+    for (int bin = 0; bin < PhaseBins; ++bin) {
+        const double low = static_cast<double>(bin) / PhaseBins;
+        const double high = static_cast<double>(bin + 1) / PhaseBins;
+        // Column ix - 1, ix and ix + 1 lie 1 + phase, phase and 1 - phase away.
+        const int left = certainWeight(frame, k * (1.0 + low) - margin, k * (1.0 + high) + margin);
+        const int centre = certainWeight(frame, k * low - margin, k * high + margin);
+        const int right = certainWeight(frame, k * (1.0 - high) - margin, k * (1.0 - low) + margin);
+        if (left < 0 || centre < 0 || right < 0)
+            table[bin] = Uncertain;
+        else
+            table[bin] = static_cast<std::uint32_t>(left) | static_cast<std::uint32_t>(centre) << 8 |
+                         static_cast<std::uint32_t>(right) << 16;
+    }
+}
+
+bool prepareFrame(Frame& frame)
+{
+    computeSlantGeometry();
+    if (!walksRows())
+        return false;
+    frame.views = state.viewCount;
+    frame.stride = state.maskStride;
+    frame.rise = 0.0 + state.lineDy;
+    const double adx = std::abs(state.lineDx);
+    const double ady = std::abs(state.lineDy);
+    frame.step = state.mirror != 0 ? adx / ady : -(adx / ady);
+    // Samples land on rows 1 to height - 2; a vertical line stops at its end.
+    frame.firstRow = 1;
+    frame.endRow = state.height - 1;
+    if (adx == 0.0)
+        frame.endRow = std::min(frame.endRow, state.lineDy);
+    for (int i = 0; i < WeightTableSize; ++i)
+        frame.weights[i] = static_cast<unsigned char>(std::clamp(state.weightTable[i], 0, 255));
+    frame.starts = lensLineStarts(state.lineDx);
+    frame.sourceOf.resize(frame.views);
+    for (int v = 0; v < frame.views; ++v) {
+        const auto known = std::find(frame.distinct.begin(), frame.distinct.end(), frame.sources[v]);
+        frame.sourceOf[v] = static_cast<int>(known - frame.distinct.begin());
+        if (known == frame.distinct.end())
+            frame.distinct.push_back(frame.sources[v]);
+    }
+    return true;
+}
+
+// The reference path, for geometries walked column by column.
+int interlaceWithMasks(const unsigned char* const* sources, unsigned char* output)
+{
+    const int result = allocateViewMasks();
+    if (result != 0) {
+        reportAllocationFailure(result);
+        return result;
+    }
+    generateViewMasks();
+    if (state.height > 0 && state.width > 0)
+        std::memset(output, 0, static_cast<std::size_t>(state.height) * state.maskStride);
+    for (int v = 0; v < state.viewCount; ++v)
+        for (int y = 0; y < state.height; ++y)
+            for (int x = 0; x < state.width; ++x)
+                blendPixel(sources[v], output, v, x, y);
+    releaseViewMasks();
+    return 0;
+}
+
+// The memory of one composition: the line table, the phase table and one band
+// per thread, all from the engine's allocator and all released with it.
+class Workspace {
+public:
+    ~Workspace()
+    {
+        for (std::size_t i = 0; i < blocks_.size(); ++i)
+            releaseMaskMemory(blocks_[i], sizes_[i]);
+    }
+
+    bool allocate(Frame& frame, int bandCount)
+    {
+        frame.lines = static_cast<LensLine*>(take(std::max<std::size_t>(1, frame.starts.size()) * sizeof(LensLine)));
+        if (frame.lines == nullptr)
+            return false;
+        if (modelError(frame) <= ModelMargin / 2) {
+            auto* table = static_cast<std::uint32_t*>(take(PhaseBins * sizeof(std::uint32_t)));
+            if (table == nullptr)
+                return false;
+            buildPhaseTable(frame, table);
+            frame.phase = table;
+        }
+        for (int i = 0; i < bandCount; ++i) {
+            auto* block = static_cast<unsigned char*>(take(bandBytes(frame)));
+            if (block == nullptr)
+                return false;
+            Band band;
+            band.x = reinterpret_cast<double*>(block);
+            block += frame.starts.size() * sizeof(double);
+            band.local = reinterpret_cast<double*>(block);
+            block += frame.starts.size() * sizeof(double);
+            band.fixed = reinterpret_cast<int*>(block);
+            block += frame.starts.size() * sizeof(int);
+            band.sums = reinterpret_cast<std::uint16_t*>(block);
+            block += std::size_t{TileBytes} * sizeof(std::uint16_t);
+            band.crossed = block;
+            band.masks = block + frame.distinct.size() * TileBytes;
+            bands.push_back(band);
+        }
+        return true;
+    }
+
+    std::vector<Band> bands;
+
+private:
+    void* take(std::size_t bytes)
+    {
+        void* block = allocateMaskMemory(bytes);
+        if (block != nullptr) {
+            blocks_.push_back(block);
+            sizes_.push_back(bytes);
+        }
+        return block;
+    }
+
+    std::vector<void*> blocks_;
+    std::vector<std::size_t> sizes_;
+};
+
+} // namespace
+
+int fastInterlaceViews(const unsigned char* const* sources, unsigned char* output)
+{
+    state.maskStride = 3 * state.width;
+    state.subpixelSlantX = 3 * state.slantX;
+    if (state.viewCount <= 0 || state.width <= 0 || state.height <= 0)
+        return interlaceWithMasks(sources, output);
+
+    Frame frame;
+    frame.sources = sources;
+    frame.output = output;
+    if (!prepareFrame(frame))
+        return interlaceWithMasks(sources, output);
+
+    const int bandCount = std::max(1, std::min(cv::getNumThreads(), state.height));
+    Workspace workspace;
+    if (!workspace.allocate(frame, bandCount)) {
+        reportAllocationFailure(2);
+        return 2;
+    }
+    describeLines(frame);
+    const int height = state.height;
+    cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
+        for (int i = range.start; i < range.end; ++i)
+            composeRows(frame, workspace.bands[i], height * i / bandCount, height * (i + 1) / bandCount);
+    }, bandCount);
+    return 0;
+}
+
+int fastInterlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
+                          unsigned char* output)
+{
+    state.viewCount = twoViewCount(state.pitch);
+    const int views = std::max(state.viewCount, 0);
+    std::vector<const unsigned char*> sources(views);
+    for (int v = 0; v < views; ++v)
+        sources[v] = v < state.viewCount / 2 ? firstImage : secondImage;
+    return fastInterlaceViews(sources.data(), output);
+}

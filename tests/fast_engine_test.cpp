@@ -1,0 +1,183 @@
+// The fast engine against the reference engine, byte for byte, on random
+// geometries and images. The seed is fixed and printed with every failure.
+#include "engine/blend.h"
+#include "engine/fast_interlace.h"
+#include "engine/view_masks.h"
+#include "support/counting_allocator.h"
+#include "support/engine_fixture.h"
+
+#include <cstring>
+#include <random>
+#include <sstream>
+
+namespace {
+
+constexpr unsigned Seed = 20261206;
+
+struct Case {
+    int width, height, slantX, slantY, mirror, views;
+    double pitch;
+
+    std::string describe() const
+    {
+        std::ostringstream text;
+        text << "seed " << Seed << ": " << width << "x" << height << " slant " << slantX << "/" << slantY
+             << " mirror " << mirror << " pitch " << pitch << " views " << views;
+        return text.str();
+    }
+};
+
+Case randomCase(std::mt19937& random, int index)
+{
+    auto between = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    Case c;
+    c.width = index == 0 ? 5 : between(5, 300);
+    c.height = index == 0 ? 1 : between(1, 200);
+    c.slantY = between(0, 4) == 0 ? 0 : between(1, 3 * c.height);
+    c.slantX = between(0, 5) == 0 ? 0 : between(1, 400);
+    if (index % 7 == 3 && c.slantY > 0) // equal extents: 3 slantX == slantY
+        c.slantY = 3 * c.slantX;
+    c.mirror = index % 2;
+    c.pitch = std::uniform_real_distribution<double>(2.0, 40.0)(random);
+    if (index % 50 == 7)
+        c.pitch = std::uniform_real_distribution<double>(0.3, 2.0)(random);
+    if (index % 50 == 8)
+        c.pitch = -c.pitch;
+    c.views = between(1, 64);
+    return c;
+}
+
+cv::Mat randomImage(std::mt19937& random, int width, int height)
+{
+    cv::Mat image(height, width, CV_8UC3);
+    cv::randu(image, 0, 256);
+    if (random() % 3 == 0) // some saturated areas too
+        image(cv::Rect(0, 0, width / 2, height)).setTo(cv::Scalar::all(255));
+    return image;
+}
+
+void applyGeometry(const Case& c)
+{
+    state.width = c.width;
+    state.height = c.height;
+    state.slantX = c.slantX;
+    state.slantY = c.slantY;
+    state.mirror = c.mirror;
+    state.pitch = c.pitch;
+    state.viewCount = c.views;
+}
+
+// The reference: full masks, then every pixel of every view.
+void referenceCompose(const std::vector<const unsigned char*>& sources, unsigned char* output)
+{
+    ASSERT_EQ(allocateViewMasks(), 0);
+    generateViewMasks();
+    std::memset(output, 0, static_cast<std::size_t>(state.height) * state.width * 3);
+    for (int v = 0; v < state.viewCount; ++v)
+        for (int y = 0; y < state.height; ++y)
+            for (int x = 0; x < state.width; ++x)
+                blendPixel(sources[v], output, v, x, y);
+    releaseViewMasks();
+}
+
+void expectSame(const cv::Mat& fast, const cv::Mat& reference, const std::string& what)
+{
+    cv::Mat differs;
+    cv::compare(fast.reshape(1), reference.reshape(1), differs, cv::CMP_NE);
+    const int count = cv::countNonZero(differs);
+    if (count > 0) {
+        cv::Point where;
+        cv::minMaxLoc(differs, nullptr, nullptr, nullptr, &where);
+        ADD_FAILURE() << what << ": " << count << " bytes differ, first at row " << where.y << " byte "
+                      << where.x;
+    }
+}
+
+using FastEngine = EngineTest;
+
+TEST_F(FastEngine, ViewSequencesMatchTheReference)
+{
+    std::mt19937 random(Seed);
+    for (int i = 0; i < 200; ++i) {
+        const Case c = randomCase(random, i);
+        std::vector<cv::Mat> images;
+        std::vector<const unsigned char*> sources;
+        for (int v = 0; v < c.views; ++v) {
+            images.push_back(randomImage(random, c.width, c.height));
+            sources.push_back(images.back().data);
+        }
+        cv::Mat reference(c.height, c.width, CV_8UC3);
+        cv::Mat fast(c.height, c.width, CV_8UC3, cv::Scalar(1, 2, 3));
+        applyGeometry(c);
+        referenceCompose(sources, reference.data);
+        applyGeometry(c);
+        ASSERT_EQ(fastInterlaceViews(sources.data(), fast.data), 0) << c.describe();
+        expectSame(fast, reference, c.describe());
+    }
+}
+
+TEST_F(FastEngine, TwoViewFramesMatchTheReference)
+{
+    std::mt19937 random(Seed + 1);
+    for (int i = 0; i < 150; ++i) {
+        const Case c = randomCase(random, i);
+        const cv::Mat first = randomImage(random, c.width, c.height);
+        const cv::Mat second = randomImage(random, c.width, c.height);
+        cv::Mat reference(c.height, c.width, CV_8UC3);
+        cv::Mat fast(c.height, c.width, CV_8UC3);
+        applyGeometry(c);
+        ASSERT_EQ(interlaceTwoViews(first.data, second.data, reference.data), 0);
+        const int referenceViews = state.viewCount;
+        applyGeometry(c);
+        ASSERT_EQ(fastInterlaceTwoViews(first.data, second.data, fast.data), 0) << c.describe();
+        EXPECT_EQ(state.viewCount, referenceViews);
+        expectSame(fast, reference, c.describe());
+    }
+}
+
+TEST_F(FastEngine, CalibratorSizedPitchFramesMatch)
+{
+    const cv::Mat yellow(512, 640, CV_8UC3, cv::Scalar(0, 255, 255));
+    const cv::Mat magenta(512, 640, CV_8UC3, cv::Scalar(255, 0, 255));
+    for (int slantX : {0, 40, 384, 1000}) {
+        for (int mirror : {0, 1}) {
+            for (double pitch : {2.0, 8.0, 8.1234}) {
+                const Case c{640, 512, slantX, 1152, mirror, 0, pitch};
+                cv::Mat reference(512, 640, CV_8UC3);
+                cv::Mat fast(512, 640, CV_8UC3);
+                applyGeometry(c);
+                interlaceTwoViews(yellow.data, magenta.data, reference.data);
+                applyGeometry(c);
+                fastInterlaceTwoViews(yellow.data, magenta.data, fast.data);
+                expectSame(fast, reference, c.describe());
+            }
+        }
+    }
+}
+
+TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
+{
+    const cv::Mat white(24, 32, CV_8UC3, cv::Scalar::all(255));
+    for (int failAt : {1, 2, 3}) {
+        cv::Mat out(24, 32, CV_8UC3, cv::Scalar(7, 8, 9));
+        geometry(32, 24, 8.0, 0, 4, 60, 0);
+        CountingAllocator failing(failAt);
+        ::testing::internal::CaptureStdout();
+        EXPECT_EQ(fastInterlaceTwoViews(white.data, white.data, out.data), 2);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\n---error:malloc:1---\n");
+        EXPECT_EQ(out.at<cv::Vec3b>(12, 12), cv::Vec3b(7, 8, 9));
+        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    }
+}
+
+TEST_F(FastEngine, HoldsLessThanASingleViewMask)
+{
+    const cv::Mat image(1080, 1920, CV_8UC3, cv::Scalar::all(90));
+    geometry(1920, 1080, 8.0, 0, 128, 2088, 0);
+    CountingAllocator counting;
+    ASSERT_EQ(fastInterlaceTwoViews(image.data, image.data, image.clone().data), 0);
+    EXPECT_LT(CountingAllocator::peakBytes(), 1920u * 1080 * 3); // the reference holds ten of these
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+}
+
+} // namespace
