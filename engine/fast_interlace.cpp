@@ -52,6 +52,7 @@ struct Frame {
     const unsigned char* const* sources = nullptr;
     std::vector<const unsigned char*> distinct; // the different source images
     std::vector<int> sourceOf;                  // view -> index into distinct
+    bool subpixelOrder = false;                 // sources already hold red first
     unsigned char* output = nullptr;
     int views = 0;
     int stride = 0;   // bytes per row, 3 x width
@@ -85,8 +86,9 @@ constexpr int TilePitch = TileBytes + 2 * TileMargin; // bytes of one tile mask 
 
 std::size_t bandBytes(const Frame& frame)
 {
+    const std::size_t crossedRows = frame.subpixelOrder ? 0 : frame.distinct.size();
     return frame.starts.size() * (2 * sizeof(double) + sizeof(int)) + std::size_t{TileBytes} * sizeof(std::uint16_t) +
-           frame.distinct.size() * TileBytes + std::size_t{TileRows} * frame.views * TilePitch;
+           crossedRows * TileBytes + std::size_t{TileRows} * frame.views * TilePitch;
 }
 
 inline unsigned char exactWeight(const Frame& frame, const LensLine& line, double cx, double cy)
@@ -298,10 +300,13 @@ __attribute__((noinline)) void blendTile(const Frame& frame, const Band& band, c
             std::memset(frame.output + offset, 0, width);
             continue;
         }
-        for (std::size_t s = 0; s < frame.distinct.size(); ++s)
-            crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
+        if (!frame.subpixelOrder)
+            for (std::size_t s = 0; s < frame.distinct.size(); ++s)
+                crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
         for (int v = 0; v < frame.views; ++v) {
-            const unsigned char* source = band.crossed + static_cast<std::size_t>(frame.sourceOf[v]) * TileBytes;
+            const std::size_t s = frame.sourceOf[v];
+            const unsigned char* source =
+                frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * TileBytes;
             addShares(source, masks + static_cast<std::size_t>(v) * TilePitch + TileMargin, band.sums, width);
             if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
                 clampSums(band.sums, width);
@@ -427,7 +432,7 @@ bool prepareFrame(Frame& frame)
 }
 
 // The reference path, for geometries walked column by column.
-int interlaceWithMasks(const unsigned char* const* sources, unsigned char* output)
+int interlaceWithMasks(const unsigned char* const* sources, unsigned char* output, bool subpixelOrder)
 {
     const int result = allocateViewMasks();
     if (result != 0) {
@@ -435,12 +440,19 @@ int interlaceWithMasks(const unsigned char* const* sources, unsigned char* outpu
         return result;
     }
     generateViewMasks();
-    if (state.height > 0 && state.width > 0)
-        std::memset(output, 0, static_cast<std::size_t>(state.height) * state.maskStride);
-    for (int v = 0; v < state.viewCount; ++v)
+    const std::size_t bytes = static_cast<std::size_t>(std::max(state.height, 0)) * std::max(state.maskStride, 0);
+    std::memset(output, 0, bytes);
+    std::vector<unsigned char> imageOrder(subpixelOrder ? bytes : 0);
+    for (int v = 0; v < state.viewCount; ++v) {
+        const unsigned char* source = sources[v];
+        if (subpixelOrder) {
+            crossSubpixelOrder(source, imageOrder.data(), bytes);
+            source = imageOrder.data();
+        }
         for (int y = 0; y < state.height; ++y)
             for (int x = 0; x < state.width; ++x)
-                blendPixel(sources[v], output, v, x, y);
+                blendPixel(source, output, v, x, y);
+    }
     releaseViewMasks();
     return 0;
 }
@@ -481,7 +493,7 @@ public:
             band.sums = reinterpret_cast<std::uint16_t*>(block);
             block += std::size_t{TileBytes} * sizeof(std::uint16_t);
             band.crossed = block;
-            band.masks = block + frame.distinct.size() * TileBytes;
+            band.masks = block + (frame.subpixelOrder ? 0 : frame.distinct.size()) * TileBytes;
             bands.push_back(band);
         }
         return true;
@@ -506,18 +518,21 @@ private:
 
 } // namespace
 
-int fastInterlaceViews(const unsigned char* const* sources, unsigned char* output)
+namespace {
+
+int interlace(const unsigned char* const* sources, unsigned char* output, bool subpixelOrder)
 {
     state.maskStride = 3 * state.width;
     state.subpixelSlantX = 3 * state.slantX;
     if (state.viewCount <= 0 || state.width <= 0 || state.height <= 0)
-        return interlaceWithMasks(sources, output);
+        return interlaceWithMasks(sources, output, subpixelOrder);
 
     Frame frame;
     frame.sources = sources;
     frame.output = output;
+    frame.subpixelOrder = subpixelOrder;
     if (!prepareFrame(frame))
-        return interlaceWithMasks(sources, output);
+        return interlaceWithMasks(sources, output, subpixelOrder);
 
     const int bandCount = std::max(1, std::min(cv::getNumThreads(), state.height));
     Workspace workspace;
@@ -532,6 +547,25 @@ int fastInterlaceViews(const unsigned char* const* sources, unsigned char* outpu
             composeRows(frame, workspace.bands[i], height * i / bandCount, height * (i + 1) / bandCount);
     }, bandCount);
     return 0;
+}
+
+} // namespace
+
+int fastInterlaceViews(const unsigned char* const* sources, unsigned char* output)
+{
+    return interlace(sources, output, false);
+}
+
+int fastInterlaceSubpixelViews(const unsigned char* const* sources, unsigned char* output)
+{
+    return interlace(sources, output, true);
+}
+
+void crossSubpixelOrder(const unsigned char* from, unsigned char* to, std::size_t count)
+{
+    constexpr std::size_t Piece = 3 << 20; // whole pixels, within int range
+    for (std::size_t done = 0; done < count; done += Piece)
+        crossRow(from + done, to + done, static_cast<int>(std::min(Piece, count - done)));
 }
 
 int fastInterlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,

@@ -1,12 +1,18 @@
 #include "engine/view_sequence.h"
 
 #include "app/calibration_state.h"
-#include "engine/blend.h"
+#include "engine/fast_interlace.h"
 #include "engine/view_files.h"
-#include "engine/view_masks.h"
 
+#include <opencv2/core/utility.hpp>
+
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <sys/mman.h>
 
 namespace {
 
@@ -34,71 +40,100 @@ cv::Mat loadFirstView(std::string& extension)
     return loadViewImage(name);
 }
 
-// The number of consecutive views from 0 that load with view 0's size. A view
-// of another size ends the sequence, with a line that says so.
-int countViews(const std::string& extension, const cv::Mat& first)
-{
-    for (int i = 0;; ++i) {
-        const std::string name = viewFileName(i, extension);
-        const cv::Mat view = loadViewImage(name);
-        if (view.empty())
-            return i;
-        if (view.size() != first.size()) {
-            say(name + " is " + sizeText(view) + ", view 0 is " + sizeText(first) +
-                ": the sequence ends before it");
-            return i;
-        }
+// One block for every decoded view, kept in subpixel order, on huge pages where the system gives
+// them: decoding a long sequence then does not fault in page after page.
+class ViewStore {
+public:
+    ViewStore(int views, cv::Size size) : size_(size), imageBytes_(size.area() * std::size_t{3})
+    {
+        constexpr std::size_t HugePage = std::size_t{2} << 20;
+        bytes_ = (imageBytes_ * views + HugePage - 1) / HugePage * HugePage;
+        data_ = static_cast<unsigned char*>(std::aligned_alloc(HugePage, bytes_));
+        if (data_ != nullptr)
+            madvise(data_, bytes_, MADV_HUGEPAGE);
     }
+    ~ViewStore() { std::free(data_); }
+    ViewStore(const ViewStore&) = delete;
+    ViewStore& operator=(const ViewStore&) = delete;
+
+    bool valid() const { return data_ != nullptr; }
+    cv::Mat view(int i) const { return cv::Mat(size_, CV_8UC3, data_ + imageBytes_ * i); }
+
+private:
+    cv::Size size_;
+    std::size_t imageBytes_;
+    std::size_t bytes_ = 0;
+    unsigned char* data_ = nullptr;
+};
+
+// The number of files from view 0 on that exist, as far as the sequence goes.
+int countFiles(const std::string& extension)
+{
+    int count = 1;
+    while (viewFileExists(viewFileName(count, extension)))
+        ++count;
+    return count;
 }
 
-void blendView(const cv::Mat& view, cv::Mat& output, int mask)
+// Decodes views 1 to count - 1 into the store, one thread per processor, and
+// returns how many views from 0 on loaded with view 0's size. A view of
+// another size ends the sequence, with a line that says so.
+int loadViews(const ViewStore& store, int count, const std::string& extension)
 {
-    for (int y = 0; y < state.height; ++y)
-        for (int x = 0; x < state.width; ++x)
-            blendPixel(view.data, output.data, mask, x, y);
-}
-
-// Blends every view through its mask into output; false when a view no longer
-// loads as it did while counting.
-bool blendViews(const std::string& extension, cv::Mat& output)
-{
-    const bool reverse = state.mode == ModeViewsReverse;
-    for (int i = 0; i < state.viewCount; ++i) {
-        const std::string name = viewFileName(i, extension);
-        const cv::Mat view = loadViewImage(name);
-        if (view.size() != output.size()) {
-            say(name + " no longer loads as it did a moment ago: nothing new is shown");
-            return false;
+    std::vector<char> loaded(count, 0);
+    std::vector<cv::Mat> others(count);
+    const int threads = std::max(1, std::min(count - 1, cv::getNumberOfCPUs()));
+    auto decode = [&](int first) {
+        for (int i = first; i < count; i += threads) {
+            cv::Mat target = store.view(i);
+            loaded[i] = loadViewInto(viewFileName(i, extension), target, others[i]) ? 1 : 0;
         }
-        blendView(view, output, reverse ? state.viewCount - 1 - i : i);
-    }
-    return true;
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 2; t <= threads; ++t)
+        helpers.emplace_back(decode, t);
+    decode(1);
+    for (std::thread& helper : helpers)
+        helper.join();
+
+    int views = 1;
+    while (views < count && loaded[views])
+        ++views;
+    if (views < count && !others[views].empty())
+        say(viewFileName(views, extension) + " is " + sizeText(others[views]) + ", view 0 is " +
+            sizeText(store.view(0)) + ": the sequence ends before it");
+    return views;
 }
 
 bool compose(cv::Mat& composed)
 {
     std::string extension;
-    cv::Mat output = loadFirstView(extension);
-    if (output.empty())
+    const cv::Mat first = loadFirstView(extension);
+    if (first.empty())
         return false;
-    state.width = output.cols;
-    state.height = output.rows;
-    state.viewCount = countViews(extension, output);
-    if (state.viewCount == 0)
-        return false; // view 0 vanished since it was first read
-
-    const int result = allocateViewMasks();
-    if (result != 0) {
-        reportAllocationFailure(result);
+    const int files = countFiles(extension);
+    const ViewStore store(files, first.size());
+    if (!store.valid()) {
+        std::printf("\n---out of memory---\n");
+        std::fflush(stdout);
         return false;
     }
-    generateViewMasks();
-    output.setTo(cv::Scalar::all(0));
-    const bool blended = blendViews(extension, output);
-    releaseViewMasks();
-    if (blended)
-        composed = output;
-    return blended;
+    crossSubpixelOrder(first.data, store.view(0).data, first.total() * 3);
+    const int views = loadViews(store, files, extension);
+    state.width = first.cols;
+    state.height = first.rows;
+    state.viewCount = views;
+
+    // Image i goes through mask i, or through mask n - 1 - i in reverse.
+    const bool reverse = state.mode == ModeViewsReverse;
+    std::vector<const unsigned char*> sources(views);
+    for (int i = 0; i < views; ++i)
+        sources[reverse ? views - 1 - i : i] = store.view(i).data;
+    cv::Mat output(first.size(), CV_8UC3);
+    if (fastInterlaceSubpixelViews(sources.data(), output.data) != 0)
+        return false;
+    composed = output;
+    return true;
 }
 
 } // namespace

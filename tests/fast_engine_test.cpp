@@ -6,6 +6,8 @@
 #include "support/counting_allocator.h"
 #include "support/engine_fixture.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <cstring>
 #include <random>
 #include <sstream>
@@ -113,6 +115,17 @@ TEST_F(FastEngine, ViewSequencesMatchTheReference)
         applyGeometry(c);
         ASSERT_EQ(fastInterlaceViews(sources.data(), fast.data), 0) << c.describe();
         expectSame(fast, reference, c.describe());
+
+        // The same images handed over in subpixel order.
+        std::vector<cv::Mat> swapped(images.size());
+        std::vector<const unsigned char*> swappedSources;
+        for (std::size_t v = 0; v < images.size(); ++v) {
+            cv::cvtColor(images[v], swapped[v], cv::COLOR_BGR2RGB);
+            swappedSources.push_back(swapped[v].data);
+        }
+        applyGeometry(c);
+        ASSERT_EQ(fastInterlaceSubpixelViews(swappedSources.data(), fast.data), 0) << c.describe();
+        expectSame(fast, reference, "subpixel order, " + c.describe());
     }
 }
 
