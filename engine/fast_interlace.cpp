@@ -253,12 +253,13 @@ __attribute__((noinline)) void plotTile(const Frame& frame, const Band& band, co
     }
 }
 
-// sums[j] += source[j] * mask[j] / 255.
-VECTOR_CLONES void addShares(const unsigned char* source, const unsigned char* mask, std::uint16_t* sums, int count)
+// sums[j] += source[j] * mask[j] / 255, and the mask cleared for the next row.
+VECTOR_CLONES void addShares(const unsigned char* source, unsigned char* mask, std::uint16_t* sums, int count)
 {
     for (int j = 0; j < count; ++j) {
         const std::uint16_t p = static_cast<std::uint16_t>(source[j] * mask[j]);
-        sums[j] = static_cast<std::uint16_t>(sums[j] + ((p + 1 + (p >> 8)) >> 8)); // p / 255, exactly
+        sums[j] = static_cast<std::uint16_t>(sums[j] + p / std::uint16_t{255});
+        mask[j] = 0;
     }
 }
 
@@ -307,11 +308,14 @@ __attribute__((noinline)) void blendTile(const Frame& frame, const Band& band, c
             const std::size_t s = frame.sourceOf[v];
             const unsigned char* source =
                 frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * TileBytes;
-            addShares(source, masks + static_cast<std::size_t>(v) * TilePitch + TileMargin, band.sums, width);
+            unsigned char* mask = masks + static_cast<std::size_t>(v) * TilePitch + TileMargin;
+            addShares(source, mask, band.sums, width);
+            // Triples at the tile's edges also wrote two bytes either side of it.
+            std::memset(mask - TileMargin, 0, TileMargin);
+            std::memset(mask + width, 0, TileMargin);
             if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
                 clampSums(band.sums, width);
         }
-        std::memset(masks, 0, rowPitch);
         writeSums(band.sums, frame.output + offset, width);
     }
 }
