@@ -62,7 +62,7 @@ struct Frame {
     double step = 0;  // x advance per row, with its sign
     std::vector<double> starts;
     LensLine* lines = nullptr;
-    const std::uint32_t* phase = nullptr; // PhaseBins entries, or null when not usable
+    const std::uint32_t* phase = nullptr; // PhaseBins entries
     unsigned char weights[WeightTableSize] = {}; // weightTable held to a byte
 };
 
@@ -199,7 +199,7 @@ struct Tile {
 
 // Every sample whose triple reaches into the tile, line by line in line order,
 // into the tile's mask rows. x holds every line's x on row y0.
-__attribute__((noinline)) void plotTile(const Frame& frame, const Band& band, const Tile& tile)
+void plotTile(const Frame& frame, const Band& band, const Tile& tile)
 {
     const double step = frame.step;
     // Over the tile's rows a line moves at most this far.
@@ -290,7 +290,7 @@ void writeSums(std::uint16_t* sums, unsigned char* out, int count)
 
 // Every view's shares of the tile into the output, and the tile's mask rows
 // cleared for the next tile.
-__attribute__((noinline)) void blendTile(const Frame& frame, const Band& band, const Tile& tile)
+void blendTile(const Frame& frame, const Band& band, const Tile& tile)
 {
     const int width = tile.b - tile.a;
     const std::size_t rowPitch = static_cast<std::size_t>(frame.views) * TilePitch;
@@ -364,6 +364,10 @@ void describeLines(Frame& frame)
 // roundings of the reference's distance, and the spread of the line lengths.
 double modelError(const Frame& frame)
 {
+    // Slants of opposite signs walk a line one way while it leans the other:
+    // the samples then leave the line, and only exact weights will do.
+    if (state.lineDx != 0 && (frame.step > 0) != (state.lineDx > 0))
+        return HUGE_VAL;
     double widest = frame.stride + 2.0;
     if (!frame.starts.empty())
         widest = std::max({widest, std::fabs(frame.starts.front()), std::fabs(frame.starts.back())});
@@ -476,13 +480,14 @@ public:
         frame.lines = static_cast<LensLine*>(take(std::max<std::size_t>(1, frame.starts.size()) * sizeof(LensLine)));
         if (frame.lines == nullptr)
             return false;
-        if (modelError(frame) <= ModelMargin / 2) {
-            auto* table = static_cast<std::uint32_t*>(take(PhaseBins * sizeof(std::uint32_t)));
-            if (table == nullptr)
-                return false;
+        auto* table = static_cast<std::uint32_t*>(take(PhaseBins * sizeof(std::uint32_t)));
+        if (table == nullptr)
+            return false;
+        if (modelError(frame) <= ModelMargin / 2)
             buildPhaseTable(frame, table);
-            frame.phase = table;
-        }
+        else
+            std::fill(table, table + PhaseBins, Uncertain); // every sample computed exactly
+        frame.phase = table;
         for (int i = 0; i < bandCount; ++i) {
             auto* block = static_cast<unsigned char*>(take(bandBytes(frame)));
             if (block == nullptr)

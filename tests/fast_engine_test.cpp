@@ -39,6 +39,8 @@ Case randomCase(std::mt19937& random, int index)
     c.slantX = between(0, 5) == 0 ? 0 : between(1, 400);
     if (index % 7 == 3 && c.slantY > 0) // equal extents: 3 slantX == slantY
         c.slantY = 3 * c.slantX;
+    if (index % 13 == 5) // slants of opposite signs: never from the calibrator, still exact
+        (index % 2 ? c.slantX : c.slantY) *= -1;
     c.mirror = index % 2;
     c.pitch = std::uniform_real_distribution<double>(2.0, 40.0)(random);
     if (index % 50 == 7)
