@@ -320,6 +320,21 @@ void blendTile(const Frame& frame, const Band& band, const Tile& tile)
     }
 }
 
+// Asks for the tile's source and output bytes ahead of their use, so that
+// they arrive from memory while the tile's samples are plotted.
+void prefetchTile(const Frame& frame, const Tile& tile)
+{
+    constexpr int Line = 64;
+    for (int y = tile.y0; y < tile.y1; ++y) {
+        const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
+        for (int b = 0; b < tile.b - tile.a; b += Line) {
+            for (const unsigned char* source : frame.distinct)
+                __builtin_prefetch(source + offset + b, 0, 0);
+            __builtin_prefetch(frame.output + offset + b, 1, 0);
+        }
+    }
+}
+
 void composeRows(const Frame& frame, Band& band, int r0, int r1)
 {
     std::copy(frame.starts.begin(), frame.starts.end(), band.x);
@@ -330,6 +345,7 @@ void composeRows(const Frame& frame, Band& band, int r0, int r1)
         const int y1 = std::min(r1, y0 + TileRows);
         for (int a = 0; a < frame.stride; a += TileBytes) {
             const Tile tile{y0, y1, a, std::min(frame.stride, a + TileBytes)};
+            prefetchTile(frame, tile);
             plotTile(frame, band, tile);
             blendTile(frame, band, tile);
         }
