@@ -3,8 +3,10 @@
 #include <X11/Xlib.h>
 #include <opencv2/highgui.hpp>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -46,10 +48,14 @@ bool displayAvailable(std::string& reason)
 {
     const char* x11 = std::getenv("DISPLAY");
     if (x11 != nullptr && *x11 != '\0') {
-        Display* display = XOpenDisplay(nullptr);
-        if (display != nullptr) {
-            XCloseDisplay(display);
-            return true;
+        // A busy server can turn a connection away for a moment: a few tries.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            Display* display = XOpenDisplay(nullptr);
+            if (display != nullptr) {
+                XCloseDisplay(display);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         reason = std::string("cannot open the X display \"") + x11 + "\"";
         return false;

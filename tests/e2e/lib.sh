@@ -13,19 +13,42 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -s "$E2E_TMP/stderr" ]; then
+    echo "--- the calibrator's standard error, last lines:" >&2
+    tr '\r' '\n' <"$E2E_TMP/stderr" | tail -n 5 >&2
+  fi
+  if [ -s "$E2E_TMP/xvfb.log" ]; then
+    echo "--- Xvfb's messages, last lines:" >&2
+    tail -n 5 "$E2E_TMP/xvfb.log" >&2
+  fi
+  exit 1
+}
 
-# Starts Xvfb on a free display and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. The number is drawn at
+# random from a high range: a number that another suite has just given up
+# could still lose its socket to that server's shutdown.
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
-  E2E_PIDS+=($!)
-  local i
-  for i in $(seq 100); do
-    [ -s "$E2E_TMP/display" ] && break
-    sleep 0.05
+  local attempt number pid i
+  for attempt in 1 2 3 4 5; do
+    number=$((100 + RANDOM % 800))
+    [ -e "/tmp/.X${number}-lock" ] && continue
+    Xvfb ":$number" -screen 0 1600x1200x24 -nolisten tcp 2>"$E2E_TMP/xvfb.log" &
+    pid=$!
+    for i in $(seq 100); do
+      if xdpyinfo -display ":$number" >/dev/null 2>&1; then
+        E2E_PIDS+=("$pid")
+        export DISPLAY=":$number"
+        return 0
+      fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
-  [ -s "$E2E_TMP/display" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
-  export DISPLAY=":$(cat "$E2E_TMP/display")"
+  fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
 }
 
 # Prints the id of the window with exactly this name, waiting up to 10 s.
