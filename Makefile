@@ -43,8 +43,8 @@ sample-views: build
 
 # The pictures of the README, rendered by the calibrator itself.
 docs-images: build
-	$(BUILD_DIR)/tests/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
-	$(BUILD_DIR)/tests/render-frames $(BUILD_DIR)/pitch-frame.png idle press:320,150 move:350,150 release:350,150 click:150,30 move:320,250 >/dev/null
+	$(BUILD_DIR)/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
+	$(BUILD_DIR)/render-frames $(BUILD_DIR)/pitch-frame.png idle press:320,150 move:350,150 release:350,150 click:150,30 move:320,250 >/dev/null
 	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage docs/pitch-frame.png
 
 clean:

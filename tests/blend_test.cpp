@@ -9,71 +9,30 @@ namespace {
 
 using Blend = EngineTest;
 
-// One pixel, one view, with a mask the test fills by hand.
-class OnePixel : public EngineTest {
-protected:
-    void SetUp() override
-    {
-        EngineTest::SetUp();
-        geometry(1, 1, 8.0, 1, 0, 0, 0);
-        ASSERT_EQ(allocateViewMasks(), 0);
-    }
-    void TearDown() override
-    {
-        releaseViewMasks();
-        EngineTest::TearDown();
-    }
-    void mask(int s0, int s1, int s2)
-    {
-        state.viewMasks[0][0] = static_cast<unsigned char>(s0);
-        state.viewMasks[0][1] = static_cast<unsigned char>(s1);
-        state.viewMasks[0][2] = static_cast<unsigned char>(s2);
-    }
-    unsigned char image[3] = {};
-    unsigned char output[3] = {};
-};
-
-TEST_F(OnePixel, FullMaskCopiesAndEmptyMaskLeavesAlone)
+// One pixel of one view through a mask filled by hand: output (blue, green,
+// red) after adding image pixel i through mask subpixels m (red first).
+TEST_F(Blend, OnePixelArithmetic)
 {
-    image[0] = 12, image[1] = 34, image[2] = 255;
-    mask(255, 255, 255);
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[0], 12);
-    EXPECT_EQ(output[1], 34);
-    EXPECT_EQ(output[2], 255);
-    mask(0, 0, 0);
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[0], 12);
-    EXPECT_EQ(output[2], 255);
+    struct Case {
+        cv::Vec3b output, image, mask, expected;
+    } cases[] = {
+        {{0, 0, 0}, {12, 34, 255}, {255, 255, 255}, {12, 34, 255}}, // a full mask copies
+        {{9, 8, 7}, {12, 34, 255}, {0, 0, 0}, {9, 8, 7}},           // an empty one adds nothing
+        {{0, 0, 0}, {0, 200, 0}, {0, 200, 0}, {0, 156, 0}},          // 40000 / 255 truncated
+        {{0, 250, 0}, {0, 10, 0}, {0, 255, 0}, {0, 255, 0}},         // saturated, not 260 or 4
+        {{0, 0, 0}, {0, 0, 255}, {255, 0, 0}, {0, 0, 255}},          // subpixel 0 is red
+        {{0, 0, 0}, {0, 0, 255}, {0, 0, 255}, {0, 0, 0}},            // subpixel 2 is blue
+    };
+    geometry(1, 1, 8.0, 1, 0, 0, 0);
+    ASSERT_EQ(allocateViewMasks(), 0);
+    for (const Case& c : cases) {
+        cv::Vec3b out = c.output;
+        std::copy(c.mask.val, c.mask.val + 3, state.viewMasks[0]);
+        blendPixel(c.image.val, out.val, 0, 0, 0);
+        EXPECT_EQ(out, c.expected) << c.image << " through " << c.mask;
+    }
+    releaseViewMasks();
 }
-
-TEST_F(OnePixel, SharesTruncateAndSumsSaturate)
-{
-    image[1] = 200;
-    mask(0, 200, 0);
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[1], 156); // 40000 / 255 = 156.86
-    output[1] = 250;
-    image[1] = 10;
-    mask(0, 255, 0);
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[1], 255);
-}
-
-TEST_F(OnePixel, OuterChannelsCross)
-{
-    image[2] = 255; // pure red
-    mask(255, 0, 0); // subpixel 0, the leftmost, is red
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[2], 255);
-    EXPECT_EQ(output[0], 0);
-    output[2] = 0;
-    mask(0, 0, 255);
-    blendPixel(image, output, 0, 0, 0);
-    EXPECT_EQ(output[2], 0);
-}
-
-cv::Mat solid(int width, int height, cv::Scalar colour);
 
 TEST(TwoViewCount, FollowsThePitch)
 {

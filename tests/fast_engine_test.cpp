@@ -150,26 +150,6 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
     }
 }
 
-TEST_F(FastEngine, CalibratorSizedPitchFramesMatch)
-{
-    const cv::Mat yellow(512, 640, CV_8UC3, cv::Scalar(0, 255, 255));
-    const cv::Mat magenta(512, 640, CV_8UC3, cv::Scalar(255, 0, 255));
-    for (int slantX : {0, 40, 384, 1000}) {
-        for (int mirror : {0, 1}) {
-            for (double pitch : {2.0, 8.0, 8.1234}) {
-                const Case c{640, 512, slantX, 1152, mirror, 0, pitch};
-                cv::Mat reference(512, 640, CV_8UC3);
-                cv::Mat fast(512, 640, CV_8UC3);
-                applyGeometry(c);
-                interlaceTwoViews(yellow.data, magenta.data, reference.data);
-                applyGeometry(c);
-                fastInterlaceTwoViews(yellow.data, magenta.data, fast.data);
-                expectSame(fast, reference, c.describe());
-            }
-        }
-    }
-}
-
 TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
 {
     const cv::Mat white(24, 32, CV_8UC3, cv::Scalar::all(255));
@@ -183,16 +163,6 @@ TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
         EXPECT_EQ(out.at<cv::Vec3b>(12, 12), cv::Vec3b(7, 8, 9));
         EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
     }
-}
-
-TEST_F(FastEngine, HoldsLessThanASingleViewMask)
-{
-    const cv::Mat image(1080, 1920, CV_8UC3, cv::Scalar::all(90));
-    geometry(1920, 1080, 8.0, 0, 128, 2088, 0);
-    CountingAllocator counting;
-    ASSERT_EQ(fastInterlaceTwoViews(image.data, image.data, image.clone().data), 0);
-    EXPECT_LT(CountingAllocator::peakBytes(), 1920u * 1080 * 3); // the reference holds ten of these
-    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
 }
 
 } // namespace

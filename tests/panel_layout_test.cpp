@@ -2,20 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 namespace {
 
-struct Rect {
-    int left, top, right, bottom;
-};
+using Rect = std::array<int, 4>;
 
-void expectRect(const PanelRect& actual, Rect expected, const char* name)
+Rect asArray(const PanelRect& r)
 {
-    EXPECT_EQ(actual.left, expected.left) << name;
-    EXPECT_EQ(actual.top, expected.top) << name;
-    EXPECT_EQ(actual.right, expected.right) << name;
-    EXPECT_EQ(actual.bottom, expected.bottom) << name;
+    return {r.left, r.top, r.right, r.bottom};
 }
 
 void layoutFor(int width, int height)
@@ -26,66 +22,45 @@ void layoutFor(int width, int height)
     computePanelLayout();
 }
 
-std::vector<int> edges()
+void expectLayout(int barHeight, int buttonWidth, double fontScale, std::vector<Rect> rects, std::vector<int> edges)
 {
-    return std::vector<int>(state.layout.digitRows.edges, state.layout.digitRows.edges + 6);
+    const PanelLayout& l = state.layout;
+    EXPECT_EQ(l.barHeight, barHeight);
+    EXPECT_EQ(l.barBottom, barHeight - 1);
+    EXPECT_EQ(l.buttonWidth, buttonWidth);
+    EXPECT_DOUBLE_EQ(l.fontScale, fontScale);
+    const std::vector<Rect> actual = {asArray(l.slantButton),   asArray(l.pitchButton), asArray(l.forwardButton),
+                                      asArray(l.reverseButton), asArray(l.quitButton),  asArray(l.dragArea)};
+    EXPECT_EQ(actual, rects);
+    EXPECT_EQ(std::vector<int>(l.digitRows.edges, l.digitRows.edges + 6), edges);
+    EXPECT_EQ(l.digitRows.right, state.width - 1);
 }
 
-TEST(PanelLayout, DefaultSize)
+TEST(PanelLayout, WorkedExamples)
 {
     layoutFor(640, 512);
-    const PanelLayout& l = state.layout;
-    EXPECT_EQ(l.unit, 64);
-    EXPECT_EQ(l.barHeight, 64);
-    EXPECT_EQ(l.barBottom, 63);
-    EXPECT_EQ(l.buttonWidth, 95);
-    EXPECT_DOUBLE_EQ(l.fontScale, 0.64);
-    expectRect(l.slantButton, {0, 0, 95, 63}, "slant");
-    expectRect(l.pitchButton, {96, 0, 191, 63}, "pitch");
-    expectRect(l.forwardButton, {192, 0, 287, 63}, "disp >");
-    expectRect(l.reverseButton, {288, 0, 383, 63}, "disp <");
-    expectRect(l.quitButton, {544, 0, 639, 63}, "quit");
-    expectRect(l.dragArea, {0, 64, 639, 447}, "drag area");
-    EXPECT_EQ(l.digitRows.left, 0);
-    EXPECT_EQ(l.digitRows.right, 639);
-    EXPECT_EQ(edges(), (std::vector<int>{64, 140, 217, 294, 371, 448}));
-}
-
-TEST(PanelLayout, FullHd)
-{
+    expectLayout(64, 95, 0.64,
+                 {{0, 0, 95, 63}, {96, 0, 191, 63}, {192, 0, 287, 63}, {288, 0, 383, 63}, {544, 0, 639, 63},
+                  {0, 64, 639, 447}},
+                 {64, 140, 217, 294, 371, 448});
     layoutFor(1920, 1080);
-    const PanelLayout& l = state.layout;
-    EXPECT_EQ(l.barHeight, 192);
-    EXPECT_EQ(l.buttonWidth, 286);
-    EXPECT_DOUBLE_EQ(l.fontScale, 1.92);
-    expectRect(l.slantButton, {0, 0, 286, 191}, "slant");
-    expectRect(l.pitchButton, {287, 0, 573, 191}, "pitch");
-    expectRect(l.forwardButton, {574, 0, 860, 191}, "disp >");
-    expectRect(l.reverseButton, {861, 0, 1147, 191}, "disp <");
-    expectRect(l.quitButton, {1633, 0, 1919, 191}, "quit");
-    expectRect(l.dragArea, {0, 192, 1919, 887}, "drag area");
-    EXPECT_EQ(edges(), (std::vector<int>{192, 331, 470, 609, 748, 888}));
+    expectLayout(192, 286, 1.92,
+                 {{0, 0, 286, 191}, {287, 0, 573, 191}, {574, 0, 860, 191}, {861, 0, 1147, 191},
+                  {1633, 0, 1919, 191}, {0, 192, 1919, 887}},
+                 {192, 331, 470, 609, 748, 888});
 }
 
-TEST(PanelLayout, HalvesRoundUpAndHeightOnlyMovesTheRows)
+TEST(PanelLayout, BarsFollowTheWidthAlone)
 {
     layoutFor(645, 512);
-    EXPECT_EQ(state.layout.unit, 65);
+    EXPECT_EQ(state.layout.unit, 65); // halves round up
     layoutFor(640, 4000);
     EXPECT_EQ(state.layout.barHeight, 64);
-    EXPECT_EQ(state.layout.dragArea.bottom, 4000 - 64 - 1);
     EXPECT_EQ(state.layout.digitRows.edges[5], 4000 - 64);
     layoutFor(5, 3);
     EXPECT_EQ(state.layout.barHeight, 1);
-}
-
-TEST(PanelLayout, RectanglesIncludeTheirBounds)
-{
-    const PanelRect r{10, 20, 30, 40};
-    EXPECT_TRUE(rectContains(r, 10, 20));
-    EXPECT_TRUE(rectContains(r, 30, 40));
-    EXPECT_FALSE(rectContains(r, 31, 40));
-    EXPECT_FALSE(rectContains(r, 10, 19));
+    EXPECT_TRUE(rectContains(PanelRect{10, 20, 30, 40}, 30, 40));
+    EXPECT_FALSE(rectContains(PanelRect{10, 20, 30, 40}, 31, 40));
 }
 
 } // namespace

@@ -29,18 +29,37 @@ void CalibratorTest::run()
 {
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
+    err.clear();
     runMainLoop(windows, images);
-    err = ::testing::internal::GetCapturedStderr();
+    err += ::testing::internal::GetCapturedStderr();
     out = ::testing::internal::GetCapturedStdout();
 }
 
-std::vector<std::string> CalibratorTest::parameterLines() const
+namespace {
+
+std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;
     std::size_t begin = 0;
-    for (std::size_t end = err.find('\r'); end != std::string::npos; end = err.find('\r', begin)) {
-        lines.push_back(err.substr(begin, end - begin + 1));
+    for (std::size_t end = text.find('\r'); end != std::string::npos; end = text.find('\r', begin)) {
+        lines.push_back(text.substr(begin, end - begin + 1));
         begin = end + 1;
     }
     return lines;
+}
+
+} // namespace
+
+std::vector<std::string> CalibratorTest::parameterLines() const
+{
+    return splitLines(err);
+}
+
+std::vector<std::string> CalibratorTest::parameterLinesSoFar()
+{
+    // Standard error is being captured: take what it holds and capture on.
+    const std::string text = ::testing::internal::GetCapturedStderr();
+    err += text;
+    ::testing::internal::CaptureStderr();
+    return splitLines(err);
 }

@@ -5,7 +5,7 @@
 #include "app/calibration_state.h"
 #include "app/options.h"
 #include "app/working_images.h"
-#include "support/scripted_backend.h"
+#include "app/scripted_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,10 @@ protected:
     // Runs the main loop over the script until it ends; keeps what it printed.
     void run();
 
-    // The parameter lines written on standard error, split at each '\r'.
+    // The parameter lines written on standard error, split at each '\r';
+    // SoFar reads them while the loop runs (from a scripted wait).
     std::vector<std::string> parameterLines() const;
+    std::vector<std::string> parameterLinesSoFar();
 
     ScriptedBackend windows;
     WorkingImages images;

@@ -1,7 +1,8 @@
-// A window back end for tests: each wait delivers the next scripted pointer
-// events to the handler and returns the next scripted key; every image shown
-// is kept. When the script has run out, one wait returns no key and every wait
-// after it returns Escape, so a loop under test always ends.
+// A window back end without windows: each wait delivers the next scripted
+// pointer events to the handler and returns the next scripted key, and every
+// image shown is kept. The tests and the frame renderer (tools/) drive the
+// calibrator's own loop with it. When the script has run out, one wait
+// returns no key and every wait after it returns Escape, so the loop ends.
 #pragma once
 
 #include "app/window_backend.h"

@@ -9,7 +9,7 @@
 #include "app/main_loop.h"
 #include "app/options.h"
 #include "app/startup.h"
-#include "support/scripted_backend.h"
+#include "app/scripted_backend.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -1,4 +1,4 @@
-#include "support/scripted_backend.h"
+#include "app/scripted_backend.h"
 
 #include "panel/pointer_handler.h"
 
