@@ -139,7 +139,7 @@ __attribute__((target("ssse3"))) void writeSumsShuffled(const std::uint16_t* sum
     }
 }
 
-const bool HaveShuffle = __builtin_cpu_supports("ssse3");
+const bool HaveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
 #endif
 
 void crossRow(const unsigned char* from, unsigned char* to, int count)
