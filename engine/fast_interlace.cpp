@@ -13,6 +13,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -83,6 +84,7 @@ constexpr int TilePixels = 512;
 constexpr int TileBytes = 3 * TilePixels;
 constexpr int TileMargin = 4;                       // a triple's store may pass a tile edge by two bytes
 constexpr int TilePitch = TileBytes + 2 * TileMargin; // bytes of one tile mask row
+constexpr int ChunkRows = 2 * TileRows;              // rows handed to a thread at a time
 
 std::size_t bandBytes(const Frame& frame)
 {
@@ -335,12 +337,9 @@ void prefetchTile(const Frame& frame, const Tile& tile)
     }
 }
 
+// Rows [r0, r1), band.x holding every line's x on row r0.
 void composeRows(const Frame& frame, Band& band, int r0, int r1)
 {
-    std::copy(frame.starts.begin(), frame.starts.end(), band.x);
-    advanceRows(frame, band.x, r0);
-    std::memset(band.masks, 0, std::size_t{TileRows} * frame.views * TilePitch);
-    std::memset(band.sums, 0, std::size_t{TileBytes} * sizeof(std::uint16_t));
     for (int y0 = r0; y0 < r1; y0 += TileRows) {
         const int y1 = std::min(r1, y0 + TileRows);
         for (int a = 0; a < frame.stride; a += TileBytes) {
@@ -350,6 +349,26 @@ void composeRows(const Frame& frame, Band& band, int r0, int r1)
             blendTile(frame, band, tile);
         }
         advanceRows(frame, band.x, y1 - y0);
+    }
+}
+
+// Takes chunks of rows, in order, until none is left. A faster processor
+// simply takes more of them; rows another thread composed are only stepped
+// over, which costs one addition per line and row.
+void composeChunks(const Frame& frame, Band& band, std::atomic<int>& nextChunk, int height)
+{
+    std::copy(frame.starts.begin(), frame.starts.end(), band.x);
+    std::memset(band.masks, 0, std::size_t{TileRows} * frame.views * TilePitch);
+    std::memset(band.sums, 0, std::size_t{TileBytes} * sizeof(std::uint16_t));
+    int row = 0; // the row band.x holds
+    for (;;) {
+        const int r0 = nextChunk.fetch_add(1) * ChunkRows;
+        if (r0 >= height)
+            return;
+        const int r1 = std::min(height, r0 + ChunkRows);
+        advanceRows(frame, band.x, r0 - row);
+        composeRows(frame, band, r0, r1);
+        row = r1;
     }
 }
 
@@ -567,9 +586,10 @@ int interlace(const unsigned char* const* sources, unsigned char* output, bool s
     }
     describeLines(frame);
     const int height = state.height;
+    std::atomic<int> nextChunk{0};
     cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
         for (int i = range.start; i < range.end; ++i)
-            composeRows(frame, workspace.bands[i], height * i / bandCount, height * (i + 1) / bandCount);
+            composeChunks(frame, workspace.bands[i], nextChunk, height);
     }, bandCount);
     return 0;
 }
