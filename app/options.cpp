@@ -1,5 +1,7 @@
 #include "app/options.h"
 
+#include "panel/panel_layout.h"
+
 #include <opencv2/core/utility.hpp>
 
 #include <cerrno>
@@ -82,13 +84,6 @@ bool readSide(const cv::CommandLineParser& parser, const char* key, const char* 
     return true;
 }
 
-// Bar height of the panel for a width, as the panel layout computes it.
-int barHeightFor(int width)
-{
-    const int q = (width * 200) / 1000;
-    return (q >> 1) + (q & 1);
-}
-
 bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& message)
 {
     const std::string text = parser.get<std::string>("p");
@@ -118,7 +113,7 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
         return OptionsResult::Invalid;
     if (!readSide(parser, "h", "height", 1, options.height, message))
         return OptionsResult::Invalid;
-    const int minimumHeight = 2 * barHeightFor(options.width) + 1;
+    const int minimumHeight = 2 * panelBarHeight(options.width) + 1;
     if (options.height < minimumHeight) {
         message = "height must be at least " + std::to_string(minimumHeight) + " pixels for width " +
                   std::to_string(options.width) + " (room for the drag area between the two bars), got " +

@@ -26,10 +26,8 @@ int twoViewCount(double pitch)
     return 2 * (n / 2) + 2;
 }
 
-int interlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
-                      unsigned char* output)
+int interlaceViews(const unsigned char* const* sources, unsigned char* output)
 {
-    state.viewCount = twoViewCount(state.pitch);
     const int result = allocateViewMasks();
     if (result != 0) {
         reportAllocationFailure(result);
@@ -39,13 +37,25 @@ int interlaceTwoViews(const unsigned char* firstImage, const unsigned char* seco
 
     if (state.height > 0 && state.width > 0)
         std::memset(output, 0, static_cast<std::size_t>(state.height) * state.width * 3);
-    const int half = state.viewCount / 2;
-    for (int v = 0; v < state.viewCount; ++v) {
-        const unsigned char* source = v < half ? firstImage : secondImage;
+    for (int v = 0; v < state.viewCount; ++v)
         for (int y = 0; y < state.height; ++y)
             for (int x = 0; x < state.width; ++x)
-                blendPixel(source, output, v, x, y);
-    }
+                blendPixel(sources[v], output, v, x, y);
     releaseViewMasks();
     return 0;
+}
+
+std::vector<const unsigned char*> twoViewSources(const unsigned char* firstImage, const unsigned char* secondImage)
+{
+    std::vector<const unsigned char*> sources(std::max(state.viewCount, 0));
+    for (int v = 0; v < static_cast<int>(sources.size()); ++v)
+        sources[v] = v < state.viewCount / 2 ? firstImage : secondImage;
+    return sources;
+}
+
+int interlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
+                      unsigned char* output)
+{
+    state.viewCount = twoViewCount(state.pitch);
+    return interlaceViews(twoViewSources(firstImage, secondImage).data(), output);
 }

@@ -110,6 +110,16 @@ void crossRowPlain(const unsigned char* from, unsigned char* to, int count)
     }
 }
 
+// Sums clamped to a byte, outer channels crossed back.
+void writeSumsPlain(const std::uint16_t* sums, unsigned char* out, int count)
+{
+    for (int j = 0; j < count; j += 3) {
+        out[j] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 2], 255));
+        out[j + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 1], 255));
+        out[j + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j], 255));
+    }
+}
+
 #if defined(__x86_64__) && defined(__GNUC__)
 // Five pixels at a time: a 16-byte load and store of which 15 bytes count.
 __attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from, unsigned char* to, int count)
@@ -134,11 +144,7 @@ __attribute__((target("ssse3"))) void writeSumsShuffled(const std::uint16_t* sum
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b + 8));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm_shuffle_epi8(_mm_packus_epi16(low, high), order));
     }
-    for (; b < count; b += 3) {
-        out[b] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b + 2], 255));
-        out[b + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b + 1], 255));
-        out[b + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[b], 255));
-    }
+    writeSumsPlain(sums + b, out + b, count - b);
 }
 
 const bool HaveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
@@ -282,11 +288,7 @@ void writeSums(std::uint16_t* sums, unsigned char* out, int count)
         return;
     }
 #endif
-    for (int j = 0; j < count; j += 3) {
-        out[j] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 2], 255));
-        out[j + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 1], 255));
-        out[j + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j], 255));
-    }
+    writeSumsPlain(sums, out, count);
     std::fill(sums, sums + count, 0);
 }
 
@@ -474,30 +476,20 @@ bool prepareFrame(Frame& frame)
     return true;
 }
 
-// The reference path, for geometries walked column by column.
+// The reference path, for geometries walked column by column. Sources in
+// subpixel order are crossed back into image order first.
 int interlaceWithMasks(const unsigned char* const* sources, unsigned char* output, bool subpixelOrder)
 {
-    const int result = allocateViewMasks();
-    if (result != 0) {
-        reportAllocationFailure(result);
-        return result;
-    }
-    generateViewMasks();
-    const std::size_t bytes = static_cast<std::size_t>(std::max(state.height, 0)) * std::max(state.maskStride, 0);
-    std::memset(output, 0, bytes);
-    std::vector<unsigned char> imageOrder(subpixelOrder ? bytes : 0);
+    if (!subpixelOrder || state.viewCount <= 0)
+        return interlaceViews(sources, output);
+    const std::size_t bytes = static_cast<std::size_t>(std::max(state.height, 0)) * std::max(state.width, 0) * 3;
+    std::vector<std::vector<unsigned char>> images(state.viewCount, std::vector<unsigned char>(bytes));
+    std::vector<const unsigned char*> imageOrder(state.viewCount);
     for (int v = 0; v < state.viewCount; ++v) {
-        const unsigned char* source = sources[v];
-        if (subpixelOrder) {
-            crossSubpixelOrder(source, imageOrder.data(), bytes);
-            source = imageOrder.data();
-        }
-        for (int y = 0; y < state.height; ++y)
-            for (int x = 0; x < state.width; ++x)
-                blendPixel(source, output, v, x, y);
+        crossSubpixelOrder(sources[v], images[v].data(), bytes);
+        imageOrder[v] = images[v].data();
     }
-    releaseViewMasks();
-    return 0;
+    return interlaceViews(imageOrder.data(), output);
 }
 
 // The memory of one composition: the line table, the phase table and one band
@@ -617,9 +609,5 @@ int fastInterlaceTwoViews(const unsigned char* firstImage, const unsigned char* 
                           unsigned char* output)
 {
     state.viewCount = twoViewCount(state.pitch);
-    const int views = std::max(state.viewCount, 0);
-    std::vector<const unsigned char*> sources(views);
-    for (int v = 0; v < views; ++v)
-        sources[v] = v < state.viewCount / 2 ? firstImage : secondImage;
-    return fastInterlaceViews(sources.data(), output);
+    return fastInterlaceViews(twoViewSources(firstImage, secondImage).data(), output);
 }

@@ -15,8 +15,7 @@ void computePanelLayout()
     const int w = state.width;
     const int h = state.height;
 
-    const int q = (w * 200) / 1000;
-    layout.unit = (q >> 1) + (q & 1);
+    layout.unit = panelBarHeight(w);
     layout.barHeight = (layout.unit * 100) / 100;
     layout.barBottom = layout.barHeight - 1;
     layout.buttonWidth = (149 * layout.unit) / 100;
@@ -36,6 +35,12 @@ void computePanelLayout()
     layout.digitRows.edges[0] = bar;
     for (int k = 1; k <= DigitCount; ++k)
         layout.digitRows.edges[k] = (k * (h - 2 * bar)) / 5 + bar;
+}
+
+int panelBarHeight(int width)
+{
+    const int q = (width * 200) / 1000;
+    return (q >> 1) + (q & 1);
 }
 
 bool rectContains(const PanelRect& rect, int x, int y)

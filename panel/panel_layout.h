@@ -8,3 +8,7 @@
 void computePanelLayout();
 
 bool rectContains(const PanelRect& rect, int x, int y);
+
+// Height of the top bar and of the bottom strip for a window width: a fifth of
+// the width, halved and rounded up.
+int panelBarHeight(int width);
