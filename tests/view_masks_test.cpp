@@ -11,52 +11,54 @@ namespace {
 using ViewMasks = EngineTest;
 using Listing = std::vector<std::string>;
 
+// The mask of view 0 at 8 x 6, pitch 8.0 and 8 views (spacing 1), slantX 1.
+void expectViewZero(int slantY, int mirror, const Listing& expected)
+{
+    state.width = 8, state.height = 6, state.pitch = 8.0, state.viewCount = 8;
+    state.slantX = 1, state.slantY = slantY, state.mirror = mirror;
+    ASSERT_EQ(allocateViewMasks(), 0);
+    generateViewMasks();
+    Listing rows;
+    for (int y = 0; y < state.height; ++y)
+        rows.push_back(describeRow(state.viewMasks[0], y));
+    EXPECT_EQ(rows, expected);
+    releaseViewMasks();
+}
+
 TEST_F(ViewMasks, SteepUnmirroredLinesWalkRowByRow)
 {
-    geometry(8, 6, 8.0, 8, 1, 4, 0);
-    buildMasks();
-    const Listing expected = {
+    expectViewZero(4, 0, {
         "",
         "7=156 8=70 15=156 16=70",
         "6=70 7=156 14=70 15=156 22=70 23=156",
         "5=9 6=199 13=9 14=199 15=9 21=9 22=199",
         "5=156 6=70 13=156 14=70 21=156 22=70",
         "",
-    };
-    EXPECT_EQ(describeMask(0), expected);
-    releaseViewMasks();
+    });
 }
 
 TEST_F(ViewMasks, EqualExtentsWalkColumnByColumnFromTheEndPoint)
 {
-    geometry(8, 6, 8.0, 8, 1, 3, 0);
-    buildMasks();
-    const Listing expected = {
+    expectViewZero(3, 0, {
         "7=28 15=28",
         "6=28 7=199 14=28 15=199 22=28",
         "5=28 6=199 7=28 13=28 14=199 15=28 21=28 22=199",
         "4=28 5=199 6=28 12=28 13=199 14=28 20=28 21=199 22=28",
         "4=199 5=28 12=199 13=28 20=199 21=28",
         "4=28 12=28 20=28",
-    };
-    EXPECT_EQ(describeMask(0), expected);
-    releaseViewMasks();
+    });
 }
 
 TEST_F(ViewMasks, MirroredLinesAreWalkedAsTheMirrorImage)
 {
-    geometry(8, 6, 8.0, 8, 1, 4, 1);
-    buildMasks();
-    const Listing expected = {
+    expectViewZero(4, 1, {
         "",
         "4=70 5=156 12=70 13=156 20=70 21=156",
         "5=156 6=70 13=156 14=70 21=156 22=70",
         "5=9 6=199 7=9 13=9 14=199 21=9 22=199 23=9",
         "6=70 7=156 14=70 15=156 22=70 23=156",
         "",
-    };
-    EXPECT_EQ(describeMask(0), expected);
-    releaseViewMasks();
+    });
 }
 
 TEST_F(ViewMasks, VerticalLinesWeighByTheirDistanceAlone)

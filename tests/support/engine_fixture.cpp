@@ -19,7 +19,7 @@ void EngineTest::buildMasks()
     generateViewMasks();
 }
 
-std::string EngineTest::describeRow(const unsigned char* mask, int row)
+std::string describeRow(const unsigned char* mask, int row)
 {
     std::string text;
     for (int j = 0; j < state.maskStride; ++j) {

@@ -20,7 +20,8 @@ protected:
     // when the allocation does.
     void buildMasks();
 
-    // "7=156 8=70" for the non-zero bytes of one mask row ("" when none).
-    static std::string describeRow(const unsigned char* mask, int row);
     std::vector<std::string> describeMask(int view) const;
 };
+
+// "7=156 8=70" for the non-zero bytes of one mask row ("" when none).
+std::string describeRow(const unsigned char* mask, int row);
