@@ -74,7 +74,7 @@ struct Band {
     int* fixed;             // those x as fixed-point numbers
     std::uint16_t* sums;    // per subpixel of a tile row, sum of the shares so far
     unsigned char* crossed; // each distinct source's tile row, outer channels swapped
-    unsigned char* masks;   // per tile row, one mask row per view
+    unsigned char* masks;   // one mask row per view, for the tile row in hand
 };
 
 // A band of rows is worked through in tiles of TileRows rows and TilePixels
@@ -90,7 +90,7 @@ std::size_t bandBytes(const Frame& frame)
 {
     const std::size_t crossedRows = frame.subpixelOrder ? 0 : frame.distinct.size();
     return frame.starts.size() * (2 * sizeof(double) + sizeof(int)) + std::size_t{TileBytes} * sizeof(std::uint16_t) +
-           crossedRows * TileBytes + std::size_t{TileRows} * frame.views * TilePitch;
+           crossedRows * TileBytes + static_cast<std::size_t>(frame.views) * TilePitch;
 }
 
 inline unsigned char exactWeight(const Frame& frame, const LensLine& line, double cx, double cy)
@@ -191,13 +191,26 @@ VECTOR_CLONES void toFixed(double* x, int* fixed, int count, double step, int st
     }
 }
 
+// What the exact weights of a row's samples need besides the sample: kept
+// together on the stack, so that the sample loop's registers stay its own.
+struct ExactRow {
+    const Frame* frame;
+    const LensLine* lines; // the line of fixed[0]
+    const int* fixed;
+    double y;
+};
+
 // The exact weights of a sample whose phase fell into an uncertain bin.
-void plotExactly(const Frame& frame, const LensLine& line, unsigned char* mask, int ix, double cy)
+[[gnu::noinline, gnu::cold]] void plotExactly(const ExactRow& row, const int* sample, unsigned char* viewRow)
 {
+    const Frame& frame = *row.frame;
+    const LensLine& line = row.lines[sample - row.fixed];
+    const int ix = *sample >> PhaseBits;
     const double cx = ix;
-    mask[0] = exactWeight(frame, line, cx, cy);
-    mask[1] = exactWeight(frame, line, cx + 1.0, cy);
-    mask[-1] = exactWeight(frame, line, cx - 1.0, cy);
+    unsigned char* const mask = viewRow + ix;
+    mask[0] = exactWeight(frame, line, cx, row.y);
+    mask[1] = exactWeight(frame, line, cx + 1.0, row.y);
+    mask[-1] = exactWeight(frame, line, cx - 1.0, row.y);
 }
 
 // One tile: rows [y0, y1) and subpixel columns [a, b).
@@ -205,58 +218,31 @@ struct Tile {
     int y0, y1, a, b;
 };
 
-// Every sample whose triple reaches into the tile, line by line in line order,
-// into the tile's mask rows. x holds every line's x on row y0.
-void plotTile(const Frame& frame, const Band& band, const Tile& tile)
+// The first of fixed[from, to) that is at least value. Samples of one row
+// never decrease along the lines: the starts rise, and adding the same step,
+// holding and truncating all keep their order.
+int firstAtLeast(const int* fixed, int from, int to, int value)
 {
-    const double step = frame.step;
-    // Over the tile's rows a line moves at most this far.
-    const double drift = std::fabs(step) * TileRows + 2.0;
-    const double* const xs = band.x;
-    const std::size_t count = frame.starts.size();
-    const std::size_t first = std::lower_bound(xs, xs + count, tile.a - 2 - drift) - xs;
-    const std::size_t last = std::lower_bound(xs + first, xs + count, tile.b + 2 + drift) - xs;
+    return static_cast<int>(std::lower_bound(fixed + from, fixed + to, value) - fixed);
+}
 
-    // Locals, so that the byte stores below cannot make the compiler reload them.
+// Samples [from, to) of one row into the tile's mask rows, view by view. Only
+// lines of the same view share a mask row, and those go in line order, so a
+// later line's triple overwrites an earlier one's as it must.
+void plotRow(const Frame& frame, const Band& band, std::size_t first, int from, int to, unsigned char* origin, int y)
+{
+    const ExactRow exact{&frame, frame.lines + first, band.fixed, static_cast<double>(y)};
     const std::uint32_t* const phase = frame.phase;
     const int views = frame.views;
-    const int rows = tile.y1 - tile.y0;
-    const int rowFrom = std::max(frame.firstRow, tile.y0) - tile.y0;
-    const int rowTo = std::min(frame.endRow, tile.y1) - tile.y0;
-    const std::size_t rowPitch = static_cast<std::size_t>(views) * TilePitch;
-    // Samples as fixed-point numbers x * PhaseBins: the column above the bin
-    // bits, the phase bin below them. A sample plots when 1 <= x < stride - 1
-    // and its triple reaches into the tile: a - 1 <= ix <= b.
-    const int lowest = std::max(1, tile.a - 1) * PhaseBins;
-    const int highest = std::min(frame.stride - 1, tile.b + 1) * PhaseBins;
-    const int firstView = static_cast<int>(first % views);
-    double* const local = band.local;
-    int* const fixed = band.fixed;
-    std::copy(xs + first, xs + last, local);
-    const int lines = static_cast<int>(last - first);
-    for (int r = 0; r < rows; ++r) {
-        toFixed(local, fixed, lines, step, frame.stride);
-        if (r < rowFrom || r >= rowTo)
-            continue;
-        // Mask byte of column a sits at TileMargin in every tile mask row.
-        unsigned char* const origin = band.masks + r * rowPitch + TileMargin - tile.a;
-        unsigned char* viewRow = origin + static_cast<std::size_t>(firstView) * TilePitch;
-        int view = firstView;
-        for (int j = 0; j < lines; ++j) {
-            const int sample = fixed[j];
-            if (sample >= lowest && sample < highest) {
-                const int ix = sample >> PhaseBits;
-                const std::uint32_t entry = phase[sample & (PhaseBins - 1)];
-                if (entry & Uncertain)
-                    plotExactly(frame, frame.lines[first + j], viewRow + ix, ix, tile.y0 + r);
-                else // ix - 1, ix, ix + 1, and a 0 for ix + 2, which no earlier line of this view reached
-                    std::memcpy(viewRow + ix - 1, &entry, 4);
-            }
-            viewRow += TilePitch;
-            if (++view == views) {
-                view = 0;
-                viewRow = origin;
-            }
+    const int* const end = band.fixed + to;
+    for (int j0 = from; j0 < to && j0 < from + views; ++j0) {
+        unsigned char* const viewRow = origin + (first + j0) % views * TilePitch;
+        for (const int* sample = band.fixed + j0; sample < end; sample += views) {
+            const std::uint32_t entry = phase[*sample & (PhaseBins - 1)];
+            if (entry & Uncertain) [[unlikely]]
+                plotExactly(exact, sample, viewRow);
+            else // ix - 1, ix, ix + 1, and a 0 for ix + 2, which no earlier line of this view reached
+                std::memcpy(viewRow + (*sample >> PhaseBits) - 1, &entry, 4);
         }
     }
 }
@@ -292,35 +278,61 @@ void writeSums(std::uint16_t* sums, unsigned char* out, int count)
     std::fill(sums, sums + count, 0);
 }
 
-// Every view's shares of the tile into the output, and the tile's mask rows
-// cleared for the next tile.
-void blendTile(const Frame& frame, const Band& band, const Tile& tile)
+// Every view's shares of one tile row into the output, and the mask rows
+// cleared for the next row.
+void blendRow(const Frame& frame, const Band& band, const Tile& tile, int y)
 {
     const int width = tile.b - tile.a;
-    const std::size_t rowPitch = static_cast<std::size_t>(frame.views) * TilePitch;
+    const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
+    if (!frame.subpixelOrder)
+        for (std::size_t s = 0; s < frame.distinct.size(); ++s)
+            crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
+    for (int v = 0; v < frame.views; ++v) {
+        const std::size_t s = frame.sourceOf[v];
+        const unsigned char* source = frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * TileBytes;
+        unsigned char* mask = band.masks + static_cast<std::size_t>(v) * TilePitch + TileMargin;
+        addShares(source, mask, band.sums, width);
+        // Triples at the tile's edges also wrote two bytes either side of it.
+        std::memset(mask - TileMargin, 0, TileMargin);
+        std::memset(mask + width, 0, TileMargin);
+        if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
+            clampSums(band.sums, width);
+    }
+    writeSums(band.sums, frame.output + offset, width);
+}
+
+// The tile row by row: every sample whose triple reaches into the row is
+// plotted into the view mask rows, which are then blended at once, while they
+// are still in the cache. band.x holds every line's x on row tile.y0.
+void composeTile(const Frame& frame, const Band& band, const Tile& tile)
+{
+    const double step = frame.step;
+    // Over the tile's rows a line moves at most this far.
+    const double drift = std::fabs(step) * TileRows + 2.0;
+    const double* const xs = band.x;
+    const std::size_t count = frame.starts.size();
+    const std::size_t first = std::lower_bound(xs, xs + count, tile.a - 2 - drift) - xs;
+    const std::size_t last = std::lower_bound(xs + first, xs + count, tile.b + 2 + drift) - xs;
+
+    // Samples as fixed-point numbers x * PhaseBins: the column above the bin
+    // bits, the phase bin below them. A sample plots when 1 <= x < stride - 1
+    // and its triple reaches into the tile: a - 1 <= ix <= b.
+    const int lowest = std::max(1, tile.a - 1) * PhaseBins;
+    const int highest = std::min(frame.stride - 1, tile.b + 1) * PhaseBins;
+    // Mask byte of column a sits at TileMargin in every mask row.
+    unsigned char* const origin = band.masks + TileMargin - tile.a;
+    std::copy(xs + first, xs + last, band.local);
+    const int lines = static_cast<int>(last - first);
     for (int y = tile.y0; y < tile.y1; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
-        unsigned char* masks = band.masks + (y - tile.y0) * rowPitch;
+        toFixed(band.local, band.fixed, lines, step, frame.stride);
         if (y < frame.firstRow || y >= frame.endRow) {
-            std::memset(frame.output + offset, 0, width);
+            std::memset(frame.output + static_cast<std::size_t>(y) * frame.stride + tile.a, 0, tile.b - tile.a);
             continue;
         }
-        if (!frame.subpixelOrder)
-            for (std::size_t s = 0; s < frame.distinct.size(); ++s)
-                crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
-        for (int v = 0; v < frame.views; ++v) {
-            const std::size_t s = frame.sourceOf[v];
-            const unsigned char* source =
-                frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * TileBytes;
-            unsigned char* mask = masks + static_cast<std::size_t>(v) * TilePitch + TileMargin;
-            addShares(source, mask, band.sums, width);
-            // Triples at the tile's edges also wrote two bytes either side of it.
-            std::memset(mask - TileMargin, 0, TileMargin);
-            std::memset(mask + width, 0, TileMargin);
-            if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
-                clampSums(band.sums, width);
-        }
-        writeSums(band.sums, frame.output + offset, width);
+        const int from = firstAtLeast(band.fixed, 0, lines, lowest);
+        const int to = firstAtLeast(band.fixed, from, lines, highest);
+        plotRow(frame, band, first, from, to, origin, y);
+        blendRow(frame, band, tile, y);
     }
 }
 
@@ -347,8 +359,7 @@ void composeRows(const Frame& frame, Band& band, int r0, int r1)
         for (int a = 0; a < frame.stride; a += TileBytes) {
             const Tile tile{y0, y1, a, std::min(frame.stride, a + TileBytes)};
             prefetchTile(frame, tile);
-            plotTile(frame, band, tile);
-            blendTile(frame, band, tile);
+            composeTile(frame, band, tile);
         }
         advanceRows(frame, band.x, y1 - y0);
     }
@@ -360,7 +371,7 @@ void composeRows(const Frame& frame, Band& band, int r0, int r1)
 void composeChunks(const Frame& frame, Band& band, std::atomic<int>& nextChunk, int height)
 {
     std::copy(frame.starts.begin(), frame.starts.end(), band.x);
-    std::memset(band.masks, 0, std::size_t{TileRows} * frame.views * TilePitch);
+    std::memset(band.masks, 0, static_cast<std::size_t>(frame.views) * TilePitch);
     std::memset(band.sums, 0, std::size_t{TileBytes} * sizeof(std::uint16_t));
     int row = 0; // the row band.x holds
     for (;;) {
