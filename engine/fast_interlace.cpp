@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 // The loops that vectorise are built for AVX2 too, and the processor picks.
@@ -57,6 +58,7 @@ struct Frame {
     unsigned char* output = nullptr;
     int views = 0;
     int stride = 0;   // bytes per row, 3 x width
+    int height = 0;
     int firstRow = 0; // rows that can hold samples: [firstRow, endRow)
     int endRow = 0;
     double rise = 0;  // lineDy, the same for every line
@@ -67,30 +69,39 @@ struct Frame {
     unsigned char weights[WeightTableSize] = {}; // weightTable held to a byte
 };
 
-// Working memory of one band of rows, in subpixel order (leftmost first).
-struct Band {
-    double* x;              // x of every line on the first row of the current tiles
-    double* local;          // x of the lines of one tile, row by row
-    int* fixed;             // those x as fixed-point numbers
-    std::uint16_t* sums;    // per subpixel of a tile row, sum of the shares so far
-    unsigned char* crossed; // each distinct source's tile row, outer channels swapped
-    unsigned char* masks;   // one mask row per view, for the tile row in hand
+// A column strip of the frame, worked through from the top in chunks of
+// rows, and the lines whose samples can reach it on some row.
+struct Strip {
+    int a = 0;              // subpixel columns [a, b)
+    int b = 0;
+    std::size_t first = 0;  // lines [first, last)
+    std::size_t last = 0;
+    double* x = nullptr;    // their x on the strip's next row
+    std::atomic<int> composed{0}; // chunks done, from the top
 };
 
-// A band of rows is worked through in tiles of TileRows rows and TilePixels
-// pixels, so that a tile's mask rows, sums and source rows stay in the cache.
-constexpr int TileRows = 32;
-constexpr int TilePixels = 512;
-constexpr int TileBytes = 3 * TilePixels;
-constexpr int TileMargin = 4;                       // a triple's store may pass a tile edge by two bytes
-constexpr int TilePitch = TileBytes + 2 * TileMargin; // bytes of one tile mask row
-constexpr int ChunkRows = 2 * TileRows;              // rows handed to a thread at a time
+// Working memory of one thread, in subpixel order (leftmost first).
+struct Band {
+    int* fixed;             // x of a strip's lines on one row, as fixed-point numbers
+    const unsigned char** viewSources; // per view, its source's strip row in subpixel order
+    unsigned char* blended; // one strip row, all views blended, in subpixel order
+    unsigned char* crossed; // each distinct source's strip row, outer channels swapped
+    unsigned char* masks;   // one mask row per view, for the strip row in hand
+};
 
-std::size_t bandBytes(const Frame& frame)
+// Strips are StripBytes subpixels wide, so that one row's mask rows, sources
+// and output stay in the cache; a thread takes ChunkRows rows of a strip at a
+// time.
+constexpr int StripBytes = 3 * 512;
+constexpr int StripMargin = 4;                            // a triple's store may pass a strip edge by two bytes
+constexpr int MaskPitch = StripBytes + 2 * StripMargin; // bytes of one mask row
+constexpr int ChunkRows = 32;
+
+std::size_t bandBytes(const Frame& frame, std::size_t stripLines)
 {
     const std::size_t crossedRows = frame.subpixelOrder ? 0 : frame.distinct.size();
-    return frame.starts.size() * (2 * sizeof(double) + sizeof(int)) + std::size_t{TileBytes} * sizeof(std::uint16_t) +
-           crossedRows * TileBytes + static_cast<std::size_t>(frame.views) * TilePitch;
+    return frame.views * sizeof(unsigned char*) + stripLines * sizeof(int) + std::size_t{StripBytes} +
+           crossedRows * StripBytes + static_cast<std::size_t>(frame.views) * MaskPitch;
 }
 
 inline unsigned char exactWeight(const Frame& frame, const LensLine& line, double cx, double cy)
@@ -110,16 +121,6 @@ void crossRowPlain(const unsigned char* from, unsigned char* to, int count)
     }
 }
 
-// Sums clamped to a byte, outer channels crossed back.
-void writeSumsPlain(const std::uint16_t* sums, unsigned char* out, int count)
-{
-    for (int j = 0; j < count; j += 3) {
-        out[j] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 2], 255));
-        out[j + 1] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j + 1], 255));
-        out[j + 2] = static_cast<unsigned char>(std::min<std::uint16_t>(sums[j], 255));
-    }
-}
-
 #if defined(__x86_64__) && defined(__GNUC__)
 // Five pixels at a time: a 16-byte load and store of which 15 bytes count.
 __attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from, unsigned char* to, int count)
@@ -133,21 +134,14 @@ __attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from
     crossRowPlain(from + b, to + b, count - b);
 }
 
-// Sums clamped to a byte and crossed back, five pixels at a time. The sums
-// stay below 32768, so the signed saturation of the pack clamps them.
-__attribute__((target("ssse3"))) void writeSumsShuffled(const std::uint16_t* sums, unsigned char* out, int count)
-{
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-    int b = 0;
-    for (; b + 16 <= count; b += 15) {
-        const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b));
-        const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + b + 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + b), _mm_shuffle_epi8(_mm_packus_epi16(low, high), order));
-    }
-    writeSumsPlain(sums + b, out + b, count - b);
-}
-
+#if defined(__SANITIZE_ADDRESS__)
+// The sanitizer build takes the portable paths, so that the tests cover them.
+const bool HaveShuffle = false;
+const bool HaveAvx2 = false;
+#else
 const bool HaveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
+const bool HaveAvx2 = __builtin_cpu_supports("avx2");
+#endif
 #endif
 
 void crossRow(const unsigned char* from, unsigned char* to, int count)
@@ -157,25 +151,6 @@ void crossRow(const unsigned char* from, unsigned char* to, int count)
         return crossRowShuffled(from, to, count);
 #endif
     crossRowPlain(from, to, count);
-}
-
-VECTOR_CLONES void advanceRange(double* x, std::size_t from, std::size_t to, double step)
-{
-    for (std::size_t k = from; k < to; ++k)
-        x[k] = x[k] + step;
-}
-
-// x of every line moved on by a number of rows, a block of lines at a time so
-// that the block stays in the cache.
-void advanceRows(const Frame& frame, double* x, int rows)
-{
-    constexpr std::size_t Block = 512;
-    const std::size_t count = frame.starts.size();
-    for (std::size_t from = 0; from < count; from += Block) {
-        const std::size_t to = std::min(count, from + Block);
-        for (int y = 0; y < rows; ++y)
-            advanceRange(x, from, to, frame.step);
-    }
 }
 
 // Samples of a row as fixed-point x * PhaseBins, and x moved on to the next
@@ -213,11 +188,6 @@ struct ExactRow {
     mask[-1] = exactWeight(frame, line, cx - 1.0, row.y);
 }
 
-// One tile: rows [y0, y1) and subpixel columns [a, b).
-struct Tile {
-    int y0, y1, a, b;
-};
-
 // The first of fixed[from, to) that is at least value. Samples of one row
 // never decrease along the lines: the starts rise, and adding the same step,
 // holding and truncating all keep their order.
@@ -226,7 +196,7 @@ int firstAtLeast(const int* fixed, int from, int to, int value)
     return static_cast<int>(std::lower_bound(fixed + from, fixed + to, value) - fixed);
 }
 
-// Samples [from, to) of one row into the tile's mask rows, view by view. Only
+// Samples [from, to) of one row into the mask rows, view by view. Only
 // lines of the same view share a mask row, and those go in line order, so a
 // later line's triple overwrites an earlier one's as it must.
 void plotRow(const Frame& frame, const Band& band, std::size_t first, int from, int to, unsigned char* origin, int y)
@@ -236,18 +206,21 @@ void plotRow(const Frame& frame, const Band& band, std::size_t first, int from, 
     const int views = frame.views;
     const int* const end = band.fixed + to;
     for (int j0 = from; j0 < to && j0 < from + views; ++j0) {
-        unsigned char* const viewRow = origin + (first + j0) % views * TilePitch;
+        unsigned char* const viewRow = origin + (first + j0) % views * MaskPitch;
+#pragma GCC unroll 4
         for (const int* sample = band.fixed + j0; sample < end; sample += views) {
-            const std::uint32_t entry = phase[*sample & (PhaseBins - 1)];
+            const auto fixed = static_cast<std::uint32_t>(*sample); // positive: x >= 1
+            const std::uint32_t entry = phase[fixed & (PhaseBins - 1)];
             if (entry & Uncertain) [[unlikely]]
                 plotExactly(exact, sample, viewRow);
             else // ix - 1, ix, ix + 1, and a 0 for ix + 2, which no earlier line of this view reached
-                std::memcpy(viewRow + (*sample >> PhaseBits) - 1, &entry, 4);
+                std::memcpy(viewRow + (fixed >> PhaseBits) - 1, &entry, 4);
         }
     }
 }
 
-// sums[j] += source[j] * mask[j] / 255, and the mask cleared for the next row.
+// The shares of one view, sum += source * mask / 255 truncated, and the mask
+// cleared for the next row.
 VECTOR_CLONES void addShares(const unsigned char* source, unsigned char* mask, std::uint16_t* sums, int count)
 {
     for (int j = 0; j < count; ++j) {
@@ -263,125 +236,144 @@ VECTOR_CLONES void clampSums(std::uint16_t* sums, int count)
         sums[j] = std::min<std::uint16_t>(sums[j], 255);
 }
 
-// The clamped sums into an output row, crossing the outer channels back, and
-// the sums cleared.
-void writeSums(std::uint16_t* sums, unsigned char* out, int count)
+// Per subpixel of a strip row the sum of every view's share, clamped to a
+// byte, into out; the mask rows are cleared for the next row. The sums are
+// held to 255 after every 64 views so that they stay inside 16 bits (the
+// final byte is the same).
+void sumSharesPlain(const unsigned char* const* sources, unsigned char* masks, int views, unsigned char* out,
+                    int count)
+{
+    std::uint16_t sums[StripBytes] = {};
+    for (int v = 0; v < views; ++v) {
+        addShares(sources[v], masks + static_cast<std::size_t>(v) * MaskPitch, sums, count);
+        if ((v & 63) == 63)
+            clampSums(sums, count);
+    }
+    clampSums(sums, count);
+    std::copy(sums, sums + count, out);
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// The same, 32 subpixels at a time with their sums held in registers across
+// the views. p / 255 is (p * 0x8081) >> 23 for every 16-bit p.
+__attribute__((target("avx2"))) void sumSharesWide(const unsigned char* const* sources, unsigned char* masks,
+                                                   int views, unsigned char* out, int count)
+{
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i divide = _mm256_set1_epi16(static_cast<short>(0x8081));
+    const __m256i limit = _mm256_set1_epi16(255);
+    int j = 0;
+    for (; j + 32 <= count; j += 32) {
+        __m256i low = zero;  // bytes 0-7 and 16-23 of the 32, as words
+        __m256i high = zero; // bytes 8-15 and 24-31
+        for (int v = 0; v < views; ++v) {
+            auto* mask = reinterpret_cast<__m256i*>(masks + static_cast<std::size_t>(v) * MaskPitch + j);
+            const __m256i weight = _mm256_loadu_si256(mask);
+            const __m256i source = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sources[v] + j));
+            _mm256_storeu_si256(mask, zero);
+            const __m256i lowProduct =
+                _mm256_mullo_epi16(_mm256_unpacklo_epi8(source, zero), _mm256_unpacklo_epi8(weight, zero));
+            const __m256i highProduct =
+                _mm256_mullo_epi16(_mm256_unpackhi_epi8(source, zero), _mm256_unpackhi_epi8(weight, zero));
+            low = _mm256_add_epi16(low, _mm256_srli_epi16(_mm256_mulhi_epu16(lowProduct, divide), 7));
+            high = _mm256_add_epi16(high, _mm256_srli_epi16(_mm256_mulhi_epu16(highProduct, divide), 7));
+            if ((v & 63) == 63) {
+                low = _mm256_min_epu16(low, limit);
+                high = _mm256_min_epu16(high, limit);
+            }
+        }
+        // The sums stay below 32768, so the pack's signed saturation clamps them.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), _mm256_packus_epi16(low, high));
+    }
+    for (; j < count; ++j) {
+        int sum = 0;
+        for (int v = 0; v < views; ++v) {
+            unsigned char& weight = masks[static_cast<std::size_t>(v) * MaskPitch + j];
+            sum += sources[v][j] * weight / 255;
+            weight = 0;
+        }
+        out[j] = static_cast<unsigned char>(std::min(sum, 255));
+    }
+}
+#endif
+
+void sumShares(const unsigned char* const* sources, unsigned char* masks, int views, unsigned char* out, int count)
 {
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (HaveShuffle) {
-        writeSumsShuffled(sums, out, count);
-        std::fill(sums, sums + count, 0);
-        return;
-    }
+    if (HaveAvx2)
+        return sumSharesWide(sources, masks, views, out, count);
 #endif
-    writeSumsPlain(sums, out, count);
-    std::fill(sums, sums + count, 0);
+    sumSharesPlain(sources, masks, views, out, count);
 }
 
-// Every view's shares of one tile row into the output, and the mask rows
+// Every view's shares of one strip row into the output, and the mask rows
 // cleared for the next row.
-void blendRow(const Frame& frame, const Band& band, const Tile& tile, int y)
+void blendRow(const Frame& frame, const Band& band, const Strip& strip, int y)
 {
-    const int width = tile.b - tile.a;
-    const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
+    const int width = strip.b - strip.a;
+    const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     if (!frame.subpixelOrder)
         for (std::size_t s = 0; s < frame.distinct.size(); ++s)
-            crossRow(frame.distinct[s] + offset, band.crossed + s * TileBytes, width);
+            crossRow(frame.distinct[s] + offset, band.crossed + s * StripBytes, width);
     for (int v = 0; v < frame.views; ++v) {
         const std::size_t s = frame.sourceOf[v];
-        const unsigned char* source = frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * TileBytes;
-        unsigned char* mask = band.masks + static_cast<std::size_t>(v) * TilePitch + TileMargin;
-        addShares(source, mask, band.sums, width);
-        // Triples at the tile's edges also wrote two bytes either side of it.
-        std::memset(mask - TileMargin, 0, TileMargin);
-        std::memset(mask + width, 0, TileMargin);
-        if ((v & 63) == 63) // keep the sums well inside 16 bits for long sequences
-            clampSums(band.sums, width);
+        band.viewSources[v] = frame.subpixelOrder ? frame.distinct[s] + offset : band.crossed + s * StripBytes;
+        // Triples at the strip's edges also wrote two bytes either side of it.
+        unsigned char* mask = band.masks + static_cast<std::size_t>(v) * MaskPitch;
+        std::memset(mask, 0, StripMargin);
+        std::memset(mask + StripMargin + width, 0, StripMargin);
     }
-    writeSums(band.sums, frame.output + offset, width);
+    sumShares(band.viewSources, band.masks + StripMargin, frame.views, band.blended, width);
+    crossRow(band.blended, frame.output + offset, width);
 }
 
-// The tile row by row: every sample whose triple reaches into the row is
-// plotted into the view mask rows, which are then blended at once, while they
-// are still in the cache. band.x holds every line's x on row tile.y0.
-void composeTile(const Frame& frame, const Band& band, const Tile& tile)
+// Rows [r0, r1) of a strip, row by row: every sample whose triple reaches
+// into the strip row is plotted into the view mask rows, which are then
+// blended at once, while they are still in the cache. strip.x holds the x of
+// the strip's lines on row r0, and is left holding them on row r1.
+void composeStripRows(const Frame& frame, const Band& band, Strip& strip, int r0, int r1)
 {
-    const double step = frame.step;
-    // Over the tile's rows a line moves at most this far.
-    const double drift = std::fabs(step) * TileRows + 2.0;
-    const double* const xs = band.x;
-    const std::size_t count = frame.starts.size();
-    const std::size_t first = std::lower_bound(xs, xs + count, tile.a - 2 - drift) - xs;
-    const std::size_t last = std::lower_bound(xs + first, xs + count, tile.b + 2 + drift) - xs;
-
     // Samples as fixed-point numbers x * PhaseBins: the column above the bin
     // bits, the phase bin below them. A sample plots when 1 <= x < stride - 1
-    // and its triple reaches into the tile: a - 1 <= ix <= b.
-    const int lowest = std::max(1, tile.a - 1) * PhaseBins;
-    const int highest = std::min(frame.stride - 1, tile.b + 1) * PhaseBins;
-    // Mask byte of column a sits at TileMargin in every mask row.
-    unsigned char* const origin = band.masks + TileMargin - tile.a;
-    std::copy(xs + first, xs + last, band.local);
-    const int lines = static_cast<int>(last - first);
-    for (int y = tile.y0; y < tile.y1; ++y) {
-        toFixed(band.local, band.fixed, lines, step, frame.stride);
+    // and its triple reaches into the strip: a - 1 <= ix <= b.
+    const int lowest = std::max(1, strip.a - 1) * PhaseBins;
+    const int highest = std::min(frame.stride - 1, strip.b + 1) * PhaseBins;
+    // Mask byte of column a sits at StripMargin in every mask row.
+    unsigned char* const origin = band.masks + StripMargin - strip.a;
+    const int lines = static_cast<int>(strip.last - strip.first);
+    for (int y = r0; y < r1; ++y) {
+        if (y < frame.endRow) // later rows hold no samples, and x is not needed again
+            toFixed(strip.x, band.fixed, lines, frame.step, frame.stride);
         if (y < frame.firstRow || y >= frame.endRow) {
-            std::memset(frame.output + static_cast<std::size_t>(y) * frame.stride + tile.a, 0, tile.b - tile.a);
+            std::memset(frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a, 0, strip.b - strip.a);
             continue;
         }
         const int from = firstAtLeast(band.fixed, 0, lines, lowest);
         const int to = firstAtLeast(band.fixed, from, lines, highest);
-        plotRow(frame, band, first, from, to, origin, y);
-        blendRow(frame, band, tile, y);
+        plotRow(frame, band, strip.first, from, to, origin, y);
+        blendRow(frame, band, strip, y);
     }
 }
 
-// Asks for the tile's source and output bytes ahead of their use, so that
-// they arrive from memory while the tile's samples are plotted.
-void prefetchTile(const Frame& frame, const Tile& tile)
+// Takes chunks of strip rows, top chunks first, until none is left; a faster
+// processor simply takes more of them. A chunk starts where the chunk above
+// it in the same strip ended, so it waits for that one, which was handed out
+// earlier and is almost always done.
+void composeChunks(const Frame& frame, const Band& band, std::vector<Strip>& strips, std::atomic<int>& next)
 {
-    constexpr int Line = 64;
-    for (int y = tile.y0; y < tile.y1; ++y) {
-        const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + tile.a;
-        for (int b = 0; b < tile.b - tile.a; b += Line) {
-            for (const unsigned char* source : frame.distinct)
-                __builtin_prefetch(source + offset + b, 0, 0);
-            __builtin_prefetch(frame.output + offset + b, 1, 0);
-        }
-    }
-}
-
-// Rows [r0, r1), band.x holding every line's x on row r0.
-void composeRows(const Frame& frame, Band& band, int r0, int r1)
-{
-    for (int y0 = r0; y0 < r1; y0 += TileRows) {
-        const int y1 = std::min(r1, y0 + TileRows);
-        for (int a = 0; a < frame.stride; a += TileBytes) {
-            const Tile tile{y0, y1, a, std::min(frame.stride, a + TileBytes)};
-            prefetchTile(frame, tile);
-            composeTile(frame, band, tile);
-        }
-        advanceRows(frame, band.x, y1 - y0);
-    }
-}
-
-// Takes chunks of rows, in order, until none is left. A faster processor
-// simply takes more of them; rows another thread composed are only stepped
-// over, which costs one addition per line and row.
-void composeChunks(const Frame& frame, Band& band, std::atomic<int>& nextChunk, int height)
-{
-    std::copy(frame.starts.begin(), frame.starts.end(), band.x);
-    std::memset(band.masks, 0, static_cast<std::size_t>(frame.views) * TilePitch);
-    std::memset(band.sums, 0, std::size_t{TileBytes} * sizeof(std::uint16_t));
-    int row = 0; // the row band.x holds
+    const int count = static_cast<int>(strips.size());
+    const int chunks = (frame.height + ChunkRows - 1) / ChunkRows;
+    std::memset(band.masks, 0, static_cast<std::size_t>(frame.views) * MaskPitch);
     for (;;) {
-        const int r0 = nextChunk.fetch_add(1) * ChunkRows;
-        if (r0 >= height)
+        const int piece = next.fetch_add(1);
+        if (piece >= chunks * count)
             return;
-        const int r1 = std::min(height, r0 + ChunkRows);
-        advanceRows(frame, band.x, r0 - row);
-        composeRows(frame, band, r0, r1);
-        row = r1;
+        const int chunk = piece / count;
+        Strip& strip = strips[piece % count];
+        while (strip.composed.load(std::memory_order_acquire) < chunk)
+            std::this_thread::yield();
+        composeStripRows(frame, band, strip, chunk * ChunkRows, std::min(frame.height, (chunk + 1) * ChunkRows));
+        strip.composed.store(chunk + 1, std::memory_order_release);
     }
 }
 
@@ -465,6 +457,7 @@ bool prepareFrame(Frame& frame)
         return false;
     frame.views = state.viewCount;
     frame.stride = state.maskStride;
+    frame.height = state.height;
     frame.rise = 0.0 + state.lineDy;
     const double adx = std::abs(state.lineDx);
     const double ady = std::abs(state.lineDy);
@@ -503,8 +496,30 @@ int interlaceWithMasks(const unsigned char* const* sources, unsigned char* outpu
     return interlaceViews(imageOrder.data(), output);
 }
 
-// The memory of one composition: the line table, the phase table and one band
-// per thread, all from the engine's allocator and all released with it.
+// The strips of the frame and the lines that reach each of them: lines move
+// by step a row, so a line reaches [a, b) on some row when its start lies
+// within the strip widened by the whole way the lines travel (and a margin for
+// the sample's triple and the roundings of x).
+std::vector<Strip> cutStrips(const Frame& frame)
+{
+    const double travel = frame.step * std::max(0, frame.endRow - 1);
+    const double fromLeft = std::max(0.0, travel) + 4.0;   // lines moving right come from the left
+    const double fromRight = std::max(0.0, -travel) + 4.0; // and lines moving left from the right
+    std::vector<Strip> strips((frame.stride + StripBytes - 1) / StripBytes);
+    for (std::size_t i = 0; i < strips.size(); ++i) {
+        Strip& strip = strips[i];
+        strip.a = static_cast<int>(i) * StripBytes;
+        strip.b = std::min(frame.stride, strip.a + StripBytes);
+        const auto begin = frame.starts.begin();
+        strip.first = std::lower_bound(begin, frame.starts.end(), strip.a - fromLeft) - begin;
+        strip.last = std::lower_bound(begin + strip.first, frame.starts.end(), strip.b + fromRight) - begin;
+    }
+    return strips;
+}
+
+// The memory of one composition: the line table, the phase table, the x of
+// every strip's lines and one band per thread, all from the engine's allocator
+// and all released with it.
 class Workspace {
 public:
     ~Workspace()
@@ -513,7 +528,7 @@ public:
             releaseMaskMemory(blocks_[i], sizes_[i]);
     }
 
-    bool allocate(Frame& frame, int bandCount)
+    bool allocate(Frame& frame, std::vector<Strip>& strips, int bandCount)
     {
         frame.lines = static_cast<LensLine*>(take(std::max<std::size_t>(1, frame.starts.size()) * sizeof(LensLine)));
         if (frame.lines == nullptr)
@@ -526,21 +541,32 @@ public:
         else
             std::fill(table, table + PhaseBins, Uncertain); // every sample computed exactly
         frame.phase = table;
+        std::size_t stripLines = 0;
+        std::size_t widest = 1;
+        for (const Strip& strip : strips) {
+            stripLines += strip.last - strip.first;
+            widest = std::max(widest, strip.last - strip.first);
+        }
+        auto* x = static_cast<double*>(take(std::max<std::size_t>(1, stripLines) * sizeof(double)));
+        if (x == nullptr)
+            return false;
+        for (Strip& strip : strips) {
+            strip.x = x;
+            x = std::copy(frame.starts.begin() + strip.first, frame.starts.begin() + strip.last, x);
+        }
         for (int i = 0; i < bandCount; ++i) {
-            auto* block = static_cast<unsigned char*>(take(bandBytes(frame)));
+            auto* block = static_cast<unsigned char*>(take(bandBytes(frame, widest)));
             if (block == nullptr)
                 return false;
             Band band;
-            band.x = reinterpret_cast<double*>(block);
-            block += frame.starts.size() * sizeof(double);
-            band.local = reinterpret_cast<double*>(block);
-            block += frame.starts.size() * sizeof(double);
+            band.viewSources = reinterpret_cast<const unsigned char**>(block);
+            block += frame.views * sizeof(unsigned char*);
             band.fixed = reinterpret_cast<int*>(block);
-            block += frame.starts.size() * sizeof(int);
-            band.sums = reinterpret_cast<std::uint16_t*>(block);
-            block += std::size_t{TileBytes} * sizeof(std::uint16_t);
+            block += widest * sizeof(int);
+            band.blended = block;
+            block += StripBytes;
             band.crossed = block;
-            band.masks = block + (frame.subpixelOrder ? 0 : frame.distinct.size()) * TileBytes;
+            band.masks = block + (frame.subpixelOrder ? 0 : frame.distinct.size()) * StripBytes;
             bands.push_back(band);
         }
         return true;
@@ -581,18 +607,18 @@ int interlace(const unsigned char* const* sources, unsigned char* output, bool s
     if (!prepareFrame(frame))
         return interlaceWithMasks(sources, output, subpixelOrder);
 
+    std::vector<Strip> strips = cutStrips(frame);
     const int bandCount = std::max(1, std::min(cv::getNumThreads(), state.height));
     Workspace workspace;
-    if (!workspace.allocate(frame, bandCount)) {
+    if (!workspace.allocate(frame, strips, bandCount)) {
         reportAllocationFailure(2);
         return 2;
     }
     describeLines(frame);
-    const int height = state.height;
-    std::atomic<int> nextChunk{0};
+    std::atomic<int> next{0};
     cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
         for (int i = range.start; i < range.end; ++i)
-            composeChunks(frame, workspace.bands[i], nextChunk, height);
+            composeChunks(frame, workspace.bands[i], strips, next);
     }, bandCount);
     return 0;
 }

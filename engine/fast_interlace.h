@@ -5,8 +5,10 @@
 // of row y is only ever written by samples on row y. So each row can be built
 // on its own: the samples of all lines on that row, in line order (the last
 // write of a view still wins), into one small mask row per view, blended and
-// clamped at once. Rows are split between threads. Geometries walked column
-// by column (equal extents, horizontal lines) go through the reference engine.
+// clamped at once. The frame is cut into column strips that keep the x of the
+// lines reaching them from row to row, and threads take 32 rows of a strip at
+// a time. Geometries walked column by column (equal extents, horizontal
+// lines) go through the reference engine.
 #pragma once
 
 #include <cstddef>

@@ -35,6 +35,10 @@ Case randomCase(std::mt19937& random, int index)
     Case c;
     c.width = index == 0 ? 5 : between(5, 300);
     c.height = index == 0 ? 1 : between(1, 200);
+    if (index % 10 == 9) { // wide and low: rows cut into several pieces, lines crossing between them
+        c.width = between(500, 1400);
+        c.height = between(1, 60);
+    }
     c.slantY = between(0, 4) == 0 ? 0 : between(1, 3 * c.height);
     c.slantX = between(0, 5) == 0 ? 0 : between(1, 400);
     if (index % 7 == 3 && c.slantY > 0) // equal extents: 3 slantX == slantY
@@ -140,7 +144,7 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
 TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
 {
     const cv::Mat white(24, 32, CV_8UC3, cv::Scalar::all(255));
-    for (int failAt : {1, 2, 3}) {
+    for (int failAt : {1, 2, 3, 4}) {
         cv::Mat out(24, 32, CV_8UC3, cv::Scalar(7, 8, 9));
         geometry(32, 24, 8.0, 0, 4, 60, 0);
         CountingAllocator failing(failAt);
