@@ -89,10 +89,12 @@ struct Band {
     unsigned char* masks;   // one mask row per view, for the strip row in hand
 };
 
-// Strips are StripBytes subpixels wide, so that one row's mask rows, sources
-// and output stay in the cache; a thread takes ChunkRows rows of a strip at a
+// Strips are at most StripBytes subpixels wide, so that one row's mask rows,
+// sources and output stay in the cache, and a whole number of pixels and of
+// 32-byte blocks (StripUnit); a thread takes ChunkRows rows of a strip at a
 // time.
-constexpr int StripBytes = 3 * 512;
+constexpr int StripUnit = 96;
+constexpr int StripBytes = 32 * StripUnit;
 constexpr int StripMargin = 4;                            // a triple's store may pass a strip edge by two bytes
 constexpr int MaskPitch = StripBytes + 2 * StripMargin; // bytes of one mask row
 constexpr int ChunkRows = 32;
@@ -500,16 +502,21 @@ int interlaceWithMasks(const unsigned char* const* sources, unsigned char* outpu
 // by step a row, so a line reaches [a, b) on some row when its start lies
 // within the strip widened by the whole way the lines travel (and a margin for
 // the sample's triple and the roundings of x).
-std::vector<Strip> cutStrips(const Frame& frame)
+std::vector<Strip> cutStrips(const Frame& frame, int threads)
 {
     const double travel = frame.step * std::max(0, frame.endRow - 1);
     const double fromLeft = std::max(0.0, travel) + 4.0;   // lines moving right come from the left
     const double fromRight = std::max(0.0, -travel) + 4.0; // and lines moving left from the right
-    std::vector<Strip> strips((frame.stride + StripBytes - 1) / StripBytes);
+    // The chunks of one strip go one after the other, so narrow frames are
+    // cut into a few strips for every thread, down to two units wide.
+    const int units = (frame.stride + StripUnit - 1) / StripUnit;
+    const int wanted = std::max((units + 31) / 32, std::min(2 * threads, units / 2));
+    const int width = (units + wanted - 1) / wanted * StripUnit;
+    std::vector<Strip> strips((frame.stride + width - 1) / width);
     for (std::size_t i = 0; i < strips.size(); ++i) {
         Strip& strip = strips[i];
-        strip.a = static_cast<int>(i) * StripBytes;
-        strip.b = std::min(frame.stride, strip.a + StripBytes);
+        strip.a = static_cast<int>(i) * width;
+        strip.b = std::min(frame.stride, strip.a + width);
         const auto begin = frame.starts.begin();
         strip.first = std::lower_bound(begin, frame.starts.end(), strip.a - fromLeft) - begin;
         strip.last = std::lower_bound(begin + strip.first, frame.starts.end(), strip.b + fromRight) - begin;
@@ -607,8 +614,8 @@ int interlace(const unsigned char* const* sources, unsigned char* output, bool s
     if (!prepareFrame(frame))
         return interlaceWithMasks(sources, output, subpixelOrder);
 
-    std::vector<Strip> strips = cutStrips(frame);
     const int bandCount = std::max(1, std::min(cv::getNumThreads(), state.height));
+    std::vector<Strip> strips = cutStrips(frame, bandCount);
     Workspace workspace;
     if (!workspace.allocate(frame, strips, bandCount)) {
         reportAllocationFailure(2);
