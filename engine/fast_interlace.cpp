@@ -329,6 +329,19 @@ void blendRow(const Frame& frame, const Band& band, const Strip& strip, int y)
     crossRow(band.blended, frame.output + offset, width);
 }
 
+// Asks for a strip row's source and output bytes ahead of their use: rows of
+// a strip lie a whole frame row apart, too far for the processor to guess.
+void prefetchRow(const Frame& frame, const Strip& strip, int y)
+{
+    constexpr int Line = 64;
+    const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
+    for (int b = 0; b < strip.b - strip.a; b += Line) {
+        for (const unsigned char* source : frame.distinct)
+            __builtin_prefetch(source + offset + b, 0, 3);
+        __builtin_prefetch(frame.output + offset + b, 1, 3);
+    }
+}
+
 // Rows [r0, r1) of a strip, row by row: every sample whose triple reaches
 // into the strip row is plotted into the view mask rows, which are then
 // blended at once, while they are still in the cache. strip.x holds the x of
@@ -343,7 +356,10 @@ void composeStripRows(const Frame& frame, const Band& band, Strip& strip, int r0
     // Mask byte of column a sits at StripMargin in every mask row.
     unsigned char* const origin = band.masks + StripMargin - strip.a;
     const int lines = static_cast<int>(strip.last - strip.first);
+    constexpr int Ahead = 2; // rows
     for (int y = r0; y < r1; ++y) {
+        if (y + Ahead < frame.height)
+            prefetchRow(frame, strip, y + Ahead);
         if (y < frame.endRow) // later rows hold no samples, and x is not needed again
             toFixed(strip.x, band.fixed, lines, frame.step, frame.stride);
         if (y < frame.firstRow || y >= frame.endRow) {
