@@ -58,9 +58,3 @@ std::size_t PeakCounter::peak() const
 {
     return highest;
 }
-
-void frameSizes(benchmark::internal::Benchmark* benchmark)
-{
-    benchmark->Args({640, 512})->Args({1920, 1080})->Args({3840, 2160})->Args({7680, 4320});
-    benchmark->ArgNames({"w", "h"})->Unit(benchmark::kMillisecond)->UseRealTime();
-}

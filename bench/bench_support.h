@@ -17,6 +17,3 @@ public:
     ~PeakCounter();
     std::size_t peak() const;
 };
-
-// The frame sizes measured, as benchmark arguments.
-void frameSizes(benchmark::internal::Benchmark* benchmark);

@@ -9,6 +9,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <utility>
+
 namespace {
 
 using Interlace = int (*)(const unsigned char*, const unsigned char*, unsigned char*);
@@ -55,8 +57,26 @@ void BM_PitchFrameFloor(benchmark::State& bench)
     }
 }
 
-BENCHMARK(BM_PitchFrameReference)->Apply(frameSizes)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PitchFrameFast)->Apply(frameSizes)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PitchFrameFloor)->Apply(frameSizes)->Repetitions(5)->ReportAggregatesOnly(true);
+// The three measurements of a size run one after the other, so that a drift
+// of the machine's speed during the run does not skew their ratios.
+const bool Registered = [] {
+    const struct {
+        const char* name;
+        void (*run)(benchmark::State&);
+        int repetitions;
+    } kinds[] = {{"BM_PitchFrameReference", BM_PitchFrameReference, 3},
+                 {"BM_PitchFrameFast", BM_PitchFrameFast, 5},
+                 {"BM_PitchFrameFloor", BM_PitchFrameFloor, 5}};
+    for (const auto [width, height] : {std::pair{640, 512}, {1920, 1080}, {3840, 2160}, {7680, 4320}})
+        for (const auto& kind : kinds)
+            benchmark::RegisterBenchmark(kind.name, kind.run)
+                ->Args({width, height})
+                ->ArgNames({"w", "h"})
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->Repetitions(kind.repetitions)
+                ->ReportAggregatesOnly(true);
+    return true;
+}();
 
 } // namespace
