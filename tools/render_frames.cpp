@@ -54,7 +54,7 @@ bool addStep(ScriptedBackend& windows, const std::string& step)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
+    if (argc < 2 || !cv::haveImageWriter(argv[1])) {
         std::fprintf(stderr, "usage: render-frames OUT.png [-w=W] [-h=H] [-p=P] [--window=NAME] STEP...\n");
         return 2;
     }

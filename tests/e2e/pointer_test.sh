@@ -17,6 +17,10 @@ expect_window_equals() {
   expect_screenshot "$MAIN_WINDOW" "$E2E_TMP/$name.png" "$E2E_TMP/$name-expected.png"
 }
 
+# The renderer refuses an output it cannot write, with its usage line.
+status=0; "$RENDER" --help >/dev/null 2>"$E2E_TMP/render-usage" || status=$?
+[ "$status" -eq 2 ] && grep -q usage "$E2E_TMP/render-usage" || fail "render-frames --help exited with $status"
+
 start_xvfb
 start_calibrator
 expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
