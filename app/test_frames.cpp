@@ -19,15 +19,8 @@ const cv::Scalar Magenta(255, 0, 255, 0);
 // of a pixel is its red channel, so the outer channels cross.
 void copyBandCrossed(const cv::Mat& canvas, cv::Mat& image, int first, int last)
 {
-    for (int y = first; y <= last; ++y) {
-        const unsigned char* source = canvas.ptr<unsigned char>(y);
-        unsigned char* target = image.ptr<unsigned char>(y);
-        for (int x = 0; x < image.cols; ++x) {
-            target[3 * x] = source[3 * x + 2];
-            target[3 * x + 1] = source[3 * x + 1];
-            target[3 * x + 2] = source[3 * x];
-        }
-    }
+    for (int y = first; y <= last; ++y)
+        crossSubpixelOrder(canvas.ptr<unsigned char>(y), image.ptr<unsigned char>(y), 3 * static_cast<std::size_t>(image.cols));
 }
 
 } // namespace
