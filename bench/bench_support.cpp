@@ -42,6 +42,32 @@ void pitchModeGeometry(int width, int height)
     state.mirror = 0;
 }
 
+const char* hardGeometryName(HardGeometry geometry)
+{
+    switch (geometry) {
+    case HardGeometry::EqualExtents: return "equal_extents";
+    case HardGeometry::SteepestSlant: return "steepest_slant";
+    case HardGeometry::LargestPitch: return "pitch_999.9999";
+    case HardGeometry::EqualExtentsLargestPitch: return "equal_extents_pitch_999.9999";
+    case HardGeometry::SteepestLargestPitch: return "steepest_slant_pitch_999.9999";
+    }
+    return "";
+}
+
+void applyHardGeometry(HardGeometry geometry)
+{
+    const int dragHeight = state.height - 2 * state.layout.barHeight;
+    const bool largestPitch = geometry == HardGeometry::LargestPitch ||
+                              geometry == HardGeometry::EqualExtentsLargestPitch ||
+                              geometry == HardGeometry::SteepestLargestPitch;
+    if (largestPitch)
+        state.pitch = 999.9999;
+    if (geometry == HardGeometry::EqualExtents || geometry == HardGeometry::EqualExtentsLargestPitch)
+        state.slantX = dragHeight; // lineDx = lineDy = height
+    if (geometry == HardGeometry::SteepestSlant || geometry == HardGeometry::SteepestLargestPitch)
+        state.slantX = 3 * state.width; // slant offset 3 x width / 2, the limit of drags and keys
+}
+
 PeakCounter::PeakCounter()
 {
     live = 0;

@@ -10,6 +10,14 @@
 // 8.0, slantX 128, slantY three times the rows between the panel bars.
 void pitchModeGeometry(int width, int height);
 
+// Geometries the panel can reach that are hard on the engine, after
+// pitchModeGeometry: lines as steep as they are wide (the slant offset half
+// the drag area's height), the steepest slant (the test line corner to
+// corner), the largest pitch, and combinations.
+enum class HardGeometry { EqualExtents, SteepestSlant, LargestPitch, EqualExtentsLargestPitch, SteepestLargestPitch };
+const char* hardGeometryName(HardGeometry geometry);
+void applyHardGeometry(HardGeometry geometry);
+
 // Installs a peak-counting allocator for its lifetime.
 class PeakCounter {
 public:

@@ -44,6 +44,28 @@ void BM_PitchFrameFast(benchmark::State& bench)
     rebuild(bench, fastInterlaceTwoViews);
 }
 
+// The fast engine on the geometries the panel can reach that are hardest on
+// it; each must stay within three times the same size's usual rebuild.
+void BM_PitchFrameFastHard(benchmark::State& bench)
+{
+    const int width = static_cast<int>(bench.range(0));
+    const int height = static_cast<int>(bench.range(1));
+    const cv::Mat yellow(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
+    const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
+    cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
+    pitchModeGeometry(width, height);
+    const auto geometry = static_cast<HardGeometry>(bench.range(2));
+    applyHardGeometry(geometry);
+    bench.SetLabel(hardGeometryName(geometry));
+    PeakCounter counter;
+    for (auto _ : bench) {
+        if (fastInterlaceTwoViews(yellow.data, magenta.data, output.data) != 0)
+            bench.SkipWithError("allocation failed");
+        benchmark::DoNotOptimize(output.data);
+    }
+    bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
+}
+
 void BM_PitchFrameFloor(benchmark::State& bench)
 {
     const int width = static_cast<int>(bench.range(0));
@@ -67,7 +89,7 @@ const bool Registered = [] {
     } kinds[] = {{"BM_PitchFrameReference", BM_PitchFrameReference, 3},
                  {"BM_PitchFrameFast", BM_PitchFrameFast, 5},
                  {"BM_PitchFrameFloor", BM_PitchFrameFloor, 5}};
-    for (const auto [width, height] : {std::pair{640, 512}, {1920, 1080}, {3840, 2160}, {7680, 4320}})
+    for (const auto [width, height] : {std::pair{640, 512}, {1920, 1080}, {3840, 2160}, {7680, 4320}}) {
         for (const auto& kind : kinds)
             benchmark::RegisterBenchmark(kind.name, kind.run)
                 ->Args({width, height})
@@ -76,6 +98,16 @@ const bool Registered = [] {
                 ->UseRealTime()
                 ->Repetitions(kind.repetitions)
                 ->ReportAggregatesOnly(true);
+        if (width == 1920 || width == 3840)
+            for (int geometry = 0; geometry <= static_cast<int>(HardGeometry::SteepestLargestPitch); ++geometry)
+                benchmark::RegisterBenchmark("BM_PitchFrameFastHard", BM_PitchFrameFastHard)
+                    ->Args({width, height, geometry})
+                    ->ArgNames({"w", "h", "geometry"})
+                    ->Unit(benchmark::kMillisecond)
+                    ->UseRealTime()
+                    ->Repetitions(5)
+                    ->ReportAggregatesOnly(true);
+    }
     return true;
 }();
 

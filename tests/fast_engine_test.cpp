@@ -41,7 +41,7 @@ Case randomCase(std::mt19937& random, int index)
     }
     c.slantY = between(0, 4) == 0 ? 0 : between(1, 3 * c.height);
     c.slantX = between(0, 5) == 0 ? 0 : between(1, 400);
-    if (index % 7 == 3 && c.slantY > 0) // equal extents: 3 slantX == slantY
+    if (index % 5 == 3 && c.slantY > 0 && c.slantX > 0) // equal extents: 3 slantX == slantY
         c.slantY = 3 * c.slantX;
     if (index % 13 == 5) // slants of opposite signs: never from the calibrator, still exact
         (index % 2 ? c.slantX : c.slantY) *= -1;
@@ -52,6 +52,12 @@ Case randomCase(std::mt19937& random, int index)
     if (index % 50 == 8)
         c.pitch = -c.pitch;
     c.views = between(1, 64);
+    if (index % 11 == 4) { // many views, far apart: shares added without masks
+        c.width = between(5, 120);
+        c.height = between(1, 50);
+        c.pitch = std::uniform_real_distribution<double>(4.0, 999.0)(random);
+        c.views = between(24, 400);
+    }
     return c;
 }
 
@@ -88,13 +94,29 @@ void expectSame(const cv::Mat& fast, const cv::Mat& reference, const std::string
     }
 }
 
-using FastEngine = EngineTest;
+// Each case runs with the processor count of the machine, or with 1, 3 or 8
+// threads, in turn: chunks of rows then fall to threads differently.
+class FastEngine : public EngineTest {
+protected:
+    void TearDown() override
+    {
+        cv::setNumThreads(-1);
+        EngineTest::TearDown();
+    }
+
+    static void threadsFor(int index)
+    {
+        static const int Counts[] = {-1, 1, 3, 8};
+        cv::setNumThreads(Counts[index % 4]);
+    }
+};
 
 TEST_F(FastEngine, ViewSequencesMatchTheReference)
 {
     std::mt19937 random(Seed);
     for (int i = 0; i < 200; ++i) {
         const Case c = randomCase(random, i);
+        threadsFor(i);
         std::vector<cv::Mat> images;
         std::vector<const unsigned char*> sources;
         for (int v = 0; v < c.views; ++v) {
@@ -127,6 +149,7 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
     std::mt19937 random(Seed + 1);
     for (int i = 0; i < 150; ++i) {
         const Case c = randomCase(random, i);
+        threadsFor(i);
         const cv::Mat first = randomImage(random, c.width, c.height);
         const cv::Mat second = randomImage(random, c.width, c.height);
         cv::Mat reference(c.height, c.width, CV_8UC3);
@@ -139,6 +162,60 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
         EXPECT_EQ(state.viewCount, referenceViews);
         expectSame(fast, reference, c.describe());
     }
+}
+
+// A frame of over a million pixels: subpixel order is crossed in pieces of a
+// million pixels, and many chunks of rows go to every thread.
+TEST_F(FastEngine, AFrameOfOverAMillionPixels)
+{
+    std::mt19937 random(Seed + 2);
+    const int width = 1101;
+    const int height = 1000;
+    std::vector<cv::Mat> images;
+    std::vector<cv::Mat> swapped;
+    std::vector<const unsigned char*> sources;
+    std::vector<const unsigned char*> swappedSources;
+    for (int v = 0; v < 3; ++v) {
+        images.push_back(randomImage(random, width, height));
+        swapped.emplace_back(height, width, CV_8UC3);
+        crossSubpixelOrder(images.back().data, swapped.back().data, images.back().total() * 3);
+        cv::Mat expected;
+        cv::cvtColor(images.back(), expected, cv::COLOR_BGR2RGB);
+        expectSame(swapped.back(), expected, "crossing view " + std::to_string(v));
+        sources.push_back(images.back().data);
+        swappedSources.push_back(swapped.back().data);
+    }
+    for (const int mirror : {0, 1}) {
+        const int slantX = mirror ? 290 : 77;
+        geometry(width, height, 7.3, 3, slantX, 3 * (mirror ? slantX : 311), mirror);
+        cv::Mat reference(height, width, CV_8UC3);
+        ASSERT_EQ(interlaceViews(sources.data(), reference.data), 0);
+        geometry(width, height, 7.3, 3, slantX, 3 * (mirror ? slantX : 311), mirror);
+        cv::Mat fast(height, width, CV_8UC3);
+        ASSERT_EQ(fastInterlaceSubpixelViews(swappedSources.data(), fast.data), 0);
+        expectSame(fast, reference, mirror ? "equal extents, mirrored" : "row walk");
+    }
+}
+
+// Lines as steep as they are wide used to go to the reference engine, with a
+// full mask per view; the fast engine keeps to a few rows of masks there too.
+TEST_F(FastEngine, EqualExtentsKeepToTheFastEnginesMemory)
+{
+    const int width = 960;
+    const int height = 540;
+    const cv::Mat yellow(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
+    const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
+    for (const double pitch : {8.0, 999.9})
+        for (const int mirror : {0, 1}) {
+            geometry(width, height, pitch, 0, 300, 900, mirror);
+            cv::Mat fast(height, width, CV_8UC3);
+            CountingAllocator counting;
+            ASSERT_EQ(fastInterlaceTwoViews(yellow.data, magenta.data, fast.data), 0);
+            const std::size_t oneMask = static_cast<std::size_t>(width) * height * 3;
+            EXPECT_LT(CountingAllocator::peakBytes(), oneMask) << "pitch " << pitch << " mirror " << mirror;
+            EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+            EXPECT_GT(cv::countNonZero(fast.reshape(1)), 0);
+        }
 }
 
 TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
