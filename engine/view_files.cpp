@@ -1,13 +1,20 @@
 #include "engine/view_files.h"
 
 #include "engine/fast_interlace.h"
+#include "engine/image_header.h"
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <new>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -20,13 +27,53 @@ cv::Mat decode(const std::vector<unsigned char>& bytes)
     }
 }
 
-bool readFile(const std::string& name, std::vector<unsigned char>& bytes)
+// The whole file, when it is of a size a view can have.
+bool readFile(const std::string& name, std::vector<unsigned char>& bytes, std::string& problem)
 {
-    if (!viewFileExists(name))
-        return false; // the usual end of a sequence
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    if (error) {
+        problem = error.message();
+        return false;
+    }
+    if (size == 0) {
+        problem = "it is empty";
+        return false;
+    }
+    if (size > MaxViewFileBytes) {
+        problem = "it is " + std::to_string(size) + " bytes, more than any view of at most " +
+                  std::to_string(MaxViewSide) + " x " + std::to_string(MaxViewSide) + " pixels needs";
+        return false;
+    }
     std::ifstream file(name, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return file.good() || file.eof();
+    if (!file) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (bytes.empty()) {
+        problem = "it could not be read";
+        return false;
+    }
+    return true;
+}
+
+// Why the declared image cannot be a view; empty when it can be decoded.
+std::string headerProblem(const std::vector<unsigned char>& bytes)
+{
+    const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
+    if (header.kind == ImageKind::Unknown)
+        return "it is not a JPEG or PNG image";
+    if (!header.sized)
+        return "it is damaged: its header gives no image size";
+    if (header.width <= 0 || header.height <= 0)
+        return "it is damaged: its header gives an image of no pixels";
+    if (header.width > MaxViewSide || header.height > MaxViewSide)
+        return "it declares " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+               " pixels, more than " + std::to_string(MaxViewSide) + " in a direction";
+    return "";
 }
 
 } // namespace
@@ -42,23 +89,59 @@ bool viewFileExists(const std::string& name)
     return std::filesystem::is_regular_file(name, error);
 }
 
-cv::Mat loadViewImage(const std::string& name)
+cv::Mat loadViewImage(const std::string& name, std::string& problem)
 {
-    std::vector<unsigned char> bytes;
-    if (!readFile(name, bytes) || bytes.empty())
-        return cv::Mat();
-    cv::Mat image = decode(bytes);
-    if (image.empty() || image.type() != CV_8UC3)
-        return cv::Mat();
-    return image.isContinuous() ? image : image.clone();
+    problem.clear();
+    if (!viewFileExists(name))
+        return cv::Mat(); // the usual end of a sequence
+    try {
+        std::vector<unsigned char> bytes;
+        if (!readFile(name, bytes, problem))
+            return cv::Mat();
+        problem = headerProblem(bytes);
+        if (!problem.empty())
+            return cv::Mat();
+        cv::Mat image = decode(bytes);
+        if (image.empty() || image.type() != CV_8UC3) {
+            problem = "it is damaged: it does not decode";
+            return cv::Mat();
+        }
+        return image.isContinuous() ? image : image.clone();
+    } catch (const std::bad_alloc&) {
+        problem = "there was not enough memory to decode it";
+    } catch (const cv::Exception&) {
+        problem = "there was not enough memory to decode it";
+    }
+    return cv::Mat();
 }
 
-bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded)
+bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded, std::string& problem)
 {
-    decoded = loadViewImage(name);
+    decoded = loadViewImage(name, problem);
     if (decoded.empty() || decoded.size() != target.size())
         return false;
     crossSubpixelOrder(decoded.data, target.data, decoded.total() * 3);
     decoded.release(); // its memory goes straight back to the next decode
     return true;
+}
+
+QuietStandardError::QuietStandardError()
+{
+    std::fflush(stderr);
+    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere < 0)
+        return;
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (saved_ >= 0)
+        dup2(nowhere, STDERR_FILENO);
+    close(nowhere);
+}
+
+QuietStandardError::~QuietStandardError()
+{
+    if (saved_ < 0)
+        return;
+    std::fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
 }

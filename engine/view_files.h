@@ -4,18 +4,42 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstdint>
 #include <string>
+
+// The largest view accepted, in either direction: the largest window.
+constexpr long MaxViewSide = 16384;
+// No view file may be larger than the raw pixels of the largest view.
+constexpr std::uintmax_t MaxViewFileBytes = std::uintmax_t{MaxViewSide} * MaxViewSide * 3;
 
 std::string viewFileName(int index, const std::string& extension);
 
-// Decodes a view file as an 8-bit, three-channel, continuous image. Empty when
-// the file is missing, unreadable or corrupt.
-cv::Mat loadViewImage(const std::string& name);
+// Decodes a view file as an 8-bit, three-channel, continuous image. Empty
+// when it does not load; problem then says why in a few words ("it is
+// empty"), or is empty itself when there is no such file. The size the file
+// declares and the file's own size are checked before it is decoded.
+cv::Mat loadViewImage(const std::string& name, std::string& problem);
 
 // Decodes a view file into target's pixel buffer, in subpixel order (red
-// first). False when the file does not load or holds an image of another
-// size; decoded then holds that image (empty when nothing loaded).
-bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded);
+// first). False when the file does not load (problem as above) or holds an
+// image of another size; decoded then holds that image.
+bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded, std::string& problem);
 
 // True when a regular file of that name exists.
 bool viewFileExists(const std::string& name);
+
+// While it lives, what the image libraries write on standard error (libpng's
+// and libjpeg's complaints about damaged files) goes nowhere: the calibrator
+// says itself which file could not be read, and its standard error carries
+// the parameter line. Only for stretches in which the calibrator writes
+// nothing on standard error itself.
+class QuietStandardError {
+public:
+    QuietStandardError();
+    ~QuietStandardError();
+    QuietStandardError(const QuietStandardError&) = delete;
+    QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+private:
+    int saved_ = -1;
+};

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -27,17 +28,28 @@ std::string sizeText(const cv::Mat& image)
     return std::to_string(image.cols) + " x " + std::to_string(image.rows);
 }
 
+void sayUnreadable(const std::string& name, const std::string& problem, const char* consequence)
+{
+    say(name + " cannot be read: " + problem + consequence);
+}
+
 // View 0 as JPEG, else as PNG (whose name is printed); empty when neither loads.
 cv::Mat loadFirstView(std::string& extension)
 {
     extension = ".jpg";
-    cv::Mat first = loadViewImage(viewFileName(0, extension));
+    std::string problem;
+    cv::Mat first = loadViewImage(viewFileName(0, extension), problem);
     if (!first.empty())
         return first;
+    if (!problem.empty())
+        sayUnreadable(viewFileName(0, extension), problem, "");
     extension = ".png";
     const std::string name = viewFileName(0, extension);
     say(name);
-    return loadViewImage(name);
+    first = loadViewImage(name, problem);
+    if (!problem.empty())
+        sayUnreadable(name, problem, "");
+    return first;
 }
 
 // One block for every decoded view, kept in subpixel order, on huge pages where the system gives
@@ -76,17 +88,19 @@ int countFiles(const std::string& extension)
 }
 
 // Decodes views 1 to count - 1 into the store, one thread per processor, and
-// returns how many views from 0 on loaded with view 0's size. A view of
-// another size ends the sequence, with a line that says so.
+// returns how many views from 0 on loaded with view 0's size. A view that
+// cannot be read or has another size ends the sequence, with a line that
+// says so.
 int loadViews(const ViewStore& store, int count, const std::string& extension)
 {
     std::vector<char> loaded(count, 0);
     std::vector<cv::Mat> others(count);
+    std::vector<std::string> problems(count);
     const int threads = std::max(1, std::min(count - 1, cv::getNumberOfCPUs()));
     auto decode = [&](int first) {
         for (int i = first; i < count; i += threads) {
             cv::Mat target = store.view(i);
-            loaded[i] = loadViewInto(viewFileName(i, extension), target, others[i]) ? 1 : 0;
+            loaded[i] = loadViewInto(viewFileName(i, extension), target, others[i], problems[i]) ? 1 : 0;
         }
     };
     std::vector<std::thread> helpers;
@@ -99,27 +113,42 @@ int loadViews(const ViewStore& store, int count, const std::string& extension)
     int views = 1;
     while (views < count && loaded[views])
         ++views;
-    if (views < count && !others[views].empty())
+    if (views < count && !problems[views].empty())
+        sayUnreadable(viewFileName(views, extension), problems[views], ": the sequence ends before it");
+    else if (views < count && !others[views].empty())
         say(viewFileName(views, extension) + " is " + sizeText(others[views]) + ", view 0 is " +
             sizeText(store.view(0)) + ": the sequence ends before it");
     return views;
 }
 
+void sayOutOfMemory()
+{
+    std::printf("\n---out of memory---\n");
+    std::fflush(stdout);
+}
+
 bool compose(cv::Mat& composed)
 {
     std::string extension;
-    const cv::Mat first = loadFirstView(extension);
+    cv::Mat first;
+    {
+        const QuietStandardError quiet;
+        first = loadFirstView(extension);
+    }
     if (first.empty())
         return false;
     const int files = countFiles(extension);
     const ViewStore store(files, first.size());
     if (!store.valid()) {
-        std::printf("\n---out of memory---\n");
-        std::fflush(stdout);
+        sayOutOfMemory();
         return false;
     }
     crossSubpixelOrder(first.data, store.view(0).data, first.total() * 3);
-    const int views = loadViews(store, files, extension);
+    int views = 0;
+    {
+        const QuietStandardError quiet;
+        views = loadViews(store, files, extension);
+    }
     state.width = first.cols;
     state.height = first.rows;
     state.viewCount = views;
@@ -144,7 +173,14 @@ bool interlaceViewSequence(cv::Mat& composed)
     const int height = state.height;
     const int viewCount = state.viewCount;
     composed.release();
-    const bool shown = compose(composed);
+    bool shown = false;
+    try {
+        shown = compose(composed);
+    } catch (const std::bad_alloc&) {
+        sayOutOfMemory();
+    } catch (const cv::Exception&) { // OpenCV's own allocations fail this way
+        sayOutOfMemory();
+    }
     state.viewCount = viewCount;
     state.height = height;
     state.width = width;

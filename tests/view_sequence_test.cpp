@@ -162,6 +162,56 @@ TEST_F(ViewSequence, CorruptFilesDoNotLoad)
     expectStateRestored();
 }
 
+// A view that exists but cannot be used ends the sequence with one line that
+// names it and says why; a missing number still ends it without a word.
+TEST_F(ViewSequence, AnUnreadableViewEndsTheSequenceWithALine)
+{
+    const struct {
+        std::string bytes;
+        const char* why;
+    } unreadable[] = {
+        {"", "it is empty"},
+        {"just some text, no picture", "it is not a JPEG or PNG image"},
+        {std::string("\xff\xd8\xff\xe0\x00\x04JF\xff\xc0\x00\x11\x08\x75\x30\x75\x30\x03", 19),
+         "it declares 30000 x 30000 pixels, more than 16384 in a direction"},
+        {std::string("\x89PNG\r\n\x1a\n\x00\x00\x00\x0dIHDR\x00\x00\x00\x20\x00\x00\x00\x10 and then nothing", 41),
+         "it is damaged: it does not decode"},
+    };
+    for (int i : {0, 1, 3})
+        folder.write(i, ".png", patternView(i, 32, 16));
+    for (const auto& file : unreadable) {
+        folder.writeBytes(2, ".png", file.bytes);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(viewsUsed(), 2);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), ""); // no library chatter
+        EXPECT_EQ(printed, "pic/blender_00000_0.png\npic/blender_00000_2.png cannot be read: " + std::string(file.why) +
+                               ": the sequence ends before it\n");
+        expectStateRestored();
+    }
+}
+
+TEST_F(ViewSequence, AnUnreadableViewZeroIsNamedAndThePngTried)
+{
+    folder.writeBytes(0, ".jpg", "not a picture");
+    for (int i = 0; i < 2; ++i)
+        folder.write(i, ".png", patternView(i, 32, 16));
+    EXPECT_TRUE(compose());
+    EXPECT_EQ(composed.size(), cv::Size(32, 16));
+    EXPECT_EQ(printed, "pic/blender_00000_0.jpg cannot be read: it is not a JPEG or PNG image\n"
+                       "pic/blender_00000_0.png\n");
+}
+
+// A sparse file of a gigabyte is refused by its size, without being read.
+TEST_F(ViewSequence, AFileLargerThanAnyViewIsNotRead)
+{
+    folder.writeBytes(0, ".png", "");
+    std::filesystem::resize_file("pic/blender_00000_0.png", std::uintmax_t{1} << 30);
+    EXPECT_FALSE(compose());
+    EXPECT_EQ(printed, "pic/blender_00000_0.png\npic/blender_00000_0.png cannot be read: it is 1073741824 bytes, "
+                       "more than any view of at most 16384 x 16384 pixels needs\n");
+    expectStateRestored();
+}
+
 // "disp >" pressed in the running calibrator.
 class ViewButtons : public CalibratorTest {
 protected:
