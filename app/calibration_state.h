@@ -56,7 +56,8 @@ struct CalibrationState {
     int mode = ModeSlant;
     int savedMode = 0;
     int slantOffset = 0;
-    int dragDistance = 0;
+    int dragDistance = 0;   // pixels of the slant drag under way; the only drag that moves the slant
+    int pitchDragSteps = 0; // digit steps of the pitch drag under way (tenths of its pixels), or of a pitch key
     double pitchBase = 0.0;
     int slantX = 0;
     int slantY = 0;
@@ -85,7 +86,7 @@ struct CalibrationState {
 
     // Panel layout and pointer state.
     PanelLayout layout;
-    int slantPatternCentre = 0;
+    int slantPatternCentre = 0; // also the largest slant offset either way: the test line then runs corner to corner
     char textBuffer[TextBufferSize] = {};
     bool dragActive = false;
     bool inDragArea = false;

@@ -14,16 +14,18 @@ namespace {
 // one screen pixel, and pointer coordinates must be image pixels.
 constexpr int WindowFlags = cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL;
 
-bool startsWith(const char* text, const char* prefix)
-{
-    return text != nullptr && std::strncmp(text, prefix, std::strlen(prefix)) == 0;
-}
-
 } // namespace
 
+bool HighguiBackend::exists(const std::string& title) const
+{
+    return cv::getWindowProperty(title, cv::WND_PROP_VISIBLE) > 0;
+}
+
+// A window closed by the window system is gone from highgui; showing an image
+// in it again would make one with highgui's default flags, so it is made anew.
 void HighguiBackend::createWindow(const std::string& title)
 {
-    if (created_.insert(title).second)
+    if (created_.insert(title).second || !exists(title))
         cv::namedWindow(title, WindowFlags);
 }
 
@@ -31,11 +33,18 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
 {
     createWindow(title);
     cv::setMouseCallback(title, handler, nullptr);
+    main_ = title;
+    mainWatch_.watch(title);
 }
 
 int HighguiBackend::waitKey(int delayMs)
 {
-    return cv::waitKeyEx(delayMs);
+    const int key = cv::waitKeyEx(delayMs);
+    // Closed through the window manager, highgui forgets the window; destroyed
+    // outright, only the X server knows.
+    if (!main_.empty() && (!exists(main_) || mainWatch_.destroyed()))
+        return MainWindowClosed;
+    return key;
 }
 
 void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
@@ -46,23 +55,22 @@ void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
 
 bool displayAvailable(std::string& reason)
 {
+    // The windows are placed and sized on X11; under Wayland that takes XWayland.
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
     const char* x11 = std::getenv("DISPLAY");
-    if (x11 != nullptr && *x11 != '\0') {
-        // A busy server can turn a connection away for a moment: a few tries.
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            Display* display = XOpenDisplay(nullptr);
-            if (display != nullptr) {
-                XCloseDisplay(display);
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        reason = std::string("cannot open the X display \"") + x11 + "\"";
+    if (x11 == nullptr || *x11 == '\0') {
+        reason = "no X display: DISPLAY is not set (under Wayland, run it through XWayland)";
         return false;
     }
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (wayland != nullptr && *wayland != '\0' && startsWith(std::getenv("QT_QPA_PLATFORM"), "wayland"))
-        return true;
-    reason = "no display: DISPLAY is not set (under Wayland without X, set QT_QPA_PLATFORM=wayland)";
+    // A busy server can turn a connection away for a moment: a few tries.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Display* display = XOpenDisplay(nullptr);
+        if (display != nullptr) {
+            XCloseDisplay(display);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    reason = std::string("cannot open the X display \"") + x11 + "\"";
     return false;
 }

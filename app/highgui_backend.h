@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/window_backend.h"
+#include "app/x11_window_watch.h"
 
 #include <set>
 #include <string>
@@ -15,9 +16,14 @@ public:
 private:
     void createWindow(const std::string& title);
 
+    bool exists(const std::string& title) const;
+
     std::set<std::string> created_;
+    std::string main_;
+    X11WindowWatch mainWatch_;
 };
 
-// True when a display can be opened for the windows. Otherwise it fills
-// reason with a sentence for the user.
+// True when an X display can be opened for the windows (Qt is told to use
+// X11 whatever Wayland variables are set). Otherwise it fills reason with a
+// sentence for the user.
 bool displayAvailable(std::string& reason);

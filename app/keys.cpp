@@ -2,6 +2,9 @@
 
 #include "app/calibration_state.h"
 #include "app/pitch_adjustment.h"
+#include "app/window_backend.h"
+
+#include <cstdlib>
 
 namespace {
 
@@ -28,7 +31,7 @@ KeyAction classifyKey(int key)
         return KeyAction::Lower;
     if (key == 'd' || key == 'D' || oneOf(key, RightArrows))
         return KeyAction::Raise;
-    if (oneOf(key, EscapeKeys))
+    if (oneOf(key, EscapeKeys) || key == MainWindowClosed)
         return KeyAction::Quit;
     return KeyAction::None;
 }
@@ -43,7 +46,7 @@ void applyKey(int key, bool& keyStepped)
     if (action == KeyAction::None || state.dragActive)
         return;
     const int step = action == KeyAction::Raise ? 1 : -1;
-    if (state.mode == ModeSlant)
+    if (state.mode == ModeSlant && std::abs(state.slantOffset + step) <= state.slantPatternCentre)
         state.slantOffset += step;
     else if (state.mode == ModePitch)
         pitchKeyStep(step, keyStepped);

@@ -5,7 +5,7 @@ enum class KeyAction {
     None,
     Lower, // "a", "A", left arrow
     Raise, // "d", "D", right arrow
-    Quit,  // Escape
+    Quit,  // Escape, or the main window closed
 };
 
 KeyAction classifyKey(int key);

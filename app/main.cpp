@@ -4,6 +4,7 @@
 #include "app/highgui_backend.h"
 #include "app/main_loop.h"
 #include "app/options.h"
+#include "app/process_setup.h"
 #include "app/startup.h"
 
 #include <opencv2/core/utils/logger.hpp>
@@ -14,28 +15,33 @@
 namespace {
 
 constexpr int UsageError = 2;
-constexpr int NoDisplay = 1;
+constexpr int RuntimeError = 1;
+const char* const Program = "veltrane-calibrator";
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Before anything can open a file or a connection: a closed standard
+    // stream would otherwise be taken by the X connection.
+    openStandardStreams();
+    ignoreBrokenPipes();
+
     Options options;
     std::string message;
-    const char* program = "veltrane-calibrator";
     switch (parseOptions(argc, argv, options, message)) {
     case OptionsResult::Help:
-        std::fputs(usageText(program).c_str(), stdout);
+        std::fputs(usageText(Program).c_str(), stdout);
         return 0;
     case OptionsResult::Invalid:
-        std::fprintf(stderr, "%s: %s\n", program, message.c_str());
+        std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
         return UsageError;
     case OptionsResult::Run:
         break;
     }
     if (!displayAvailable(message)) {
-        std::fprintf(stderr, "%s: %s; the calibrator needs a graphical display\n", program, message.c_str());
-        return NoDisplay;
+        std::fprintf(stderr, "%s: %s; the calibrator needs a graphical display\n", Program, message.c_str());
+        return RuntimeError;
     }
 
     // Standard error carries the parameter line; library warnings would break it.
@@ -43,6 +49,9 @@ int main(int argc, char** argv)
     HighguiBackend windows;
     WorkingImages images;
     startUp(options, images, windows);
-    runMainLoop(windows, images);
+    if (runMainLoop(windows, images) == PassResult::OutOfMemory) {
+        std::fprintf(stderr, "\n%s: the pitch pattern could not get its memory; the calibrator ends\n", Program);
+        return RuntimeError;
+    }
     return 0;
 }

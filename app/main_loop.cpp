@@ -19,12 +19,6 @@ bool inViewMode()
     return state.mode == ModeViewsForward || state.mode == ModeViewsReverse;
 }
 
-void deriveSlant()
-{
-    state.slantX = std::abs(2 * (state.slantOffset + state.dragDistance));
-    state.slantY = 3 * (state.height - 2 * state.layout.barHeight);
-}
-
 void showViewSequence(WindowBackend& windows)
 {
     cv::Mat composed;
@@ -41,6 +35,12 @@ void drainKeys(WindowBackend& windows)
 
 } // namespace
 
+void deriveSlant()
+{
+    state.slantX = std::abs(2 * (state.slantOffset + state.dragDistance));
+    state.slantY = 3 * (state.height - 2 * state.layout.barHeight);
+}
+
 void writeParameterLine()
 {
     const char* format = state.mirror ? "param: -x %5d -y %5d -pitch %8.4f -mirror\r"
@@ -49,20 +49,20 @@ void writeParameterLine()
     std::fflush(stderr);
 }
 
-bool runPass(WindowBackend& windows, WorkingImages& images)
+PassResult runPass(WindowBackend& windows, WorkingImages& images)
 {
     images.backgroundImage.copyTo(state.displayImage);
     const int key = windows.waitKey(KeyWaitMs);
     bool keyStepped = false;
     applyKey(key, keyStepped);
     if (state.mode == ModeQuit)
-        return false;
+        return PassResult::Quit;
 
     state.mirror = state.slantOffset + state.dragDistance < 0 ? 1 : 0;
     if (state.mode == ModeSlant)
         drawSlantFrame(images);
     if (state.mode == ModePitch && drawPitchFrame(keyStepped) != 0)
-        return false;
+        return PassResult::OutOfMemory;
     drawButtons();
     if (state.mode == ModeSlant)
         deriveSlant();
@@ -73,11 +73,13 @@ bool runPass(WindowBackend& windows, WorkingImages& images)
     windows.showImage(WindowTitle, state.displayImage);
     if (keyStepped)
         drainKeys(windows);
-    return true;
+    return PassResult::Continue;
 }
 
-void runMainLoop(WindowBackend& windows, WorkingImages& images)
+PassResult runMainLoop(WindowBackend& windows, WorkingImages& images)
 {
-    while (runPass(windows, images)) {
-    }
+    PassResult result = PassResult::Continue;
+    while (result == PassResult::Continue)
+        result = runPass(windows, images);
+    return result;
 }

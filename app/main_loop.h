@@ -8,10 +8,21 @@
 constexpr int KeyWaitMs = 15;
 extern const char* const ViewSequenceTitle;
 
-// Runs one pass; false when the loop is to end.
-bool runPass(WindowBackend& windows, WorkingImages& images);
+// How a pass ended: go on, or the loop is over and why.
+enum class PassResult {
+    Continue,
+    Quit,          // the quit button, Escape, or the main window closed
+    OutOfMemory,   // the pitch frame could not get its memory (message printed)
+};
 
-void runMainLoop(WindowBackend& windows, WorkingImages& images);
+PassResult runPass(WindowBackend& windows, WorkingImages& images);
+
+// Runs passes until one ends the loop; returns how it ended.
+PassResult runMainLoop(WindowBackend& windows, WorkingImages& images);
+
+// slantX and slantY from the slant offset, the drag under way and the height
+// of the drag area; every pass in slant mode, and once at start-up.
+void deriveSlant();
 
 // Writes the parameter line ("param: -x ... \r") to standard error and flushes it.
 void writeParameterLine();

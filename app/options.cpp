@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -24,23 +25,45 @@ bool knownName(const std::string& name, bool& takesValue)
     return takesValue || name == "help" || name == "?";
 }
 
+// Text of an argument fit for a one-line message: control characters and
+// bytes outside ASCII are written as escapes (\n, \x1b).
+std::string printable(const std::string& text)
+{
+    std::string shown;
+    for (const unsigned char c : text) {
+        if (c == '\n')
+            shown += "\\n";
+        else if (c == '\t')
+            shown += "\\t";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c < 0x20 || c >= 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            shown += escape;
+        } else
+            shown += static_cast<char>(c);
+    }
+    return shown;
+}
+
 // The parser ignores what it does not know; a typing error must not pass unseen.
 bool checkArgument(const std::string& argument, std::string& message)
 {
     if (argument.empty() || argument[0] != '-') {
-        message = "unexpected argument '" + argument + "': options are written -w=1920, --pitch=8.25";
+        message = "unexpected argument '" + printable(argument) + "': options are written -w=1920, --pitch=8.25";
         return false;
     }
     const std::size_t start = argument.find_first_not_of('-');
     const std::size_t equals = argument.find('=');
     const std::string name = start == std::string::npos ? "" : argument.substr(start, equals - start);
     bool takesValue = false;
-    if (!knownName(name, takesValue)) {
-        message = "unknown option '" + argument + "' (see --help)";
+    if (start > 2 || !knownName(name, takesValue)) {
+        message = "unknown option '" + printable(argument) + "' (see --help)";
         return false;
     }
     if (takesValue && equals == std::string::npos) {
-        message = "option '" + argument + "' needs a value after '=', for example -" + name.substr(0, 1) +
+        message = "option '" + printable(argument) + "' needs a value after '=', for example -" + name.substr(0, 1) +
                   "=" + (name[0] == 'p' ? "8.25" : "1920");
         return false;
     }
@@ -72,12 +95,12 @@ bool readSide(const cv::CommandLineParser& parser, const char* key, const char* 
     const std::string text = parser.get<std::string>(key);
     long value = 0;
     if (!readWholeNumber(text, value)) {
-        message = std::string(what) + " must be a whole number of pixels, got '" + text + "'";
+        message = std::string(what) + " must be a whole number of pixels, got '" + printable(text) + "'";
         return false;
     }
     if (value < minimum || value > MaxImageSide) {
         message = std::string(what) + " must be from " + std::to_string(minimum) + " to " +
-                  std::to_string(MaxImageSide) + " pixels, got " + text;
+                  std::to_string(MaxImageSide) + " pixels, got " + printable(text);
         return false;
     }
     side = static_cast<int>(value);
@@ -88,9 +111,8 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 {
     const std::string text = parser.get<std::string>("p");
     double value = 0.0;
-    if (!readNumber(text, value) || !std::isfinite(value) || value < MinPitch || value >= PitchLimit) {
-        message = "pitch must be a number of subpixel columns from 1 up to (not including) 1000, got '" +
-                  text + "'";
+    if (!readNumber(text, value) || !pitchInRange(value)) {
+        message = "pitch must be a number of subpixel columns from 1 up to 999.9999, got '" + printable(text) + "'";
         return false;
     }
     pitch = value;
@@ -98,6 +120,15 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 }
 
 } // namespace
+
+bool pitchInRange(double pitch)
+{
+    if (!std::isfinite(pitch) || pitch < MinPitch || pitch >= PitchLimit)
+        return false;
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.4f", pitch);
+    return std::strtod(printed, nullptr) < PitchLimit;
+}
 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message)
 {

@@ -21,6 +21,10 @@ constexpr int MinWidth = 5;
 constexpr double MinPitch = 1.0;
 constexpr double PitchLimit = 1000.0;
 
+// True when the pitch prints (as "%8.4f") from 1.0000 up to 999.9999: finite,
+// at least MinPitch, and not so close to PitchLimit that it rounds to it.
+bool pitchInRange(double pitch);
+
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message);
 
 // The usage text printed for --help.

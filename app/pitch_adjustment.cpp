@@ -1,6 +1,7 @@
 #include "app/pitch_adjustment.h"
 
 #include "app/calibration_state.h"
+#include "app/options.h"
 
 namespace {
 
@@ -16,19 +17,19 @@ void adjustPitch()
     for (int k = 0; k < DigitCount; ++k) {
         if (!state.digitSelect[k])
             continue;
-        candidate = state.pitchBase + state.dragDistance / DigitDivisors[k];
+        candidate = state.pitchBase + state.pitchDragSteps / DigitDivisors[k];
         state.pitch = candidate;
     }
-    if (candidate < PitchFloor)
+    if (candidate < PitchFloor || !pitchInRange(candidate))
         state.pitch = previous;
 }
 
 void pitchKeyStep(int step, bool& keyStepped)
 {
-    state.dragDistance = state.dragDistance + step;
+    state.pitchDragSteps = state.pitchDragSteps + step;
     keyStepped = true;
     state.pitchBase = state.pitch;
     adjustPitch();
     state.pitchDirty = true;
-    state.dragDistance = 0;
+    state.pitchDragSteps = 0;
 }

@@ -1,7 +1,7 @@
 // Changing the pitch one decimal digit at a time, from drags and from keys.
 #pragma once
 
-// pitch = pitchBase + dragDistance / 10^k for the selected digit k; kept as it
+// pitch = pitchBase + pitchDragSteps / 10^k for the selected digit k; kept as it
 // was when no digit is selected or the result would fall below 2.0.
 void adjustPitch();
 

@@ -45,6 +45,9 @@ public:
     ScriptedBackend& click(int x, int y);   // move, down and up in one wait
     ScriptedBackend& then(std::function<void()> action); // a wait that runs action
 
+    // Scripted waits that the loop has not reached yet.
+    int pendingSteps() const { return static_cast<int>(script_.size()); }
+
     // How many images were shown in the window with this title.
     int shownCount(const std::string& title) const;
     // The last image shown in that window; empty when none was.

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "app/calibration_state.h"
+#include "app/main_loop.h"
 #include "panel/panel_layout.h"
 #include "panel/pointer_handler.h"
 
@@ -23,6 +24,9 @@ void startUp(const Options& options, WorkingImages& images, WindowBackend& windo
 
     state.slantPatternCentre = (3 * state.width) / 2;
     computePanelLayout();
+    // A press of "pitch" inside the very first key wait skips the slant pass
+    // that would derive the slant; the pitch frame needs one.
+    deriveSlant();
 
     images.backgroundImage.create(state.height, state.width, CV_8UC3);
     images.backgroundImage = cv::Scalar(100, 100, 100, 0);

@@ -7,6 +7,9 @@
 
 #include <string>
 
+// The key code a back end reports once the main window has been closed.
+constexpr int MainWindowClosed = -2;
+
 using PointerHandler = void (*)(int event, int x, int y, int flags, void* userData);
 
 class WindowBackend {
@@ -16,7 +19,8 @@ public:
     // Creates the window and registers the pointer handler for it.
     virtual void openWindow(const std::string& title, PointerHandler handler) = 0;
 
-    // Waits up to delayMs for a key; -1 when none came. Pointer events arrive here.
+    // Waits up to delayMs for a key; -1 when none came, MainWindowClosed when
+    // the main window was closed by the window system. Pointer events arrive here.
     virtual int waitKey(int delayMs) = 0;
 
     // Shows image in the named window, creating the window on its first use.

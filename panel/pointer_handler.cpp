@@ -3,6 +3,8 @@
 #include "app/calibration_state.h"
 #include "panel/panel_layout.h"
 
+#include <algorithm>
+
 namespace {
 
 void updateDigitSelection(int x, int y)
@@ -11,6 +13,14 @@ void updateDigitSelection(int x, int y)
     for (int k = 0; k < DigitCount; ++k)
         state.digitSelect[k] =
             rows.left <= x && x <= rows.right && rows.edges[k] <= y && y < rows.edges[k + 1];
+}
+
+// A slant drag stops where the test line runs from corner to corner of the
+// frame: beyond, the line leaves the frame and nothing can be judged by eye.
+int heldSlantDistance(int distance)
+{
+    const int limit = state.slantPatternCentre;
+    return std::clamp(distance, -limit - state.slantOffset, limit - state.slantOffset);
 }
 
 void onMove(int x, int y)
@@ -26,7 +36,10 @@ void onMove(int x, int y)
     state.inDragArea = rectContains(layout.dragArea, x, y);
     if (state.inDragArea && state.dragActive) {
         const int distance = x - state.dragOriginX;
-        state.dragDistance = state.mode == ModePitch ? distance / 10 : distance;
+        if (state.mode == ModePitch)
+            state.pitchDragSteps = distance / 10;
+        else
+            state.dragDistance = heldSlantDistance(distance);
     }
 }
 
@@ -37,6 +50,7 @@ void endDrag()
     if (state.mode == ModeSlant)
         state.slantOffset += state.dragDistance;
     state.dragDistance = 0;
+    state.pitchDragSteps = 0;
 }
 
 bool overAnyButton()

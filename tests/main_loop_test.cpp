@@ -3,6 +3,7 @@
 #include "app/main_loop.h"
 #include "app/startup.h"
 #include "support/calibrator_fixture.h"
+#include "support/counting_allocator.h"
 
 namespace {
 
@@ -40,14 +41,50 @@ TEST_F(MainLoop, SlantKeysOfEveryBackEnd)
     EXPECT_EQ(state.mirror, 1);
 }
 
-TEST_F(MainLoop, EscapeEndsWithoutALastFrameOrLine)
+TEST_F(MainLoop, EscapeOrAClosedWindowEndsWithoutALastFrameOrLine)
+{
+    for (const int ending : {Escape, MainWindowClosed}) {
+        resetCalibrationState();
+        windows = ScriptedBackend();
+        start();
+        scriptMayBeCutShort = true;
+        windows.idle(2).key(ending).idle(3);
+        run();
+        EXPECT_EQ(loopResult, PassResult::Quit);
+        EXPECT_EQ(parameterLines().size(), 2u);
+        EXPECT_EQ(windows.shownCount(WindowTitle), 2);
+        EXPECT_EQ(windows.waits, 3);
+        EXPECT_EQ(windows.pendingSteps(), 3);
+    }
+}
+
+TEST_F(MainLoop, APitchFrameWithoutMemoryEndsTheLoopAsAFailure)
 {
     start();
-    windows.idle(2).key(Escape).idle(3);
+    scriptMayBeCutShort = true;
+    CountingAllocator failing(1);
+    windows.idle().click(150, 30).idle(2);
     run();
-    EXPECT_EQ(parameterLines().size(), 2u);
-    EXPECT_EQ(windows.shownCount(WindowTitle), 2);
-    EXPECT_EQ(windows.waits, 3);
+    EXPECT_EQ(loopResult, PassResult::OutOfMemory);
+    EXPECT_EQ(windows.pendingSteps(), 2);
+    EXPECT_EQ(windows.shownCount(WindowTitle), 1); // the slant frame of the first pass only
+    EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+}
+
+// "pitch" pressed inside the very first key wait, before any slant pass: the
+// pitch frame still has the upright slant, the same as one pass later.
+TEST_F(MainLoop, PitchPressedBeforeTheFirstFrame)
+{
+    start();
+    windows.click(150, 30).then([] { EXPECT_EQ(state.slantY, 1152); });
+    run();
+    const cv::Mat early = windows.lastShown(WindowTitle).clone();
+    resetCalibrationState();
+    windows = ScriptedBackend();
+    start();
+    windows.idle().click(150, 30).idle();
+    run();
+    EXPECT_EQ(cv::norm(early, windows.lastShown(WindowTitle), cv::NORM_INF), 0);
 }
 
 // Pitch mode with the tenths row selected, entered the way a person does.
@@ -84,6 +121,25 @@ TEST_F(PitchKeys, KeysThatQueuedDuringAStepAreDropped)
     windows.key('d').key('d').key('d').idle().key('d');
     run();
     EXPECT_DOUBLE_EQ(state.pitch, 8.2);
+}
+
+// Drags and keys stop where -p stops: the pitch never prints 1000.0000.
+TEST_F(CalibratorTest, PitchStaysBelowAThousand)
+{
+    start(640, 512, 998.0);
+    windows.click(150, 30).press(300, 100).move(310, 100).then([] { EXPECT_EQ(state.pitch, 999.0); });
+    windows.move(330, 100).then([] { EXPECT_EQ(state.pitch, 999.0); });
+    windows.release(330, 100).key('d').idle().move(300, 430).key('d').idle().key('d');
+    run();
+    EXPECT_DOUBLE_EQ(state.pitch, 999.0002);
+    for (const std::string& line : parameterLines())
+        EXPECT_EQ(line.size(), std::string("param: -x     0 -y  1152 -pitch 999.0000        \r").size()) << line;
+    windows = ScriptedBackend();
+    resetCalibrationState();
+    start(640, 512, 999.9999);
+    windows.click(150, 30).move(300, 430).key('d').idle();
+    run();
+    EXPECT_EQ(state.pitch, 999.9999);
 }
 
 TEST_F(PitchKeys, NoStepBelowTwoAndNoneWithoutADigit)

@@ -42,7 +42,7 @@ TEST(Options, LimitsOfTheAcceptedValues)
 {
     // Width 5 has a bar height of 1, so the height needs 3 rows; 640 needs 129.
     for (auto accepted : std::vector<std::vector<const char*>>{
-             {"-w=5", "-h=3"}, {"-h=129"}, {"-w=16384", "-h=16384"}, {"-p=1"}, {"-p=999.9999"}})
+             {"-w=5", "-h=3"}, {"-h=129"}, {"-w=16384", "-h=16384"}, {"-p=1"}, {"-p=999.9999"}, {"-p=999.99994"}})
         EXPECT_EQ(parse(accepted).result, OptionsResult::Run) << accepted[0];
 }
 
@@ -52,6 +52,7 @@ TEST(Options, WrongValuesGetOneLineThatNamesThem)
         {"-w=abc"}, {"-w=12abc"}, {"-w="},     {"-w=4"},    {"-w=16385"}, {"-h=16385"}, {"-h=0"},
         {"-h=128"}, {"-w=5", "-h=2"}, {"-p=0"}, {"-p=-8"},  {"-p=nan"},   {"-p=inf"},   {"-p=1000"},
         {"-p=0.5"}, {"-w=99999999999999999999"}, {"-w"},    {"--pitch"},  {"-x=3"},     {"--wdth=640"}, {"640"},
+        {"---h=0"}, {"---w=2"}, {"----w=300"}, {"---"}, {"-p=999.99999999999988"}, {"-p=999.99995"},
     };
     for (const auto& arguments : refused) {
         const Parsed p = parse(arguments);
@@ -61,6 +62,18 @@ TEST(Options, WrongValuesGetOneLineThatNamesThem)
     }
     EXPECT_NE(parse({"-p=1000"}).message.find("1000"), std::string::npos);
     EXPECT_NE(parse({"-h=100"}).message.find("at least 129"), std::string::npos);
+}
+
+TEST(Options, MessagesShowControlCharactersAsEscapes)
+{
+    for (const char* argument : {"-w=1\n2", "--bogus\x1b[31m", "bad\targument", "-p=8\r"}) {
+        const Parsed p = parse({argument});
+        ASSERT_EQ(p.result, OptionsResult::Invalid) << argument;
+        for (const char c : p.message)
+            EXPECT_TRUE(c >= 0x20 && c < 0x7f) << "byte " << int(c) << " in: " << p.message;
+    }
+    EXPECT_NE(parse({"-w=1\n2"}).message.find("'1\\n2'"), std::string::npos);
+    EXPECT_NE(parse({"--bogus\x1b[31m"}).message.find("\\x1b[31m"), std::string::npos);
 }
 
 } // namespace

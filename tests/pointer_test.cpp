@@ -58,6 +58,43 @@ TEST_F(Pointer, PitchDragChangesTheDigitOfItsFirstRow)
     EXPECT_EQ(state.slantOffset, 0);
 }
 
+// The pitch drag counts digit steps, not slant: the lenses keep leaning the
+// way the slant says while the pitch is tuned.
+TEST_F(Pointer, APitchDragLeavesTheSlantAndMirrorAlone)
+{
+    start();
+    windows.key('d').key('d').key('d').click(150, 30).press(300, 250).move(259, 250).then([this] {
+        EXPECT_DOUBLE_EQ(state.pitch, 7.96);
+        EXPECT_EQ(state.mirror, 0);
+        EXPECT_EQ(state.slantX, 6);
+        EXPECT_EQ(parameterLinesSoFar().back(), "param: -x     6 -y  1152 -pitch   7.9600        \r");
+    });
+    windows.release(259, 250);
+    run();
+    EXPECT_EQ(state.slantOffset, 3);
+    EXPECT_EQ(state.dragDistance, 0);
+    EXPECT_EQ(state.pitchDragSteps, 0);
+}
+
+// The slant stops where the test line runs corner to corner (an offset of
+// 60 subpixel columns at width 40): drags and keys alike.
+TEST_F(Pointer, TheSlantStopsAtTheCornersOfTheFrame)
+{
+    start(40, 30);
+    windows.press(2, 10).move(38, 10).release(38, 10).press(2, 10).move(38, 10).then([] {
+        EXPECT_EQ(state.dragDistance, 24);
+        EXPECT_EQ(state.slantX, 120);
+    });
+    windows.release(38, 10).key('d').idle().then([] { EXPECT_EQ(state.slantOffset, 60); });
+    windows.key('a').press(38, 10).move(2, 10).move(0, 10).release(0, 10);
+    for (int i = 0; i < 130; ++i)
+        windows.key('a');
+    run();
+    EXPECT_EQ(state.slantOffset, -60);
+    EXPECT_EQ(state.slantX, 120);
+    EXPECT_EQ(state.mirror, 1);
+}
+
 TEST_F(Pointer, PitchHoldsAtTwoOnTheUnitsRow)
 {
     start();

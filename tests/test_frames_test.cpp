@@ -71,9 +71,12 @@ TEST_F(Frames, PitchFrameIsTheYellowAndMagentaInterlace)
 TEST_F(Frames, AllocationFailureInAPitchRebuildEndsTheLoop)
 {
     start();
+    scriptMayBeCutShort = true;
     CountingAllocator failing(3);
     windows.click(150, 30).idle(3);
     run();
+    EXPECT_EQ(loopResult, PassResult::OutOfMemory);
+    EXPECT_EQ(windows.pendingSteps(), 3);
     EXPECT_EQ(out, "\n---error:malloc:1---\n\n---error:malloc:1---\n");
     EXPECT_EQ(windows.waits, 1);
     EXPECT_EQ(windows.shownCount("Veltrane calibration"), 0);

@@ -34,7 +34,9 @@ start_xvfb() {
   for attempt in 1 2 3 4 5; do
     number=$((100 + RANDOM % 800))
     [ -e "/tmp/.X${number}-lock" ] && continue
-    Xvfb ":$number" -screen 0 1600x1200x24 -nolisten tcp 2>"$E2E_TMP/xvfb.log" &
+    # -noreset: without it the server resets when its last client leaves,
+    # and a client starting just then is turned away.
+    Xvfb ":$number" -screen 0 1600x1200x24 -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
     pid=$!
     for i in $(seq 100); do
       if xdpyinfo -display ":$number" >/dev/null 2>&1; then
@@ -90,12 +92,22 @@ key() { xdotool key --window "$MAIN_WINDOW" "$@" 2>/dev/null; sleep 0.1; }
 # Saves a screenshot of a window as PNG.
 screenshot() { import -window "$1" "$2"; }
 
+# Waits up to 10 s for the calibrator to end and checks its exit status.
+expect_exit() {
+  local expected=$1 what=$2 i status=0
+  for i in $(seq 200); do
+    kill -0 "$CALIBRATOR_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$CALIBRATOR_PID" 2>/dev/null && fail "$what: the calibrator is still running"
+  wait "$CALIBRATOR_PID" || status=$?
+  [ "$status" -eq "$expected" ] || fail "$what: calibrator exited with $status, expected $expected"
+}
+
 # Ends the calibrator with Escape and checks its exit status.
 quit_with_escape() {
   key Escape
-  local status=0
-  wait "$CALIBRATOR_PID" || status=$?
-  [ "$status" -eq 0 ] || fail "calibrator exited with $status"
+  expect_exit 0 "Escape"
 }
 
 # Number of pixels in which two images differ.

@@ -30,9 +30,11 @@ void CalibratorTest::run()
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     err.clear();
-    runMainLoop(windows, images);
+    loopResult = runMainLoop(windows, images);
     err += ::testing::internal::GetCapturedStderr();
     out = ::testing::internal::GetCapturedStdout();
+    if (!scriptMayBeCutShort)
+        EXPECT_EQ(windows.pendingSteps(), 0) << "the loop ended before its script did";
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/calibration_state.h"
+#include "app/main_loop.h"
 #include "app/options.h"
 #include "app/working_images.h"
 #include "app/scripted_backend.h"
@@ -18,7 +19,9 @@ protected:
 
     // Start-up with these options (banner output is discarded).
     void start(int width = 640, int height = 512, double pitch = 8.0);
-    // Runs the main loop over the script until it ends; keeps what it printed.
+    // Runs the main loop over the script until it ends; keeps what it printed
+    // and how the loop ended. A loop that ends before its script does fails
+    // the test, unless scriptMayBeCutShort is set.
     void run();
 
     // The parameter lines written on standard error, split at each '\r';
@@ -30,4 +33,6 @@ protected:
     WorkingImages images;
     std::string out;
     std::string err;
+    PassResult loopResult = PassResult::Continue;
+    bool scriptMayBeCutShort = false;
 };
