@@ -15,7 +15,11 @@ namespace {
 
 using Interlace = int (*)(const unsigned char*, const unsigned char*, unsigned char*);
 
-void rebuild(benchmark::State& bench, Interlace interlace)
+constexpr int UsualGeometry = -1;
+
+// The rebuild of the calibrator's pitch frame at the benchmark's size, on the
+// usual geometry or on one of the hard ones.
+void rebuild(benchmark::State& bench, Interlace interlace, int geometry = UsualGeometry)
 {
     const int width = static_cast<int>(bench.range(0));
     const int height = static_cast<int>(bench.range(1));
@@ -25,6 +29,10 @@ void rebuild(benchmark::State& bench, Interlace interlace)
     // iteration pays for the first touch of its pages.
     cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
     pitchModeGeometry(width, height);
+    if (geometry != UsualGeometry) {
+        applyHardGeometry(static_cast<HardGeometry>(geometry));
+        bench.SetLabel(hardGeometryName(static_cast<HardGeometry>(geometry)));
+    }
     PeakCounter counter;
     for (auto _ : bench) {
         if (interlace(yellow.data, magenta.data, output.data) != 0)
@@ -44,26 +52,11 @@ void BM_PitchFrameFast(benchmark::State& bench)
     rebuild(bench, fastInterlaceTwoViews);
 }
 
-// The fast engine on the geometries the panel can reach that are hardest on
-// it; each must stay within three times the same size's usual rebuild.
+// The geometries the panel can reach that are hardest on the fast engine;
+// each must stay within three times the same size's usual rebuild.
 void BM_PitchFrameFastHard(benchmark::State& bench)
 {
-    const int width = static_cast<int>(bench.range(0));
-    const int height = static_cast<int>(bench.range(1));
-    const cv::Mat yellow(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
-    const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
-    cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
-    pitchModeGeometry(width, height);
-    const auto geometry = static_cast<HardGeometry>(bench.range(2));
-    applyHardGeometry(geometry);
-    bench.SetLabel(hardGeometryName(geometry));
-    PeakCounter counter;
-    for (auto _ : bench) {
-        if (fastInterlaceTwoViews(yellow.data, magenta.data, output.data) != 0)
-            bench.SkipWithError("allocation failed");
-        benchmark::DoNotOptimize(output.data);
-    }
-    bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
+    rebuild(bench, fastInterlaceTwoViews, static_cast<int>(bench.range(2)));
 }
 
 void BM_PitchFrameFloor(benchmark::State& bench)
