@@ -13,6 +13,7 @@ namespace {
 // Autosize, and none of the Qt toolbar or wheel zoom: one image pixel must stay
 // one screen pixel, and pointer coordinates must be image pixels.
 constexpr int WindowFlags = cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL;
+constexpr int WatchWaits = 300; // of 10 ms
 
 } // namespace
 
@@ -25,8 +26,25 @@ bool HighguiBackend::exists(const std::string& title) const
 // in it again would make one with highgui's default flags, so it is made anew.
 void HighguiBackend::createWindow(const std::string& title)
 {
-    if (created_.insert(title).second || !exists(title))
+    if (created_.insert(title).second || !exists(title)) {
         cv::namedWindow(title, WindowFlags);
+        fullscreen_.erase(title);
+        place(title);
+    }
+}
+
+void HighguiBackend::useScreen(const Monitor& monitor)
+{
+    onScreen_ = true;
+    screen_ = monitor;
+}
+
+void HighguiBackend::place(const std::string& title)
+{
+    if (!onScreen_)
+        return;
+    cv::moveWindow(title, screen_.x, screen_.y);
+    x11_.undecorate(title);
 }
 
 void HighguiBackend::openWindow(const std::string& title, PointerHandler handler)
@@ -34,7 +52,10 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
     createWindow(title);
     cv::setMouseCallback(title, handler, nullptr);
     main_ = title;
-    mainWatch_.watch(title);
+    // The window must be watched before anyone can close it: highgui makes
+    // it on the X server when its events are next handled.
+    for (int wait = 0; wait < WatchWaits && !x11_.watch(title); ++wait)
+        cv::waitKey(10);
 }
 
 int HighguiBackend::waitKey(int delayMs)
@@ -42,7 +63,7 @@ int HighguiBackend::waitKey(int delayMs)
     const int key = cv::waitKeyEx(delayMs);
     // Closed through the window manager, highgui forgets the window; destroyed
     // outright, only the X server knows.
-    if (!main_.empty() && (!exists(main_) || mainWatch_.destroyed()))
+    if (!main_.empty() && (!exists(main_) || x11_.destroyed()))
         return MainWindowClosed;
     return key;
 }
@@ -51,12 +72,21 @@ void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
 {
     createWindow(title);
     cv::imshow(title, image);
+    // Full screen stretches the image to the screen in highgui's Qt back end:
+    // only for an image of the monitor's very size.
+    if (onScreen_ && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
+        x11_.fullscreen(title);
 }
 
 bool displayAvailable(std::string& reason)
 {
-    // The windows are placed and sized on X11; under Wayland that takes XWayland.
+    // The windows are placed and sized on X11; under Wayland that takes
+    // XWayland. One image pixel must stay one screen pixel: no scaling.
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+    setenv("QT_AUTO_SCREEN_SCALE_FACTOR", "0", 1);
+    setenv("QT_SCALE_FACTOR", "1", 1);
+    unsetenv("QT_SCREEN_SCALE_FACTORS");
     const char* x11 = std::getenv("DISPLAY");
     if (x11 == nullptr || *x11 == '\0') {
         reason = "no X display: DISPLAY is not set (under Wayland, run it through XWayland)";

@@ -2,13 +2,18 @@
 #pragma once
 
 #include "app/window_backend.h"
-#include "app/x11_window_watch.h"
+#include "app/monitors.h"
+#include "app/x11_windows.h"
 
 #include <set>
 #include <string>
 
 class HighguiBackend : public WindowBackend {
 public:
+    // Puts every window on this monitor, at its origin and without frame or
+    // title, full screen when the image has the monitor's size.
+    void useScreen(const Monitor& monitor);
+
     void openWindow(const std::string& title, PointerHandler handler) override;
     int waitKey(int delayMs) override;
     void showImage(const std::string& title, const cv::Mat& image) override;
@@ -18,9 +23,14 @@ private:
 
     bool exists(const std::string& title) const;
 
+    void place(const std::string& title);
+
     std::set<std::string> created_;
+    std::set<std::string> fullscreen_;
     std::string main_;
-    X11WindowWatch mainWatch_;
+    bool onScreen_ = false;
+    Monitor screen_;
+    X11Windows x11_;
 };
 
 // True when an X display can be opened for the windows (Qt is told to use

@@ -1,22 +1,51 @@
 // veltrane-calibrator: finds slant, pitch and mirror of a slanted-lens
 // autostereoscopic display by eye, and prints them as -x -y -pitch -mirror.
+#include "app/calibration_record.h"
 #include "app/calibration_state.h"
 #include "app/highgui_backend.h"
 #include "app/main_loop.h"
+#include "app/monitors.h"
 #include "app/options.h"
 #include "app/process_setup.h"
+#include "app/resume.h"
 #include "app/startup.h"
+#include "app/x11_monitors.h"
 
 #include <opencv2/core/utils/logger.hpp>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr int UsageError = 2;
 constexpr int RuntimeError = 1;
 const char* const Program = "veltrane-calibrator";
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    return status;
+}
+
+// The same after the loop, on a line of its own below the parameter line.
+int failAfterLoop(const std::string& message)
+{
+    std::fputc('\n', stderr);
+    return fail(RuntimeError, message);
+}
+
+// The record of the calibration in force, as the last parameter line has it.
+CalibrationRecord currentRecord(const std::string& screen)
+{
+    CalibrationRecord record;
+    record.calibration = {state.slantX, state.slantY, state.pitch, state.mirror != 0};
+    record.width = state.width;
+    record.height = state.height;
+    record.screen = screen;
+    return record;
+}
 
 } // namespace
 
@@ -34,24 +63,42 @@ int main(int argc, char** argv)
         std::fputs(usageText(Program).c_str(), stdout);
         return 0;
     case OptionsResult::Invalid:
-        std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
-        return UsageError;
+        return fail(UsageError, message);
     case OptionsResult::Run:
         break;
     }
-    if (!displayAvailable(message)) {
-        std::fprintf(stderr, "%s: %s; the calibrator needs a graphical display\n", Program, message.c_str());
-        return RuntimeError;
+    if (!displayAvailable(message))
+        return fail(RuntimeError, message + "; the calibrator needs a graphical display");
+
+    std::vector<Monitor> monitors;
+    if ((options.listScreens || !options.screen.empty()) && !queryMonitors(monitors, message))
+        return fail(RuntimeError, message);
+    if (options.listScreens) {
+        std::fputs(monitorList(monitors).c_str(), stdout);
+        return 0;
     }
+    Monitor screen;
+    const bool onScreen = !options.screen.empty();
+    if (onScreen && (!chooseMonitor(options.screen, monitors, screen, message) ||
+                     !settleWindowSize(options, &screen, message)))
+        return fail(UsageError, message);
 
     // Standard error carries the parameter line; library warnings would break it.
     cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
     HighguiBackend windows;
+    if (onScreen)
+        windows.useScreen(screen);
     WorkingImages images;
     startUp(options, images, windows);
-    if (runMainLoop(windows, images) == PassResult::OutOfMemory) {
-        std::fprintf(stderr, "\n%s: the pitch pattern could not get its memory; the calibrator ends\n", Program);
-        return RuntimeError;
-    }
-    return 0;
+    if (options.resume)
+        resumeCalibration(options.start, options.pitchGiven);
+    const PassResult result = runMainLoop(windows, images);
+
+    int status = 0;
+    if (result == PassResult::OutOfMemory)
+        status = failAfterLoop("the pitch pattern could not get its memory; the calibrator ends");
+    if (!options.save.empty() &&
+        !saveCalibrationRecord(options.save, currentRecord(onScreen ? screen.name : ""), isoTimeNow(), message))
+        status = failAfterLoop(message);
+    return status;
 }

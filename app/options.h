@@ -1,13 +1,32 @@
-// The three command-line options, read through OpenCV's parser and checked
-// before any window opens.
+// The command-line options: the window size and pitch (read through OpenCV's
+// parser), the screen to calibrate on, and a calibration to start from or to
+// save. Checked before any window opens.
 #pragma once
 
+#include "app/parameter_line.h"
+
 #include <string>
+
+struct Monitor;
 
 struct Options {
     int width = 640;
     int height = 512;
     double pitch = 8.0;
+    bool widthGiven = false;
+    bool heightGiven = false;
+    bool pitchGiven = false;
+
+    bool listScreens = false; // --list-screens
+    std::string screen;       // --screen: index, name or geometry
+    std::string save;         // --save: the record written when the calibrator quits
+
+    // --from or --calibration: the calibration to start with, and the size
+    // of the window it was saved from (0 when not known).
+    bool resume = false;
+    PrintedCalibration start;
+    int recordWidth = 0;
+    int recordHeight = 0;
 };
 
 enum class OptionsResult {
@@ -26,6 +45,15 @@ constexpr double PitchLimit = 1000.0;
 bool pitchInRange(double pitch);
 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message);
+
+// The window size once the screen is known (null for an ordinary window):
+// sizes not given come from the screen, else from a saved record; given sizes
+// must fit the screen, and the height must leave room for the drag area.
+bool settleWindowSize(Options& options, const Monitor* screen, std::string& message);
+
+// Text fit for a one-line message: control characters and bytes outside
+// ASCII written as escapes (\n, \x1b).
+std::string printable(const std::string& text);
 
 // The usage text printed for --help.
 std::string usageText(const char* program);

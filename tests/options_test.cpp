@@ -64,6 +64,31 @@ TEST(Options, WrongValuesGetOneLineThatNamesThem)
     EXPECT_NE(parse({"-h=100"}).message.find("at least 129"), std::string::npos);
 }
 
+TEST(Options, ScreenResumeAndSave)
+{
+    const Parsed p = parse({"--screen=HDMI-1", "--from=param: -x     6 -y  1152 -pitch   8.2500 -mirror\r",
+                            "--save=lens.json", "-p=9"});
+    ASSERT_EQ(p.result, OptionsResult::Run) << p.message;
+    EXPECT_EQ(p.options.screen, "HDMI-1");
+    EXPECT_EQ(p.options.save, "lens.json");
+    EXPECT_TRUE(p.options.resume);
+    EXPECT_EQ(p.options.start.x, 6);
+    EXPECT_EQ(p.options.start.pitch, 8.25);
+    EXPECT_TRUE(p.options.pitchGiven);
+    EXPECT_FALSE(p.options.widthGiven);
+    EXPECT_TRUE(parse({"--list-screens"}).options.listScreens);
+    // Refused: a value where none belongs, none where one does, twice, both
+    // starts, a bad line, a record that is not there, a folder that is not.
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {"--list-screens=1"}, {"--screen"}, {"--screen="}, {"--save=a.yml", "--save=b.yml"},
+             {"--from=-x 6 -y 1152 -pitch 8", "--calibration=lens.yml"}, {"--from=-x 6 -y 1152"},
+             {"--calibration=/no/such/record.yml"}, {"--save=/no/such/folder/lens.yml"}}) {
+        const Parsed refused = parse(arguments);
+        EXPECT_EQ(refused.result, OptionsResult::Invalid) << arguments.back();
+        EXPECT_EQ(refused.message.find('\n'), std::string::npos) << refused.message;
+    }
+}
+
 TEST(Options, MessagesShowControlCharactersAsEscapes)
 {
     for (const char* argument : {"-w=1\n2", "--bogus\x1b[31m", "bad\targument", "-p=8\r"}) {

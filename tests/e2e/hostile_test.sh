@@ -28,7 +28,7 @@ quit_with_escape
 
 # Standard output closed, and "disp >" with no pic/ folder, which prints.
 start_with no-stdout
-xdotool mousemove --window "$MAIN_WINDOW" 250 30 click 1
+click_at 250 30
 sleep 0.5
 quit_with_escape
 
@@ -46,8 +46,9 @@ start_calibrator
 "$SEND_WM_DELETE" "$MAIN_WINDOW"
 expect_exit 0 "close box"
 
-# So does a main window destroyed outright.
+# So does a main window destroyed outright, once it shows its first frame.
 start_calibrator
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
 xdotool windowclose "$MAIN_WINDOW"
 expect_exit 0 "window destroyed"
 
@@ -55,7 +56,7 @@ expect_exit 0 "window destroyed"
 # at the size of the composition.
 "$SAMPLES" --dir=. >/dev/null || fail "could not write the sample views"
 start_calibrator
-xdotool mousemove --window "$MAIN_WINDOW" 250 30 click 1
+click_at 250 30
 disp=$(wait_window DISP)
 "$SEND_WM_DELETE" "$disp"
 for i in $(seq 100); do
@@ -64,7 +65,7 @@ for i in $(seq 100); do
 done
 xdotool search --name '^DISP$' >/dev/null 2>&1 && fail "DISP did not close"
 kill -0 "$CALIBRATOR_PID" 2>/dev/null || fail "closing DISP ended the calibrator"
-xdotool mousemove --window "$MAIN_WINDOW" 250 30 click 1
+click_at 250 30
 disp=$(wait_window DISP)
 sleep 0.5
 size=$(xdotool getwindowgeometry "$disp" | awk '/Geometry/ {print $2}')

@@ -26,17 +26,18 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display and exports DISPLAY. The number is drawn at
+# Starts Xvfb on a free display (a screen of 1600x1200, or the size given)
+# and exports DISPLAY. The number is drawn at
 # random from a high range: a number that another suite has just given up
 # could still lose its socket to that server's shutdown.
 start_xvfb() {
-  local attempt number pid i
+  local size=${1:-1600x1200} attempt number pid i
   for attempt in 1 2 3 4 5; do
     number=$((100 + RANDOM % 800))
     [ -e "/tmp/.X${number}-lock" ] && continue
     # -noreset: without it the server resets when its last client leaves,
     # and a client starting just then is turned away.
-    Xvfb ":$number" -screen 0 1600x1200x24 -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
+    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
     pid=$!
     for i in $(seq 100); do
       if xdpyinfo -display ":$number" >/dev/null 2>&1; then
@@ -88,6 +89,15 @@ expect_parameter_line() {
 }
 
 key() { xdotool key --window "$MAIN_WINDOW" "$@" 2>/dev/null; sleep 0.1; }
+
+# Clicks at (x, y) in the main window. The pointer first goes a few pixels
+# away: a window that opened under a pointer at rest sees no move, and the
+# calibrator knows which button is under the pointer only from its moves.
+click_at() {
+  xdotool mousemove --window "$MAIN_WINDOW" "$(($1 + 5))" "$(($2 + 5))"
+  sleep 0.05
+  xdotool mousemove --window "$MAIN_WINDOW" "$1" "$2" click 1
+}
 
 # Saves a screenshot of a window as PNG.
 screenshot() { import -window "$1" "$2"; }

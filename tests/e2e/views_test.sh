@@ -15,7 +15,7 @@ expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
 
 check_composition() {
   local name=$1 x=$2
-  xdotool mousemove --window "$MAIN_WINDOW" "$x" 30 click 1
+  click_at "$x" 30
   local disp
   disp=$(wait_window DISP)
   xdotool windowmove "$disp" 700 0

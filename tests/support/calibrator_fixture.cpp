@@ -33,8 +33,9 @@ void CalibratorTest::run()
     loopResult = runMainLoop(windows, images);
     err += ::testing::internal::GetCapturedStderr();
     out = ::testing::internal::GetCapturedStdout();
-    if (!scriptMayBeCutShort)
+    if (!scriptMayBeCutShort) {
         EXPECT_EQ(windows.pendingSteps(), 0) << "the loop ended before its script did";
+    }
 }
 
 namespace {

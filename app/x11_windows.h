@@ -1,0 +1,39 @@
+// What highgui cannot do with this process's windows, done through Xlib on a
+// connection of its own: notice a window destroyed behind the toolkit's back
+// (xdotool windowclose, a killed window), and ask the window manager for a
+// window without frame or title, or full screen.
+#pragma once
+
+#include <string>
+
+class X11Windows {
+public:
+    X11Windows() = default;
+    ~X11Windows();
+    X11Windows(const X11Windows&) = delete;
+    X11Windows& operator=(const X11Windows&) = delete;
+
+    // Starts watching the top-level window of this process with that title;
+    // false while the X server does not show it yet (call again). A call
+    // once one is watched does nothing.
+    bool watch(const std::string& title);
+
+    // True once the watched window has been destroyed.
+    bool destroyed();
+
+    // Asks the window manager to draw no frame or title around the window.
+    void undecorate(const std::string& title);
+
+    // Asks the window manager to show the window full screen on the monitor
+    // it stands on.
+    void fullscreen(const std::string& title);
+
+private:
+    bool connect();
+    bool findWatched();
+
+    void* display_ = nullptr; // Display*, opened on first use
+    unsigned long watched_ = 0;
+    std::string watchedTitle_;
+    bool destroyed_ = false;
+};

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# On the lens display itself: the screens listed, the window put on one of
+# them one to one, and a calibration resumed, saved and loaded.
+CALIBRATOR=$1
+RENDER=$2
+source "$(dirname "$0")/lib.sh"
+
+expect_status() {
+  local expected=$1; shift
+  local status=0
+  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
+  [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected: $(cat "$E2E_TMP/err")"
+}
+
+# A record of the last run's calibration, as a "param:" line.
+record_line() {
+  awk -F': *' '/^x:/ {x=$2} /^y:/ {y=$2} /^pitch:/ {p=$2} /^mirror:/ {m=$2}
+               END {printf "param: -x %5d -y %5d -pitch %8.4f %s\n", x, y, p, (m == 1 ? "-mirror" : "       ")}' "$1"
+}
+
+start_xvfb 2600x1500
+cd "$E2E_TMP"
+
+expect_status 0 "$CALIBRATOR" --list-screens
+grep -Eq '^0  .+  2600x1500\+0\+0' "$E2E_TMP/out" || fail "screens listed as: $(cat "$E2E_TMP/out")"
+
+# Screens that are not there, windows that do not fit, records that are not records.
+expect_status 2 "$CALIBRATOR" --screen=7
+expect_status 2 "$CALIBRATOR" --screen=800x600+1700+300 -w=801
+echo "x: [" >"$E2E_TMP/broken.yml"
+expect_status 2 "$CALIBRATOR" --calibration="$E2E_TMP/broken.yml"
+[ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "a broken record gave: $(cat "$E2E_TMP/err")"
+
+# A part of the screen as the lens display: the window at its origin, one
+# image pixel to one screen pixel, resumed from a printed line.
+start_calibrator --screen=800x600+1700+300 "--from=param: -x     6 -y  1152 -pitch   8.2500 -mirror" \
+  --save="$E2E_TMP/lens.yml"
+expect_parameter_line "param: -x     6 -y  1320 -pitch   8.2500 -mirror"
+grep -q "in force: -x 6 -y 1320 -mirror" "$E2E_TMP/stdout" || fail "no line about the slant in force"
+position=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Position/ {print $2}')
+[ "$position" = "1700,300" ] || fail "window at $position, expected 1700,300"
+"$RENDER" "$E2E_TMP/expected.png" -w=800 -h=600 -p=8.25 key:97 key:97 key:97 idle >/dev/null 2>&1 ||
+  fail "could not render the frame"
+for i in $(seq 20); do
+  import -window root -crop 800x600+1700+300 +repage "$E2E_TMP/shot.png"
+  differing=$(pixel_difference "$E2E_TMP/shot.png" "$E2E_TMP/expected.png")
+  [ "$differing" = "0" ] && break
+  sleep 0.25
+done
+[ "$differing" = "0" ] || fail "the screen region differs from the frame in $differing pixels"
+key d
+expect_parameter_line "param: -x     4 -y  1320 -pitch   8.2500 -mirror"
+quit_with_escape
+[ "$(record_line "$E2E_TMP/lens.yml")" = "param: -x     4 -y  1320 -pitch   8.2500 -mirror" ] ||
+  fail "saved: $(cat "$E2E_TMP/lens.yml")"
+grep -q '^screen: "800x600+1700+300"' "$E2E_TMP/lens.yml" || fail "no screen in the record"
+
+# The record starts the next run where this one ended; closing the window
+# saves it too, as JSON.
+start_calibrator --calibration="$E2E_TMP/lens.yml" --save="$E2E_TMP/lens.json"
+expect_parameter_line "param: -x     4 -y  1320 -pitch   8.2500 -mirror"
+size=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Geometry/ {print $2}')
+[ "$size" = "800x600" ] || fail "the record's window size was not taken: $size"
+xdotool windowclose "$MAIN_WINDOW"
+expect_exit 0 "window closed"
+grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E_TMP/lens.json")"
+ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
+echo "screen_test: passed"
