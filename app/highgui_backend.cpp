@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace {
@@ -44,7 +45,15 @@ void HighguiBackend::place(const std::string& title)
     if (!onScreen_)
         return;
     cv::moveWindow(title, screen_.x, screen_.y);
-    x11_.undecorate(title);
+    // The hints go to the window on the X server, which highgui makes when
+    // its events are next handled: at the next key wait.
+    undecorating_.insert(title);
+}
+
+void HighguiBackend::undecoratePending()
+{
+    for (auto title = undecorating_.begin(); title != undecorating_.end();)
+        title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
 }
 
 void HighguiBackend::openWindow(const std::string& title, PointerHandler handler)
@@ -56,11 +65,13 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
     // it on the X server when its events are next handled.
     for (int wait = 0; wait < WatchWaits && !x11_.watch(title); ++wait)
         cv::waitKey(10);
+    undecoratePending();
 }
 
 int HighguiBackend::waitKey(int delayMs)
 {
     const int key = cv::waitKeyEx(delayMs);
+    undecoratePending();
     // Closed through the window manager, highgui forgets the window; destroyed
     // outright, only the X server knows.
     if (!main_.empty() && (!exists(main_) || x11_.destroyed()))

@@ -24,9 +24,11 @@ private:
     bool exists(const std::string& title) const;
 
     void place(const std::string& title);
+    void undecoratePending();
 
     std::set<std::string> created_;
     std::set<std::string> fullscreen_;
+    std::set<std::string> undecorating_; // placed, and still to lose their frame
     std::string main_;
     bool onScreen_ = false;
     Monitor screen_;

@@ -131,29 +131,31 @@ bool X11Windows::destroyed()
     return destroyed_;
 }
 
-void X11Windows::undecorate(const std::string& title)
+unsigned long X11Windows::ownWindow(const std::string& title)
 {
-    if (!connect())
-        return;
-    Display* display = asDisplay(display_);
-    const Window window = findOwnWindow(display, title);
+    return connect() ? findOwnWindow(asDisplay(display_), title) : 0;
+}
+
+bool X11Windows::undecorate(const std::string& title)
+{
+    const Window window = ownWindow(title);
     if (window == 0)
-        return;
+        return display_ == nullptr;
+    Display* display = asDisplay(display_);
     // The Motif hints that every window manager reads: decorations, none.
     const Atom hints = XInternAtom(display, "_MOTIF_WM_HINTS", False);
     const long value[5] = {2, 0, 0, 0, 0}; // flags: decorations; functions; decorations: none
     XChangeProperty(display, window, hints, hints, 32, PropModeReplace, reinterpret_cast<const unsigned char*>(value), 5);
     XFlush(display);
+    return true;
 }
 
 void X11Windows::fullscreen(const std::string& title)
 {
-    if (!connect())
-        return;
-    Display* display = asDisplay(display_);
-    const Window window = findOwnWindow(display, title);
+    const Window window = ownWindow(title);
     if (window == 0)
         return;
+    Display* display = asDisplay(display_);
     // The window manager's full screen (EWMH), on the monitor the window is on.
     XEvent event{};
     event.xclient.type = ClientMessage;

@@ -21,8 +21,9 @@ public:
     // True once the watched window has been destroyed.
     bool destroyed();
 
-    // Asks the window manager to draw no frame or title around the window.
-    void undecorate(const std::string& title);
+    // Asks the window manager to draw no frame or title around the window;
+    // false while the X server does not show the window yet.
+    bool undecorate(const std::string& title);
 
     // Asks the window manager to show the window full screen on the monitor
     // it stands on.
@@ -30,6 +31,7 @@ public:
 
 private:
     bool connect();
+    unsigned long ownWindow(const std::string& title); // 0 when not (yet) there
     bool findWatched();
 
     void* display_ = nullptr; // Display*, opened on first use

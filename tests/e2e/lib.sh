@@ -54,6 +54,14 @@ start_xvfb() {
   fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
 }
 
+# Runs a command and checks its exit status; its output goes to files.
+expect_status() {
+  local expected=$1; shift
+  local status=0
+  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
+  [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected: $(head -c 300 "$E2E_TMP/err")"
+}
+
 # Prints the id of the window with exactly this name, waiting up to 10 s.
 wait_window() {
   local name=$1 id i

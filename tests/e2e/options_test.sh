@@ -3,13 +3,6 @@
 CALIBRATOR=$1
 source "$(dirname "$0")/lib.sh"
 
-expect_status() {
-  local expected=$1; shift
-  local status=0
-  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
-  [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected"
-}
-
 expect_status 0 "$CALIBRATOR" --help
 grep -q -- '-w=' "$E2E_TMP/out" || fail "usage does not show -w="
 expect_status 0 "$CALIBRATOR" '-?'

@@ -5,13 +5,6 @@ CALIBRATOR=$1
 RENDER=$2
 source "$(dirname "$0")/lib.sh"
 
-expect_status() {
-  local expected=$1; shift
-  local status=0
-  "$@" >"$E2E_TMP/out" 2>"$E2E_TMP/err" || status=$?
-  [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected: $(cat "$E2E_TMP/err")"
-}
-
 # A record of the last run's calibration, as a "param:" line.
 record_line() {
   awk -F': *' '/^x:/ {x=$2} /^y:/ {y=$2} /^pitch:/ {p=$2} /^mirror:/ {m=$2}
@@ -39,6 +32,11 @@ expect_parameter_line "param: -x     6 -y  1320 -pitch   8.2500 -mirror"
 grep -q "in force: -x 6 -y 1320 -mirror" "$E2E_TMP/stdout" || fail "no line about the slant in force"
 position=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Position/ {print $2}')
 [ "$position" = "1700,300" ] || fail "window at $position, expected 1700,300"
+for i in $(seq 40); do # no frame or title: the window manager's decorations off
+  xprop -id "$MAIN_WINDOW" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x0, 0x0' && break
+  sleep 0.05
+done
+xprop -id "$MAIN_WINDOW" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x0, 0x0' || fail "the window keeps its decorations"
 "$RENDER" "$E2E_TMP/expected.png" -w=800 -h=600 -p=8.25 key:97 key:97 key:97 idle >/dev/null 2>&1 ||
   fail "could not render the frame"
 for i in $(seq 20); do
