@@ -12,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build

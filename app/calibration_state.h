@@ -1,6 +1,7 @@
-// The one program-wide record of the calibrator: parameters, mode, the engine's
-// working geometry, the panel layout, the pointer state and the four images the
-// main loop draws into. Every module reads and writes its fields directly.
+// The one program-wide record of the calibrator: parameters, mode, the panel
+// layout, the pointer state and the four images the main loop draws into.
+// Every module of the calibrator reads and writes its fields directly; the
+// interlacing engine never sees it, and is handed a lens geometry instead.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -43,7 +44,6 @@ struct PanelLayout {
     DigitRows digitRows;
 };
 
-constexpr int WeightTableSize = 24;
 constexpr int DigitCount = 5;
 constexpr int TextBufferSize = 64;
 
@@ -62,27 +62,6 @@ struct CalibrationState {
     int slantX = 0;
     int slantY = 0;
     int mirror = 0;
-    double sampleStep = 1.0;
-    int weightProfile[WeightTableSize] = {199, 198, 194, 188, 179, 169, 156, 142,
-                                          127, 112, 98,  84,  70,  58,  47,  37,
-                                          28,  21,  14,  9,   5,   3,   1,   0};
-
-    // Engine working geometry, rewritten by every composition before it is read.
-    int weightTable[WeightTableSize] = {};
-    int lineDx = 0;
-    int lineDy = 0;
-    int subpixelSlantX = 0;
-    int maskStride = 0;
-    unsigned char** viewMasks = nullptr;
-    int currentView = 0;
-    double lineStartX = 0.0;
-    double lineStartY = 0.0;
-    double lineEndX = 0.0;
-    double lineEndY = 0.0;
-    double lineRun = 0.0;
-    double lineRise = 0.0;
-    double lineOffset = 0.0;
-    double lineLength = 0.0;
 
     // Panel layout and pointer state.
     PanelLayout layout;

@@ -1,5 +1,7 @@
 #include "app/highgui_backend.h"
 
+#include "app/highgui_input.h"
+
 #include <X11/Xlib.h>
 #include <opencv2/highgui.hpp>
 
@@ -56,10 +58,19 @@ void HighguiBackend::undecoratePending()
         title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
 }
 
+// highgui's mouse callback: its events, translated, to the calibrator's handler.
+void HighguiBackend::onMouse(int highguiEvent, int x, int y, int flags, void* backend)
+{
+    int event = 0;
+    if (calibratorPointerEvent(highguiEvent, event))
+        static_cast<HighguiBackend*>(backend)->handler_(event, x, y, flags, nullptr);
+}
+
 void HighguiBackend::openWindow(const std::string& title, PointerHandler handler)
 {
     createWindow(title);
-    cv::setMouseCallback(title, handler, nullptr);
+    handler_ = handler;
+    cv::setMouseCallback(title, onMouse, this);
     main_ = title;
     // The window must be watched before anyone can close it: highgui makes
     // it on the X server when its events are next handled.
@@ -70,7 +81,7 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
 
 int HighguiBackend::waitKey(int delayMs)
 {
-    const int key = cv::waitKeyEx(delayMs);
+    const int key = calibratorKey(cv::waitKeyEx(delayMs));
     undecoratePending();
     // Closed through the window manager, highgui forgets the window; destroyed
     // outright, only the X server knows.

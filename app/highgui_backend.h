@@ -19,6 +19,7 @@ public:
     void showImage(const std::string& title, const cv::Mat& image) override;
 
 private:
+    static void onMouse(int highguiEvent, int x, int y, int flags, void* backend);
     void createWindow(const std::string& title);
 
     bool exists(const std::string& title) const;
@@ -30,6 +31,7 @@ private:
     std::set<std::string> fullscreen_;
     std::set<std::string> undecorating_; // placed, and still to lose their frame
     std::string main_;
+    PointerHandler handler_ = nullptr;
     bool onScreen_ = false;
     Monitor screen_;
     X11Windows x11_;

@@ -6,32 +6,14 @@
 
 #include <cstdlib>
 
-namespace {
-
-// Arrow codes of every highgui back end: Windows, X11 (Qt and GTK), macOS.
-constexpr int LeftArrows[] = {0x250000, 65361, 63234};
-constexpr int RightArrows[] = {0x270000, 65363, 63235};
-// Escape as ASCII, and as the X11 key symbol that the Qt back end reports.
-constexpr int EscapeKeys[] = {27, 65307};
-
-template <int N>
-bool oneOf(int key, const int (&codes)[N])
-{
-    for (int code : codes)
-        if (key == code)
-            return true;
-    return false;
-}
-
-} // namespace
 
 KeyAction classifyKey(int key)
 {
-    if (key == 'a' || key == 'A' || oneOf(key, LeftArrows))
+    if (key == 'a' || key == 'A' || key == KeyLeft)
         return KeyAction::Lower;
-    if (key == 'd' || key == 'D' || oneOf(key, RightArrows))
+    if (key == 'd' || key == 'D' || key == KeyRight)
         return KeyAction::Raise;
-    if (oneOf(key, EscapeKeys) || key == MainWindowClosed)
+    if (key == KeyEscape || key == MainWindowClosed)
         return KeyAction::Quit;
     return KeyAction::None;
 }

@@ -1,4 +1,4 @@
-// Keyboard: what a key code returned by the window back end asks for.
+// Keyboard: what a key (the calibrator's own code, window_backend.h) asks for.
 #pragma once
 
 enum class KeyAction {

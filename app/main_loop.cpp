@@ -4,7 +4,7 @@
 #include "app/keys.h"
 #include "app/startup.h"
 #include "app/test_frames.h"
-#include "engine/view_sequence.h"
+#include "app/view_sequence.h"
 #include "panel/panel_drawing.h"
 
 #include <cstdio>

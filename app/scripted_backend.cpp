@@ -2,8 +2,6 @@
 
 #include "panel/pointer_handler.h"
 
-constexpr int EscapeKey = 27;
-
 void ScriptedBackend::openWindow(const std::string& title, PointerHandler handler)
 {
     opened.push_back(title);
@@ -15,9 +13,9 @@ int ScriptedBackend::waitKey(int)
     ++waits;
     if (script_.empty()) {
         if (ranOut_)
-            return EscapeKey;
+            return KeyEscape;
         ranOut_ = true;
-        return -1;
+        return NoKey;
     }
     const ScriptStep step = script_.front();
     script_.pop_front();

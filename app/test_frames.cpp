@@ -2,8 +2,10 @@
 
 #include "app/calibration_state.h"
 #include "app/pitch_adjustment.h"
+#include "app/calibrator_lens.h"
+#include "app/mask_memory.h"
 #include "engine/fast_interlace.h"
-#include "engine/view_masks.h"
+#include "engine/simd_kernels.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -44,11 +46,15 @@ int drawPitchFrame(bool keyStepped)
             adjustPitch();
         state.patternImageA.setTo(Yellow);
         state.patternImageB.setTo(Magenta);
-        const int result = fastInterlaceTwoViews(
-            state.patternImageA.data, state.patternImageB.data, state.interlacedImage.data);
-        if (result != 0) {
-            reportAllocationFailure(result);
-            return result;
+        state.viewCount = twoViewCount(state.pitch);
+        const LensGeometry lens = calibratorLens(state.width, state.height, state.viewCount);
+        const EngineStatus status = interlaceTwoViewsFast(lens, state.patternImageA.data, state.patternImageB.data,
+                                                          state.interlacedImage.data, calibratorAllocator());
+        if (status != EngineStatus::Done) {
+            // Once for the two-view composition, once for the frame that ends here.
+            reportEngineFailure(static_cast<int>(status));
+            reportEngineFailure(static_cast<int>(status));
+            return static_cast<int>(status);
         }
     }
     state.interlacedImage.copyTo(state.displayImage);

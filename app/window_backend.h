@@ -7,9 +7,16 @@
 
 #include <string>
 
-// The key code a back end reports once the main window has been closed.
-constexpr int MainWindowClosed = -2;
+// The calibrator's own key codes, which every back end translates its
+// toolkit's codes into: a printable key is its character; these are the rest.
+constexpr int NoKey = -1;
+constexpr int MainWindowClosed = -2; // reported once the main window has been closed
+constexpr int KeyEscape = 27;
+constexpr int KeyLeft = 0x110001;  // past every character
+constexpr int KeyRight = 0x110002;
 
+// The pointer handler, fed the calibrator's pointer events (pointer_handler.h)
+// in image pixel coordinates; flags and userData are not used.
 using PointerHandler = void (*)(int event, int x, int y, int flags, void* userData);
 
 class WindowBackend {
@@ -19,8 +26,9 @@ public:
     // Creates the window and registers the pointer handler for it.
     virtual void openWindow(const std::string& title, PointerHandler handler) = 0;
 
-    // Waits up to delayMs for a key; -1 when none came, MainWindowClosed when
-    // the main window was closed by the window system. Pointer events arrive here.
+    // Waits up to delayMs for a key; NoKey when none came, MainWindowClosed
+    // when the main window was closed by the window system. Pointer events
+    // arrive here.
     virtual int waitKey(int delayMs) = 0;
 
     // Shows image in the named window, creating the window on its first use.

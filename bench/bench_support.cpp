@@ -1,9 +1,11 @@
 #include "bench_support.h"
 
 #include "app/calibration_state.h"
-#include "engine/mask_allocator.h"
+#include "app/calibrator_lens.h"
+#include "app/mask_memory.h"
 #include "panel/panel_layout.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -30,7 +32,7 @@ void countedRelease(void* block, std::size_t bytes)
 
 } // namespace
 
-void pitchModeGeometry(int width, int height)
+LensGeometry pitchModeGeometry(int width, int height)
 {
     resetCalibrationState();
     state.width = width;
@@ -40,6 +42,8 @@ void pitchModeGeometry(int width, int height)
     state.slantX = 128;
     state.slantY = 3 * (height - 2 * state.layout.barHeight);
     state.mirror = 0;
+    state.viewCount = twoViewCount(state.pitch);
+    return calibratorLens(width, height, state.viewCount);
 }
 
 const char* hardGeometryName(HardGeometry geometry)
@@ -54,30 +58,51 @@ const char* hardGeometryName(HardGeometry geometry)
     return "";
 }
 
-void applyHardGeometry(HardGeometry geometry)
+void applyHardGeometry(LensGeometry& lens, HardGeometry geometry)
 {
-    const int dragHeight = state.height - 2 * state.layout.barHeight;
+    const int dragHeight = lens.height - 2 * panelBarHeight(lens.width);
     const bool largestPitch = geometry == HardGeometry::LargestPitch ||
                               geometry == HardGeometry::EqualExtentsLargestPitch ||
                               geometry == HardGeometry::SteepestLargestPitch;
-    if (largestPitch)
-        state.pitch = 999.9999;
+    if (largestPitch) {
+        lens.pitch = 999.9999;
+        lens.viewCount = twoViewCount(lens.pitch);
+    }
     if (geometry == HardGeometry::EqualExtents || geometry == HardGeometry::EqualExtentsLargestPitch)
-        state.slantX = dragHeight; // lineDx = lineDy = height
+        lens.slantX = dragHeight; // lineDx = lineDy = height
     if (geometry == HardGeometry::SteepestSlant || geometry == HardGeometry::SteepestLargestPitch)
-        state.slantX = 3 * state.width; // slant offset 3 x width / 2, the limit of drags and keys
+        lens.slantX = 3 * lens.width; // slant offset 3 x width / 2, the limit of drags and keys
+}
+
+bool smokeRun()
+{
+    static const bool smoke = std::getenv("VELTRANE_BENCH_SMOKE") != nullptr;
+    return smoke;
+}
+
+void checkAgainstReference(benchmark::State& bench, const unsigned char* output, const unsigned char* reference,
+                           std::size_t bytes)
+{
+    if (!std::equal(output, output + bytes, reference))
+        bench.SkipWithError("the composition differs from the reference engine's");
 }
 
 PeakCounter::PeakCounter()
 {
     live = 0;
     highest = 0;
-    previous = setMaskAllocator(MaskAllocator{countedAllocate, countedRelease});
+    previous = setCalibratorAllocator(allocator());
+}
+
+const MaskAllocator& PeakCounter::allocator() const
+{
+    static const MaskAllocator counted{countedAllocate, countedRelease};
+    return counted;
 }
 
 PeakCounter::~PeakCounter()
 {
-    setMaskAllocator(previous);
+    setCalibratorAllocator(previous);
 }
 
 std::size_t PeakCounter::peak() const

@@ -3,17 +3,18 @@
 // over the same images (cv::add of two images into a third).
 #include "bench_support.h"
 
-#include "app/calibration_state.h"
 #include "engine/blend.h"
 #include "engine/fast_interlace.h"
 
 #include <opencv2/core.hpp>
 
 #include <utility>
+#include <vector>
 
 namespace {
 
-using Interlace = int (*)(const unsigned char*, const unsigned char*, unsigned char*);
+using Interlace = EngineStatus (*)(const LensGeometry&, const unsigned char*, const unsigned char*, unsigned char*,
+                                   const MaskAllocator&);
 
 constexpr int UsualGeometry = -1;
 
@@ -28,35 +29,40 @@ void rebuild(benchmark::State& bench, Interlace interlace, int geometry = UsualG
     // Written once before timing, as the calibrator's frame is, so that no
     // iteration pays for the first touch of its pages.
     cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
-    pitchModeGeometry(width, height);
+    LensGeometry lens = pitchModeGeometry(width, height);
     if (geometry != UsualGeometry) {
-        applyHardGeometry(static_cast<HardGeometry>(geometry));
+        applyHardGeometry(lens, static_cast<HardGeometry>(geometry));
         bench.SetLabel(hardGeometryName(static_cast<HardGeometry>(geometry)));
     }
     PeakCounter counter;
     for (auto _ : bench) {
-        if (interlace(yellow.data, magenta.data, output.data) != 0)
+        if (interlace(lens, yellow.data, magenta.data, output.data, counter.allocator()) != EngineStatus::Done)
             bench.SkipWithError("allocation failed");
         benchmark::DoNotOptimize(output.data);
     }
     bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
+    if (smokeRun()) {
+        cv::Mat reference(height, width, CV_8UC3);
+        interlaceTwoViewsReference(lens, yellow.data, magenta.data, reference.data);
+        checkAgainstReference(bench, output.data, reference.data, reference.total() * 3);
+    }
 }
 
 void BM_PitchFrameReference(benchmark::State& bench)
 {
-    rebuild(bench, interlaceTwoViews);
+    rebuild(bench, interlaceTwoViewsReference);
 }
 
 void BM_PitchFrameFast(benchmark::State& bench)
 {
-    rebuild(bench, fastInterlaceTwoViews);
+    rebuild(bench, interlaceTwoViewsFast);
 }
 
 // The geometries the panel can reach that are hardest on the fast engine;
 // each must stay within three times the same size's usual rebuild.
 void BM_PitchFrameFastHard(benchmark::State& bench)
 {
-    rebuild(bench, fastInterlaceTwoViews, static_cast<int>(bench.range(2)));
+    rebuild(bench, interlaceTwoViewsFast, static_cast<int>(bench.range(2)));
 }
 
 void BM_PitchFrameFloor(benchmark::State& bench)
@@ -82,23 +88,26 @@ const bool Registered = [] {
     } kinds[] = {{"BM_PitchFrameReference", BM_PitchFrameReference, 3},
                  {"BM_PitchFrameFast", BM_PitchFrameFast, 5},
                  {"BM_PitchFrameFloor", BM_PitchFrameFloor, 5}};
-    for (const auto [width, height] : {std::pair{640, 512}, {1920, 1080}, {3840, 2160}, {7680, 4320}}) {
+    const std::vector<std::pair<int, int>> sizes =
+        smokeRun() ? std::vector<std::pair<int, int>>{{320, 240}}
+                   : std::vector<std::pair<int, int>>{{640, 512}, {1920, 1080}, {3840, 2160}, {7680, 4320}};
+    for (const auto& [width, height] : sizes) {
         for (const auto& kind : kinds)
             benchmark::RegisterBenchmark(kind.name, kind.run)
                 ->Args({width, height})
                 ->ArgNames({"w", "h"})
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
-                ->Repetitions(kind.repetitions)
+                ->Repetitions(smokeRun() ? 1 : kind.repetitions)
                 ->ReportAggregatesOnly(true);
-        if (width == 1920 || width == 3840)
+        if (width == 1920 || width == 3840 || smokeRun())
             for (int geometry = 0; geometry <= static_cast<int>(HardGeometry::SteepestLargestPitch); ++geometry)
                 benchmark::RegisterBenchmark("BM_PitchFrameFastHard", BM_PitchFrameFastHard)
                     ->Args({width, height, geometry})
                     ->ArgNames({"w", "h", "geometry"})
                     ->Unit(benchmark::kMillisecond)
                     ->UseRealTime()
-                    ->Repetitions(5)
+                    ->Repetitions(smokeRun() ? 1 : 5)
                     ->ReportAggregatesOnly(true);
     }
     return true;

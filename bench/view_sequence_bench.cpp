@@ -3,8 +3,9 @@
 #include "bench_support.h"
 
 #include "app/calibration_state.h"
-#include "engine/view_files.h"
-#include "engine/view_sequence.h"
+#include "app/view_files.h"
+#include "app/view_sequence.h"
+#include "engine/blend.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -69,16 +70,29 @@ void BM_ViewSequenceComposition(benchmark::State& bench)
 {
     folder();
     PeakCounter counter;
+    cv::Mat composed;
+    LensGeometry lens;
     for (auto _ : bench) {
-        pitchModeGeometry(1920, 1080);
+        lens = pitchModeGeometry(1920, 1080);
         state.mode = ModeViewsForward;
         state.savedMode = ModeSlant;
-        cv::Mat composed;
         if (!interlaceViewSequence(composed))
             bench.SkipWithError("nothing composed");
         benchmark::DoNotOptimize(composed.data);
     }
     bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
+    if (smokeRun()) { // the same files through the reference engine
+        std::vector<cv::Mat> images;
+        std::vector<const unsigned char*> sources;
+        for (int i = 0; i < Views; ++i) {
+            images.push_back(cv::imread(viewFileName(i, ".jpg"), cv::IMREAD_COLOR));
+            sources.push_back(images.back().data);
+        }
+        lens.viewCount = Views;
+        cv::Mat reference(composed.size(), CV_8UC3);
+        interlaceViewsReference(lens, sources.data(), reference.data);
+        checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
+    }
 }
 
 void BM_ViewSequenceDecodeOnce(benchmark::State& bench)
@@ -92,9 +106,9 @@ void BM_ViewSequenceDecodeOnce(benchmark::State& bench)
     }
 }
 
-BENCHMARK(BM_ViewSequenceComposition)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+BENCHMARK(BM_ViewSequenceComposition)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_ViewSequenceDecodeOnce)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(5)
+BENCHMARK(BM_ViewSequenceDecodeOnce)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
     ->ReportAggregatesOnly(true);
 
 } // namespace

@@ -1,28 +1,26 @@
-// Subpixel blending of view images through their masks, and the two-view
-// interlacing of pitch mode. Images are continuous 8UC3 buffers of
-// state.width x state.height pixels; masks come from view_masks.h.
+// Subpixel blending of view images through their masks: the reference
+// composition, and the two-view composition of pitch mode. Images are
+// continuous 8UC3 buffers of width x height pixels in blue, green, red order
+// (or red first with subpixelOrder).
 #pragma once
 
-#include <vector>
+#include "engine/engine_status.h"
+#include "engine/lens_geometry.h"
+#include "engine/mask_allocator.h"
+#include "engine/view_masks.h"
 
-// Adds pixel (x, y) of viewImage, weighted subpixel by subpixel by the mask of
-// the given view, into output (outer channels crossed, saturating at 255).
-void blendPixel(const unsigned char* viewImage, unsigned char* output, int view, int x, int y);
+// Adds pixel (x, y) of viewImage, weighted subpixel by subpixel by the mask
+// of the given view, into output (outer channels crossed, saturating at 255).
+void blendPixel(const ViewMasks& masks, const unsigned char* viewImage, unsigned char* output, int view, int x,
+                int y);
 
 // Composes output from one source image per view: sources[v] through the mask
-// of view v, every pixel of every view. 0 on success, 1 or 2 when the masks
-// could not be allocated (message printed, output untouched).
-int interlaceViews(const unsigned char* const* sources, unsigned char* output);
+// of view v, every pixel of every view. On failure output is untouched.
+EngineStatus interlaceViewsReference(const LensGeometry& lens, const unsigned char* const* sources,
+                                     unsigned char* output, const MaskAllocator& allocator = heapAllocator());
 
-// The sources of the two-view composition for state.viewCount views: the
-// first half of the views shows firstImage, the rest secondImage.
-std::vector<const unsigned char*> twoViewSources(const unsigned char* firstImage, const unsigned char* secondImage);
-
-// The view count that pitch mode derives from state.pitch.
-int twoViewCount(double pitch);
-
-// Composes output from two images: the first half of the views from
-// firstImage, the rest from secondImage. 0 on success, 1 or 2 when the masks
-// could not be allocated (message printed, output untouched).
-int interlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
-                      unsigned char* output);
+// The two-view composition with lens.viewCount views: the first half of the
+// views from firstImage, the rest from secondImage.
+EngineStatus interlaceTwoViewsReference(const LensGeometry& lens, const unsigned char* firstImage,
+                                        const unsigned char* secondImage, unsigned char* output,
+                                        const MaskAllocator& allocator = heapAllocator());

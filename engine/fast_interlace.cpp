@@ -1,16 +1,9 @@
 #include "engine/fast_interlace.h"
 
-#include "app/calibration_state.h"
 #include "engine/blend.h"
-#include "engine/mask_allocator.h"
-#include "engine/slant_geometry.h"
-#include "engine/view_masks.h"
+#include "engine/simd_kernels.h"
 
 #include <opencv2/core/utility.hpp>
-
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
 
 #include <algorithm>
 #include <atomic>
@@ -19,13 +12,6 @@
 #include <cstring>
 #include <thread>
 #include <vector>
-
-// The loops that vectorise are built for AVX2 too, and the processor picks.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
-#define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VECTOR_CLONES
-#endif
 
 namespace {
 
@@ -51,6 +37,9 @@ struct LensLine {
 
 // Everything the rows of one composition share.
 struct Frame {
+    LensGeometry lens;
+    SlantGeometry slant;
+    bool adding = false; // one view's shares added into the output, not the frame composed
     const unsigned char* const* sources = nullptr;
     std::vector<const unsigned char*> distinct; // the different source images
     std::vector<int> sourceOf;                  // view -> index into distinct
@@ -141,7 +130,7 @@ int rowsInHand(const Frame& frame)
 
 std::size_t bandBytes(const Frame& frame, std::size_t stripLines)
 {
-    return frame.views * sizeof(unsigned char*) + stripLines * sizeof(int) + std::size_t{StripBytes} +
+    return frame.views * sizeof(unsigned char*) + stripLines * sizeof(int) + 2 * std::size_t{StripBytes} +
            rowsInHand(frame) * (SumsBytes + crossedBytes(frame) + maskRowsBytes(frame));
 }
 
@@ -149,62 +138,6 @@ inline unsigned char exactWeight(const Frame& frame, const LensLine& line, doubl
 {
     const double distance = std::fabs(cx * frame.rise - cy * line.run - line.offset) / line.length;
     return distance < 1.0 ? frame.weights[static_cast<int>(23 * distance)] : 0;
-}
-
-// Swaps bytes 0 and 2 of every pixel: image channel order to subpixel order
-// and back.
-void crossRowPlain(const unsigned char* from, unsigned char* to, int count)
-{
-    for (int b = 0; b < count; b += 3) {
-        to[b] = from[b + 2];
-        to[b + 1] = from[b + 1];
-        to[b + 2] = from[b];
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// Five pixels at a time: a 16-byte load and store of which 15 bytes count.
-__attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from, unsigned char* to, int count)
-{
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-    int b = 0;
-    for (; b + 16 <= count; b += 15) {
-        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + b));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + b), _mm_shuffle_epi8(pixels, order));
-    }
-    crossRowPlain(from + b, to + b, count - b);
-}
-
-#if defined(__SANITIZE_ADDRESS__)
-// The sanitizer build takes the portable paths, so that the tests cover them.
-const bool HaveShuffle = false;
-const bool HaveAvx2 = false;
-#else
-const bool HaveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
-const bool HaveAvx2 = __builtin_cpu_supports("avx2");
-#endif
-#endif
-
-void crossRow(const unsigned char* from, unsigned char* to, int count)
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (HaveShuffle)
-        return crossRowShuffled(from, to, count);
-#endif
-    crossRowPlain(from, to, count);
-}
-
-// Samples of a row as fixed-point x * PhaseBins, and x moved on to the next
-// row. x is first held to [-1, stride], which changes no sample that plots and
-// keeps the product inside an int.
-VECTOR_CLONES void toFixed(double* x, int* fixed, int count, double step, int stride)
-{
-    const double top = stride;
-    for (int j = 0; j < count; ++j) {
-        const double held = std::min(std::max(x[j], -1.0), top);
-        fixed[j] = static_cast<int>(held * PhaseBins);
-        x[j] = x[j] + step;
-    }
 }
 
 // What the exact weights of a row's samples need besides the sample: kept
@@ -411,91 +344,15 @@ void addColumnTripleShares(const Frame& frame, const Band& band, const Strip& st
     }
 }
 
-// The shares of one view, sum += source * mask / 255 truncated, and the mask
-// cleared for the next row.
-VECTOR_CLONES void addShares(const unsigned char* source, unsigned char* mask, std::uint16_t* sums, int count)
+// A blended strip row (subpixel order) into the output, or added to it.
+void writeRow(const Frame& frame, const Band& band, const Strip& strip, int y)
 {
-    for (int j = 0; j < count; ++j) {
-        const std::uint16_t p = static_cast<std::uint16_t>(source[j] * mask[j]);
-        sums[j] = static_cast<std::uint16_t>(sums[j] + p / std::uint16_t{255});
-        mask[j] = 0;
-    }
-}
-
-VECTOR_CLONES void clampSums(std::uint16_t* sums, int count)
-{
-    for (int j = 0; j < count; ++j)
-        sums[j] = std::min<std::uint16_t>(sums[j], 255);
-}
-
-// Per subpixel of a strip row the sum of every view's share, clamped to a
-// byte, into out; the mask rows are cleared for the next row. The sums are
-// held to 255 after every 64 views so that they stay inside 16 bits (the
-// final byte is the same).
-void sumSharesPlain(const unsigned char* const* sources, unsigned char* masks, int views, unsigned char* out,
-                    int count)
-{
-    std::uint16_t sums[StripBytes] = {};
-    for (int v = 0; v < views; ++v) {
-        addShares(sources[v], masks + static_cast<std::size_t>(v) * MaskPitch, sums, count);
-        if ((v & 63) == 63)
-            clampSums(sums, count);
-    }
-    clampSums(sums, count);
-    std::copy(sums, sums + count, out);
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-// The same, 32 subpixels at a time with their sums held in registers across
-// the views. p / 255 is (p * 0x8081) >> 23 for every 16-bit p.
-__attribute__((target("avx2"))) void sumSharesWide(const unsigned char* const* sources, unsigned char* masks,
-                                                   int views, unsigned char* out, int count)
-{
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i divide = _mm256_set1_epi16(static_cast<short>(0x8081));
-    const __m256i limit = _mm256_set1_epi16(255);
-    int j = 0;
-    for (; j + 32 <= count; j += 32) {
-        __m256i low = zero;  // bytes 0-7 and 16-23 of the 32, as words
-        __m256i high = zero; // bytes 8-15 and 24-31
-        for (int v = 0; v < views; ++v) {
-            auto* mask = reinterpret_cast<__m256i*>(masks + static_cast<std::size_t>(v) * MaskPitch + j);
-            const __m256i weight = _mm256_loadu_si256(mask);
-            const __m256i source = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(sources[v] + j));
-            _mm256_storeu_si256(mask, zero);
-            const __m256i lowProduct =
-                _mm256_mullo_epi16(_mm256_unpacklo_epi8(source, zero), _mm256_unpacklo_epi8(weight, zero));
-            const __m256i highProduct =
-                _mm256_mullo_epi16(_mm256_unpackhi_epi8(source, zero), _mm256_unpackhi_epi8(weight, zero));
-            low = _mm256_add_epi16(low, _mm256_srli_epi16(_mm256_mulhi_epu16(lowProduct, divide), 7));
-            high = _mm256_add_epi16(high, _mm256_srli_epi16(_mm256_mulhi_epu16(highProduct, divide), 7));
-            if ((v & 63) == 63) {
-                low = _mm256_min_epu16(low, limit);
-                high = _mm256_min_epu16(high, limit);
-            }
-        }
-        // The sums stay below 32768, so the pack's signed saturation clamps them.
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + j), _mm256_packus_epi16(low, high));
-    }
-    for (; j < count; ++j) {
-        int sum = 0;
-        for (int v = 0; v < views; ++v) {
-            unsigned char& weight = masks[static_cast<std::size_t>(v) * MaskPitch + j];
-            sum += sources[v][j] * weight / 255;
-            weight = 0;
-        }
-        out[j] = static_cast<unsigned char>(std::min(sum, 255));
-    }
-}
-#endif
-
-void sumShares(const unsigned char* const* sources, unsigned char* masks, int views, unsigned char* out, int count)
-{
-#if defined(__x86_64__) && defined(__GNUC__)
-    if (HaveAvx2)
-        return sumSharesWide(sources, masks, views, out, count);
-#endif
-    sumSharesPlain(sources, masks, views, out, count);
+    const int width = strip.b - strip.a;
+    unsigned char* out = frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a;
+    if (!frame.adding)
+        return crossRow(band.blended, out, width);
+    crossRow(band.blended, band.blended + StripBytes, width);
+    addSaturated(band.blended + StripBytes, out, width);
 }
 
 // Every view's shares of one strip row into the output, and the mask rows
@@ -513,15 +370,8 @@ void blendRow(const Frame& frame, const Band& band, const RowBuffers& slot, cons
         std::memset(mask, 0, StripMargin);
         std::memset(mask + StripMargin + width, 0, StripMargin);
     }
-    sumShares(band.viewSources, slot.masks + StripMargin, frame.views, band.blended, width);
-    crossRow(band.blended, frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a, width);
-}
-
-// Sums clamped to bytes.
-VECTOR_CLONES void narrowSums(const std::uint16_t* sums, unsigned char* out, int count)
-{
-    for (int j = 0; j < count; ++j)
-        out[j] = static_cast<unsigned char>(sums[j] > 255 ? 255 : sums[j]);
+    sumShares(band.viewSources, slot.masks + StripMargin, MaskPitch, frame.views, band.blended, width);
+    writeRow(frame, band, strip, y);
 }
 
 // The sums of a direct blend, clamped to bytes, into the output; the sums
@@ -531,7 +381,7 @@ void writeDirectRow(const Frame& frame, const Band& band, const RowBuffers& slot
     const int width = strip.b - strip.a;
     narrowSums(slot.sums, band.blended, width);
     std::memset(slot.sums, 0, width * sizeof(std::uint16_t));
-    crossRow(band.blended, frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a, width);
+    writeRow(frame, band, strip, y);
 }
 
 // Asks for a strip row's source and output bytes ahead of their use: rows of
@@ -553,8 +403,11 @@ inline int frameRow(const Frame& frame, int t)
     return frame.bottomUp ? frame.height - 1 - t : t;
 }
 
+// A row no sample reaches: nothing, or nothing added.
 void clearOutputRow(const Frame& frame, const Strip& strip, int y)
 {
+    if (frame.adding)
+        return;
     std::memset(frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a, 0, strip.b - strip.a);
 }
 
@@ -587,7 +440,7 @@ void composeStripRows(const Frame& frame, const Band& band, Strip& strip, int r0
         if (y + PrefetchAhead < frame.height)
             prefetchRow(frame, strip, y + PrefetchAhead);
         if (y < frame.endRow) // later rows hold no samples, and x is not needed again
-            toFixed(strip.x, band.fixed, lines, frame.step, frame.stride);
+            toFixed(strip.x, band.fixed, lines, frame.step, frame.stride, PhaseBits);
         if (y < frame.firstRow || y >= frame.endRow) {
             clearOutputRow(frame, strip, y);
             continue;
@@ -614,13 +467,13 @@ void composeColumnStripRows(const Frame& frame, const Band& band, Strip& strip, 
     const int lines = static_cast<int>(strip.last - strip.first);
     auto samples = [&](int t) { return strip.ring + static_cast<std::size_t>(t % 3) * lines; };
     if (r0 == 0)
-        toFixed(strip.x, samples(0), lines, frame.step, frame.stride);
+        toFixed(strip.x, samples(0), lines, frame.step, frame.stride, PhaseBits);
     for (int t = r0; t < r1; ++t) {
         const int y = frameRow(frame, t);
         if (t + PrefetchAhead < frame.height)
             prefetchRow(frame, strip, frameRow(frame, t + PrefetchAhead));
         if (t + 1 < frame.endRow)
-            toFixed(strip.x, samples(t + 1), lines, frame.step, frame.stride);
+            toFixed(strip.x, samples(t + 1), lines, frame.step, frame.stride, PhaseBits);
         RowNeighbours near;
         bool any = false;
         for (int i = 0; i < 3; ++i) {
@@ -662,10 +515,10 @@ public:
     void compose()
     {
         if (r0_ == 0)
-            toFixed(strip_.x, samples(0), lines_, frame_.step, frame_.stride);
+            toFixed(strip_.x, samples(0), lines_, frame_.step, frame_.stride, PhaseBits);
         for (int u = r0_ - 1; u <= r1_; ++u) {
             if (u > r0_ && u < frame_.endRow)
-                toFixed(strip_.x, samples(u), lines_, frame_.step, frame_.stride);
+                toFixed(strip_.x, samples(u), lines_, frame_.step, frame_.stride, PhaseBits);
             if (owns(u + 1))
                 crossSources(frame_, rowBuffers(u + 1), strip_, frameRow(frame_, u + 1));
             if (u >= frame_.firstRow && u < frame_.endRow)
@@ -784,8 +637,8 @@ void composeChunks(const Frame& frame, const Band& band, std::vector<Strip>& str
 
 void describeLines(Frame& frame)
 {
-    const double lineDx = state.lineDx;
-    const double lineEndY = 0.0 + state.lineDy;
+    const double lineDx = frame.slant.lineDx;
+    const double lineEndY = 0.0 + frame.slant.lineDy;
     for (std::size_t k = 0; k < frame.origins.size(); ++k) {
         const double x0 = frame.origins[k];
         const double lineEndX = x0 + lineDx;
@@ -804,16 +657,17 @@ double modelError(const Frame& frame)
     // Slants of opposite signs walk a line one way while it leans the other:
     // the samples then leave the line, and only exact weights will do.
     const double stepDown = frame.bottomUp ? -frame.step : frame.step; // per frame row, downward
-    if (state.lineDx != 0 && (stepDown > 0) != (state.lineDx > 0))
+    const int lineDx = frame.slant.lineDx;
+    if (lineDx != 0 && (stepDown > 0) != (lineDx > 0))
         return HUGE_VAL;
     double widest = frame.stride + 2.0;
     if (!frame.origins.empty())
         widest = std::max({widest, std::fabs(frame.origins.front()), std::fabs(frame.origins.back())});
-    widest += std::fabs(static_cast<double>(state.lineDx)) + 2.0;
-    const double rows = state.height + 2.0; // a walk from the bottom may begin a row below the frame
-    const double length = std::hypot(static_cast<double>(state.lineDx), frame.rise);
+    widest += std::fabs(static_cast<double>(lineDx)) + 2.0;
+    const double rows = frame.height + 2.0; // a walk from the bottom may begin a row below the frame
+    const double length = std::hypot(static_cast<double>(lineDx), frame.rise);
     const double drift = rows * (widest * Epsilon + std::fabs(frame.step) * Epsilon) + 2 * widest * Epsilon;
-    const double largestTerm = widest * frame.rise + rows * std::fabs(static_cast<double>(state.lineDx));
+    const double largestTerm = widest * frame.rise + rows * std::fabs(static_cast<double>(lineDx));
     return 23.0 * drift + 23.0 * 4 * largestTerm * Epsilon / length + 24.0 * (4 * Epsilon + widest * Epsilon / length);
 }
 
@@ -831,7 +685,7 @@ int certainWeight(const Frame& frame, double low, double high)
 
 void buildPhaseTable(const Frame& frame, std::uint32_t* table)
 {
-    const double k = 23.0 * frame.rise / std::hypot(static_cast<double>(state.lineDx), frame.rise);
+    const double k = 23.0 * frame.rise / std::hypot(static_cast<double>(frame.slant.lineDx), frame.rise);
     const double margin = ModelMargin;
     for (int bin = 0; bin < PhaseBins; ++bin) {
         const double low = static_cast<double>(bin) / PhaseBins;
@@ -861,12 +715,12 @@ constexpr double DirectSpacing = 0.25; // subpixels between neighbouring lines, 
 // row 0, advancing by the slant per row.
 void prepareRowWalk(Frame& frame, double adx, double ady)
 {
-    frame.step = state.mirror != 0 ? adx / ady : -(adx / ady);
+    frame.step = frame.lens.mirror ? adx / ady : -(adx / ady);
     // Samples land on rows 1 to height - 2; a vertical line stops at its end.
     frame.firstRow = 1;
-    frame.endRow = state.height - 1;
+    frame.endRow = frame.height - 1;
     if (adx == 0.0)
-        frame.endRow = std::min(frame.endRow, state.lineDy);
+        frame.endRow = std::min(frame.endRow, frame.slant.lineDy);
     frame.starts = frame.origins;
 }
 
@@ -877,45 +731,58 @@ void prepareRowWalk(Frame& frame, double adx, double ady)
 bool prepareColumnWalk(Frame& frame)
 {
     frame.columnTriples = true;
-    frame.bottomUp = state.mirror == 0;
-    frame.step = state.sampleStep;
+    frame.bottomUp = !frame.lens.mirror;
+    frame.step = SampleStep;
     frame.firstRow = 1;
-    frame.endRow = state.height - 1;
+    frame.endRow = frame.height - 1;
     frame.starts = frame.origins;
     if (!frame.bottomUp)
         return true;
-    const int skipped = state.lineDy - (state.height - 1); // samples below the last frame row
+    const int skipped = frame.slant.lineDy - (frame.height - 1); // samples below the last frame row
     if (skipped < 0)
         return false;
     for (double& x : frame.starts) {
-        x = x + state.lineDx;
+        x = x + frame.slant.lineDx;
         for (int k = 0; k < skipped; ++k)
-            x = x + state.sampleStep;
+            x = x + SampleStep;
     }
     return true;
 }
 
-bool prepareFrame(Frame& frame)
+// Only the lines of one view, when its shares alone are added.
+void keepLinesOfView(Frame& frame, int view)
 {
-    computeSlantGeometry();
-    const double adx = std::abs(state.lineDx);
-    const double ady = std::abs(state.lineDy);
-    if (ady == 0.0 || state.sampleStep != 1.0)
+    std::vector<double> kept;
+    for (std::size_t k = view; k < frame.origins.size(); k += frame.lens.viewCount)
+        kept.push_back(frame.origins[k]);
+    frame.origins.swap(kept);
+}
+
+bool prepareFrame(Frame& frame, int onlyView)
+{
+    const LensGeometry& lens = frame.lens;
+    frame.slant = deriveSlantGeometry(lens);
+    const double adx = std::abs(frame.slant.lineDx);
+    const double ady = std::abs(frame.slant.lineDy);
+    if (ady == 0.0)
         return false; // horizontal lines: the reference walk
-    frame.views = state.viewCount;
-    frame.stride = state.maskStride;
-    frame.height = state.height;
-    frame.rise = 0.0 + state.lineDy;
-    frame.origins = lensLineStarts(state.lineDx);
+    frame.views = onlyView >= 0 ? 1 : lens.viewCount;
+    frame.stride = frame.slant.maskStride;
+    frame.height = lens.height;
+    frame.subpixelOrder = lens.subpixelOrder;
+    frame.rise = 0.0 + frame.slant.lineDy;
+    frame.origins = lensLineStarts(lens, frame.slant);
+    if (onlyView >= 0)
+        keepLinesOfView(frame, onlyView);
     if (adx != ady)
         prepareRowWalk(frame, adx, ady);
     else if (!prepareColumnWalk(frame))
         return false;
-    frame.viewsApart = std::fabs(state.pitch) >= ViewsApartPitch;
+    frame.viewsApart = std::fabs(lens.pitch) >= ViewsApartPitch;
     frame.direct = frame.views >= DirectViews && frame.viewsApart &&
-                   std::fabs(state.pitch) >= DirectSpacing * frame.views;
+                   std::fabs(lens.pitch) >= DirectSpacing * frame.views;
     for (int i = 0; i < WeightTableSize; ++i)
-        frame.weights[i] = static_cast<unsigned char>(std::clamp(state.weightTable[i], 0, 255));
+        frame.weights[i] = static_cast<unsigned char>(std::clamp(frame.slant.weightTable[i], 0, 255));
     frame.sourceOf.resize(frame.views);
     for (int v = 0; v < frame.views; ++v) {
         const auto known = std::find(frame.distinct.begin(), frame.distinct.end(), frame.sources[v]);
@@ -926,20 +793,23 @@ bool prepareFrame(Frame& frame)
     return true;
 }
 
-// The reference path, for horizontal lines and empty frames. Sources in
-// subpixel order are crossed back into image order first.
-int interlaceWithMasks(const unsigned char* const* sources, unsigned char* output, bool subpixelOrder)
+// The reference path, for horizontal lines and empty frames; one view's
+// shares are composed alone and added.
+EngineStatus interlaceByReference(const LensGeometry& lens, const unsigned char* const* sources,
+                                  unsigned char* output, int onlyView, const MaskAllocator& allocator)
 {
-    if (!subpixelOrder || state.viewCount <= 0)
-        return interlaceViews(sources, output);
-    const std::size_t bytes = static_cast<std::size_t>(std::max(state.height, 0)) * std::max(state.width, 0) * 3;
-    std::vector<std::vector<unsigned char>> images(state.viewCount, std::vector<unsigned char>(bytes));
-    std::vector<const unsigned char*> imageOrder(state.viewCount);
-    for (int v = 0; v < state.viewCount; ++v) {
-        crossSubpixelOrder(sources[v], images[v].data(), bytes);
-        imageOrder[v] = images[v].data();
-    }
-    return interlaceViews(imageOrder.data(), output);
+    if (onlyView < 0)
+        return interlaceViewsReference(lens, sources, output, allocator);
+    const std::size_t bytes = static_cast<std::size_t>(std::max(lens.height, 0)) * std::max(lens.width, 0) * 3;
+    std::vector<unsigned char> black(bytes, 0);
+    std::vector<unsigned char> alone(bytes);
+    std::vector<const unsigned char*> only(std::max(lens.viewCount, 0), black.data());
+    only[onlyView] = sources[0];
+    const EngineStatus status = interlaceViewsReference(lens, only.data(), alone.data(), allocator);
+    if (status == EngineStatus::Done)
+        for (std::size_t b = 0; b < bytes; ++b)
+            output[b] = static_cast<unsigned char>(std::min(255, output[b] + alone[b]));
+    return status;
 }
 
 // The strips of the frame and the lines that reach each of them: lines move
@@ -976,10 +846,11 @@ std::vector<Strip> cutStrips(const Frame& frame, int threads)
 // and all released with it.
 class Workspace {
 public:
+    explicit Workspace(const MaskAllocator& allocator) : allocator_(allocator) {}
     ~Workspace()
     {
         for (std::size_t i = 0; i < blocks_.size(); ++i)
-            releaseMaskMemory(blocks_[i], sizes_[i]);
+            allocator_.release(blocks_[i], sizes_[i]);
     }
 
     bool allocate(Frame& frame, std::vector<Strip>& strips, int bandCount)
@@ -1019,8 +890,8 @@ public:
             block += frame.views * sizeof(unsigned char*);
             band.fixed = reinterpret_cast<int*>(block);
             block += widest * sizeof(int);
-            band.blended = block;
-            block += StripBytes;
+            band.blended = block; // and a second row: the blended row crossed, to add
+            block += 2 * StripBytes;
             for (int k = 0; k < rowsInHand(frame); ++k) {
                 RowBuffers& row = band.rows[k];
                 row.sums = reinterpret_cast<std::uint16_t*>(block);
@@ -1055,7 +926,7 @@ private:
 
     void* take(std::size_t bytes)
     {
-        void* block = allocateMaskMemory(bytes);
+        void* block = allocator_.allocate(bytes);
         if (block != nullptr) {
             blocks_.push_back(block);
             sizes_.push_back(bytes);
@@ -1063,6 +934,7 @@ private:
         return block;
     }
 
+    MaskAllocator allocator_;
     std::vector<void*> blocks_;
     std::vector<std::size_t> sizes_;
 };
@@ -1071,58 +943,56 @@ private:
 
 namespace {
 
-int interlace(const unsigned char* const* sources, unsigned char* output, bool subpixelOrder)
+// The composition of all views, or with onlyView >= 0 the shares of that
+// view alone (sources[0]) added into the output.
+EngineStatus interlace(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                       int onlyView, const MaskAllocator& allocator)
 {
-    state.maskStride = 3 * state.width;
-    state.subpixelSlantX = 3 * state.slantX;
-    if (state.viewCount <= 0 || state.width <= 0 || state.height <= 0)
-        return interlaceWithMasks(sources, output, subpixelOrder);
+    if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
+        return interlaceByReference(lens, sources, output, onlyView, allocator);
 
     Frame frame;
+    frame.lens = lens;
     frame.sources = sources;
     frame.output = output;
-    frame.subpixelOrder = subpixelOrder;
-    if (!prepareFrame(frame))
-        return interlaceWithMasks(sources, output, subpixelOrder);
+    frame.adding = onlyView >= 0;
+    if (!prepareFrame(frame, onlyView))
+        return interlaceByReference(lens, sources, output, onlyView, allocator);
 
-    const int bandCount = std::max(1, std::min(cv::getNumThreads(), state.height));
+    const int threads = lens.threads > 0 ? lens.threads : cv::getNumThreads();
+    const int bandCount = std::max(1, std::min(threads, lens.height));
     std::vector<Strip> strips = cutStrips(frame, bandCount);
-    Workspace workspace;
-    if (!workspace.allocate(frame, strips, bandCount)) {
-        reportAllocationFailure(2);
-        return 2;
-    }
+    Workspace workspace(allocator);
+    if (!workspace.allocate(frame, strips, bandCount))
+        return EngineStatus::NoMaskMemory;
     describeLines(frame);
     std::atomic<int> next{0};
     cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
         for (int i = range.start; i < range.end; ++i)
             composeChunks(frame, workspace.bands[i], strips, next);
     }, bandCount);
-    return 0;
+    return EngineStatus::Done;
 }
 
 } // namespace
 
-int fastInterlaceViews(const unsigned char* const* sources, unsigned char* output)
+EngineStatus interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                                const MaskAllocator& allocator)
 {
-    return interlace(sources, output, false);
+    return interlace(lens, sources, output, -1, allocator);
 }
 
-int fastInterlaceSubpixelViews(const unsigned char* const* sources, unsigned char* output)
+EngineStatus interlaceTwoViewsFast(const LensGeometry& lens, const unsigned char* firstImage,
+                                   const unsigned char* secondImage, unsigned char* output,
+                                   const MaskAllocator& allocator)
 {
-    return interlace(sources, output, true);
+    return interlace(lens, twoViewSources(lens.viewCount, firstImage, secondImage).data(), output, -1, allocator);
 }
 
-void crossSubpixelOrder(const unsigned char* from, unsigned char* to, std::size_t count)
+EngineStatus addViewFast(const LensGeometry& lens, int view, const unsigned char* source, unsigned char* output,
+                         const MaskAllocator& allocator)
 {
-    constexpr std::size_t Piece = 3 << 20; // whole pixels, within int range
-    for (std::size_t done = 0; done < count; done += Piece)
-        crossRow(from + done, to + done, static_cast<int>(std::min(Piece, count - done)));
-}
-
-int fastInterlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
-                          unsigned char* output)
-{
-    state.viewCount = twoViewCount(state.pitch);
-    return fastInterlaceViews(twoViewSources(firstImage, secondImage).data(), output);
+    if (view < 0 || view >= lens.viewCount)
+        return EngineStatus::Done; // a view the lenses do not have adds nothing
+    return interlace(lens, &source, output, view, allocator);
 }

@@ -7,29 +7,32 @@
 // write of a view still wins), into one small mask row per view, blended and
 // clamped at once. The frame is cut into column strips that keep the x of the
 // lines reaching them from row to row, and threads take 32 rows of a strip at
-// a time. Geometries walked column by column (equal extents, horizontal
-// lines) go through the reference engine.
+// a time. Lines as steep as they are wide are walked column by column, and
+// their strips keep three rows of samples. Horizontal lines go through the
+// reference engine.
 #pragma once
 
-#include <cstddef>
+#include "engine/engine_status.h"
+#include "engine/lens_geometry.h"
+#include "engine/mask_allocator.h"
 
 // Composes output from one source image per view: sources[v] goes through the
-// mask of view v, for v < state.viewCount. Images are continuous 8UC3 buffers
-// of state.width x state.height. 0 on success; 1 or 2 when memory could not be
-// allocated (message printed, output untouched).
-int fastInterlaceViews(const unsigned char* const* sources, unsigned char* output);
+// mask of view v, for v < lens.viewCount. Images are continuous 8UC3 buffers
+// of lens.width x lens.height; sources in subpixel order (red first) when
+// lens.subpixelOrder. On failure output is untouched.
+EngineStatus interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                                const MaskAllocator& allocator = heapAllocator());
 
-// The same for sources whose pixels hold red first and blue last (subpixel
-// order), as crossSubpixelOrder leaves them: the view sequence swaps each
-// image once while it decodes, instead of once per composition row.
-int fastInterlaceSubpixelViews(const unsigned char* const* sources, unsigned char* output);
+// The two-view composition with lens.viewCount views (twoViewCount of the
+// pitch, in pitch mode): the first half from firstImage, the rest from
+// secondImage. Same results as interlaceTwoViewsReference.
+EngineStatus interlaceTwoViewsFast(const LensGeometry& lens, const unsigned char* firstImage,
+                                   const unsigned char* secondImage, unsigned char* output,
+                                   const MaskAllocator& allocator = heapAllocator());
 
-// Swaps the first and last channel of every pixel of a continuous 8UC3 buffer
-// of count bytes, from one buffer into another.
-void crossSubpixelOrder(const unsigned char* from, unsigned char* to, std::size_t count);
-
-// The pitch-mode composition: view count from the pitch, the first half of
-// the views from firstImage, the rest from secondImage. Same results as
-// interlaceTwoViews.
-int fastInterlaceTwoViews(const unsigned char* firstImage, const unsigned char* secondImage,
-                          unsigned char* output);
+// Adds the shares of one view, source through the mask of that view, into
+// output, saturating at 255. A view's share is truncated on its own and the
+// sum saturates, so adding every view to a zeroed output, in any order, gives
+// the composition of all of them: views can be streamed one at a time.
+EngineStatus addViewFast(const LensGeometry& lens, int view, const unsigned char* source, unsigned char* output,
+                         const MaskAllocator& allocator = heapAllocator());

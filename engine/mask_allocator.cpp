@@ -14,29 +14,11 @@ void heapRelease(void* block, std::size_t)
     std::free(block);
 }
 
-MaskAllocator current{heapAllocate, heapRelease};
+const MaskAllocator Heap{heapAllocate, heapRelease};
 
 } // namespace
 
-const MaskAllocator& maskAllocator()
+const MaskAllocator& heapAllocator()
 {
-    return current;
-}
-
-MaskAllocator setMaskAllocator(const MaskAllocator& allocator)
-{
-    const MaskAllocator previous = current;
-    current = allocator;
-    return previous;
-}
-
-void* allocateMaskMemory(std::size_t bytes)
-{
-    return current.allocate(bytes);
-}
-
-void releaseMaskMemory(void* block, std::size_t bytes)
-{
-    if (block != nullptr)
-        current.release(block, bytes);
+    return Heap;
 }

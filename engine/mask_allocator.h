@@ -1,5 +1,6 @@
-// Where the engine takes its view-mask memory from. The default is the general
-// heap; tests put in an allocator that fails on a chosen call or counts bytes.
+// Where a composition takes its working memory from: the general heap, or an
+// allocator of the caller's (tests make one that fails on a chosen call, the
+// benchmarks one that counts bytes). Handed to each call; nothing global.
 #pragma once
 
 #include <cstddef>
@@ -9,11 +10,5 @@ struct MaskAllocator {
     void (*release)(void* block, std::size_t bytes);
 };
 
-// The allocator in use now.
-const MaskAllocator& maskAllocator();
-
-// Installs another allocator and returns the one it replaces.
-MaskAllocator setMaskAllocator(const MaskAllocator& allocator);
-
-void* allocateMaskMemory(std::size_t bytes);
-void releaseMaskMemory(void* block, std::size_t bytes);
+// malloc and free.
+const MaskAllocator& heapAllocator();

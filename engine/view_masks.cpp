@@ -1,41 +1,9 @@
 #include "engine/view_masks.h"
 
-#include "app/calibration_state.h"
-#include "engine/mask_allocator.h"
-#include "engine/slant_geometry.h"
-
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 namespace {
-
-// Far more lens lines than the widest display at the smallest view spacing
-// needs; a generation asking for more comes from a meaningless geometry.
-constexpr double MaxLensLines = 1 << 22;
-
-std::size_t maskBytes()
-{
-    if (state.height <= 0 || state.maskStride <= 0)
-        return 0;
-    return static_cast<std::size_t>(state.height) * static_cast<std::size_t>(state.maskStride);
-}
-
-std::size_t pointerArrayBytes()
-{
-    return static_cast<std::size_t>(state.viewCount) * sizeof(unsigned char*);
-}
-
-// Releases masks [0, count) and the array.
-void releaseFirstMasks(int count)
-{
-    const std::size_t bytes = maskBytes();
-    for (int i = 0; i < count; ++i)
-        releaseMaskMemory(state.viewMasks[i], bytes == 0 ? 1 : bytes);
-    releaseMaskMemory(state.viewMasks, pointerArrayBytes());
-    state.viewMasks = nullptr;
-}
 
 unsigned char weightByte(int weight)
 {
@@ -44,151 +12,159 @@ unsigned char weightByte(int weight)
     return static_cast<unsigned char>(weight < 0 ? 0 : weight);
 }
 
-unsigned char weightAt(double cx, double cy)
+} // namespace
+
+const char* engineStatusMessage(EngineStatus status)
 {
-    const double distance =
-        std::fabs(cx * state.lineRise - cy * state.lineRun - state.lineOffset) / state.lineLength;
-    return weightByte(lookupWeight(distance));
+    switch (status) {
+    case EngineStatus::NoMaskArray:
+        return "\n---out of memory---\n";
+    case EngineStatus::NoMaskMemory:
+        return "\n---error:malloc:1---\n";
+    case EngineStatus::Done:
+        break;
+    }
+    return "";
+}
+
+ViewMasks::ViewMasks(const LensGeometry& lens, const MaskAllocator& allocator)
+    : lens_(lens), slant_(deriveSlantGeometry(lens)), allocator_(allocator)
+{
+}
+
+ViewMasks::~ViewMasks()
+{
+    if (masks_ != nullptr)
+        releaseFirst(lens_.viewCount);
+}
+
+std::size_t ViewMasks::maskBytes() const
+{
+    if (lens_.height <= 0 || slant_.maskStride <= 0)
+        return 0;
+    return static_cast<std::size_t>(lens_.height) * static_cast<std::size_t>(slant_.maskStride);
+}
+
+// Releases masks [0, count) and the array.
+void ViewMasks::releaseFirst(int count)
+{
+    const std::size_t bytes = maskBytes();
+    for (int i = 0; i < count; ++i)
+        allocator_.release(masks_[i], bytes == 0 ? 1 : bytes);
+    allocator_.release(masks_, static_cast<std::size_t>(lens_.viewCount) * sizeof(unsigned char*));
+    masks_ = nullptr;
+}
+
+EngineStatus ViewMasks::allocate()
+{
+    if (lens_.viewCount <= 0 || masks_ != nullptr)
+        return EngineStatus::Done;
+    masks_ = static_cast<unsigned char**>(
+        allocator_.allocate(static_cast<std::size_t>(lens_.viewCount) * sizeof(unsigned char*)));
+    if (masks_ == nullptr)
+        return EngineStatus::NoMaskArray;
+
+    const std::size_t bytes = maskBytes();
+    for (int i = 0; i < lens_.viewCount; ++i) {
+        masks_[i] = static_cast<unsigned char*>(allocator_.allocate(bytes == 0 ? 1 : bytes));
+        if (masks_[i] == nullptr) {
+            releaseFirst(i);
+            return EngineStatus::NoMaskMemory;
+        }
+    }
+    for (int i = 0; i < lens_.viewCount; ++i)
+        if (bytes > 0)
+            std::memset(masks_[i], 0, bytes);
+    return EngineStatus::Done;
+}
+
+unsigned char ViewMasks::weightAt(double cx, double cy) const
+{
+    const double distance = std::fabs(cx * line_.rise - cy * line_.run - line_.offset) / line_.length;
+    return weightByte(lookupWeight(slant_, distance));
 }
 
 // Shared bounds test of both plots: the triple's centre, truncated toward zero,
 // must keep one row and one column away from every edge. Tested on the doubles,
 // which is the same test for every representable centre and never converts a
 // far-away sample to int.
-unsigned char* sampleRow(double x, double y, int& ix, int& iy)
+unsigned char* ViewMasks::sampleRow(double x, double y, int& ix, int& iy) const
 {
-    if (!(x >= 1.0 && x < state.maskStride - 1 && y >= 1.0 && y < state.height - 1))
+    if (!(x >= 1.0 && x < slant_.maskStride - 1 && y >= 1.0 && y < lens_.height - 1))
         return nullptr;
     ix = static_cast<int>(x);
     iy = static_cast<int>(y);
-    return state.viewMasks[state.currentView] + static_cast<std::size_t>(iy) * state.maskStride;
+    return masks_[line_.view] + static_cast<std::size_t>(iy) * slant_.maskStride;
 }
 
-void walkRows(double x, double y, double dxPerRow)
+void ViewMasks::walkRows(double x, double y, double dxPerRow)
 {
-    while (y < state.height) {
+    while (y < lens_.height) {
         plotRowTriple(x, y);
         x = x + dxPerRow;
-        y = y + state.sampleStep;
+        y = y + SampleStep;
     }
 }
 
-void walkColumns(double x, double y, double dyPerColumn)
+void ViewMasks::walkColumns(double x, double y, double dyPerColumn)
 {
-    while (x < state.maskStride) {
+    while (x < slant_.maskStride) {
         plotColumnTriple(x, y);
         y = y + dyPerColumn;
-        x = x + state.sampleStep;
+        x = x + SampleStep;
     }
 }
 
-} // namespace
-
-int allocateViewMasks()
+void ViewMasks::generate()
 {
-    state.maskStride = 3 * state.width;
-    state.subpixelSlantX = 3 * state.slantX;
-    state.viewMasks = nullptr;
-    if (state.viewCount <= 0)
-        return 0;
-
-    state.viewMasks = static_cast<unsigned char**>(allocateMaskMemory(pointerArrayBytes()));
-    if (state.viewMasks == nullptr)
-        return 1;
-
-    const std::size_t bytes = maskBytes();
-    for (int i = 0; i < state.viewCount; ++i) {
-        state.viewMasks[i] = static_cast<unsigned char*>(allocateMaskMemory(bytes == 0 ? 1 : bytes));
-        if (state.viewMasks[i] == nullptr) {
-            releaseFirstMasks(i);
-            return 2;
-        }
-    }
-    for (int i = 0; i < state.viewCount; ++i)
-        if (bytes > 0)
-            std::memset(state.viewMasks[i], 0, bytes);
-    return 0;
-}
-
-void releaseViewMasks()
-{
-    if (state.viewMasks == nullptr)
+    if (masks_ == nullptr || lens_.viewCount <= 0)
         return;
-    releaseFirstMasks(state.viewCount);
-}
-
-std::vector<double> lensLineStarts(double lineDx)
-{
-    std::vector<double> starts;
-    const double spacing = state.pitch / state.viewCount;
-    double p = 0.0;
-    double end = state.maskStride - lineDx;
-    if (state.mirror != 0) {
-        p = -lineDx;
-        end = state.maskStride;
-    }
-    if (!(spacing > 0.0) || !std::isfinite(spacing) || (end - p) / spacing > MaxLensLines)
-        return starts; // no spacing, or more lines than any display has: nothing to draw
-    while (end > p) {
-        starts.push_back(p);
-        const double next = p + spacing;
-        if (!(next > p))
-            break; // the spacing is lost against p: no further column is reachable
-        p = next;
-    }
-    return starts;
-}
-
-void generateViewMasks()
-{
-    if (state.viewMasks == nullptr || state.viewCount <= 0)
-        return;
-    const double lineDx = computeSlantGeometry();
     int v = 0;
-    for (double start : lensLineStarts(lineDx)) {
-        state.currentView = v;
-        rasteriseLine(start, 0.0);
+    for (double start : lensLineStarts(lens_, slant_)) {
+        rasteriseLine(v, start, 0.0);
         v = v + 1;
-        if (v == state.viewCount)
+        if (v == lens_.viewCount)
             v = 0;
     }
 }
 
-void rasteriseLine(double x0, double y0)
+void ViewMasks::rasteriseLine(int view, double x0, double y0)
 {
-    state.lineStartX = x0;
-    state.lineStartY = y0;
-    state.lineEndX = x0 + state.lineDx;
-    state.lineEndY = y0 + state.lineDy;
-    state.lineRise = state.lineEndY - state.lineStartY;
-    state.lineRun = state.lineEndX - state.lineStartX;
-    state.lineOffset = state.lineStartX * state.lineEndY - state.lineStartY * state.lineEndX;
-    state.lineLength = std::hypot(state.lineRun, state.lineRise);
+    Line& l = line_;
+    l.view = view;
+    l.startX = x0;
+    l.startY = y0;
+    l.endX = x0 + slant_.lineDx;
+    l.endY = y0 + slant_.lineDy;
+    l.rise = l.endY - l.startY;
+    l.run = l.endX - l.startX;
+    l.offset = l.startX * l.endY - l.startY * l.endX;
+    l.length = std::hypot(l.run, l.rise);
 
-    const double adx = std::fabs(static_cast<double>(state.lineDx));
-    const double ady = std::fabs(static_cast<double>(state.lineDy));
+    const double adx = std::fabs(static_cast<double>(slant_.lineDx));
+    const double ady = std::fabs(static_cast<double>(slant_.lineDy));
     if (adx == 0.0 && ady == 0.0)
         return;
     if (ady == 0.0) {
         walkColumns(x0, y0, 0.0);
     } else if (adx == 0.0) {
-        for (double y = y0; y < state.lineEndY; y = y + state.sampleStep)
+        for (double y = y0; y < l.endY; y = y + SampleStep)
             plotRowTriple(x0, y);
-    } else if (state.mirror == 0) {
+    } else if (!lens_.mirror) {
         if (adx != ady)
-            walkRows(state.lineStartX, state.lineStartY, -(adx / ady));
+            walkRows(l.startX, l.startY, -(adx / ady));
         else
-            walkColumns(state.lineEndX, state.lineEndY, -(ady / adx));
+            walkColumns(l.endX, l.endY, -(ady / adx));
     } else {
         // A mirrored line is walked as the mirror image of the unmirrored walk.
         if (adx != ady)
-            walkRows(state.lineStartX, state.lineStartY, adx / ady);
+            walkRows(l.startX, l.startY, adx / ady);
         else
-            walkColumns(state.lineStartX, state.lineStartY, ady / adx);
+            walkColumns(l.startX, l.startY, ady / adx);
     }
 }
 
-void plotRowTriple(double x, double y)
+void ViewMasks::plotRowTriple(double x, double y)
 {
     int ix = 0;
     int iy = 0;
@@ -198,11 +174,11 @@ void plotRowTriple(double x, double y)
     const double cx = ix;
     const double cy = iy;
     row[ix] = weightAt(cx, cy);
-    row[ix + 1] = weightAt(cx + state.sampleStep, cy);
-    row[ix - 1] = weightAt(cx - state.sampleStep, cy);
+    row[ix + 1] = weightAt(cx + SampleStep, cy);
+    row[ix - 1] = weightAt(cx - SampleStep, cy);
 }
 
-void plotColumnTriple(double x, double y)
+void ViewMasks::plotColumnTriple(double x, double y)
 {
     int ix = 0;
     int iy = 0;
@@ -211,17 +187,8 @@ void plotColumnTriple(double x, double y)
         return;
     const double cx = ix;
     const double cy = iy;
-    const int stride = state.maskStride;
+    const int stride = slant_.maskStride;
     row[ix] = weightAt(cx, cy);
-    row[ix + stride] = weightAt(cx, cy + state.sampleStep);
-    row[ix - stride] = weightAt(cx, cy - state.sampleStep);
-}
-
-void reportAllocationFailure(int result)
-{
-    if (result == 1)
-        std::printf("\n---out of memory---\n");
-    else if (result == 2)
-        std::printf("\n---error:malloc:1---\n");
-    std::fflush(stdout);
+    row[ix + stride] = weightAt(cx, cy + SampleStep);
+    row[ix - stride] = weightAt(cx, cy - SampleStep);
 }

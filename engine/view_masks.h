@@ -3,31 +3,58 @@
 // reference implementation; every mask byte is defined by it.
 #pragma once
 
+#include "engine/engine_status.h"
+#include "engine/lens_geometry.h"
+#include "engine/mask_allocator.h"
+
+#include <cstddef>
 #include <vector>
 
-// Sets maskStride and subpixelSlantX, allocates viewCount zeroed masks of
-// height x maskStride bytes. 0 on success; 1 when the pointer array, 2 when a
-// mask could not be allocated. On failure nothing stays allocated.
-int allocateViewMasks();
+class ViewMasks {
+public:
+    ViewMasks(const LensGeometry& lens, const MaskAllocator& allocator = heapAllocator());
+    ~ViewMasks();
+    ViewMasks(const ViewMasks&) = delete;
+    ViewMasks& operator=(const ViewMasks&) = delete;
 
-// Frees every mask and the array that holds them.
-void releaseViewMasks();
+    // viewCount zeroed masks of height x maskStride bytes. On failure nothing
+    // stays allocated.
+    EngineStatus allocate();
 
-// Draws every lens line of every view into the masks just allocated.
-void generateViewMasks();
+    // Draws every lens line of every view into the masks just allocated.
+    void generate();
 
-// Start columns on row 0 of all lens lines, in drawing order (line k belongs to
-// view k mod viewCount), for lines of the given horizontal extent. Each start
-// is the previous one plus the view spacing. Empty when the spacing is not
-// positive or the lines would be absurdly many.
-std::vector<double> lensLineStarts(double lineDx);
+    // Draws one lens line that starts at (x0, y0) into the mask of a view.
+    void rasteriseLine(int view, double x0, double y0);
 
-// Draws one lens line that starts at (x0, y0) into the mask of currentView.
-void rasteriseLine(double x0, double y0);
+    // Write the three subpixels of a row (or a column) around a sample point
+    // into the mask of the view of the line being drawn.
+    void plotRowTriple(double x, double y);
+    void plotColumnTriple(double x, double y);
 
-// Write the three subpixels of a row (or a column) around a sample point.
-void plotRowTriple(double x, double y);
-void plotColumnTriple(double x, double y);
+    bool allocated() const { return masks_ != nullptr; }
+    unsigned char* mask(int view) const { return masks_[view]; }
+    const SlantGeometry& slant() const { return slant_; }
+    const LensGeometry& lens() const { return lens_; }
 
-// Prints the message of an allocation result (1 or 2) on standard output.
-void reportAllocationFailure(int result);
+private:
+    // The line being drawn, as the reference computes it.
+    struct Line {
+        int view = 0;
+        double startX = 0, startY = 0, endX = 0, endY = 0;
+        double run = 0, rise = 0, offset = 0, length = 0;
+    };
+
+    std::size_t maskBytes() const;
+    void releaseFirst(int count);
+    unsigned char weightAt(double cx, double cy) const;
+    unsigned char* sampleRow(double x, double y, int& ix, int& iy) const;
+    void walkRows(double x, double y, double dxPerRow);
+    void walkColumns(double x, double y, double dyPerColumn);
+
+    LensGeometry lens_;
+    SlantGeometry slant_;
+    MaskAllocator allocator_;
+    unsigned char** masks_ = nullptr;
+    Line line_;
+};

@@ -2,7 +2,8 @@
 // pitch drags in the drag area, and the choice of the pitch digit by row.
 #pragma once
 
-// highgui's pointer event codes used here.
+// The calibrator's pointer events, numbered as highgui numbers its own (each
+// window back end translates into these); the handler ignores other codes.
 constexpr int PointerMove = 0;
 constexpr int PointerLeftDown = 1;
 constexpr int PointerLeftUp = 4;

@@ -24,24 +24,14 @@ TEST_F(Blend, OnePixelArithmetic)
         {{0, 0, 0}, {0, 0, 255}, {0, 0, 255}, {0, 0, 0}},            // subpixel 2 is blue
     };
     geometry(1, 1, 8.0, 1, 0, 0, 0);
-    ASSERT_EQ(allocateViewMasks(), 0);
+    ViewMasks masks(lens);
+    ASSERT_EQ(masks.allocate(), EngineStatus::Done);
     for (const Case& c : cases) {
         cv::Vec3b out = c.output;
-        std::copy(c.mask.val, c.mask.val + 3, state.viewMasks[0]);
-        blendPixel(c.image.val, out.val, 0, 0, 0);
+        std::copy(c.mask.val, c.mask.val + 3, masks.mask(0));
+        blendPixel(masks, c.image.val, out.val, 0, 0, 0);
         EXPECT_EQ(out, c.expected) << c.image << " through " << c.mask;
     }
-    releaseViewMasks();
-}
-
-TEST(TwoViewCount, FollowsThePitch)
-{
-    resetCalibrationState();
-    EXPECT_EQ(twoViewCount(8.0), 10);
-    EXPECT_EQ(twoViewCount(7.0), 10);
-    EXPECT_EQ(twoViewCount(6.5), 10);
-    EXPECT_EQ(twoViewCount(6.4), 8);
-    EXPECT_EQ(twoViewCount(2.0), 4);
 }
 
 cv::Mat solid(int width, int height, cv::Scalar colour)
@@ -59,35 +49,36 @@ cv::Mat solid(int width, int height, cv::Scalar colour)
 // 143) and 8 (view 0: 159, views 1 and 9: 11 each).
 TEST_F(Blend, TwoViewsFeedTheFirstHalfFromTheFirstImage)
 {
-    geometry(48, 24, 8.0, 0, 0, 60, 0);
+    geometry(48, 24, 8.0, twoViewCount(8.0), 0, 60, 0);
     const cv::Mat white = solid(48, 24, {255, 255, 255});
     const cv::Mat black = solid(48, 24, {0, 0, 0});
     cv::Mat out = solid(48, 24, {7, 7, 7});
 
-    ASSERT_EQ(interlaceTwoViews(white.data, black.data, out.data), 0);
-    EXPECT_EQ(state.viewCount, 10);
-    EXPECT_EQ(state.viewMasks, nullptr);
+    ASSERT_EQ(interlaceTwoViewsReference(lens, white.data, black.data, out.data), EngineStatus::Done);
     EXPECT_EQ(out.at<cv::Vec3b>(10, 1), cv::Vec3b(0, 11, 189));
     EXPECT_EQ(out.at<cv::Vec3b>(10, 2), cv::Vec3b(170, 0, 0));
     EXPECT_EQ(out.at<cv::Vec3b>(0, 1), cv::Vec3b(0, 0, 0)); // cleared, never plotted
 
-    ASSERT_EQ(interlaceTwoViews(black.data, white.data, out.data), 0);
+    ASSERT_EQ(interlaceTwoViewsReference(lens, black.data, white.data, out.data), EngineStatus::Done);
     EXPECT_EQ(out.at<cv::Vec3b>(10, 1), cv::Vec3b(189, 170, 0));
     EXPECT_EQ(out.at<cv::Vec3b>(10, 2), cv::Vec3b(11, 189, 178));
 }
 
-TEST_F(Blend, FailedAllocationLeavesTheOutputAndPrintsOnce)
+// The engine prints nothing: a failure comes back as a status, whose message
+// the caller prints.
+TEST_F(Blend, FailedAllocationLeavesTheOutputAndPrintsNothing)
 {
-    geometry(16, 8, 8.0, 0, 0, 24, 0);
+    geometry(16, 8, 8.0, twoViewCount(8.0), 0, 24, 0);
     const cv::Mat white = solid(16, 8, {255, 255, 255});
     for (int failAt : {1, 2, 5}) {
         cv::Mat out = solid(16, 8, {7, 8, 9});
         CountingAllocator failing(failAt);
         ::testing::internal::CaptureStdout();
-        const int result = interlaceTwoViews(white.data, white.data, out.data);
-        const std::string printed = ::testing::internal::GetCapturedStdout();
-        EXPECT_EQ(result, failAt == 1 ? 1 : 2);
-        EXPECT_EQ(printed, failAt == 1 ? "\n---out of memory---\n" : "\n---error:malloc:1---\n");
+        const EngineStatus status =
+            interlaceTwoViewsReference(lens, white.data, white.data, out.data, CountingAllocator::allocator());
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        EXPECT_EQ(status, failAt == 1 ? EngineStatus::NoMaskArray : EngineStatus::NoMaskMemory);
+        EXPECT_STREQ(engineStatusMessage(status), failAt == 1 ? "\n---out of memory---\n" : "\n---error:malloc:1---\n");
         EXPECT_EQ(out.at<cv::Vec3b>(3, 3), cv::Vec3b(7, 8, 9));
         EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
     }
@@ -103,9 +94,10 @@ TEST_F(Blend, MirroredPitchFramesHaveNoEmptyRows)
     for (int slantX : {40, 192, 384}) {
         cv::Mat frames[2];
         for (int mirror : {0, 1}) {
-            geometry(640, 512, 8.0, 0, slantX, 1152, mirror);
+            geometry(640, 512, 8.0, twoViewCount(8.0), slantX, 1152, mirror);
             frames[mirror] = solid(640, 512, {0, 0, 0});
-            ASSERT_EQ(interlaceTwoViews(yellow.data, magenta.data, frames[mirror].data), 0);
+            ASSERT_EQ(interlaceTwoViewsReference(lens, yellow.data, magenta.data, frames[mirror].data),
+                      EngineStatus::Done);
         }
         for (int y = 64; y <= 448; ++y) {
             const double plain = cv::mean(frames[0].row(y))[0] + cv::mean(frames[0].row(y))[2];

@@ -2,13 +2,16 @@
 // geometries and images. The seed is fixed and printed with every failure.
 #include "engine/blend.h"
 #include "engine/fast_interlace.h"
+#include "engine/simd_kernels.h"
 #include "engine/view_masks.h"
 #include "support/counting_allocator.h"
 #include "support/engine_fixture.h"
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 #include <random>
 #include <sstream>
 
@@ -70,15 +73,21 @@ cv::Mat randomImage(std::mt19937& random, int width, int height)
     return image;
 }
 
-void applyGeometry(const Case& c)
+// Each case runs with OpenCV's thread count, or with 1, 3 or 8 threads, in
+// turn: chunks of rows then fall to threads differently.
+LensGeometry lensOf(const Case& c, int index, int views)
 {
-    state.width = c.width;
-    state.height = c.height;
-    state.slantX = c.slantX;
-    state.slantY = c.slantY;
-    state.mirror = c.mirror;
-    state.pitch = c.pitch;
-    state.viewCount = c.views;
+    static const int Threads[] = {0, 1, 3, 8};
+    LensGeometry lens;
+    lens.width = c.width;
+    lens.height = c.height;
+    lens.slantX = c.slantX;
+    lens.slantY = c.slantY;
+    lens.mirror = c.mirror != 0;
+    lens.pitch = c.pitch;
+    lens.viewCount = views;
+    lens.threads = Threads[index % 4];
+    return lens;
 }
 
 void expectSame(const cv::Mat& fast, const cv::Mat& reference, const std::string& what)
@@ -94,41 +103,34 @@ void expectSame(const cv::Mat& fast, const cv::Mat& reference, const std::string
     }
 }
 
-// Each case runs with the processor count of the machine, or with 1, 3 or 8
-// threads, in turn: chunks of rows then fall to threads differently.
-class FastEngine : public EngineTest {
-protected:
-    void TearDown() override
+// One random image per view of a case.
+struct RandomViews {
+    RandomViews(std::mt19937& random, const Case& c)
     {
-        cv::setNumThreads(-1);
-        EngineTest::TearDown();
+        for (int v = 0; v < c.views; ++v) {
+            images.push_back(randomImage(random, c.width, c.height));
+            sources.push_back(images.back().data);
+        }
     }
-
-    static void threadsFor(int index)
-    {
-        static const int Counts[] = {-1, 1, 3, 8};
-        cv::setNumThreads(Counts[index % 4]);
-    }
+    std::vector<cv::Mat> images;
+    std::vector<const unsigned char*> sources;
 };
+
+using FastEngine = EngineTest;
 
 TEST_F(FastEngine, ViewSequencesMatchTheReference)
 {
     std::mt19937 random(Seed);
     for (int i = 0; i < 200; ++i) {
         const Case c = randomCase(random, i);
-        threadsFor(i);
-        std::vector<cv::Mat> images;
-        std::vector<const unsigned char*> sources;
-        for (int v = 0; v < c.views; ++v) {
-            images.push_back(randomImage(random, c.width, c.height));
-            sources.push_back(images.back().data);
-        }
+        LensGeometry lens = lensOf(c, i, c.views);
+        const RandomViews views(random, c);
+        const std::vector<cv::Mat>& images = views.images;
+        const std::vector<const unsigned char*>& sources = views.sources;
         cv::Mat reference(c.height, c.width, CV_8UC3);
         cv::Mat fast(c.height, c.width, CV_8UC3, cv::Scalar(1, 2, 3));
-        applyGeometry(c);
-        ASSERT_EQ(interlaceViews(sources.data(), reference.data), 0);
-        applyGeometry(c);
-        ASSERT_EQ(fastInterlaceViews(sources.data(), fast.data), 0) << c.describe();
+        ASSERT_EQ(interlaceViewsReference(lens, sources.data(), reference.data), EngineStatus::Done);
+        ASSERT_EQ(interlaceViewsFast(lens, sources.data(), fast.data), EngineStatus::Done) << c.describe();
         expectSame(fast, reference, c.describe());
 
         // The same images handed over in subpixel order.
@@ -138,9 +140,37 @@ TEST_F(FastEngine, ViewSequencesMatchTheReference)
             cv::cvtColor(images[v], swapped[v], cv::COLOR_BGR2RGB);
             swappedSources.push_back(swapped[v].data);
         }
-        applyGeometry(c);
-        ASSERT_EQ(fastInterlaceSubpixelViews(swappedSources.data(), fast.data), 0) << c.describe();
+        lens.subpixelOrder = true;
+        ASSERT_EQ(interlaceViewsFast(lens, swappedSources.data(), fast.data), EngineStatus::Done) << c.describe();
         expectSame(fast, reference, "subpixel order, " + c.describe());
+        if (i % 4 == 0) { // and the reference takes them so too
+            ASSERT_EQ(interlaceViewsReference(lens, swappedSources.data(), fast.data), EngineStatus::Done);
+            expectSame(fast, reference, "reference in subpixel order, " + c.describe());
+        }
+    }
+}
+
+// Views streamed one at a time, in any order, add up to the composition of
+// all of them; the views a frame does not have add nothing.
+TEST_F(FastEngine, ViewsAddedOneAtATimeMakeTheComposition)
+{
+    std::mt19937 random(Seed + 3);
+    for (int i = 0; i < 60; ++i) {
+        const Case c = randomCase(random, i);
+        LensGeometry lens = lensOf(c, i, c.views);
+        lens.subpixelOrder = i % 2 == 1;
+        const RandomViews views(random, c);
+        const std::vector<const unsigned char*>& sources = views.sources;
+        cv::Mat reference(c.height, c.width, CV_8UC3);
+        ASSERT_EQ(interlaceViewsReference(lens, sources.data(), reference.data), EngineStatus::Done);
+        std::vector<int> order(c.views);
+        std::iota(order.begin(), order.end(), 0);
+        std::shuffle(order.begin(), order.end(), random);
+        cv::Mat streamed(c.height, c.width, CV_8UC3, cv::Scalar::all(0));
+        for (const int v : order)
+            ASSERT_EQ(addViewFast(lens, v, sources[v], streamed.data), EngineStatus::Done) << c.describe();
+        ASSERT_EQ(addViewFast(lens, c.views, sources[0], streamed.data), EngineStatus::Done);
+        expectSame(streamed, reference, "streamed, " + c.describe());
     }
 }
 
@@ -149,17 +179,14 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
     std::mt19937 random(Seed + 1);
     for (int i = 0; i < 150; ++i) {
         const Case c = randomCase(random, i);
-        threadsFor(i);
+        const LensGeometry lens = lensOf(c, i, twoViewCount(c.pitch));
         const cv::Mat first = randomImage(random, c.width, c.height);
         const cv::Mat second = randomImage(random, c.width, c.height);
         cv::Mat reference(c.height, c.width, CV_8UC3);
         cv::Mat fast(c.height, c.width, CV_8UC3);
-        applyGeometry(c);
-        ASSERT_EQ(interlaceTwoViews(first.data, second.data, reference.data), 0);
-        const int referenceViews = state.viewCount;
-        applyGeometry(c);
-        ASSERT_EQ(fastInterlaceTwoViews(first.data, second.data, fast.data), 0) << c.describe();
-        EXPECT_EQ(state.viewCount, referenceViews);
+        ASSERT_EQ(interlaceTwoViewsReference(lens, first.data, second.data, reference.data), EngineStatus::Done);
+        ASSERT_EQ(interlaceTwoViewsFast(lens, first.data, second.data, fast.data), EngineStatus::Done)
+            << c.describe();
         expectSame(fast, reference, c.describe());
     }
 }
@@ -189,10 +216,10 @@ TEST_F(FastEngine, AFrameOfOverAMillionPixels)
         const int slantX = mirror ? 290 : 77;
         geometry(width, height, 7.3, 3, slantX, 3 * (mirror ? slantX : 311), mirror);
         cv::Mat reference(height, width, CV_8UC3);
-        ASSERT_EQ(interlaceViews(sources.data(), reference.data), 0);
-        geometry(width, height, 7.3, 3, slantX, 3 * (mirror ? slantX : 311), mirror);
+        ASSERT_EQ(interlaceViewsReference(lens, sources.data(), reference.data), EngineStatus::Done);
+        lens.subpixelOrder = true;
         cv::Mat fast(height, width, CV_8UC3);
-        ASSERT_EQ(fastInterlaceSubpixelViews(swappedSources.data(), fast.data), 0);
+        ASSERT_EQ(interlaceViewsFast(lens, swappedSources.data(), fast.data), EngineStatus::Done);
         expectSame(fast, reference, mirror ? "equal extents, mirrored" : "row walk");
     }
 }
@@ -207,10 +234,11 @@ TEST_F(FastEngine, EqualExtentsKeepToTheFastEnginesMemory)
     const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
     for (const double pitch : {8.0, 999.9})
         for (const int mirror : {0, 1}) {
-            geometry(width, height, pitch, 0, 300, 900, mirror);
+            geometry(width, height, pitch, twoViewCount(pitch), 300, 900, mirror);
             cv::Mat fast(height, width, CV_8UC3);
             CountingAllocator counting;
-            ASSERT_EQ(fastInterlaceTwoViews(yellow.data, magenta.data, fast.data), 0);
+            ASSERT_EQ(interlaceTwoViewsFast(lens, yellow.data, magenta.data, fast.data, CountingAllocator::allocator()),
+                      EngineStatus::Done);
             const std::size_t oneMask = static_cast<std::size_t>(width) * height * 3;
             EXPECT_LT(CountingAllocator::peakBytes(), oneMask) << "pitch " << pitch << " mirror " << mirror;
             EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
@@ -223,11 +251,12 @@ TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
     const cv::Mat white(24, 32, CV_8UC3, cv::Scalar::all(255));
     for (int failAt : {1, 2, 3, 4}) {
         cv::Mat out(24, 32, CV_8UC3, cv::Scalar(7, 8, 9));
-        geometry(32, 24, 8.0, 0, 4, 60, 0);
+        geometry(32, 24, 8.0, twoViewCount(8.0), 4, 60, 0);
         CountingAllocator failing(failAt);
         ::testing::internal::CaptureStdout();
-        EXPECT_EQ(fastInterlaceTwoViews(white.data, white.data, out.data), 2);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "\n---error:malloc:1---\n");
+        EXPECT_EQ(interlaceTwoViewsFast(lens, white.data, white.data, out.data, CountingAllocator::allocator()),
+                  EngineStatus::NoMaskMemory);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
         EXPECT_EQ(out.at<cv::Vec3b>(12, 12), cv::Vec3b(7, 8, 9));
         EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
     }

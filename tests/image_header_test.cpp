@@ -1,5 +1,5 @@
 // The size a JPEG or PNG file declares, read from its first bytes.
-#include "engine/image_header.h"
+#include "app/image_header.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -8,24 +8,25 @@
 
 namespace {
 
-using ViewMasks = EngineTest;
+using ViewMaskListing = EngineTest;
 using Listing = std::vector<std::string>;
 
 // The mask of view 0 at 8 x 6, pitch 8.0 and 8 views (spacing 1), slantX 1.
 void expectViewZero(int slantY, int mirror, const Listing& expected)
 {
-    state.width = 8, state.height = 6, state.pitch = 8.0, state.viewCount = 8;
-    state.slantX = 1, state.slantY = slantY, state.mirror = mirror;
-    ASSERT_EQ(allocateViewMasks(), 0);
-    generateViewMasks();
+    LensGeometry lens;
+    lens.width = 8, lens.height = 6, lens.pitch = 8.0, lens.viewCount = 8;
+    lens.slantX = 1, lens.slantY = slantY, lens.mirror = mirror != 0;
+    ViewMasks masks(lens);
+    ASSERT_EQ(masks.allocate(), EngineStatus::Done);
+    masks.generate();
     Listing rows;
-    for (int y = 0; y < state.height; ++y)
-        rows.push_back(describeRow(state.viewMasks[0], y));
+    for (int y = 0; y < lens.height; ++y)
+        rows.push_back(describeRow(masks.mask(0), y, 24));
     EXPECT_EQ(rows, expected);
-    releaseViewMasks();
 }
 
-TEST_F(ViewMasks, SteepUnmirroredLinesWalkRowByRow)
+TEST_F(ViewMaskListing, SteepUnmirroredLinesWalkRowByRow)
 {
     expectViewZero(4, 0, {
         "",
@@ -37,7 +38,7 @@ TEST_F(ViewMasks, SteepUnmirroredLinesWalkRowByRow)
     });
 }
 
-TEST_F(ViewMasks, EqualExtentsWalkColumnByColumnFromTheEndPoint)
+TEST_F(ViewMaskListing, EqualExtentsWalkColumnByColumnFromTheEndPoint)
 {
     expectViewZero(3, 0, {
         "7=28 15=28",
@@ -49,7 +50,7 @@ TEST_F(ViewMasks, EqualExtentsWalkColumnByColumnFromTheEndPoint)
     });
 }
 
-TEST_F(ViewMasks, MirroredLinesAreWalkedAsTheMirrorImage)
+TEST_F(ViewMaskListing, MirroredLinesAreWalkedAsTheMirrorImage)
 {
     expectViewZero(4, 1, {
         "",
@@ -61,48 +62,57 @@ TEST_F(ViewMasks, MirroredLinesAreWalkedAsTheMirrorImage)
     });
 }
 
-TEST_F(ViewMasks, VerticalLinesWeighByTheirDistanceAlone)
+TEST_F(ViewMaskListing, VerticalLinesWeighByTheirDistanceAlone)
 {
     geometry(6, 6, 20.0, 8, 0, 4, 0); // spacing 2.5: view 1 starts at column 2.5
     buildMasks();
-    const std::string row = std::to_string(state.weightTable[11]);
+    const std::string row = std::to_string(masks->slant().weightTable[11]);
     const Listing expected = {"", "2=" + row + " 3=" + row, "2=" + row + " 3=" + row,
                               "2=" + row + " 3=" + row, "2=" + row + " 3=" + row, ""};
     EXPECT_EQ(describeMask(1), expected);
-    releaseViewMasks();
 }
 
-TEST_F(ViewMasks, FailedAllocationsLeakNothing)
+TEST_F(ViewMaskListing, FailedAllocationsLeakNothing)
 {
     geometry(64, 32, 8.0, 8, 2, 72, 0);
     {
         CountingAllocator failing(1);
-        EXPECT_EQ(allocateViewMasks(), 1);
+        ViewMasks masks(lens, CountingAllocator::allocator());
+        EXPECT_EQ(masks.allocate(), EngineStatus::NoMaskArray);
         EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
     }
     {
         CountingAllocator failing(4); // the array, two masks, then the third mask
-        EXPECT_EQ(allocateViewMasks(), 2);
+        ViewMasks masks(lens, CountingAllocator::allocator());
+        EXPECT_EQ(masks.allocate(), EngineStatus::NoMaskMemory);
         EXPECT_EQ(CountingAllocator::calls(), 4);
         EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
-        EXPECT_EQ(state.viewMasks, nullptr);
+        EXPECT_FALSE(masks.allocated());
+    }
+    {
+        CountingAllocator counting; // and what was allocated goes with the masks
+        {
+            ViewMasks masks(lens, CountingAllocator::allocator());
+            EXPECT_EQ(masks.allocate(), EngineStatus::Done);
+            EXPECT_EQ(CountingAllocator::liveBlocks(), 9);
+        }
+        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
     }
 }
 
-TEST_F(ViewMasks, WideViewSpacingSaturatesInsteadOfWrapping)
+TEST_F(ViewMaskListing, WideViewSpacingSaturatesInsteadOfWrapping)
 {
     geometry(16, 8, 12.0, 8, 0, 24, 0); // spacing 1.5: the closest weight is 298
     buildMasks();
     int highest = 0;
     for (int i = 0; i < 8 * 48; ++i)
-        highest = std::max<int>(highest, state.viewMasks[0][i]);
+        highest = std::max<int>(highest, masks->mask(0)[i]);
     EXPECT_EQ(highest, 255);
-    releaseViewMasks();
 }
 
 // Horizontal lines, and geometries a calibrator cannot produce, draw nothing,
 // end, and stay in bounds (the sanitizer build checks every write).
-TEST_F(ViewMasks, DegenerateInputsDrawNothing)
+TEST_F(ViewMaskListing, DegenerateInputsDrawNothing)
 {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
@@ -114,28 +124,25 @@ TEST_F(ViewMasks, DegenerateInputsDrawNothing)
     for (const Case& c : cases) {
         geometry(32, 16, c.pitch, c.views, c.slantX, c.slantY, 0);
         buildMasks();
-        for (int v = 0; v < state.viewCount; ++v)
+        for (int v = 0; v < lens.viewCount; ++v)
             for (const std::string& row : describeMask(v))
                 EXPECT_EQ(row, "") << c.pitch << " " << c.views;
-        releaseViewMasks();
     }
 }
 
-TEST_F(ViewMasks, OppositeSignsAndHugeSlantsStayInsideTheMasks)
+TEST_F(ViewMaskListing, OppositeSignsAndHugeSlantsStayInsideTheMasks)
 {
     std::mt19937 random(20261206);
     std::uniform_int_distribution<int> slant(-3000, 3000);
     for (int i = 0; i < 200; ++i) {
         geometry(3 + i % 29, 2 + i % 23, 2.0 + i % 13, 1 + i % 9, slant(random), slant(random) / 10, i % 2);
         buildMasks();
-        releaseViewMasks();
     }
     geometry(40, 30, 8.0, 8, 100000, -1, 0);
     buildMasks();
-    releaseViewMasks();
 }
 
-TEST_F(ViewMasks, LaterLinesOfAViewOverwriteEarlierOnes)
+TEST_F(ViewMaskListing, LaterLinesOfAViewOverwriteEarlierOnes)
 {
     // Pitch 1 with one view: vertical lines one column apart. Each triple
     // replaces the bytes before it, so the zero weight of every next line wins
@@ -144,7 +151,6 @@ TEST_F(ViewMasks, LaterLinesOfAViewOverwriteEarlierOnes)
     buildMasks();
     const Listing expected = {"", "22=199", "22=199", "22=199", "22=199", ""};
     EXPECT_EQ(describeMask(0), expected);
-    releaseViewMasks();
 }
 
 } // namespace

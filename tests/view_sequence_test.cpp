@@ -1,9 +1,9 @@
+#include "app/calibrator_lens.h"
 #include "engine/fast_interlace.h"
-#include "engine/view_files.h"
-#include "engine/view_sequence.h"
+#include "app/view_files.h"
+#include "app/view_sequence.h"
 #include "support/calibrator_fixture.h"
 #include "support/counting_allocator.h"
-#include "support/engine_fixture.h"
 #include "support/view_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -13,15 +13,17 @@
 
 namespace {
 
-class ViewSequence : public EngineTest {
+class ViewSequence : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        EngineTest::SetUp();
-        geometry(640, 512, 8.0, 7, 40, 1152, 0);
+        resetCalibrationState();
+        state.width = 640, state.height = 512, state.pitch = 8.0, state.viewCount = 7;
+        state.slantX = 40, state.slantY = 1152, state.mirror = 0;
         state.mode = ModeViewsForward;
         state.savedMode = ModePitch;
     }
+    void TearDown() override { resetCalibrationState(); }
 
     // One composition; true when it has a new frame. Keeps what it printed.
     bool compose(int mode = ModeViewsForward)
@@ -39,7 +41,6 @@ protected:
     {
         if (!compose())
             return 0;
-        const CalibrationState before = state;
         const std::string extension = std::filesystem::exists("pic/blender_00000_0.jpg") ? ".jpg" : ".png";
         std::vector<cv::Mat> images;
         std::vector<const unsigned char*> sources;
@@ -48,12 +49,12 @@ protected:
             images.push_back(cv::imread(viewFileName(n - 1, extension)));
             sources.push_back(images.back().data);
             cv::Mat expected(composed.size(), CV_8UC3);
-            state.width = composed.cols, state.height = composed.rows, state.viewCount = n;
-            if (images.back().size() == composed.size() && fastInterlaceViews(sources.data(), expected.data) == 0 &&
+            const LensGeometry lens = calibratorLens(composed.cols, composed.rows, n);
+            if (images.back().size() == composed.size() &&
+                interlaceViewsFast(lens, sources.data(), expected.data) == EngineStatus::Done &&
                 cv::norm(expected, composed, cv::NORM_INF) == 0)
                 break;
         }
-        state = before;
         return n;
     }
 
@@ -63,7 +64,6 @@ protected:
         EXPECT_EQ(state.height, 512);
         EXPECT_EQ(state.viewCount, 7);
         EXPECT_EQ(state.mode, ModePitch);
-        EXPECT_EQ(state.viewMasks, nullptr);
     }
 
     ViewFolder folder;

@@ -3,8 +3,9 @@
 //
 //   render-frames OUT.png [-w=W] [-h=H] [-p=P] [--window=DISP] STEP...
 //
-// Steps, one key wait each: idle, key:CODE, move:X,Y, press:X,Y, release:X,Y,
-// click:X,Y. The script ends with one idle wait and Escape.
+// Steps, one key wait each: idle, key:CODE (the calibrator's key code: a
+// character's code, 97 for "a"), move:X,Y, press:X,Y, release:X,Y, click:X,Y.
+// The script ends with one idle wait and Escape.
 #include "app/calibration_state.h"
 #include "app/main_loop.h"
 #include "app/options.h"

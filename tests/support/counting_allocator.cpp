@@ -1,5 +1,7 @@
 #include "support/counting_allocator.h"
 
+#include "app/mask_memory.h"
+
 #include <cstdlib>
 
 namespace {
@@ -42,13 +44,19 @@ CountingAllocator::CountingAllocator(int failAt)
     blocks = 0;
     bytesNow = 0;
     bytesPeak = 0;
-    previous_ = setMaskAllocator(MaskAllocator{countingAllocate, countingRelease});
+    previous_ = setCalibratorAllocator(allocator());
 }
 
 CountingAllocator::~CountingAllocator()
 {
     beforeAllocation = nullptr;
-    setMaskAllocator(previous_);
+    setCalibratorAllocator(previous_);
+}
+
+const MaskAllocator& CountingAllocator::allocator()
+{
+    static const MaskAllocator counting{countingAllocate, countingRelease};
+    return counting;
 }
 
 int CountingAllocator::calls() { return callCount; }

@@ -1,5 +1,6 @@
 // A mask allocator for tests: counts calls, live blocks and bytes, keeps the
-// peak, and can make the n-th allocation fail. Installed for its lifetime.
+// peak, and can make the n-th allocation fail. Installed as the calibrator's
+// allocator for its lifetime; allocator() hands it to engine calls.
 #pragma once
 
 #include "engine/mask_allocator.h"
@@ -14,6 +15,9 @@ public:
     ~CountingAllocator();
     CountingAllocator(const CountingAllocator&) = delete;
     CountingAllocator& operator=(const CountingAllocator&) = delete;
+
+    // The allocator itself, for an engine call.
+    static const MaskAllocator& allocator();
 
     static int calls();
     static int liveBlocks();

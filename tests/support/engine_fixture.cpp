@@ -1,29 +1,29 @@
 #include "support/engine_fixture.h"
 
-#include "engine/view_masks.h"
-
 void EngineTest::geometry(int width, int height, double pitch, int views, int slantX, int slantY, int mirror)
 {
-    state.width = width;
-    state.height = height;
-    state.pitch = pitch;
-    state.viewCount = views;
-    state.slantX = slantX;
-    state.slantY = slantY;
-    state.mirror = mirror;
+    lens = LensGeometry();
+    lens.width = width;
+    lens.height = height;
+    lens.pitch = pitch;
+    lens.viewCount = views;
+    lens.slantX = slantX;
+    lens.slantY = slantY;
+    lens.mirror = mirror != 0;
 }
 
 void EngineTest::buildMasks()
 {
-    ASSERT_EQ(allocateViewMasks(), 0);
-    generateViewMasks();
+    masks = std::make_unique<ViewMasks>(lens);
+    ASSERT_EQ(masks->allocate(), EngineStatus::Done);
+    masks->generate();
 }
 
-std::string describeRow(const unsigned char* mask, int row)
+std::string describeRow(const unsigned char* mask, int row, int stride)
 {
     std::string text;
-    for (int j = 0; j < state.maskStride; ++j) {
-        const int value = mask[static_cast<std::size_t>(row) * state.maskStride + j];
+    for (int j = 0; j < stride; ++j) {
+        const int value = mask[static_cast<std::size_t>(row) * stride + j];
         if (value == 0)
             continue;
         if (!text.empty())
@@ -36,7 +36,7 @@ std::string describeRow(const unsigned char* mask, int row)
 std::vector<std::string> EngineTest::describeMask(int view) const
 {
     std::vector<std::string> rows;
-    for (int y = 0; y < state.height; ++y)
-        rows.push_back(describeRow(state.viewMasks[view], y));
+    for (int y = 0; y < lens.height; ++y)
+        rows.push_back(describeRow(masks->mask(view), y, masks->slant().maskStride));
     return rows;
 }

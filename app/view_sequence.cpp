@@ -1,8 +1,11 @@
-#include "engine/view_sequence.h"
+#include "app/view_sequence.h"
 
 #include "app/calibration_state.h"
+#include "app/calibrator_lens.h"
+#include "app/mask_memory.h"
+#include "app/view_files.h"
 #include "engine/fast_interlace.h"
-#include "engine/view_files.h"
+#include "engine/simd_kernels.h"
 
 #include <opencv2/core/utility.hpp>
 
@@ -149,9 +152,9 @@ bool compose(cv::Mat& composed)
         const QuietStandardError quiet;
         views = loadViews(store, files, extension);
     }
-    state.width = first.cols;
-    state.height = first.rows;
-    state.viewCount = views;
+    // The composition has the views' size and count; the calibrator's own
+    // width, height and view count stay as they are.
+    const LensGeometry lens = calibratorLens(first.cols, first.rows, views, true);
 
     // Image i goes through mask i, or through mask n - 1 - i in reverse.
     const bool reverse = state.mode == ModeViewsReverse;
@@ -159,8 +162,11 @@ bool compose(cv::Mat& composed)
     for (int i = 0; i < views; ++i)
         sources[reverse ? views - 1 - i : i] = store.view(i).data;
     cv::Mat output(first.size(), CV_8UC3);
-    if (fastInterlaceSubpixelViews(sources.data(), output.data) != 0)
+    const EngineStatus status = interlaceViewsFast(lens, sources.data(), output.data, calibratorAllocator());
+    if (status != EngineStatus::Done) {
+        reportEngineFailure(static_cast<int>(status));
         return false;
+    }
     composed = output;
     return true;
 }
@@ -169,9 +175,6 @@ bool compose(cv::Mat& composed)
 
 bool interlaceViewSequence(cv::Mat& composed)
 {
-    const int width = state.width;
-    const int height = state.height;
-    const int viewCount = state.viewCount;
     composed.release();
     bool shown = false;
     try {
@@ -181,9 +184,6 @@ bool interlaceViewSequence(cv::Mat& composed)
     } catch (const cv::Exception&) { // OpenCV's own allocations fail this way
         sayOutOfMemory();
     }
-    state.viewCount = viewCount;
-    state.height = height;
-    state.width = width;
     state.mode = state.savedMode;
     return shown;
 }

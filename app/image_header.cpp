@@ -1,4 +1,4 @@
-#include "engine/image_header.h"
+#include "app/image_header.h"
 
 #include <cstring>
 

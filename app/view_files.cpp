@@ -1,7 +1,7 @@
-#include "engine/view_files.h"
+#include "app/view_files.h"
 
-#include "engine/fast_interlace.h"
-#include "engine/image_header.h"
+#include "engine/simd_kernels.h"
+#include "app/image_header.h"
 
 #include <opencv2/imgcodecs.hpp>
 
