@@ -38,15 +38,21 @@ bench: deps
 	@cmake --build build-bench -j $(JOBS)
 	build-bench/bench/veltrane-bench $(BENCH_ARGS)
 
-# A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <".
+# A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <",
+# animated over 4 frames for veltrane-interlace.
 sample-views: build
-	$(BUILD_DIR)/veltrane-sample-views --dir=. $(SAMPLE_ARGS)
+	$(BUILD_DIR)/veltrane-sample-views --dir=. --frames=4 $(SAMPLE_ARGS)
 
 # The pictures of the README, rendered by the calibrator itself.
 docs-images: build
 	$(BUILD_DIR)/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
 	$(BUILD_DIR)/render-frames $(BUILD_DIR)/pitch-frame.png idle press:320,150 move:350,150 release:350,150 click:150,30 move:320,250 >/dev/null
 	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage docs/pitch-frame.png
+	rm -rf $(BUILD_DIR)/docs-views
+	$(BUILD_DIR)/veltrane-sample-views --dir=$(BUILD_DIR)/docs-views --frames=4 >/dev/null
+	$(BUILD_DIR)/veltrane-interlace --param="param: -x     6 -y  1152 -pitch   8.0000 -mirror" --quiet --force \
+	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced.png
+	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% docs/interlaced-frame.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-bench

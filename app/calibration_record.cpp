@@ -1,6 +1,6 @@
 #include "app/calibration_record.h"
 
-#include "app/options.h"
+#include "app/value_text.h"
 
 #include <opencv2/core.hpp>
 

@@ -41,26 +41,6 @@ bool knownName(const std::string& name, bool& takesValue)
 
 } // namespace
 
-std::string printable(const std::string& text)
-{
-    std::string shown;
-    for (const unsigned char c : text) {
-        if (c == '\n')
-            shown += "\\n";
-        else if (c == '\t')
-            shown += "\\t";
-        else if (c == '\r')
-            shown += "\\r";
-        else if (c < 0x20 || c >= 0x7f) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02x", c);
-            shown += escape;
-        } else
-            shown += static_cast<char>(c);
-    }
-    return shown;
-}
-
 namespace {
 
 // The parser ignores what it does not know; a typing error must not pass
@@ -201,15 +181,6 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 }
 
 } // namespace
-
-bool pitchInRange(double pitch)
-{
-    if (!std::isfinite(pitch) || pitch < MinPitch || pitch >= PitchLimit)
-        return false;
-    char printed[32];
-    std::snprintf(printed, sizeof printed, "%.4f", pitch);
-    return std::strtod(printed, nullptr) < PitchLimit;
-}
 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message)
 {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/parameter_line.h"
+#include "app/value_text.h"
 
 #include <string>
 
@@ -35,14 +36,7 @@ enum class OptionsResult {
     Invalid, // message holds one line for the user
 };
 
-constexpr int MaxImageSide = 16384;
 constexpr int MinWidth = 5;
-constexpr double MinPitch = 1.0;
-constexpr double PitchLimit = 1000.0;
-
-// True when the pitch prints (as "%8.4f") from 1.0000 up to 999.9999: finite,
-// at least MinPitch, and not so close to PitchLimit that it rounds to it.
-bool pitchInRange(double pitch);
 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message);
 
@@ -50,10 +44,6 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
 // sizes not given come from the screen, else from a saved record; given sizes
 // must fit the screen, and the height must leave room for the drag area.
 bool settleWindowSize(Options& options, const Monitor* screen, std::string& message);
-
-// Text fit for a one-line message: control characters and bytes outside
-// ASCII written as escapes (\n, \x1b).
-std::string printable(const std::string& text);
 
 // The usage text printed for --help.
 std::string usageText(const char* program);

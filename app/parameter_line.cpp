@@ -1,6 +1,6 @@
 #include "app/parameter_line.h"
 
-#include "app/options.h"
+#include "app/value_text.h"
 
 #include <cerrno>
 #include <climits>

@@ -115,6 +115,23 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem)
     return cv::Mat();
 }
 
+bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem)
+{
+    constexpr std::size_t Prefix = 256 << 10; // room for the metadata before a JPEG's frame header
+    std::vector<unsigned char> bytes(Prefix);
+    std::ifstream file(name, std::ios::binary);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
+    if (header.sized && headerProblem(bytes).empty() && viewFileExists(name)) {
+        size = cv::Size(static_cast<int>(header.width), static_cast<int>(header.height));
+        return true;
+    }
+    const cv::Mat image = loadViewImage(name, problem);
+    size = image.size();
+    return !image.empty();
+}
+
 bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded, std::string& problem)
 {
     decoded = loadViewImage(name, problem);

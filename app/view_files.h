@@ -20,6 +20,10 @@ std::string viewFileName(int index, const std::string& extension);
 // declares and the file's own size are checked before it is decoded.
 cv::Mat loadViewImage(const std::string& name, std::string& problem);
 
+// The pixel size a view file declares, read from its first bytes (decoded in
+// full only when they do not say); false with problem as above.
+bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem);
+
 // Decodes a view file into target's pixel buffer, in subpixel order (red
 // first). False when the file does not load (problem as above) or holds an
 // image of another size; decoded then holds that image.

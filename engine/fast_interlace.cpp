@@ -749,16 +749,24 @@ bool prepareColumnWalk(Frame& frame)
     return true;
 }
 
-// Only the lines of one view, when its shares alone are added.
-void keepLinesOfView(Frame& frame, int view)
+// Only the lines of some views (ascending), when their shares alone are
+// added. The lines kept still take the views in turn, in the order given.
+void keepLinesOfViews(Frame& frame, const std::vector<int>& views)
 {
+    std::vector<bool> keep(frame.lens.viewCount, false);
+    for (const int view : views)
+        keep[view] = true;
     std::vector<double> kept;
-    for (std::size_t k = view; k < frame.origins.size(); k += frame.lens.viewCount)
-        kept.push_back(frame.origins[k]);
+    for (std::size_t k = 0; k < frame.origins.size(); ++k)
+        if (keep[k % frame.lens.viewCount])
+            kept.push_back(frame.origins[k]);
     frame.origins.swap(kept);
 }
 
-bool prepareFrame(Frame& frame, int onlyView)
+// The composition of all views, or (adding) of only the given ones.
+using ViewSubset = const std::vector<int>*;
+
+bool prepareFrame(Frame& frame, ViewSubset only)
 {
     const LensGeometry& lens = frame.lens;
     frame.slant = deriveSlantGeometry(lens);
@@ -766,14 +774,14 @@ bool prepareFrame(Frame& frame, int onlyView)
     const double ady = std::abs(frame.slant.lineDy);
     if (ady == 0.0)
         return false; // horizontal lines: the reference walk
-    frame.views = onlyView >= 0 ? 1 : lens.viewCount;
+    frame.views = only != nullptr ? static_cast<int>(only->size()) : lens.viewCount;
     frame.stride = frame.slant.maskStride;
     frame.height = lens.height;
     frame.subpixelOrder = lens.subpixelOrder;
     frame.rise = 0.0 + frame.slant.lineDy;
     frame.origins = lensLineStarts(lens, frame.slant);
-    if (onlyView >= 0)
-        keepLinesOfView(frame, onlyView);
+    if (only != nullptr)
+        keepLinesOfViews(frame, *only);
     if (adx != ady)
         prepareRowWalk(frame, adx, ady);
     else if (!prepareColumnWalk(frame))
@@ -793,19 +801,20 @@ bool prepareFrame(Frame& frame, int onlyView)
     return true;
 }
 
-// The reference path, for horizontal lines and empty frames; one view's
-// shares are composed alone and added.
+// The reference path, for horizontal lines and empty frames; some views'
+// shares are composed alone (the others black) and added.
 EngineStatus interlaceByReference(const LensGeometry& lens, const unsigned char* const* sources,
-                                  unsigned char* output, int onlyView, const MaskAllocator& allocator)
+                                  unsigned char* output, ViewSubset only, const MaskAllocator& allocator)
 {
-    if (onlyView < 0)
+    if (only == nullptr)
         return interlaceViewsReference(lens, sources, output, allocator);
     const std::size_t bytes = static_cast<std::size_t>(std::max(lens.height, 0)) * std::max(lens.width, 0) * 3;
     std::vector<unsigned char> black(bytes, 0);
     std::vector<unsigned char> alone(bytes);
-    std::vector<const unsigned char*> only(std::max(lens.viewCount, 0), black.data());
-    only[onlyView] = sources[0];
-    const EngineStatus status = interlaceViewsReference(lens, only.data(), alone.data(), allocator);
+    std::vector<const unsigned char*> some(std::max(lens.viewCount, 0), black.data());
+    for (std::size_t i = 0; i < only->size(); ++i)
+        some[(*only)[i]] = sources[i];
+    const EngineStatus status = interlaceViewsReference(lens, some.data(), alone.data(), allocator);
     if (status == EngineStatus::Done)
         for (std::size_t b = 0; b < bytes; ++b)
             output[b] = static_cast<unsigned char>(std::min(255, output[b] + alone[b]));
@@ -943,21 +952,21 @@ private:
 
 namespace {
 
-// The composition of all views, or with onlyView >= 0 the shares of that
-// view alone (sources[0]) added into the output.
+// The composition of all views, or with a subset the shares of those views
+// alone (sources[i] for the i-th of them) added into the output.
 EngineStatus interlace(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
-                       int onlyView, const MaskAllocator& allocator)
+                       ViewSubset only, const MaskAllocator& allocator)
 {
     if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
-        return interlaceByReference(lens, sources, output, onlyView, allocator);
+        return interlaceByReference(lens, sources, output, only, allocator);
 
     Frame frame;
     frame.lens = lens;
     frame.sources = sources;
     frame.output = output;
-    frame.adding = onlyView >= 0;
-    if (!prepareFrame(frame, onlyView))
-        return interlaceByReference(lens, sources, output, onlyView, allocator);
+    frame.adding = only != nullptr;
+    if (!prepareFrame(frame, only))
+        return interlaceByReference(lens, sources, output, only, allocator);
 
     const int threads = lens.threads > 0 ? lens.threads : cv::getNumThreads();
     const int bandCount = std::max(1, std::min(threads, lens.height));
@@ -979,20 +988,42 @@ EngineStatus interlace(const LensGeometry& lens, const unsigned char* const* sou
 EngineStatus interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
                                 const MaskAllocator& allocator)
 {
-    return interlace(lens, sources, output, -1, allocator);
+    return interlace(lens, sources, output, nullptr, allocator);
 }
 
 EngineStatus interlaceTwoViewsFast(const LensGeometry& lens, const unsigned char* firstImage,
                                    const unsigned char* secondImage, unsigned char* output,
                                    const MaskAllocator& allocator)
 {
-    return interlace(lens, twoViewSources(lens.viewCount, firstImage, secondImage).data(), output, -1, allocator);
+    return interlace(lens, twoViewSources(lens.viewCount, firstImage, secondImage).data(), output, nullptr, allocator);
 }
 
 EngineStatus addViewFast(const LensGeometry& lens, int view, const unsigned char* source, unsigned char* output,
                          const MaskAllocator& allocator)
 {
-    if (view < 0 || view >= lens.viewCount)
-        return EngineStatus::Done; // a view the lenses do not have adds nothing
-    return interlace(lens, &source, output, view, allocator);
+    return addViewsFast(lens, &view, &source, 1, output, allocator);
+}
+
+EngineStatus addViewsFast(const LensGeometry& lens, const int* views, const unsigned char* const* sources, int count,
+                          unsigned char* output, const MaskAllocator& allocator)
+{
+    // Ascending, once each, and only views the lenses have (others add nothing).
+    std::vector<std::pair<int, const unsigned char*>> chosen;
+    for (int i = 0; i < count; ++i)
+        if (views[i] >= 0 && views[i] < lens.viewCount)
+            chosen.emplace_back(views[i], sources[i]);
+    std::sort(chosen.begin(), chosen.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    chosen.erase(std::unique(chosen.begin(), chosen.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 chosen.end());
+    if (chosen.empty())
+        return EngineStatus::Done;
+    std::vector<int> subset;
+    std::vector<const unsigned char*> subsetSources;
+    for (const auto& [view, source] : chosen) {
+        subset.push_back(view);
+        subsetSources.push_back(source);
+    }
+    return interlace(lens, subsetSources.data(), output, &subset, allocator);
 }

@@ -36,3 +36,8 @@ EngineStatus interlaceTwoViewsFast(const LensGeometry& lens, const unsigned char
 // the composition of all of them: views can be streamed one at a time.
 EngineStatus addViewFast(const LensGeometry& lens, int view, const unsigned char* source, unsigned char* output,
                          const MaskAllocator& allocator = heapAllocator());
+
+// The same for several views at once (views[i] from sources[i], each view
+// once), in one pass over the output: cheaper than one pass a view.
+EngineStatus addViewsFast(const LensGeometry& lens, const int* views, const unsigned char* const* sources, int count,
+                          unsigned char* output, const MaskAllocator& allocator = heapAllocator());

@@ -167,10 +167,24 @@ TEST_F(FastEngine, ViewsAddedOneAtATimeMakeTheComposition)
         std::iota(order.begin(), order.end(), 0);
         std::shuffle(order.begin(), order.end(), random);
         cv::Mat streamed(c.height, c.width, CV_8UC3, cv::Scalar::all(0));
-        for (const int v : order)
+        cv::Mat grouped(c.height, c.width, CV_8UC3, cv::Scalar::all(0));
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            const int v = order[k];
             ASSERT_EQ(addViewFast(lens, v, sources[v], streamed.data), EngineStatus::Done) << c.describe();
+            if (k % 3 == 2 || k + 1 == order.size()) { // the last up to three views in one pass
+                const std::size_t from = k - k % 3;
+                std::vector<int> group(order.begin() + from, order.begin() + k + 1);
+                std::vector<const unsigned char*> groupSources;
+                for (const int g : group)
+                    groupSources.push_back(sources[g]);
+                ASSERT_EQ(addViewsFast(lens, group.data(), groupSources.data(), static_cast<int>(group.size()),
+                                       grouped.data),
+                          EngineStatus::Done);
+            }
+        }
         ASSERT_EQ(addViewFast(lens, c.views, sources[0], streamed.data), EngineStatus::Done);
         expectSame(streamed, reference, "streamed, " + c.describe());
+        expectSame(grouped, reference, "streamed in groups, " + c.describe());
     }
 }
 

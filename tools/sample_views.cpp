@@ -1,10 +1,12 @@
-// Writes a synthetic multi-view sequence for trying the view modes: a small
-// scene whose objects shift with the view index by parallax (near objects one
-// way, far ones the other), each view carrying its number.
+// Writes a synthetic multi-view sequence for trying the view modes and the
+// interlacer: a small scene whose objects shift with the view index by
+// parallax (near objects one way, far ones the other), each view carrying its
+// number; with --frames, an animation in which the near ball rolls along.
 //
-//   veltrane-sample-views [--dir=.] [--views=8] [-w=640] [-h=512]
+//   veltrane-sample-views [--dir=.] [--views=8] [--frames=1] [-w=640] [-h=512]
 //
-// The files are DIR/pic/blender_00000_0.jpg, _1.jpg, ...
+// The files are DIR/pic/blender_<frame, 5 digits>_<view>.jpg: frame 0 is
+// pic/blender_00000_0.jpg, _1.jpg, ...
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -18,6 +20,7 @@ namespace {
 const char* const Keys = "{help ?  |     |show this help}"
                          "{dir     |.    |folder in which pic/ is written}"
                          "{views   |8    |number of views, 1 to 64}"
+                         "{frames  |1    |number of frames, 1 to 100}"
                          "{w width |640  |width of each view}"
                          "{h height|512  |height of each view}";
 
@@ -29,7 +32,7 @@ int parallax(int view, int views, double depth, int width)
     return static_cast<int>(centred * depth * width / 160.0);
 }
 
-cv::Mat renderView(int view, int views, int width, int height)
+cv::Mat renderView(int view, int views, int frame, int width, int height)
 {
     cv::Mat image(height, width, CV_8UC3);
     for (int y = 0; y < height; ++y) // sky to ground
@@ -49,7 +52,7 @@ cv::Mat renderView(int view, int views, int width, int height)
     cv::rectangle(image, {width / 2 - 3 * unit + middle, height / 2 - unit},
                   {width / 2 + 3 * unit + middle, height / 2 + 4 * unit}, cv::Scalar(50, 60, 170), cv::FILLED);
 
-    const int near = parallax(view, views, -1.5, width);
+    const int near = parallax(view, views, -1.5, width) + frame * unit;
     cv::circle(image, {width / 4 + near, height * 3 / 4}, 2 * unit, cv::Scalar(200, 80, 60), cv::FILLED,
                cv::LINE_AA);
     cv::putText(image, std::to_string(view), {width / 4 + near - unit, height * 3 / 4 + unit},
@@ -64,28 +67,33 @@ int main(int argc, char** argv)
 {
     const cv::CommandLineParser parser(argc, argv, Keys);
     if (parser.has("help")) {
-        std::printf("Usage: veltrane-sample-views [--dir=.] [--views=8] [-w=640] [-h=512]\n");
+        std::printf("Usage: veltrane-sample-views [--dir=.] [--views=8] [--frames=1] [-w=640] [-h=512]\n");
         return 0;
     }
     const std::string dir = parser.get<std::string>("dir");
     const int views = parser.get<int>("views");
+    const int frames = parser.get<int>("frames");
     const int width = parser.get<int>("w");
     const int height = parser.get<int>("h");
-    if (!parser.check() || views < 1 || views > 64 || width < 16 || height < 16 || width > 16384 ||
-        height > 16384) {
-        std::fprintf(stderr, "veltrane-sample-views: views 1 to 64, width and height 16 to 16384\n");
+    if (!parser.check() || views < 1 || views > 64 || frames < 1 || frames > 100 || width < 16 || height < 16 ||
+        width > 16384 || height > 16384) {
+        std::fprintf(stderr, "veltrane-sample-views: views 1 to 64, frames 1 to 100, width and height 16 to 16384\n");
         return 2;
     }
     const std::filesystem::path folder = std::filesystem::path(dir) / "pic";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    for (int i = 0; i < views; ++i) {
-        const std::string name = (folder / ("blender_00000_" + std::to_string(i) + ".jpg")).string();
-        if (!cv::imwrite(name, renderView(i, views, width, height), {cv::IMWRITE_JPEG_QUALITY, 92})) {
-            std::fprintf(stderr, "veltrane-sample-views: cannot write %s\n", name.c_str());
-            return 1;
+    for (int f = 0; f < frames; ++f)
+        for (int i = 0; i < views; ++i) {
+            char stem[32];
+            std::snprintf(stem, sizeof stem, "blender_%05d_%d.jpg", f, i);
+            const std::string name = (folder / stem).string();
+            if (!cv::imwrite(name, renderView(i, views, f, width, height), {cv::IMWRITE_JPEG_QUALITY, 92})) {
+                std::fprintf(stderr, "veltrane-sample-views: cannot write %s\n", name.c_str());
+                return 1;
+            }
         }
-    }
-    std::printf("wrote %d views of %d x %d to %s\n", views, width, height, folder.string().c_str());
+    std::printf("wrote %d frames of %d views of %d x %d to %s\n", frames, views, width, height,
+                folder.string().c_str());
     return 0;
 }

@@ -1,0 +1,17 @@
+// Values as the calibrator prints and reads them, shared by its programs: the
+// pitch's range and text fit for a one-line message.
+#pragma once
+
+#include <string>
+
+constexpr int MaxImageSide = 16384;
+constexpr double MinPitch = 1.0;
+constexpr double PitchLimit = 1000.0;
+
+// True when the pitch prints (as "%8.4f") from 1.0000 up to 999.9999: finite,
+// at least MinPitch, and not so close to PitchLimit that it rounds to it.
+bool pitchInRange(double pitch);
+
+// Text fit for a one-line message: control characters and bytes outside
+// ASCII written as escapes (\n, \x1b).
+std::string printable(const std::string& text);

@@ -1,0 +1,476 @@
+#include "interlacer/frame_pipeline.h"
+
+#include "app/value_text.h"
+#include "app/view_files.h"
+#include "engine/fast_interlace.h"
+#include "interlacer/output_writer.h"
+#include "interlacer/quilt.h"
+#include "interlacer/view_pattern.h"
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Views are added in groups, one pass over the frame a group: as many as fit
+// this much memory (two views of 3840 x 2160), and at most MaxGroup, so that
+// adding a frame's views goes on while its last views decode.
+constexpr std::size_t GroupBudget = std::size_t{64} << 20;
+constexpr std::size_t MaxGroup = 4;
+
+// A failure that ends the run, with its exit status.
+struct Failure {
+    InterlaceExit status;
+    std::string message;
+};
+
+// Which source each view shows: view v gets source (v' + K) mod N, v' being v
+// or, reversed, N - 1 - v. The inverse: for each source, its view.
+std::vector<int> viewOfSource(int views, bool reverse, int offset)
+{
+    std::vector<int> viewOf(views);
+    for (int v = 0; v < views; ++v) {
+        const int ordered = reverse ? views - 1 - v : v;
+        const int source = ((ordered + offset) % views + views) % views;
+        viewOf[source] = v;
+    }
+    return viewOf;
+}
+
+// A view (or tile) at the output size: area interpolation when shrinking.
+cv::Mat atSize(const cv::Mat& view, cv::Size size)
+{
+    if (view.size() == size && view.isContinuous())
+        return view;
+    cv::Mat sized;
+    const bool shrinking = size.width <= view.cols && size.height <= view.rows;
+    cv::resize(view, sized, size, 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_LINEAR);
+    return sized;
+}
+
+// Finished frames, written one after the other by a thread of their own.
+class FrameWriter {
+public:
+    explicit FrameWriter(OutputWriter& output) : output_(output), thread_([this] { run(); }) {}
+    ~FrameWriter() { close(); }
+
+    // Hands a frame over; waits while two are still to be written.
+    void push(std::size_t index, cv::Mat frame)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
+        queue_.push_back({index, std::move(frame)});
+        ready_.notify_one();
+    }
+
+    // Waits for every frame to be written; the first failure, if any.
+    std::optional<std::string> close()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            closing_ = true;
+            ready_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+        return failure_;
+    }
+
+    bool failed()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failed_;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::pair<std::size_t, cv::Mat> next;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return !queue_.empty() || closing_; });
+                if (queue_.empty())
+                    return;
+                next = std::move(queue_.front());
+                queue_.pop_front();
+                room_.notify_one();
+            }
+            std::string message;
+            if (!failed_ && !output_.write(next.first, next.second, message)) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                failed_ = true;
+                failure_ = message;
+                room_.notify_all();
+            }
+        }
+    }
+
+    OutputWriter& output_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::pair<std::size_t, cv::Mat>> queue_;
+    bool closing_ = false;
+    bool failed_ = false;
+    std::optional<std::string> failure_;
+    std::thread thread_;
+};
+
+// Progress on standard error: frames done, frames per second, time left.
+class Progress {
+public:
+    Progress(bool shown, std::size_t frames) : shown_(shown), frames_(frames), start_(Clock::now()) {}
+
+    void frameDone(std::size_t done) const
+    {
+        if (!shown_)
+            return;
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        const double rate = seconds > 0 ? done / seconds : 0.0;
+        const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
+        std::fprintf(stderr, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
+        if (done == frames_)
+            std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+private:
+    bool shown_;
+    std::size_t frames_;
+    Clock::time_point start_;
+};
+
+// The frames' views as decoded, in order (frame by frame, view by view): a
+// few threads decode ahead, at most `ahead` views in memory at once.
+class ViewDecoder {
+public:
+    ViewDecoder(std::vector<std::string> files, int threads, int ahead)
+        : files_(std::move(files)), ahead_(ahead)
+    {
+        for (int t = 0; t < threads; ++t)
+            workers_.emplace_back([this] { run(); });
+    }
+
+    ~ViewDecoder()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+            changed_.notify_all();
+        }
+        for (std::thread& worker : workers_)
+            worker.join();
+    }
+
+    // View i of the sequence, decoded; problem says why when it is empty.
+    cv::Mat take(std::size_t i, std::string& problem)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return done_.count(i) != 0; });
+        return takeLocked(i, problem);
+    }
+
+private:
+    cv::Mat takeLocked(std::size_t i, std::string& problem)
+    {
+        Decoded decoded = std::move(done_[i]);
+        done_.erase(i);
+        taken_ = i + 1;
+        changed_.notify_all();
+        problem = decoded.problem;
+        return decoded.image;
+    }
+
+    struct Decoded {
+        cv::Mat image;
+        std::string problem;
+    };
+
+    void run()
+    {
+        for (;;) {
+            std::size_t i = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                changed_.wait(lock, [&] { return stopping_ || (next_ < files_.size() && next_ < taken_ + ahead_); });
+                if (stopping_)
+                    return;
+                i = next_++;
+            }
+            Decoded decoded;
+            decoded.image = loadViewImage(files_[i], decoded.problem);
+            if (decoded.image.empty() && decoded.problem.empty())
+                decoded.problem = "it no longer exists";
+            std::lock_guard<std::mutex> lock(mutex_);
+            done_[i] = std::move(decoded);
+            changed_.notify_all();
+        }
+    }
+
+    std::vector<std::string> files_;
+    std::size_t ahead_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::size_t, Decoded> done_;
+    std::size_t next_ = 0;
+    std::size_t taken_ = 0;
+    bool stopping_ = false;
+    std::vector<std::thread> workers_;
+};
+
+// What every frame shares.
+struct Job {
+    LensGeometry lens;
+    cv::Size viewSize;        // the size every view (tile) must have
+    std::vector<int> viewOf;  // the view of each source
+    std::vector<int> frameNumbers;
+};
+
+LensGeometry lensFor(const InterlaceOptions& options, cv::Size output, int views)
+{
+    LensGeometry lens;
+    lens.width = output.width;
+    lens.height = output.height;
+    lens.pitch = options.calibration.pitch;
+    lens.slantX = options.calibration.x;
+    lens.slantY = options.calibration.y;
+    lens.mirror = options.calibration.mirror;
+    lens.viewCount = views;
+    return lens;
+}
+
+// Views of one frame (source numbers and images) added in one pass.
+void addViews(const Job& job, const std::vector<int>& sourceNumbers, const std::vector<cv::Mat>& views, cv::Mat& frame)
+{
+    std::vector<cv::Mat> sized;
+    std::vector<int> targets;
+    std::vector<const unsigned char*> data;
+    for (std::size_t i = 0; i < views.size(); ++i) {
+        sized.push_back(atSize(views[i], frame.size()));
+        targets.push_back(job.viewOf[sourceNumbers[i]]);
+        data.push_back(sized.back().data);
+    }
+    const EngineStatus status =
+        addViewsFast(job.lens, targets.data(), data.data(), static_cast<int>(data.size()), frame.data);
+    if (status != EngineStatus::Done)
+        throw Failure{InterlaceFailed, "out of memory while interlacing"};
+}
+
+
+
+cv::Size outputSize(const InterlaceOptions& options, cv::Size views, bool quilt)
+{
+    if (options.width > 0)
+        return {options.width, options.height};
+    if (!quilt)
+        return views;
+    if (options.recordWidth > 0 && options.recordHeight > 0)
+        return {options.recordWidth, options.recordHeight};
+    throw Failure{InterlaceUsage, "give the output size of a quilt: --size=WxH (or a calibration record that has it)"};
+}
+
+void finishFrame(FrameWriter& writer, std::size_t index, cv::Mat& frame, const Progress& progress)
+{
+    writer.push(index, frame);
+    progress.frameDone(index + 1);
+    frame = cv::Mat(frame.size(), CV_8UC3, cv::Scalar::all(0));
+}
+
+// Views from numbered files.
+void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+{
+    ViewSequenceFiles files;
+    std::string message;
+    if (!findViewFiles(options.viewsPattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
+        throw Failure{InterlaceFailed, message};
+    std::string problem;
+    Job job;
+    if (!viewImageSize(files.file(options.viewsPattern, 0, 0), job.viewSize, problem))
+        throw Failure{InterlaceFailed, files.file(options.viewsPattern, 0, 0) + " cannot be read: " + problem};
+    const cv::Size size = outputSize(options, job.viewSize, false);
+    job.lens = lensFor(options, size, files.views);
+    job.lens.threads = 1; // the decoders and the writer have the other processors
+    job.viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
+    job.frameNumbers = files.frames;
+    if (!output.prepare(options.output, job.frameNumbers, options.fps, options.force, options.allowLossy, message))
+        throw Failure{InterlaceUsage, message};
+
+    std::vector<std::string> names;
+    for (std::size_t f = 0; f < files.frames.size(); ++f)
+        for (int v = 0; v < files.views; ++v)
+            names.push_back(files.file(options.viewsPattern, f, v));
+    // The decoders run ahead of the views taken by a group and one view each.
+    const int threads = std::max(1, cv::getNumberOfCPUs());
+    const std::size_t viewBytes = job.viewSize.area() * std::size_t{3};
+    const std::size_t group = std::clamp<std::size_t>(GroupBudget / viewBytes, 1, MaxGroup);
+    ViewDecoder decoder(names, threads, threads + static_cast<int>(group));
+    FrameWriter writer(output);
+    const Progress progress(showProgress, files.frames.size());
+    cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
+    auto check = [&](std::size_t i, const cv::Mat& view) {
+        if (view.empty())
+            throw Failure{InterlaceFailed, printable(names[i]) + " cannot be read: " + problem};
+        if (view.size() != job.viewSize)
+            throw Failure{InterlaceFailed, printable(names[i]) + " is " + std::to_string(view.cols) + " x " +
+                                               std::to_string(view.rows) + ", view 0 is " +
+                                               std::to_string(job.viewSize.width) + " x " +
+                                               std::to_string(job.viewSize.height) + ": views must share a size"};
+    };
+    const std::size_t views = files.views;
+    for (std::size_t i = 0; i < names.size() && !writer.failed();) {
+        // The next group of views of this frame, in one pass.
+        std::vector<int> sources;
+        std::vector<cv::Mat> decoded;
+        do {
+            decoded.push_back(decoder.take(i, problem));
+            check(i, decoded.back());
+            sources.push_back(static_cast<int>(i % views));
+            ++i;
+        } while (i % views != 0 && decoded.size() < group);
+        addViews(job, sources, decoded, frame);
+        if (i % views == 0)
+            finishFrame(writer, i / views - 1, frame, progress);
+    }
+    if (const auto failure = writer.close())
+        throw Failure{InterlaceFailed, *failure};
+}
+
+// Quilt frames, read ahead by a thread of their own (a video must be read in order).
+class QuiltReader {
+public:
+    explicit QuiltReader(const std::string& file) : video_(isVideoName(file))
+    {
+        if (!video_) {
+            std::string problem;
+            still_ = loadViewImage(file, problem);
+            if (still_.empty())
+                throw Failure{InterlaceFailed, printable(file) + " cannot be read: " + problem};
+            return;
+        }
+        capture_.open(file);
+        if (!capture_.isOpened() || !capture_.read(still_) || still_.empty())
+            throw Failure{InterlaceFailed, printable(file) + " cannot be read as a video"};
+        fps_ = capture_.get(cv::CAP_PROP_FPS);
+    }
+
+    // The next quilt frame; empty when there are no more.
+    cv::Mat next()
+    {
+        cv::Mat frame;
+        if (!still_.empty())
+            std::swap(frame, still_);
+        else if (video_)
+            capture_.read(frame);
+        return frame;
+    }
+
+    cv::Size size() const { return still_.size(); }
+    double fps() const { return fps_; }
+    bool video() const { return video_; }
+    int frameCount() { return video_ ? static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_COUNT)) : 1; }
+
+private:
+    bool video_;
+    cv::VideoCapture capture_;
+    cv::Mat still_;
+    double fps_ = 0.0;
+};
+
+void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+{
+    int columns = options.tileColumns;
+    int rows = options.tileRows;
+    if (columns == 0 && !tilesFromName(options.quilt, columns, rows))
+        throw Failure{InterlaceUsage, "give the quilt's tiles: --tiles=CxR (or _qsCxR in its name)"};
+    QuiltReader reader(options.quilt);
+    const cv::Size quilt = reader.size();
+    if (quilt.width % columns != 0 || quilt.height % rows != 0)
+        throw Failure{InterlaceFailed, printable(options.quilt) + " is " + std::to_string(quilt.width) + " x " +
+                                           std::to_string(quilt.height) + ", not divisible into " +
+                                           std::to_string(columns) + " x " + std::to_string(rows) + " tiles"};
+    Job job;
+    const int views = columns * rows;
+    job.viewSize = {quilt.width / columns, quilt.height / rows};
+    const cv::Size size = outputSize(options, job.viewSize, true);
+    job.lens = lensFor(options, size, views);
+    job.viewOf = viewOfSource(views, options.reverse, options.viewOffset);
+    const int frames = std::max(1, reader.frameCount());
+    for (int f = 0; f < frames; ++f)
+        job.frameNumbers.push_back(f);
+    std::string message;
+    const double fps = options.fps > 0 ? options.fps : reader.fps();
+    if (!output.prepare(options.output, job.frameNumbers, fps, options.force, options.allowLossy, message))
+        throw Failure{InterlaceUsage, message};
+
+    FrameWriter writer(output);
+    const Progress progress(showProgress, job.frameNumbers.size());
+    cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
+    std::size_t index = 0;
+    for (cv::Mat image = reader.next(); !image.empty() && index < job.frameNumbers.size() && !writer.failed();
+         image = reader.next()) {
+        if (image.size() != quilt)
+            throw Failure{InterlaceFailed, "the quilt's frames change size"};
+        // The tiles at the panel's size, a few at a time, each few in one pass.
+        const std::size_t group = std::max<std::size_t>(1, GroupBudget / (size.area() * std::size_t{3}));
+        for (int v = 0; v < views;) {
+            std::vector<int> sources;
+            std::vector<cv::Mat> tiles;
+            for (; v < views && tiles.size() < group; ++v) {
+                sources.push_back(v);
+                tiles.push_back(atSize(quiltTile(image, columns, rows, v, options.quiltTopLeft), size));
+            }
+            addViews(job, sources, tiles, frame);
+        }
+        finishFrame(writer, index++, frame, progress);
+    }
+    if (const auto failure = writer.close())
+        throw Failure{InterlaceFailed, *failure};
+    if (index < job.frameNumbers.size() && reader.video())
+        throw Failure{InterlaceFailed, printable(options.quilt) + " ended after " + std::to_string(index) + " of " +
+                                           std::to_string(job.frameNumbers.size()) + " frames"};
+}
+
+} // namespace
+
+InterlaceExit runInterlace(const InterlaceOptions& options, bool progress, std::string& message)
+{
+    OutputWriter output;
+    try {
+        if (options.quilt.empty())
+            interlaceFiles(options, output, progress);
+        else
+            interlaceQuilt(options, output, progress);
+        if (!output.finish(message)) {
+            output.abandon();
+            return InterlaceFailed;
+        }
+        return InterlaceDone;
+    } catch (const Failure& failure) {
+        output.abandon();
+        message = failure.message;
+        return failure.status;
+    } catch (const std::bad_alloc&) {
+        output.abandon();
+        message = "out of memory";
+        return InterlaceFailed;
+    } catch (const cv::Exception& error) {
+        output.abandon();
+        message = "failed: " + printable(error.msg);
+        return InterlaceFailed;
+    }
+}

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# veltrane-interlace from the command line: exit statuses and one-line
+# messages, the calibrator's own "DISP" reproduced byte for byte, an animation
+# written as PNGs and as video, and progress on a terminal only.
+INTERLACE=$1
+RENDER=$2
+SAMPLES=$3
+source "$(dirname "$0")/lib.sh"
+
+cd "$E2E_TMP"
+one_line() { [ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "$1: not one line: $(cat "$E2E_TMP/err")"; }
+
+expect_status 0 "$INTERLACE" --help
+grep -q -- '--quilt' "$E2E_TMP/out" || fail "usage does not show --quilt"
+expect_status 2 "$INTERLACE" -o x.png
+one_line "no calibration"
+expect_status 2 "$INTERLACE" --param="-x 6 -y 1152" -o x.png
+one_line "a malformed line"
+expect_status 1 "$INTERLACE" --param="-x 6 -y 1152 -pitch 8" -o x.png
+one_line "no views"
+
+"$SAMPLES" --dir=. --frames=3 >/dev/null || fail "could not write the sample views"
+line=$'param: -x     6 -y  1152 -pitch   8.0000 -mirror\r'
+expect_status 0 "$INTERLACE" --param "$line" -o still.png --frames=0-0
+[ ! -s "$E2E_TMP/err" ] || fail "a run off a terminal printed: $(cat "$E2E_TMP/err")"
+# The calibrator at the same numbers (three steps left: -x 6 -mirror), "disp >".
+"$RENDER" disp.png --window=DISP key:97 key:97 key:97 idle click:250,30 idle >/dev/null 2>&1 ||
+  fail "could not render DISP"
+[ "$(pixel_difference still.png disp.png)" = "0" ] || fail "the interlaced still differs from the calibrator's DISP"
+expect_status 2 "$INTERLACE" --param "$line" -o still.png --frames=0-0
+one_line "an existing output"
+
+expect_status 0 "$INTERLACE" --param "$line" -o "anim_{frame:02}.png"
+ls anim_00.png anim_01.png anim_02.png >/dev/null || fail "not one PNG a frame: $(ls)"
+expect_status 0 "$INTERLACE" --param "$line" -o anim.mkv --quiet
+[ -s anim.mkv ] || fail "no video"
+
+# Progress goes to a terminal, and --quiet silences it there too.
+script -qc "'$INTERLACE' --param='-x 6 -y 1152 -pitch 8' -o tty.mkv" /dev/null >"$E2E_TMP/tty" </dev/null
+grep -q 'frame 3/3' "$E2E_TMP/tty" || fail "no progress on a terminal: $(cat -v "$E2E_TMP/tty")"
+script -qc "'$INTERLACE' --param='-x 6 -y 1152 -pitch 8' -o quiet.mkv --quiet" /dev/null >"$E2E_TMP/tty" </dev/null
+[ ! -s "$E2E_TMP/tty" ] || fail "--quiet printed: $(cat -v "$E2E_TMP/tty")"
+echo "interlace_test: passed"
