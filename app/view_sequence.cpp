@@ -3,20 +3,19 @@
 #include "app/calibration_state.h"
 #include "app/calibrator_lens.h"
 #include "app/mask_memory.h"
+#include "app/view_decoder.h"
 #include "app/view_files.h"
 #include "engine/fast_interlace.h"
-#include "engine/simd_kernels.h"
 
 #include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
-#include <thread>
 #include <vector>
 
-#include <sys/mman.h>
 
 namespace {
 
@@ -55,32 +54,6 @@ cv::Mat loadFirstView(std::string& extension)
     return first;
 }
 
-// One block for every decoded view, kept in subpixel order, on huge pages where the system gives
-// them: decoding a long sequence then does not fault in page after page.
-class ViewStore {
-public:
-    ViewStore(int views, cv::Size size) : size_(size), imageBytes_(size.area() * std::size_t{3})
-    {
-        constexpr std::size_t HugePage = std::size_t{2} << 20;
-        bytes_ = (imageBytes_ * views + HugePage - 1) / HugePage * HugePage;
-        data_ = static_cast<unsigned char*>(std::aligned_alloc(HugePage, bytes_));
-        if (data_ != nullptr)
-            madvise(data_, bytes_, MADV_HUGEPAGE);
-    }
-    ~ViewStore() { std::free(data_); }
-    ViewStore(const ViewStore&) = delete;
-    ViewStore& operator=(const ViewStore&) = delete;
-
-    bool valid() const { return data_ != nullptr; }
-    cv::Mat view(int i) const { return cv::Mat(size_, CV_8UC3, data_ + imageBytes_ * i); }
-
-private:
-    cv::Size size_;
-    std::size_t imageBytes_;
-    std::size_t bytes_ = 0;
-    unsigned char* data_ = nullptr;
-};
-
 // The number of files from view 0 on that exist, as far as the sequence goes.
 int countFiles(const std::string& extension)
 {
@@ -90,82 +63,97 @@ int countFiles(const std::string& extension)
     return count;
 }
 
-// Decodes views 1 to count - 1 into the store, one thread per processor, and
-// returns how many views from 0 on loaded with view 0's size. A view that
-// cannot be read or has another size ends the sequence, with a line that
-// says so.
-int loadViews(const ViewStore& store, int count, const std::string& extension)
-{
-    std::vector<char> loaded(count, 0);
-    std::vector<cv::Mat> others(count);
-    std::vector<std::string> problems(count);
-    const int threads = std::max(1, std::min(count - 1, cv::getNumberOfCPUs()));
-    auto decode = [&](int first) {
-        for (int i = first; i < count; i += threads) {
-            cv::Mat target = store.view(i);
-            loaded[i] = loadViewInto(viewFileName(i, extension), target, others[i], problems[i]) ? 1 : 0;
-        }
-    };
-    std::vector<std::thread> helpers;
-    for (int t = 2; t <= threads; ++t)
-        helpers.emplace_back(decode, t);
-    decode(1);
-    for (std::thread& helper : helpers)
-        helper.join();
-
-    int views = 1;
-    while (views < count && loaded[views])
-        ++views;
-    if (views < count && !problems[views].empty())
-        sayUnreadable(viewFileName(views, extension), problems[views], ": the sequence ends before it");
-    else if (views < count && !others[views].empty())
-        say(viewFileName(views, extension) + " is " + sizeText(others[views]) + ", view 0 is " +
-            sizeText(store.view(0)) + ": the sequence ends before it");
-    return views;
-}
-
 void sayOutOfMemory()
 {
     std::printf("\n---out of memory---\n");
     std::fflush(stdout);
 }
 
-bool compose(cv::Mat& composed)
+// Views are added a few at a time (one pass over the output a group), as
+// many as fit this much memory, while the next ones decode.
+constexpr std::size_t GroupBudget = std::size_t{64} << 20;
+constexpr std::size_t MaxGroup = 8;
+
+// How a pass over the views ended: all added, a view that cannot be used
+// (the sequence ends before it), or no memory.
+struct Pass {
+    int views;   // the views that can be used
+    bool failed; // no memory (message printed)
+};
+
+// Adds view 0 and views 1 to count - 1 into output, streamed. A view that
+// cannot be read or has another size ends the sequence, with a line that
+// says so; the views before it were added for a sequence of count views, so
+// the caller composes again with fewer.
+Pass addViews(const cv::Mat& first, int count, const std::string& extension, cv::Mat& output)
 {
-    std::string extension;
-    cv::Mat first;
-    {
-        const QuietStandardError quiet;
-        first = loadFirstView(extension);
-    }
-    if (first.empty())
-        return false;
-    const int files = countFiles(extension);
-    const ViewStore store(files, first.size());
-    if (!store.valid()) {
-        sayOutOfMemory();
-        return false;
-    }
-    crossSubpixelOrder(first.data, store.view(0).data, first.total() * 3);
-    int views = 0;
-    {
-        const QuietStandardError quiet;
-        views = loadViews(store, files, extension);
-    }
     // The composition has the views' size and count; the calibrator's own
     // width, height and view count stay as they are.
-    const LensGeometry lens = calibratorLens(first.cols, first.rows, views, true);
+    // The decoders cross the views into subpixel order, view 0 is crossed here.
+    const LensGeometry lens = calibratorLens(first.cols, first.rows, count, true);
+    const bool reverse = state.mode == ModeViewsReverse; // image i through mask n - 1 - i
+    std::vector<std::string> names;
+    for (int i = 1; i < count; ++i)
+        names.push_back(viewFileName(i, extension));
+    const std::size_t group =
+        std::clamp<std::size_t>(GroupBudget / (first.total() * std::size_t{3}), 1, MaxGroup);
+    const int threads = std::max(1, cv::getNumberOfCPUs());
+    ViewDecoder decoder(names, threads, threads + static_cast<int>(group), true);
 
-    // Image i goes through mask i, or through mask n - 1 - i in reverse.
-    const bool reverse = state.mode == ModeViewsReverse;
-    std::vector<const unsigned char*> sources(views);
-    for (int i = 0; i < views; ++i)
-        sources[reverse ? views - 1 - i : i] = store.view(i).data;
-    cv::Mat output(first.size(), CV_8UC3);
-    const EngineStatus status = interlaceViewsFast(lens, sources.data(), output.data, calibratorAllocator());
-    if (status != EngineStatus::Done) {
-        reportEngineFailure(static_cast<int>(status));
+    cv::Mat crossed;
+    cv::cvtColor(first, crossed, cv::COLOR_BGR2RGB);
+    std::vector<cv::Mat> images{crossed};
+    std::vector<int> masks{reverse ? count - 1 : 0};
+    for (int i = 1; i <= count; ++i) {
+        if (i == count || images.size() == group) {
+            std::vector<const unsigned char*> sources;
+            for (const cv::Mat& image : images)
+                sources.push_back(image.data);
+            const EngineStatus status = addViewsFast(lens, masks.data(), sources.data(), static_cast<int>(masks.size()),
+                                                     output.data, calibratorAllocator());
+            if (status != EngineStatus::Done) {
+                reportEngineFailure(static_cast<int>(status));
+                return {i, true};
+            }
+            images.clear();
+            masks.clear();
+        }
+        if (i == count)
+            break;
+        std::string problem;
+        const cv::Mat image = decoder.take(i - 1, problem);
+        if (image.empty()) {
+            sayUnreadable(viewFileName(i, extension), problem, ": the sequence ends before it");
+            return {i, false};
+        }
+        if (image.size() != first.size()) {
+            say(viewFileName(i, extension) + " is " + sizeText(image) + ", view 0 is " + sizeText(first) +
+                ": the sequence ends before it");
+            return {i, false};
+        }
+        images.push_back(image);
+        masks.push_back(reverse ? count - 1 - i : i);
+    }
+    return {count, false};
+}
+
+bool compose(cv::Mat& composed)
+{
+    const QuietStandardError quiet; // while the image libraries decode
+    std::string extension;
+    const cv::Mat first = loadFirstView(extension);
+    if (first.empty())
         return false;
+    int views = countFiles(extension);
+    cv::Mat output(first.size(), CV_8UC3);
+    for (;;) {
+        output.setTo(cv::Scalar::all(0));
+        const Pass pass = addViews(first, views, extension, output);
+        if (pass.failed)
+            return false;
+        if (pass.views == views)
+            break;
+        views = pass.views; // the masks depend on the number of views: once more with fewer
     }
     composed = output;
     return true;

@@ -1,6 +1,7 @@
 #include "interlacer/frame_pipeline.h"
 
 #include "app/value_text.h"
+#include "app/view_decoder.h"
 #include "app/view_files.h"
 #include "engine/fast_interlace.h"
 #include "interlacer/output_writer.h"
@@ -155,84 +156,6 @@ private:
     Clock::time_point start_;
 };
 
-// The frames' views as decoded, in order (frame by frame, view by view): a
-// few threads decode ahead, at most `ahead` views in memory at once.
-class ViewDecoder {
-public:
-    ViewDecoder(std::vector<std::string> files, int threads, int ahead)
-        : files_(std::move(files)), ahead_(ahead)
-    {
-        for (int t = 0; t < threads; ++t)
-            workers_.emplace_back([this] { run(); });
-    }
-
-    ~ViewDecoder()
-    {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stopping_ = true;
-            changed_.notify_all();
-        }
-        for (std::thread& worker : workers_)
-            worker.join();
-    }
-
-    // View i of the sequence, decoded; problem says why when it is empty.
-    cv::Mat take(std::size_t i, std::string& problem)
-    {
-        std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [&] { return done_.count(i) != 0; });
-        return takeLocked(i, problem);
-    }
-
-private:
-    cv::Mat takeLocked(std::size_t i, std::string& problem)
-    {
-        Decoded decoded = std::move(done_[i]);
-        done_.erase(i);
-        taken_ = i + 1;
-        changed_.notify_all();
-        problem = decoded.problem;
-        return decoded.image;
-    }
-
-    struct Decoded {
-        cv::Mat image;
-        std::string problem;
-    };
-
-    void run()
-    {
-        for (;;) {
-            std::size_t i = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex_);
-                changed_.wait(lock, [&] { return stopping_ || (next_ < files_.size() && next_ < taken_ + ahead_); });
-                if (stopping_)
-                    return;
-                i = next_++;
-            }
-            Decoded decoded;
-            decoded.image = loadViewImage(files_[i], decoded.problem);
-            if (decoded.image.empty() && decoded.problem.empty())
-                decoded.problem = "it no longer exists";
-            std::lock_guard<std::mutex> lock(mutex_);
-            done_[i] = std::move(decoded);
-            changed_.notify_all();
-        }
-    }
-
-    std::vector<std::string> files_;
-    std::size_t ahead_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::map<std::size_t, Decoded> done_;
-    std::size_t next_ = 0;
-    std::size_t taken_ = 0;
-    bool stopping_ = false;
-    std::vector<std::thread> workers_;
-};
-
 // What every frame shares.
 struct Job {
     LensGeometry lens;
@@ -251,6 +174,7 @@ LensGeometry lensFor(const InterlaceOptions& options, cv::Size output, int views
     lens.slantY = options.calibration.y;
     lens.mirror = options.calibration.mirror;
     lens.viewCount = views;
+    lens.subpixelOrder = true; // views are crossed once, as they are decoded
     return lens;
 }
 
@@ -318,7 +242,7 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool 
     const int threads = std::max(1, cv::getNumberOfCPUs());
     const std::size_t viewBytes = job.viewSize.area() * std::size_t{3};
     const std::size_t group = std::clamp<std::size_t>(GroupBudget / viewBytes, 1, MaxGroup);
-    ViewDecoder decoder(names, threads, threads + static_cast<int>(group));
+    ViewDecoder decoder(names, threads, threads + static_cast<int>(group), true);
     FrameWriter writer(output);
     const Progress progress(showProgress, files.frames.size());
     cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
@@ -425,6 +349,7 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, bool 
          image = reader.next()) {
         if (image.size() != quilt)
             throw Failure{InterlaceFailed, "the quilt's frames change size"};
+        cv::cvtColor(image, image, cv::COLOR_BGR2RGB); // subpixel order, once for every tile
         // The tiles at the panel's size, a few at a time, each few in one pass.
         const std::size_t group = std::max<std::size_t>(1, GroupBudget / (size.area() * std::size_t{3}));
         for (int v = 0; v < views;) {

@@ -2,18 +2,38 @@
 
 #include <algorithm>
 #include <cctype>
-#include <regex>
+#include <string>
+
+namespace {
+
+// Digits at text[at] (1 to 4 of them) as a number; at moves past them.
+bool readCount(const std::string& text, std::size_t& at, int& value)
+{
+    const std::size_t start = at;
+    while (at < text.size() && at - start < 5 && std::isdigit(static_cast<unsigned char>(text[at])))
+        ++at;
+    if (at == start || at - start > 4)
+        return false;
+    value = std::stoi(text.substr(start, at - start));
+    return value > 0;
+}
+
+} // namespace
 
 bool tilesFromName(const std::string& file, int& columns, int& rows)
 {
-    static const std::regex Tiles("_qs([0-9]{1,4})x([0-9]{1,4})");
-    std::smatch match;
     const std::string name = file.substr(file.find_last_of('/') + 1);
-    if (!std::regex_search(name, match, Tiles))
-        return false;
-    columns = std::stoi(match[1]);
-    rows = std::stoi(match[2]);
-    return columns > 0 && rows > 0;
+    for (std::size_t at = name.find("_qs"); at != std::string::npos; at = name.find("_qs", at + 1)) {
+        std::size_t next = at + 3;
+        int c = 0;
+        int r = 0;
+        if (readCount(name, next, c) && next < name.size() && name[next] == 'x' && readCount(name, ++next, r)) {
+            columns = c;
+            rows = r;
+            return true;
+        }
+    }
+    return false;
 }
 
 cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool topLeft)

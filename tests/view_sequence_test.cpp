@@ -1,4 +1,5 @@
 #include "app/calibrator_lens.h"
+#include "engine/blend.h"
 #include "engine/fast_interlace.h"
 #include "app/view_files.h"
 #include "app/view_sequence.h"
@@ -129,23 +130,28 @@ TEST_F(ViewSequence, AViewOfAnotherSizeEndsTheSequence)
     EXPECT_EQ(composed.size(), cv::Size(32, 16));
 }
 
-TEST_F(ViewSequence, EachFileIsReadOnce)
+// A long sequence is streamed, a few views a pass, in either order: the
+// same bytes as the reference engine's composition of all of them at once.
+TEST_F(ViewSequence, ALongSequenceStreamedIsTheWholeComposition)
 {
-    for (int i = 0; i < 3; ++i)
-        folder.write(i, ".png", patternView(i, 32, 16));
-    ASSERT_TRUE(compose());
-    const cv::Mat expected = composed.clone();
-    CountingAllocator counting;
-    // The engine allocates after every view is read: a file removed or
-    // replaced then cannot change, or break, the composition.
-    CountingAllocator::beforeEachAllocation([this] {
-        folder.remove(1, ".png");
-        folder.write(2, ".png", patternView(7, 16, 16));
-    });
-    ASSERT_TRUE(compose());
-    EXPECT_EQ(cv::norm(expected, composed, cv::NORM_INF), 0);
-    EXPECT_EQ(printed, "pic/blender_00000_0.png\n");
-    expectStateRestored();
+    std::vector<cv::Mat> images;
+    for (int i = 0; i < 24; ++i) {
+        folder.write(i, ".png", patternView(i, 120, 80));
+        images.push_back(patternView(i, 120, 80));
+    }
+    for (const int mode : {ModeViewsForward, ModeViewsReverse}) {
+        CountingAllocator counting;
+        ASSERT_TRUE(compose(mode));
+        std::vector<const unsigned char*> sources(24);
+        for (int i = 0; i < 24; ++i)
+            sources[mode == ModeViewsReverse ? 23 - i : i] = images[i].data;
+        cv::Mat expected(80, 120, CV_8UC3);
+        ASSERT_EQ(interlaceViewsReference(calibratorLens(120, 80, 24), sources.data(), expected.data),
+                  EngineStatus::Done);
+        EXPECT_EQ(cv::norm(expected, composed, cv::NORM_INF), 0) << (mode == ModeViewsReverse ? "reverse" : "forward");
+        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+        expectStateRestored();
+    }
 }
 
 TEST_F(ViewSequence, CorruptFilesDoNotLoad)
