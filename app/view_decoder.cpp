@@ -4,7 +4,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <new>
+#include <exception>
 
 ViewDecoder::ViewDecoder(std::vector<std::string> files, int threads, int ahead, bool subpixelOrder)
     : files_(std::move(files)), ahead_(static_cast<std::size_t>(ahead)), subpixelOrder_(subpixelOrder)
@@ -48,11 +48,16 @@ void ViewDecoder::run()
             i = next_++;
         }
         Decoded decoded;
-        decoded.image = loadViewImage(files_[i], decoded.problem); // catches its own failures
-        if (decoded.image.empty() && decoded.problem.empty())
-            decoded.problem = "it no longer exists";
-        if (!decoded.image.empty() && subpixelOrder_)
-            cv::cvtColor(decoded.image, decoded.image, cv::COLOR_BGR2RGB);
+        try {
+            decoded.image = loadViewImage(files_[i], decoded.problem);
+            if (decoded.image.empty() && decoded.problem.empty())
+                decoded.problem = "it no longer exists";
+            if (!decoded.image.empty() && subpixelOrder_)
+                cv::cvtColor(decoded.image, decoded.image, cv::COLOR_BGR2RGB);
+        } catch (const std::exception&) { // memory, as OpenCV or the library report it
+            decoded.image.release();
+            decoded.problem = "there was not enough memory to decode it";
+        }
         std::lock_guard<std::mutex> lock(mutex_);
         done_[i] = std::move(decoded);
         changed_.notify_all();

@@ -16,7 +16,6 @@
 #include <new>
 #include <vector>
 
-
 namespace {
 
 void say(const std::string& line)
@@ -87,9 +86,9 @@ struct Pass {
 // the caller composes again with fewer.
 Pass addViews(const cv::Mat& first, int count, const std::string& extension, cv::Mat& output)
 {
-    // The composition has the views' size and count; the calibrator's own
-    // width, height and view count stay as they are.
-    // The decoders cross the views into subpixel order, view 0 is crossed here.
+    // The composition has the views' size and count (the calibrator's own
+    // width, height and view count stay as they are), and takes the views in
+    // subpixel order: the decoders cross them, view 0 is crossed here.
     const LensGeometry lens = calibratorLens(first.cols, first.rows, count, true);
     const bool reverse = state.mode == ModeViewsReverse; // image i through mask n - 1 - i
     std::vector<std::string> names;
