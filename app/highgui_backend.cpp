@@ -52,10 +52,13 @@ void HighguiBackend::place(const std::string& title)
     undecorating_.insert(title);
 }
 
-void HighguiBackend::undecoratePending()
+// What waits for a window to be on the X server, tried at every key wait.
+void HighguiBackend::applyPendingHints()
 {
     for (auto title = undecorating_.begin(); title != undecorating_.end();)
         title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
+    for (auto title = fullscreening_.begin(); title != fullscreening_.end();)
+        title = x11_.fullscreen(*title) ? fullscreening_.erase(title) : std::next(title);
 }
 
 // highgui's mouse callback: its events, translated, to the calibrator's handler.
@@ -76,13 +79,13 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
     // it on the X server when its events are next handled.
     for (int wait = 0; wait < WatchWaits && !x11_.watch(title); ++wait)
         cv::waitKey(10);
-    undecoratePending();
+    applyPendingHints();
 }
 
 int HighguiBackend::waitKey(int delayMs)
 {
     const int key = calibratorKey(cv::waitKeyEx(delayMs));
-    undecoratePending();
+    applyPendingHints();
     // Closed through the window manager, highgui forgets the window; destroyed
     // outright, only the X server knows.
     if (!main_.empty() && (!exists(main_) || x11_.destroyed()))
@@ -97,7 +100,7 @@ void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
     // Full screen stretches the image to the screen in highgui's Qt back end:
     // only for an image of the monitor's very size.
     if (onScreen_ && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
-        x11_.fullscreen(title);
+        fullscreening_.insert(title);
 }
 
 bool displayAvailable(std::string& reason)

@@ -25,11 +25,12 @@ private:
     bool exists(const std::string& title) const;
 
     void place(const std::string& title);
-    void undecoratePending();
+    void applyPendingHints();
 
     std::set<std::string> created_;
     std::set<std::string> fullscreen_;
     std::set<std::string> undecorating_; // placed, and still to lose their frame
+    std::set<std::string> fullscreening_; // still to be asked for full screen
     std::string main_;
     PointerHandler handler_ = nullptr;
     bool onScreen_ = false;

@@ -150,11 +150,11 @@ bool X11Windows::undecorate(const std::string& title)
     return true;
 }
 
-void X11Windows::fullscreen(const std::string& title)
+bool X11Windows::fullscreen(const std::string& title)
 {
     const Window window = ownWindow(title);
     if (window == 0)
-        return;
+        return display_ == nullptr;
     Display* display = asDisplay(display_);
     // The window manager's full screen (EWMH), on the monitor the window is on.
     XEvent event{};
@@ -167,4 +167,5 @@ void X11Windows::fullscreen(const std::string& title)
     event.xclient.data.l[3] = 1; // from an application
     XSendEvent(display, DefaultRootWindow(display), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
     XFlush(display);
+    return true;
 }

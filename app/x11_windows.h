@@ -26,8 +26,8 @@ public:
     bool undecorate(const std::string& title);
 
     // Asks the window manager to show the window full screen on the monitor
-    // it stands on.
-    void fullscreen(const std::string& title);
+    // it stands on; false while the X server does not show the window yet.
+    bool fullscreen(const std::string& title);
 
 private:
     bool connect();
