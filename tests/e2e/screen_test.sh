@@ -3,6 +3,7 @@
 # them one to one, and a calibration resumed, saved and loaded.
 CALIBRATOR=$1
 RENDER=$2
+TINY_WM=$3
 source "$(dirname "$0")/lib.sh"
 
 # A record of the last run's calibration, as a "param:" line.
@@ -63,4 +64,29 @@ xdotool windowclose "$MAIN_WINDOW"
 expect_exit 0 "window closed"
 grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E_TMP/lens.json")"
 ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
+
+# Under a window manager, an image of the monitor's very size is asked to be
+# full screen, in the main window and in "DISP"; a smaller one is not.
+"$TINY_WM" >"$E2E_TMP/wm.log" 2>&1 &
+E2E_PIDS+=("$!")
+for i in $(seq 100); do grep -q ready "$E2E_TMP/wm.log" && break; sleep 0.05; done
+grep -q ready "$E2E_TMP/wm.log" || fail "the window manager of the test did not start: $(cat "$E2E_TMP/wm.log")"
+mkdir -p pic
+for v in 0 1 2; do convert -size 800x600 "xc:rgb($((v * 80)),90,200)" "pic/blender_00000_$v.png"; done
+start_calibrator --screen=800x600+1700+300
+click_at 250 30
+disp=$(wait_window DISP)
+main=$(printf '0x%x' "$MAIN_WINDOW")
+for i in $(seq 100); do
+  [ "$(grep -c '^add _NET_WM_STATE_FULLSCREEN' "$E2E_TMP/wm.log")" -ge 2 ] && break
+  sleep 0.05
+done
+grep -q "^add _NET_WM_STATE_FULLSCREEN $main\$" "$E2E_TMP/wm.log" || fail "the main window was not asked full screen: $(cat "$E2E_TMP/wm.log")"
+grep -q "^add _NET_WM_STATE_FULLSCREEN $(printf '0x%x' "$disp")\$" "$E2E_TMP/wm.log" ||
+  fail "DISP was not asked full screen: $(cat "$E2E_TMP/wm.log")"
+quit_with_escape
+start_calibrator --screen=800x600+1700+300 -w=640 -h=512
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+[ "$(grep -c '^add _NET_WM_STATE_FULLSCREEN' "$E2E_TMP/wm.log")" -eq 2 ] || fail "a smaller window was asked full screen"
+quit_with_escape
 echo "screen_test: passed"
