@@ -56,27 +56,27 @@ bool parseGeometry(const std::string& text, Monitor& monitor)
     return true;
 }
 
-bool chooseMonitor(const std::string& spec, const std::vector<Monitor>& monitors, Monitor& chosen,
+bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monitors, Monitor& chosen,
                    std::string& message)
 {
     int index = 0;
-    if (readIndex(spec, index)) {
+    if (readIndex(choice, index)) {
         if (index < static_cast<int>(monitors.size())) {
             chosen = monitors[index];
             return true;
         }
-        message = "there is no screen " + spec + ": the display has " + std::to_string(monitors.size()) +
+        message = "there is no screen " + choice + ": the display has " + std::to_string(monitors.size()) +
                   " (see --list-screens)";
         return false;
     }
     for (const Monitor& monitor : monitors)
-        if (monitor.name == spec) {
+        if (monitor.name == choice) {
             chosen = monitor;
             return true;
         }
-    if (parseGeometry(spec, chosen))
+    if (parseGeometry(choice, chosen))
         return true;
-    message = "no screen is named '" + printable(spec) +
+    message = "no screen is named '" + printable(choice) +
               "': give an index or a name from --list-screens, or a geometry such as 1920x1080+0+0";
     return false;
 }

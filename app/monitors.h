@@ -20,10 +20,10 @@ std::string geometryText(const Monitor& monitor);
 // Reads WxH+X+Y (X and Y may also be written -N); false when it is not one.
 bool parseGeometry(const std::string& text, Monitor& monitor);
 
-// The monitor that spec names: an index into the list, a monitor's name, or
+// The monitor a --screen value names: an index into the list, a monitor's name, or
 // a geometry (which needs no monitor of its own: a part of the X screen).
 // False with a one-line message when it names none.
-bool chooseMonitor(const std::string& spec, const std::vector<Monitor>& monitors, Monitor& chosen,
+bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monitors, Monitor& chosen,
                    std::string& message);
 
 // What --list-screens prints: a line a monitor, "0  HDMI-1  1920x1080+0+0  primary".

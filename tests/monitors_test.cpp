@@ -10,11 +10,11 @@ namespace {
 
 const std::vector<Monitor> TwoMonitors = {{"eDP-1", 1920, 1200, 0, 0, true}, {"HDMI-1", 3840, 2160, 1920, -300, false}};
 
-Monitor chosen(const std::string& spec)
+Monitor chosen(const std::string& choice)
 {
     Monitor monitor;
     std::string message;
-    EXPECT_TRUE(chooseMonitor(spec, TwoMonitors, monitor, message)) << spec << ": " << message;
+    EXPECT_TRUE(chooseMonitor(choice, TwoMonitors, monitor, message)) << choice << ": " << message;
     return monitor;
 }
 
@@ -35,11 +35,11 @@ TEST(Monitors, ChosenByIndexNameOrGeometry)
 
 TEST(Monitors, WhatNamesNoneIsRefusedInOneLine)
 {
-    for (const char* spec : {"2", "17", "DP-3", "", "800x600", "800x600+1", "x600+0+0", "0x600+0+0", "800x600+0+0+0",
+    for (const char* choice : {"2", "17", "DP-3", "", "800x600", "800x600+1", "x600+0+0", "0x600+0+0", "800x600+0+0+0",
                              "800X600+0+0", "-1", "800x600+a+0", "1234567890x1+0+0"}) {
         Monitor monitor;
         std::string message;
-        EXPECT_FALSE(chooseMonitor(spec, TwoMonitors, monitor, message)) << spec;
+        EXPECT_FALSE(chooseMonitor(choice, TwoMonitors, monitor, message)) << choice;
         EXPECT_FALSE(message.empty());
         EXPECT_EQ(message.find('\n'), std::string::npos);
     }
