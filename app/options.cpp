@@ -131,25 +131,6 @@ bool checkHeight(const Options& options, std::string& message)
     return false;
 }
 
-bool readWholeNumber(const std::string& text, long& value)
-{
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    value = std::strtol(text.c_str(), &end, 10);
-    return errno == 0 && *end == '\0';
-}
-
-bool readNumber(const std::string& text, double& value)
-{
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return *end == '\0';
-}
-
 bool readSide(const cv::CommandLineParser& parser, const char* key, const char* what, int minimum,
               int& side, std::string& message)
 {

@@ -2,7 +2,6 @@
 
 #include "app/value_text.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <sstream>
@@ -12,24 +11,11 @@ namespace {
 
 bool wholeNumber(const std::string& text, int& value)
 {
-    if (text.empty())
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const long read = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || read < 0 || read > INT_MAX)
+    long read = 0;
+    if (!readWholeNumber(text, read) || read < 0 || read > INT_MAX)
         return false;
     value = static_cast<int>(read);
     return true;
-}
-
-bool number(const std::string& text, double& value)
-{
-    if (text.empty())
-        return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return *end == '\0';
 }
 
 } // namespace
@@ -65,7 +51,7 @@ bool parseParameterLine(const std::string& text, PrintedCalibration& calibration
         else if (name == "-y" && !haveY)
             good = haveY = wholeNumber(value, read.y) && read.y > 0;
         else if (name == "-pitch" && !havePitch)
-            good = havePitch = number(value, read.pitch) && pitchInRange(read.pitch);
+            good = havePitch = readNumber(value, read.pitch) && pitchInRange(read.pitch);
         if (!good) {
             message = "parameter line: " + name + " '" + printable(value) + "' is not a value the calibrator prints";
             return false;

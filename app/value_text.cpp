@@ -1,5 +1,6 @@
 #include "app/value_text.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +12,25 @@ bool pitchInRange(double pitch)
     char printed[32];
     std::snprintf(printed, sizeof printed, "%.4f", pitch);
     return std::strtod(printed, nullptr) < PitchLimit;
+}
+
+bool readWholeNumber(const std::string& text, long& value)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+bool readNumber(const std::string& text, double& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return *end == '\0';
 }
 
 std::string printable(const std::string& text)

@@ -12,6 +12,11 @@ constexpr double PitchLimit = 1000.0;
 // at least MinPitch, and not so close to PitchLimit that it rounds to it.
 bool pitchInRange(double pitch);
 
+// A whole number or a number that is all of text; false for anything else
+// (and for a whole number out of long's range).
+bool readWholeNumber(const std::string& text, long& value);
+bool readNumber(const std::string& text, double& value);
+
 // Text fit for a one-line message: control characters and bytes outside
 // ASCII written as escapes (\n, \x1b).
 std::string printable(const std::string& text);

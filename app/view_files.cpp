@@ -1,6 +1,5 @@
 #include "app/view_files.h"
 
-#include "engine/simd_kernels.h"
 #include "app/image_header.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -130,16 +129,6 @@ bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem
     const cv::Mat image = loadViewImage(name, problem);
     size = image.size();
     return !image.empty();
-}
-
-bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded, std::string& problem)
-{
-    decoded = loadViewImage(name, problem);
-    if (decoded.empty() || decoded.size() != target.size())
-        return false;
-    crossSubpixelOrder(decoded.data, target.data, decoded.total() * 3);
-    decoded.release(); // its memory goes straight back to the next decode
-    return true;
 }
 
 QuietStandardError::QuietStandardError()

@@ -24,11 +24,6 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem);
 // full only when they do not say); false with problem as above.
 bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem);
 
-// Decodes a view file into target's pixel buffer, in subpixel order (red
-// first). False when the file does not load (problem as above) or holds an
-// image of another size; decoded then holds that image.
-bool loadViewInto(const std::string& name, cv::Mat& target, cv::Mat& decoded, std::string& problem);
-
 // True when a regular file of that name exists.
 bool viewFileExists(const std::string& name);
 

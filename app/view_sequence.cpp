@@ -62,11 +62,6 @@ int countFiles(const std::string& extension)
     return count;
 }
 
-void sayOutOfMemory()
-{
-    std::printf("\n---out of memory---\n");
-    std::fflush(stdout);
-}
 
 // Views are added a few at a time (one pass over the output a group), as
 // many as fit this much memory, while the next ones decode.
@@ -167,9 +162,9 @@ bool interlaceViewSequence(cv::Mat& composed)
     try {
         shown = compose(composed);
     } catch (const std::bad_alloc&) {
-        sayOutOfMemory();
+        reportEngineFailure(static_cast<int>(EngineStatus::NoMaskArray)); // "---out of memory---"
     } catch (const cv::Exception&) { // OpenCV's own allocations fail this way
-        sayOutOfMemory();
+        reportEngineFailure(static_cast<int>(EngineStatus::NoMaskArray));
     }
     state.mode = state.savedMode;
     return shown;

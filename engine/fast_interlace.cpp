@@ -57,9 +57,6 @@ struct Frame {
     // runs upward is taken from the bottom row up.
     bool columnTriples = false;
     bool bottomUp = false;
-    // Lines of one view at least four subpixels apart: no two samples of a
-    // view share a byte of a row, so the order of their writes is free.
-    bool viewsApart = false;
     // Many views, with the lines of one view far apart: shares are added as
     // the samples come, without masks.
     bool direct = false;
@@ -273,15 +270,6 @@ public:
         }
     }
 
-    // The one byte that a column triple of row t - 1 + i gives this row.
-    void addColumnByte(const unsigned char* source, int line, int ix, std::uint32_t entry, int i) const
-    {
-        const unsigned char weight = entry & Uncertain
-                                         ? exactWeight(frame_, frame_.lines[strip_.first + line], ix, y_)
-                                         : static_cast<unsigned char>(entry >> NeighbourShift[i]);
-        addAtEdge(source, ix, weight);
-    }
-
 private:
     // Sums of at most 13 shares of 255 each (views at least a quarter
     // subpixel apart) fit in 16 bits; they are clamped when written out.
@@ -321,25 +309,6 @@ void addRowTripleShares(const Frame& frame, const Band& band, const Strip& strip
     for (int j = from; j < to; ++j) {
         const auto fixed = static_cast<std::uint32_t>(band.fixed[j]);
         row.addRowTriple(view, j, static_cast<int>(fixed >> PhaseBits), frame.phase[fixed & (PhaseBins - 1)]);
-        view = view + 1 == frame.views ? 0 : view + 1;
-    }
-}
-
-void addColumnTripleShares(const Frame& frame, const Band& band, const Strip& strip, const RowNeighbours& near, int y)
-{
-    crossSources(frame, band.row, strip, y);
-    const DirectRow row(frame, band.row, strip, y);
-    const int lo = std::min({near.from[0], near.from[1], near.from[2]});
-    const int hi = std::max({near.to[0], near.to[1], near.to[2]});
-    int view = static_cast<int>((strip.first + lo) % frame.views);
-    for (int j = lo; j < hi; ++j) {
-        const unsigned char* source = row.source(view);
-        for (int i = 0; i < 3; ++i) {
-            if (j < near.from[i] || j >= near.to[i])
-                continue;
-            const auto fixed = static_cast<std::uint32_t>(near.fixed[i][j]);
-            row.addColumnByte(source, j, static_cast<int>(fixed >> PhaseBits), frame.phase[fixed & (PhaseBins - 1)], i);
-        }
         view = view + 1 == frame.views ? 0 : view + 1;
     }
 }
@@ -457,9 +426,10 @@ void composeStripRows(const Frame& frame, const Band& band, Strip& strip, int r0
     }
 }
 
-// The same for column triples: mask row t takes bytes from the samples of
-// rows t - 1, t and t + 1, so the strip keeps three rows of samples, and x
-// one row ahead of the row in hand.
+// The same for column triples through mask rows (DirectColumnChunk adds
+// shares directly): mask row t takes bytes from the samples of rows t - 1, t
+// and t + 1, so the strip keeps three rows of samples, and x one row ahead of
+// the row in hand.
 void composeColumnStripRows(const Frame& frame, const Band& band, Strip& strip, int r0, int r1)
 {
     const SampleBounds bounds = sampleBounds(frame, strip);
@@ -489,13 +459,8 @@ void composeColumnStripRows(const Frame& frame, const Band& band, Strip& strip, 
             clearOutputRow(frame, strip, y);
             continue;
         }
-        if (frame.direct) {
-            addColumnTripleShares(frame, band, strip, near, y);
-            writeDirectRow(frame, band, band.row, strip, y);
-        } else {
-            plotColumnRow(frame, strip.first, near, origin, y);
-            blendRow(frame, band, band.row, strip, y);
-        }
+        plotColumnRow(frame, strip.first, near, origin, y);
+        blendRow(frame, band, band.row, strip, y);
     }
 }
 
@@ -786,8 +751,8 @@ bool prepareFrame(Frame& frame, ViewSubset only)
         prepareRowWalk(frame, adx, ady);
     else if (!prepareColumnWalk(frame))
         return false;
-    frame.viewsApart = std::fabs(lens.pitch) >= ViewsApartPitch;
-    frame.direct = frame.views >= DirectViews && frame.viewsApart &&
+    const bool viewsApart = std::fabs(lens.pitch) >= ViewsApartPitch;
+    frame.direct = frame.views >= DirectViews && viewsApart &&
                    std::fabs(lens.pitch) >= DirectSpacing * frame.views;
     for (int i = 0; i < WeightTableSize; ++i)
         frame.weights[i] = static_cast<unsigned char>(std::clamp(frame.slant.weightTable[i], 0, 255));
