@@ -4,7 +4,7 @@ SANITIZE_DIR ?= build-sanitize
 JOBS ?= $(shell nproc)
 ARGS ?=
 
-.PHONY: all deps build run test test-sanitize test-main bench sample-views docs-images clean
+.PHONY: all deps build run install test test-sanitize test-main bench sample-views docs-images clean
 
 all: build
 
@@ -18,6 +18,11 @@ build: deps
 run: build
 	$(BUILD_DIR)/veltrane-calibrator $(ARGS)
 
+# The engine and records libraries, their headers and CMake and pkg-config
+# files, and the programs: under /usr/local, or PREFIX.
+install: build
+	cmake --install $(BUILD_DIR) $(if $(PREFIX),--prefix $(PREFIX))
+
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer, then every
 # test (the real-window suite under Xvfb included) on the release build.
 test: deps test-sanitize test-main
@@ -30,8 +35,8 @@ test-sanitize: deps
 # Unit tests run once; a real-window suite, at the mercy of a loaded X
 # server, gets at most one more run.
 test-main: build
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE gui
-	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L gui --repeat until-pass:2
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE '^gui$$'
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^gui$$' --repeat until-pass:2
 
 bench: deps
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=ON >/dev/null

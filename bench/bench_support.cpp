@@ -1,9 +1,7 @@
 #include "bench_support.h"
 
-#include "app/calibration_state.h"
-#include "app/calibrator_lens.h"
-#include "app/mask_memory.h"
-#include "panel/panel_layout.h"
+#include "veltrane/calibrator/engine_messages.h"
+#include "veltrane/panel/panel_layout.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +10,6 @@ namespace {
 
 std::size_t live = 0;
 std::size_t highest = 0;
-MaskAllocator previous;
 
 void* countedAllocate(std::size_t bytes)
 {
@@ -32,18 +29,24 @@ void countedRelease(void* block, std::size_t bytes)
 
 } // namespace
 
-LensGeometry pitchModeGeometry(int width, int height)
+CalibrationState pitchModeState(int width, int height)
 {
-    resetCalibrationState();
+    CalibrationState state;
     state.width = width;
     state.height = height;
-    computePanelLayout();
+    computePanelLayout(state);
     state.pitch = 8.0;
     state.slantX = 128;
     state.slantY = 3 * (height - 2 * state.layout.barHeight);
     state.mirror = 0;
-    state.viewCount = twoViewCount(state.pitch);
-    return calibratorLens(width, height, state.viewCount);
+    state.viewCount = veltrane::twoViewCount(state.pitch);
+    return state;
+}
+
+PitchFrame pitchModeFrame(int width, int height)
+{
+    const CalibrationState state = pitchModeState(width, height);
+    return {calibrationInForce(state), state.viewCount};
 }
 
 const char* hardGeometryName(HardGeometry geometry)
@@ -58,20 +61,20 @@ const char* hardGeometryName(HardGeometry geometry)
     return "";
 }
 
-void applyHardGeometry(LensGeometry& lens, HardGeometry geometry)
+void applyHardGeometry(PitchFrame& frame, int width, int height, HardGeometry geometry)
 {
-    const int dragHeight = lens.height - 2 * panelBarHeight(lens.width);
+    const int dragHeight = height - 2 * panelBarHeight(width);
     const bool largestPitch = geometry == HardGeometry::LargestPitch ||
                               geometry == HardGeometry::EqualExtentsLargestPitch ||
                               geometry == HardGeometry::SteepestLargestPitch;
     if (largestPitch) {
-        lens.pitch = 999.9999;
-        lens.viewCount = twoViewCount(lens.pitch);
+        frame.calibration.pitch = 999.9999;
+        frame.viewCount = veltrane::twoViewCount(frame.calibration.pitch);
     }
     if (geometry == HardGeometry::EqualExtents || geometry == HardGeometry::EqualExtentsLargestPitch)
-        lens.slantX = dragHeight; // lineDx = lineDy = height
+        frame.calibration.x = dragHeight; // lineDx = lineDy = height
     if (geometry == HardGeometry::SteepestSlant || geometry == HardGeometry::SteepestLargestPitch)
-        lens.slantX = 3 * lens.width; // slant offset 3 x width / 2, the limit of drags and keys
+        frame.calibration.x = 3 * width; // slant offset 3 x width / 2, the limit of drags and keys
 }
 
 bool smokeRun()
@@ -91,18 +94,12 @@ PeakCounter::PeakCounter()
 {
     live = 0;
     highest = 0;
-    previous = setCalibratorAllocator(allocator());
 }
 
-const MaskAllocator& PeakCounter::allocator() const
+const veltrane::MaskAllocator& PeakCounter::allocator() const
 {
-    static const MaskAllocator counted{countedAllocate, countedRelease};
+    static const veltrane::MaskAllocator counted{countedAllocate, countedRelease};
     return counted;
-}
-
-PeakCounter::~PeakCounter()
-{
-    setCalibratorAllocator(previous);
 }
 
 std::size_t PeakCounter::peak() const

@@ -2,17 +2,24 @@
 // a mask allocator that records the peak number of bytes the engine holds.
 #pragma once
 
-#include "engine/lens_geometry.h"
-#include "engine/mask_allocator.h"
+#include "veltrane/core/calibration_state.h"
+#include "veltrane/engine/interlace.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
 
-// Sets the state as the calibrator has it in pitch mode at this size: pitch
-// 8.0, slantX 128, slantY three times the rows between the panel bars; and
-// returns the lens geometry of its pitch frame.
-LensGeometry pitchModeGeometry(int width, int height);
+// What the calibrator's pitch frame is composed with.
+struct PitchFrame {
+    veltrane::Calibration calibration;
+    int viewCount = 0;
+};
+
+// The state as the calibrator has it in pitch mode at this size: pitch 8.0,
+// slantX 128, slantY three times the rows between the panel bars.
+CalibrationState pitchModeState(int width, int height);
+// And its pitch frame.
+PitchFrame pitchModeFrame(int width, int height);
 
 // Geometries the panel can reach that are hard on the engine, after
 // pitchModeGeometry: lines as steep as they are wide (the slant offset half
@@ -20,7 +27,7 @@ LensGeometry pitchModeGeometry(int width, int height);
 // corner), the largest pitch, and combinations.
 enum class HardGeometry { EqualExtents, SteepestSlant, LargestPitch, EqualExtentsLargestPitch, SteepestLargestPitch };
 const char* hardGeometryName(HardGeometry geometry);
-void applyHardGeometry(LensGeometry& lens, HardGeometry geometry);
+void applyHardGeometry(PitchFrame& frame, int width, int height, HardGeometry geometry);
 
 // A smoke run (VELTRANE_BENCH_SMOKE set, as make test does): small sizes, one
 // repetition, and every composition checked against the reference engine.
@@ -30,12 +37,11 @@ bool smokeRun();
 void checkAgainstReference(benchmark::State& bench, const unsigned char* output, const unsigned char* reference,
                            std::size_t bytes);
 
-// Installs a peak-counting allocator as the calibrator's for its lifetime;
-// allocator() hands it to engine calls.
+// A peak-counting allocator, counting from its making; allocator() hands it
+// to engine calls and to the calibrator's compositions.
 class PeakCounter {
 public:
     PeakCounter();
-    ~PeakCounter();
-    const MaskAllocator& allocator() const;
+    const veltrane::MaskAllocator& allocator() const;
     std::size_t peak() const;
 };

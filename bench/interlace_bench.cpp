@@ -4,10 +4,9 @@
 // at 3840 x 2160 read from files.
 #include "bench_support.h"
 
-#include "engine/blend.h"
-#include "interlacer/frame_pipeline.h"
-#include "interlacer/memory_reuse.h"
-#include "interlacer/view_pattern.h"
+#include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/memory_reuse.h"
+#include "veltrane/interlacer/view_pattern.h"
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -27,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const PrintedCalibration Calibration{84, 2250, 8.25, false};
+const veltrane::Calibration Calibration{84, 2250, 8.25, false};
 
 cv::Mat photo(cv::Size size, int index, std::mt19937& random)
 {
@@ -102,20 +101,10 @@ InterlaceOptions optionsFor(const std::string& output)
 void checkFrame(benchmark::State& bench, const InterlaceOptions& options, const std::string& written, int f, int views)
 {
     std::vector<cv::Mat> images;
-    std::vector<const unsigned char*> sources;
-    for (int v = 0; v < views; ++v) {
+    for (int v = 0; v < views; ++v)
         images.push_back(cv::imread(expandPattern(options.viewsPattern, f, v)));
-        sources.push_back(images.back().data);
-    }
-    LensGeometry lens;
-    lens.width = images[0].cols;
-    lens.height = images[0].rows;
-    lens.pitch = Calibration.pitch;
-    lens.slantX = Calibration.x;
-    lens.slantY = Calibration.y;
-    lens.viewCount = views;
-    cv::Mat reference(images[0].size(), CV_8UC3);
-    interlaceViewsReference(lens, sources.data(), reference.data);
+    cv::Mat reference;
+    veltrane::interlaceViewsReference(Calibration, images, reference);
     const cv::Mat output = cv::imread(written);
     if (output.size() != reference.size())
         bench.SkipWithError("the interlaced frame has another size");

@@ -3,8 +3,6 @@
 // over the same images (cv::add of two images into a third).
 #include "bench_support.h"
 
-#include "engine/blend.h"
-#include "engine/fast_interlace.h"
 
 #include <opencv2/core.hpp>
 
@@ -13,8 +11,9 @@
 
 namespace {
 
-using Interlace = EngineStatus (*)(const LensGeometry&, const unsigned char*, const unsigned char*, unsigned char*,
-                                   const MaskAllocator&);
+using namespace veltrane;
+
+using Interlace = Status (*)(const Calibration&, int, const cv::Mat&, const cv::Mat&, cv::Mat&, const EngineOptions&);
 
 constexpr int UsualGeometry = -1;
 
@@ -29,21 +28,23 @@ void rebuild(benchmark::State& bench, Interlace interlace, int geometry = UsualG
     // Written once before timing, as the calibrator's frame is, so that no
     // iteration pays for the first touch of its pages.
     cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
-    LensGeometry lens = pitchModeGeometry(width, height);
+    PitchFrame frame = pitchModeFrame(width, height);
     if (geometry != UsualGeometry) {
-        applyHardGeometry(lens, static_cast<HardGeometry>(geometry));
+        applyHardGeometry(frame, width, height, static_cast<HardGeometry>(geometry));
         bench.SetLabel(hardGeometryName(static_cast<HardGeometry>(geometry)));
     }
     PeakCounter counter;
+    EngineOptions options;
+    options.allocator = counter.allocator();
     for (auto _ : bench) {
-        if (interlace(lens, yellow.data, magenta.data, output.data, counter.allocator()) != EngineStatus::Done)
+        if (interlace(frame.calibration, frame.viewCount, yellow, magenta, output, options) != Status::Done)
             bench.SkipWithError("allocation failed");
         benchmark::DoNotOptimize(output.data);
     }
     bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
     if (smokeRun()) {
-        cv::Mat reference(height, width, CV_8UC3);
-        interlaceTwoViewsReference(lens, yellow.data, magenta.data, reference.data);
+        cv::Mat reference;
+        interlaceTwoViewsReference(frame.calibration, frame.viewCount, yellow, magenta, reference);
         checkAgainstReference(bench, output.data, reference.data, reference.total() * 3);
     }
 }
@@ -55,14 +56,14 @@ void BM_PitchFrameReference(benchmark::State& bench)
 
 void BM_PitchFrameFast(benchmark::State& bench)
 {
-    rebuild(bench, interlaceTwoViewsFast);
+    rebuild(bench, interlaceTwoViews);
 }
 
 // The geometries the panel can reach that are hardest on the fast engine;
 // each must stay within three times the same size's usual rebuild.
 void BM_PitchFrameFastHard(benchmark::State& bench)
 {
-    rebuild(bench, interlaceTwoViewsFast, static_cast<int>(bench.range(2)));
+    rebuild(bench, interlaceTwoViews, static_cast<int>(bench.range(2)));
 }
 
 void BM_PitchFrameFloor(benchmark::State& bench)

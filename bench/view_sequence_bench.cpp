@@ -2,10 +2,10 @@
 // decoding the same 16 files once, one after the other.
 #include "bench_support.h"
 
-#include "app/calibration_state.h"
-#include "app/view_files.h"
-#include "app/view_sequence.h"
-#include "engine/blend.h"
+#include "veltrane/core/calibration_state.h"
+#include "veltrane/records/view_files.h"
+#include "veltrane/calibrator/view_sequence.h"
+#include "veltrane/calibrator/engine_messages.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -29,7 +29,7 @@ public:
         std::filesystem::current_path(root_);
         std::mt19937 random(7);
         for (int i = 0; i < Views; ++i)
-            cv::imwrite(viewFileName(i, ".jpg"), view(i, random));
+            cv::imwrite(veltrane::viewFileName(i, ".jpg"), view(i, random));
     }
     ~SequenceFolder()
     {
@@ -71,26 +71,22 @@ void BM_ViewSequenceComposition(benchmark::State& bench)
     folder();
     PeakCounter counter;
     cv::Mat composed;
-    LensGeometry lens;
+    CalibrationState state;
     for (auto _ : bench) {
-        lens = pitchModeGeometry(1920, 1080);
+        state = pitchModeState(1920, 1080);
         state.mode = ModeViewsForward;
         state.savedMode = ModeSlant;
-        if (!interlaceViewSequence(composed))
+        if (!interlaceViewSequence(state, counter.allocator(), composed))
             bench.SkipWithError("nothing composed");
         benchmark::DoNotOptimize(composed.data);
     }
     bench.counters["peak_bytes"] = static_cast<double>(counter.peak());
     if (smokeRun()) { // the same files through the reference engine
         std::vector<cv::Mat> images;
-        std::vector<const unsigned char*> sources;
-        for (int i = 0; i < Views; ++i) {
-            images.push_back(cv::imread(viewFileName(i, ".jpg"), cv::IMREAD_COLOR));
-            sources.push_back(images.back().data);
-        }
-        lens.viewCount = Views;
-        cv::Mat reference(composed.size(), CV_8UC3);
-        interlaceViewsReference(lens, sources.data(), reference.data);
+        for (int i = 0; i < Views; ++i)
+            images.push_back(cv::imread(veltrane::viewFileName(i, ".jpg"), cv::IMREAD_COLOR));
+        cv::Mat reference;
+        veltrane::interlaceViewsReference(calibrationInForce(state), images, reference);
         checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
     }
 }
@@ -100,7 +96,7 @@ void BM_ViewSequenceDecodeOnce(benchmark::State& bench)
     folder();
     for (auto _ : bench) {
         for (int i = 0; i < Views; ++i) {
-            cv::Mat image = cv::imread(viewFileName(i, ".jpg"), cv::IMREAD_COLOR);
+            cv::Mat image = cv::imread(veltrane::viewFileName(i, ".jpg"), cv::IMREAD_COLOR);
             benchmark::DoNotOptimize(image.data);
         }
     }

@@ -1,18 +1,7 @@
 #include "support/calibrator_fixture.h"
 
-#include "app/main_loop.h"
-#include "app/startup.h"
-#include "engine/mask_allocator.h"
-
-void CalibratorTest::SetUp()
-{
-    resetCalibrationState();
-}
-
-void CalibratorTest::TearDown()
-{
-    resetCalibrationState();
-}
+#include "veltrane/calibrator/main_loop.h"
+#include "veltrane/calibrator/startup.h"
 
 void CalibratorTest::start(int width, int height, double pitch)
 {
@@ -21,7 +10,7 @@ void CalibratorTest::start(int width, int height, double pitch)
     options.height = height;
     options.pitch = pitch;
     ::testing::internal::CaptureStdout();
-    startUp(options, images, windows);
+    startUp(calibrator, options, windows);
     ::testing::internal::GetCapturedStdout();
 }
 
@@ -30,7 +19,7 @@ void CalibratorTest::run()
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
     err.clear();
-    loopResult = runMainLoop(windows, images);
+    loopResult = runMainLoop(calibrator, windows);
     err += ::testing::internal::GetCapturedStderr();
     out = ::testing::internal::GetCapturedStdout();
     if (!scriptMayBeCutShort) {

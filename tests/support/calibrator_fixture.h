@@ -2,11 +2,10 @@
 // standard output and error captured while the loop runs.
 #pragma once
 
-#include "app/calibration_state.h"
-#include "app/main_loop.h"
-#include "app/options.h"
-#include "app/working_images.h"
-#include "app/scripted_backend.h"
+#include "veltrane/calibrator/calibrator.h"
+#include "veltrane/calibrator/main_loop.h"
+#include "veltrane/calibrator/options.h"
+#include "veltrane/scripted/scripted_backend.h"
 
 #include <gtest/gtest.h>
 
@@ -14,9 +13,6 @@
 
 class CalibratorTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
     // Start-up with these options (banner output is discarded).
     void start(int width = 640, int height = 512, double pitch = 8.0);
     // Runs the main loop over the script until it ends; keeps what it printed
@@ -29,8 +25,13 @@ protected:
     std::vector<std::string> parameterLines() const;
     std::vector<std::string> parameterLinesSoFar();
 
+    // Puts the state back as it was before start-up.
+    void resetState() { calibrator.state = CalibrationState{}; }
+
     ScriptedBackend windows;
-    WorkingImages images;
+    Calibrator calibrator;
+    CalibrationState& state = calibrator.state;
+    WorkingImages& images = calibrator.images;
     std::string out;
     std::string err;
     PassResult loopResult = PassResult::Continue;

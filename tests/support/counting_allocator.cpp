@@ -1,7 +1,5 @@
 #include "support/counting_allocator.h"
 
-#include "app/mask_memory.h"
-
 #include <cstdlib>
 
 namespace {
@@ -44,18 +42,16 @@ CountingAllocator::CountingAllocator(int failAt)
     blocks = 0;
     bytesNow = 0;
     bytesPeak = 0;
-    previous_ = setCalibratorAllocator(allocator());
 }
 
 CountingAllocator::~CountingAllocator()
 {
     beforeAllocation = nullptr;
-    setCalibratorAllocator(previous_);
 }
 
-const MaskAllocator& CountingAllocator::allocator()
+const veltrane::MaskAllocator& CountingAllocator::allocator()
 {
-    static const MaskAllocator counting{countingAllocate, countingRelease};
+    static const veltrane::MaskAllocator counting{countingAllocate, countingRelease};
     return counting;
 }
 

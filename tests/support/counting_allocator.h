@@ -1,9 +1,9 @@
 // A mask allocator for tests: counts calls, live blocks and bytes, keeps the
-// peak, and can make the n-th allocation fail. Installed as the calibrator's
-// allocator for its lifetime; allocator() hands it to engine calls.
+// peak, and can make the n-th allocation fail. allocator() hands it to engine
+// calls and to a Calibrator; the counts start anew with each object.
 #pragma once
 
-#include "engine/mask_allocator.h"
+#include "veltrane/engine/mask_allocator.h"
 
 #include <cstddef>
 #include <functional>
@@ -17,7 +17,7 @@ public:
     CountingAllocator& operator=(const CountingAllocator&) = delete;
 
     // The allocator itself, for an engine call.
-    static const MaskAllocator& allocator();
+    static const veltrane::MaskAllocator& allocator();
 
     static int calls();
     static int liveBlocks();
@@ -27,6 +27,4 @@ public:
     // Runs before every allocation: a test's way to act at that moment.
     static void beforeEachAllocation(std::function<void()> action);
 
-private:
-    MaskAllocator previous_;
 };

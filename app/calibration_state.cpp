@@ -1,8 +1,0 @@
-#include "app/calibration_state.h"
-
-CalibrationState state;
-
-void resetCalibrationState()
-{
-    state = CalibrationState();
-}

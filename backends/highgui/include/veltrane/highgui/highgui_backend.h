@@ -1,0 +1,45 @@
+// The window back end on OpenCV's highgui: the only code that calls it.
+#pragma once
+
+#include "veltrane/core/window_backend.h"
+#include "veltrane/calibrator/monitors.h"
+#include "veltrane/highgui/x11_windows.h"
+
+#include <set>
+#include <string>
+
+class HighguiBackend : public WindowBackend {
+public:
+    // Puts every window on this monitor, at its origin and without frame or
+    // title, full screen when the image has the monitor's size.
+    void useScreen(const Monitor& monitor);
+
+    void openWindow(const std::string& title, PointerHandler handler, void* userData) override;
+    int waitKey(int delayMs) override;
+    void showImage(const std::string& title, const cv::Mat& image) override;
+
+private:
+    static void onMouse(int highguiEvent, int x, int y, int flags, void* backend);
+    void createWindow(const std::string& title);
+
+    bool exists(const std::string& title) const;
+
+    void place(const std::string& title);
+    void applyPendingHints();
+
+    std::set<std::string> created_;
+    std::set<std::string> fullscreen_;
+    std::set<std::string> undecorating_; // placed, and still to lose their frame
+    std::set<std::string> fullscreening_; // still to be asked for full screen
+    std::string main_;
+    PointerHandler handler_ = nullptr;
+    void* userData_ = nullptr;
+    bool onScreen_ = false;
+    Monitor screen_;
+    X11Windows x11_;
+};
+
+// True when an X display can be opened for the windows (Qt is told to use
+// X11 whatever Wayland variables are set). Otherwise it fills reason with a
+// sentence for the user.
+bool displayAvailable(std::string& reason);

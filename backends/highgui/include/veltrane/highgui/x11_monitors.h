@@ -1,0 +1,11 @@
+// The monitors of the X display, from RandR 1.5 (XRRGetMonitors), or the
+// whole X screen as one monitor where RandR gives none.
+#pragma once
+
+#include "veltrane/calibrator/monitors.h"
+
+#include <string>
+#include <vector>
+
+// False with a one-line message when the display cannot be opened.
+bool queryMonitors(std::vector<Monitor>& monitors, std::string& message);

@@ -1,0 +1,133 @@
+#include "veltrane/highgui/highgui_backend.h"
+
+#include "highgui_input.h"
+
+#include <X11/Xlib.h>
+#include <opencv2/highgui.hpp>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <thread>
+
+namespace {
+
+// Autosize, and none of the Qt toolbar or wheel zoom: one image pixel must stay
+// one screen pixel, and pointer coordinates must be image pixels.
+constexpr int WindowFlags = cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL;
+constexpr int WatchWaits = 300; // of 10 ms
+
+} // namespace
+
+bool HighguiBackend::exists(const std::string& title) const
+{
+    return cv::getWindowProperty(title, cv::WND_PROP_VISIBLE) > 0;
+}
+
+// A window closed by the window system is gone from highgui; showing an image
+// in it again would make one with highgui's default flags, so it is made anew.
+void HighguiBackend::createWindow(const std::string& title)
+{
+    if (created_.insert(title).second || !exists(title)) {
+        cv::namedWindow(title, WindowFlags);
+        fullscreen_.erase(title);
+        place(title);
+    }
+}
+
+void HighguiBackend::useScreen(const Monitor& monitor)
+{
+    onScreen_ = true;
+    screen_ = monitor;
+}
+
+void HighguiBackend::place(const std::string& title)
+{
+    if (!onScreen_)
+        return;
+    cv::moveWindow(title, screen_.x, screen_.y);
+    // The hints go to the window on the X server, which highgui makes when
+    // its events are next handled: at the next key wait.
+    undecorating_.insert(title);
+}
+
+// What waits for a window to be on the X server, tried at every key wait.
+void HighguiBackend::applyPendingHints()
+{
+    for (auto title = undecorating_.begin(); title != undecorating_.end();)
+        title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
+    for (auto title = fullscreening_.begin(); title != fullscreening_.end();)
+        title = x11_.fullscreen(*title) ? fullscreening_.erase(title) : std::next(title);
+}
+
+// highgui's mouse callback: its events, translated, to the calibrator's handler.
+void HighguiBackend::onMouse(int highguiEvent, int x, int y, int flags, void* backend)
+{
+    int event = 0;
+    auto* self = static_cast<HighguiBackend*>(backend);
+    if (calibratorPointerEvent(highguiEvent, event))
+        self->handler_(event, x, y, flags, self->userData_);
+}
+
+void HighguiBackend::openWindow(const std::string& title, PointerHandler handler, void* userData)
+{
+    createWindow(title);
+    handler_ = handler;
+    userData_ = userData;
+    cv::setMouseCallback(title, onMouse, this);
+    main_ = title;
+    // The window must be watched before anyone can close it: highgui makes
+    // it on the X server when its events are next handled.
+    for (int wait = 0; wait < WatchWaits && !x11_.watch(title); ++wait)
+        cv::waitKey(10);
+    applyPendingHints();
+}
+
+int HighguiBackend::waitKey(int delayMs)
+{
+    const int key = calibratorKey(cv::waitKeyEx(delayMs));
+    applyPendingHints();
+    // Closed through the window manager, highgui forgets the window; destroyed
+    // outright, only the X server knows.
+    if (!main_.empty() && (!exists(main_) || x11_.destroyed()))
+        return MainWindowClosed;
+    return key;
+}
+
+void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
+{
+    createWindow(title);
+    cv::imshow(title, image);
+    // Full screen stretches the image to the screen in highgui's Qt back end:
+    // only for an image of the monitor's very size.
+    if (onScreen_ && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
+        fullscreening_.insert(title);
+}
+
+bool displayAvailable(std::string& reason)
+{
+    // The windows are placed and sized on X11; under Wayland that takes
+    // XWayland. One image pixel must stay one screen pixel: no scaling.
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+    setenv("QT_AUTO_SCREEN_SCALE_FACTOR", "0", 1);
+    setenv("QT_SCALE_FACTOR", "1", 1);
+    unsetenv("QT_SCREEN_SCALE_FACTORS");
+    const char* x11 = std::getenv("DISPLAY");
+    if (x11 == nullptr || *x11 == '\0') {
+        reason = "no X display: DISPLAY is not set (under Wayland, run it through XWayland)";
+        return false;
+    }
+    // A busy server can turn a connection away for a moment: a few tries.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Display* display = XOpenDisplay(nullptr);
+        if (display != nullptr) {
+            XCloseDisplay(display);
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    reason = std::string("cannot open the X display \"") + x11 + "\"";
+    return false;
+}

@@ -1,0 +1,28 @@
+#include "veltrane/calibrator/engine_messages.h"
+
+#include <cstdio>
+
+veltrane::Calibration calibrationInForce(const CalibrationState& state)
+{
+    return {state.slantX, state.slantY, state.pitch, state.mirror != 0};
+}
+
+const char* engineStatusMessage(veltrane::Status status)
+{
+    switch (status) {
+    case veltrane::Status::Done:
+        return "";
+    case veltrane::Status::NoMaskArray:
+        return "\n---out of memory---\n";
+    case veltrane::Status::NoMaskMemory:
+    case veltrane::Status::InvalidImage:
+        break;
+    }
+    return "\n---error:malloc:1---\n";
+}
+
+void reportEngineFailure(veltrane::Status status)
+{
+    std::fputs(engineStatusMessage(status), stdout);
+    std::fflush(stdout);
+}

@@ -1,0 +1,86 @@
+#include "veltrane/calibrator/main_loop.h"
+
+#include "veltrane/calibrator/keys.h"
+#include "veltrane/calibrator/startup.h"
+#include "veltrane/calibrator/test_frames.h"
+#include "veltrane/calibrator/view_sequence.h"
+#include "veltrane/panel/panel_drawing.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+const char* const ViewSequenceTitle = "DISP";
+
+namespace {
+
+bool inViewMode(const CalibrationState& state)
+{
+    return state.mode == ModeViewsForward || state.mode == ModeViewsReverse;
+}
+
+void showViewSequence(Calibrator& calibrator, WindowBackend& windows)
+{
+    cv::Mat composed;
+    if (interlaceViewSequence(calibrator.state, calibrator.allocator, composed))
+        windows.showImage(ViewSequenceTitle, composed);
+}
+
+// Discards the keys that queued up while a pitch step was rebuilt.
+void drainKeys(WindowBackend& windows)
+{
+    while (windows.waitKey(KeyWaitMs) != -1) {
+    }
+}
+
+} // namespace
+
+void deriveSlant(CalibrationState& state)
+{
+    state.slantX = std::abs(2 * (state.slantOffset + state.dragDistance));
+    state.slantY = 3 * (state.height - 2 * state.layout.barHeight);
+}
+
+void writeParameterLine(const CalibrationState& state)
+{
+    const char* format = state.mirror ? "param: -x %5d -y %5d -pitch %8.4f -mirror\r"
+                                      : "param: -x %5d -y %5d -pitch %8.4f        \r";
+    std::fprintf(stderr, format, state.slantX, state.slantY, state.pitch);
+    std::fflush(stderr);
+}
+
+PassResult runPass(Calibrator& calibrator, WindowBackend& windows)
+{
+    CalibrationState& state = calibrator.state;
+    WorkingImages& images = calibrator.images;
+    images.backgroundImage.copyTo(state.displayImage);
+    const int key = windows.waitKey(KeyWaitMs);
+    bool keyStepped = false;
+    applyKey(state, key, keyStepped);
+    if (state.mode == ModeQuit)
+        return PassResult::Quit;
+
+    state.mirror = state.slantOffset + state.dragDistance < 0 ? 1 : 0;
+    if (state.mode == ModeSlant)
+        drawSlantFrame(state, images);
+    if (state.mode == ModePitch && drawPitchFrame(state, calibrator.allocator, keyStepped) != veltrane::Status::Done)
+        return PassResult::OutOfMemory;
+    drawButtons(state);
+    if (state.mode == ModeSlant)
+        deriveSlant(state);
+    else if (inViewMode(state))
+        showViewSequence(calibrator, windows);
+    drawReadouts(state);
+    writeParameterLine(state);
+    windows.showImage(WindowTitle, state.displayImage);
+    if (keyStepped)
+        drainKeys(windows);
+    return PassResult::Continue;
+}
+
+PassResult runMainLoop(Calibrator& calibrator, WindowBackend& windows)
+{
+    PassResult result = PassResult::Continue;
+    while (result == PassResult::Continue)
+        result = runPass(calibrator, windows);
+    return result;
+}

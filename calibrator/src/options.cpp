@@ -1,0 +1,250 @@
+#include "veltrane/calibrator/options.h"
+
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/calibrator/monitors.h"
+#include "veltrane/panel/panel_layout.h"
+
+#include <opencv2/core/utility.hpp>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+#include <algorithm>
+
+using namespace veltrane;
+
+namespace {
+
+const char* const OptionKeys = "{help ?  |     |show this help}"
+                               "{w width |640  |width}"
+                               "{h height|512  |height}"
+                               "{p pitch |8.0  |pitch}";
+
+// The options OpenCV's parser reads, and those read here.
+bool parserOption(const std::string& name)
+{
+    return name == "w" || name == "width" || name == "h" || name == "height" || name == "p" || name == "pitch";
+}
+
+bool textOption(const std::string& name)
+{
+    return name == "screen" || name == "from" || name == "calibration" || name == "save";
+}
+
+bool knownName(const std::string& name, bool& takesValue)
+{
+    takesValue = parserOption(name) || textOption(name);
+    return takesValue || name == "help" || name == "?" || name == "list-screens";
+}
+
+} // namespace
+
+namespace {
+
+// The parser ignores what it does not know; a typing error must not pass
+// unseen. name is the option's name without its dashes.
+bool checkArgument(const std::string& argument, std::string& name, std::string& message)
+{
+    if (argument.empty() || argument[0] != '-') {
+        message = "unexpected argument '" + printable(argument) + "': options are written -w=1920, --pitch=8.25";
+        return false;
+    }
+    const std::size_t start = argument.find_first_not_of('-');
+    const std::size_t equals = argument.find('=');
+    name = start == std::string::npos ? "" : argument.substr(start, equals - start);
+    bool takesValue = false;
+    if (start > 2 || !knownName(name, takesValue)) {
+        message = "unknown option '" + printable(argument) + "' (see --help)";
+        return false;
+    }
+    if (takesValue && equals == std::string::npos) {
+        message = "option '" + printable(argument) + "' needs a value after '='" +
+                  (parserOption(name) ? std::string(", for example -") + name[0] + "=" + (name[0] == 'p' ? "8.25" : "1920")
+                                      : std::string());
+        return false;
+    }
+    if (!takesValue && equals != std::string::npos) {
+        message = "option '" + printable(argument) + "' takes no value";
+        return false;
+    }
+    return true;
+}
+
+// What an option after its '=' says: the rest of the argument, verbatim.
+std::string valueOf(const std::string& argument)
+{
+    return argument.substr(argument.find('=') + 1);
+}
+
+// --screen, --from, --calibration and --save, each at most once.
+bool takeTextOption(const std::string& name, const std::string& value, Options& options, std::string& from,
+                    std::string& calibration, std::string& message)
+{
+    std::string& slot = name == "screen" ? options.screen : name == "from" ? from
+                                                   : name == "calibration" ? calibration : options.save;
+    if (!slot.empty()) {
+        message = "--" + name + " is given twice";
+        return false;
+    }
+    if (value.empty()) {
+        message = "--" + name + " needs a value after '='";
+        return false;
+    }
+    slot = value;
+    return true;
+}
+
+// The calibration to start from: a printed line or a saved record.
+bool readStart(const std::string& from, const std::string& calibration, Options& options, std::string& message)
+{
+    if (!from.empty() && !calibration.empty()) {
+        message = "--from and --calibration both give the calibration to start from: give one";
+        return false;
+    }
+    if (!from.empty()) {
+        options.resume = parseParameterLine(from, options.start, message);
+        if (!options.resume)
+            message = "--from: " + message;
+        return options.resume;
+    }
+    if (!calibration.empty()) {
+        CalibrationRecord record;
+        options.resume = loadCalibrationRecord(calibration, record, message);
+        options.start = record.calibration;
+        options.recordWidth = record.width;
+        options.recordHeight = record.height;
+        return options.resume;
+    }
+    return true;
+}
+
+bool checkHeight(const Options& options, std::string& message)
+{
+    const int minimumHeight = 2 * panelBarHeight(options.width) + 1;
+    if (options.height >= minimumHeight)
+        return true;
+    message = "height must be at least " + std::to_string(minimumHeight) + " pixels for width " +
+              std::to_string(options.width) + " (room for the drag area between the two bars), got " +
+              std::to_string(options.height);
+    return false;
+}
+
+bool readSide(const cv::CommandLineParser& parser, const char* key, const char* what, int minimum,
+              int& side, std::string& message)
+{
+    const std::string text = parser.get<std::string>(key);
+    long value = 0;
+    if (!readWholeNumber(text, value)) {
+        message = std::string(what) + " must be a whole number of pixels, got '" + printable(text) + "'";
+        return false;
+    }
+    if (value < minimum || value > MaxImageSide) {
+        message = std::string(what) + " must be from " + std::to_string(minimum) + " to " +
+                  std::to_string(MaxImageSide) + " pixels, got " + printable(text);
+        return false;
+    }
+    side = static_cast<int>(value);
+    return true;
+}
+
+bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& message)
+{
+    const std::string text = parser.get<std::string>("p");
+    double value = 0.0;
+    if (!readNumber(text, value) || !pitchInRange(value)) {
+        message = "pitch must be a number of subpixel columns from 1 up to 999.9999, got '" + printable(text) + "'";
+        return false;
+    }
+    pitch = value;
+    return true;
+}
+
+} // namespace
+
+OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message)
+{
+    std::vector<const char*> parserArguments{argc > 0 ? argv[0] : "veltrane-calibrator"};
+    std::string from;
+    std::string calibration;
+    for (int i = 1; i < argc; ++i) {
+        std::string name;
+        if (!checkArgument(argv[i], name, message))
+            return OptionsResult::Invalid;
+        if (textOption(name)) {
+            if (!takeTextOption(name, valueOf(argv[i]), options, from, calibration, message))
+                return OptionsResult::Invalid;
+            continue;
+        }
+        options.listScreens = options.listScreens || name == "list-screens";
+        options.widthGiven = options.widthGiven || name == "w" || name == "width";
+        options.heightGiven = options.heightGiven || name == "h" || name == "height";
+        options.pitchGiven = options.pitchGiven || name == "p" || name == "pitch";
+        if (name != "list-screens")
+            parserArguments.push_back(argv[i]);
+    }
+
+    const cv::CommandLineParser parser(static_cast<int>(parserArguments.size()), parserArguments.data(), OptionKeys);
+    if (parser.has("help"))
+        return OptionsResult::Help;
+
+    if (!readSide(parser, "w", "width", MinWidth, options.width, message) ||
+        !readSide(parser, "h", "height", 1, options.height, message) ||
+        !readPitch(parser, options.pitch, message) || !readStart(from, calibration, options, message))
+        return OptionsResult::Invalid;
+    if (!options.save.empty() && !recordCanBeWritten(options.save, message))
+        return OptionsResult::Invalid;
+    // With a screen or a record, the size is settled once they are known.
+    if (options.screen.empty() && !settleWindowSize(options, nullptr, message))
+        return OptionsResult::Invalid;
+    return OptionsResult::Run;
+}
+
+bool settleWindowSize(Options& options, const Monitor* screen, std::string& message)
+{
+    if (screen != nullptr) {
+        if (!options.widthGiven)
+            options.width = std::min(screen->width, MaxImageSide);
+        if (!options.heightGiven)
+            options.height = std::min(screen->height, MaxImageSide);
+        if (options.width > screen->width || options.height > screen->height) {
+            message = "a window of " + std::to_string(options.width) + " x " + std::to_string(options.height) +
+                      " does not fit screen " + printable(screen->name) + " (" + geometryText(*screen) + ")";
+            return false;
+        }
+    } else {
+        if (!options.widthGiven && options.recordWidth >= MinWidth)
+            options.width = options.recordWidth;
+        if (!options.heightGiven && options.recordHeight > 0)
+            options.height = options.recordHeight;
+    }
+    if (options.width < MinWidth) {
+        message = "width must be at least " + std::to_string(MinWidth) + " pixels, got " + std::to_string(options.width);
+        return false;
+    }
+    return checkHeight(options, message);
+}
+
+std::string usageText(const char* program)
+{
+    std::ostringstream out;
+    out << "Usage: " << program << " [-w=WIDTH] [-h=HEIGHT] [-p=PITCH] [--screen=S] [--from=LINE | --calibration=FILE]"
+        << " [--save=FILE]\n"
+        << "Calibrates slant, pitch and mirror of a slanted-lens autostereoscopic display.\n\n"
+        << "  -w=N, --width=N       width of the output image in pixels (default 640, or the screen's; 5 to 16384)\n"
+        << "  -h=N, --height=N      height of the output image in pixels (default 512, or the screen's)\n"
+        << "  -p=X, --pitch=X       lens pitch in subpixel columns (default 8.0, from 1 to 999.9999)\n"
+        << "  --list-screens        list the monitors of the display and end\n"
+        << "  --screen=S            calibrate full screen on monitor S: an index or name from\n"
+        << "                        --list-screens, or a geometry WxH+X+Y\n"
+        << "  --from=LINE           start from a printed line, \"param: -x 6 -y 1152 -pitch 8.0000 -mirror\"\n"
+        << "  --calibration=FILE    start from a saved calibration record\n"
+        << "  --save=FILE           save the calibration record when the calibrator ends\n"
+        << "                        (YAML, or JSON for a name ending in .json)\n"
+        << "  -?, --help            show this help\n\n"
+        << "Example: " << program << " --screen=1 --calibration=lens.yml --save=lens.yml\n";
+    return out.str();
+}

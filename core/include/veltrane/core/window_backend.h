@@ -1,0 +1,44 @@
+// The contract between the calibrator and a window back end: open the main
+// window with its pointer handler, wait for a key (pointer events are
+// delivered to the handler inside that wait, on the caller's thread), and show
+// an image in a window. Each back end translates its toolkit's keys and
+// pointer events into the codes below.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+// The calibrator's own key codes: a printable key is its character; these
+// are the rest.
+constexpr int NoKey = -1;
+constexpr int MainWindowClosed = -2; // reported once the main window has been closed
+constexpr int KeyEscape = 27;
+constexpr int KeyLeft = 0x110001;  // past every character
+constexpr int KeyRight = 0x110002;
+
+// The calibrator's pointer events (numbered as highgui numbers its own).
+constexpr int PointerMove = 0;
+constexpr int PointerLeftDown = 1;
+constexpr int PointerLeftUp = 4;
+
+// A pointer handler, fed the calibrator's pointer events in image pixel
+// coordinates with the userData it was registered with; flags are not used.
+using PointerHandler = void (*)(int event, int x, int y, int flags, void* userData);
+
+class WindowBackend {
+public:
+    virtual ~WindowBackend() = default;
+
+    // Creates the window and registers the pointer handler for it, called
+    // with userData.
+    virtual void openWindow(const std::string& title, PointerHandler handler, void* userData) = 0;
+
+    // Waits up to delayMs for a key; NoKey when none came, MainWindowClosed
+    // when the main window was closed by the window system. Pointer events
+    // arrive here.
+    virtual int waitKey(int delayMs) = 0;
+
+    // Shows image in the named window, creating the window on its first use.
+    virtual void showImage(const std::string& title, const cv::Mat& image) = 0;
+};

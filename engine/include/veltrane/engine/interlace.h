@@ -1,0 +1,68 @@
+// Interlacing for a slanted lens sheet: every subpixel of the output shows a
+// weighted share of one view, by its distance from the lens lines of that
+// view. Images in, an image and a status out; nothing is kept between calls,
+// nothing printed, nothing thrown.
+//
+// Images are cv::Mat of type CV_8UC3 with continuous rows, all of one size
+// (the output's). The panel's subpixels run red, green, blue from the left;
+// sources hold blue first as OpenCV does, or red first with
+// ChannelOrder::Rgb (cheaper when the caller decodes into that order anyway).
+// The output always holds blue first.
+//
+// Two engines give the same bytes: the fast one (interlaceViews and the rest)
+// and the reference (…Reference), which draws one whole mask per view and is
+// slow; the reference defines every byte.
+#pragma once
+
+#include "veltrane/engine/calibration.h"
+#include "veltrane/engine/mask_allocator.h"
+#include "veltrane/engine/status.h"
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+namespace veltrane {
+
+enum class ChannelOrder {
+    Bgr, // blue first, as OpenCV decodes
+    Rgb, // red first: the panel's subpixel order
+};
+
+struct EngineOptions {
+    ChannelOrder sourceOrder = ChannelOrder::Bgr;
+    int threads = 0; // 0: OpenCV's thread count
+    MaskAllocator allocator = heapAllocator(); // where working memory comes from
+};
+
+// Composes output from one view per lens position: views[v] shows through the
+// mask of view v. output is made at the views' size unless it has that size
+// and type already (then its memory is reused).
+Status interlaceViews(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                      const EngineOptions& options = {});
+
+// The two-colour composition of the calibrator's pitch pattern: viewCount
+// views (twoViewCount), the first half showing first, the rest second.
+Status interlaceTwoViews(const Calibration& calibration, int viewCount, const cv::Mat& first, const cv::Mat& second,
+                         cv::Mat& output, const EngineOptions& options = {});
+
+// Adds the shares of some of viewCount views into output, which must already
+// have the sources' size: sources[i] shows through the mask of view views[i].
+// A view's share is truncated on its own and the sum saturates, so adding
+// every view once to a zeroed output, in any grouping and order, gives
+// interlaceViews: views can be streamed a few at a time. Views outside
+// [0, viewCount) add nothing; a view named twice is added once.
+Status addViews(const Calibration& calibration, int viewCount, const std::vector<int>& views,
+                const std::vector<cv::Mat>& sources, cv::Mat& output, const EngineOptions& options = {});
+
+// The reference engine: the same results, mask by mask.
+Status interlaceViewsReference(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                               const EngineOptions& options = {});
+Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount, const cv::Mat& first,
+                                  const cv::Mat& second, cv::Mat& output, const EngineOptions& options = {});
+
+// The view count of the two-colour composition at this pitch: the largest
+// even number not above round(pitch + 1), plus two.
+int twoViewCount(double pitch);
+
+} // namespace veltrane

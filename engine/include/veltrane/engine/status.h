@@ -1,0 +1,14 @@
+// How a composition ended. A status other than Done leaves the output as it
+// was.
+#pragma once
+
+namespace veltrane {
+
+enum class Status : int {
+    Done = 0,
+    NoMaskArray = 1,  // the table of view masks could not be had
+    NoMaskMemory = 2, // a mask, or other working memory, could not be had
+    InvalidImage = 3, // an image is empty, not 8-bit three-channel, not continuous, or of another size
+};
+
+} // namespace veltrane

@@ -1,0 +1,41 @@
+#include "blend.h"
+
+#include <cstring>
+
+namespace veltrane {
+
+void blendPixel(const ViewMasks& masks, const unsigned char* viewImage, unsigned char* output, int view, int x,
+                int y)
+{
+    const std::size_t o =
+        static_cast<std::size_t>(y) * masks.slant().maskStride + 3 * static_cast<std::size_t>(x);
+    const unsigned char* m = masks.mask(view);
+    // Output channel k (blue first) is subpixel 2 - k: the mask's bytes run
+    // red first, and so do the sources' bytes in subpixel order.
+    const bool subpixelOrder = masks.lens().subpixelOrder;
+    for (int k = 0; k < 3; ++k) {
+        const int share = viewImage[o + (subpixelOrder ? 2 - k : k)] * m[o + 2 - k] / 255;
+        const int sum = output[o + k] + share;
+        output[o + k] = static_cast<unsigned char>(sum > 255 ? 255 : sum);
+    }
+}
+
+Status interlaceViewsReference(const LensGeometry& lens, const unsigned char* const* sources,
+                                     unsigned char* output, const MaskAllocator& allocator)
+{
+    ViewMasks masks(lens, allocator);
+    const Status status = masks.allocate();
+    if (status != Status::Done)
+        return status;
+    masks.generate();
+
+    if (lens.height > 0 && lens.width > 0)
+        std::memset(output, 0, static_cast<std::size_t>(lens.height) * lens.width * 3);
+    for (int v = 0; v < lens.viewCount; ++v)
+        for (int y = 0; y < lens.height; ++y)
+            for (int x = 0; x < lens.width; ++x)
+                blendPixel(masks, sources[v], output, v, x, y);
+    return Status::Done;
+}
+
+} // namespace veltrane

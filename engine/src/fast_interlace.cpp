@@ -1,0 +1,102 @@
+#include "fast_interlace.h"
+
+#include "blend.h"
+#include "fast_frame.h"
+#include "fast_workspace.h"
+
+#include <opencv2/core/utility.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <vector>
+
+namespace veltrane {
+
+using namespace fast;
+
+namespace {
+
+// The reference path, for horizontal lines and empty frames; some views'
+// shares are composed alone (the others black) and added.
+Status interlaceByReference(const LensGeometry& lens, const unsigned char* const* sources,
+                                  unsigned char* output, ViewSubset only, const MaskAllocator& allocator)
+{
+    if (only == nullptr)
+        return interlaceViewsReference(lens, sources, output, allocator);
+    const std::size_t bytes = static_cast<std::size_t>(std::max(lens.height, 0)) * std::max(lens.width, 0) * 3;
+    std::vector<unsigned char> black(bytes, 0);
+    std::vector<unsigned char> alone(bytes);
+    std::vector<const unsigned char*> some(std::max(lens.viewCount, 0), black.data());
+    for (std::size_t i = 0; i < only->size(); ++i)
+        some[(*only)[i]] = sources[i];
+    const Status status = interlaceViewsReference(lens, some.data(), alone.data(), allocator);
+    if (status == Status::Done)
+        for (std::size_t b = 0; b < bytes; ++b)
+            output[b] = static_cast<unsigned char>(std::min(255, output[b] + alone[b]));
+    return status;
+}
+
+// The composition of all views, or with a subset the shares of those views
+// alone (sources[i] for the i-th of them) added into the output.
+Status interlace(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                       ViewSubset only, const MaskAllocator& allocator)
+{
+    if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
+        return interlaceByReference(lens, sources, output, only, allocator);
+
+    Frame frame;
+    frame.lens = lens;
+    frame.sources = sources;
+    frame.output = output;
+    frame.adding = only != nullptr;
+    if (!prepareFrame(frame, only))
+        return interlaceByReference(lens, sources, output, only, allocator);
+
+    const int threads = lens.threads > 0 ? lens.threads : cv::getNumThreads();
+    const int bandCount = std::max(1, std::min(threads, lens.height));
+    std::vector<Strip> strips = cutStrips(frame, bandCount);
+    Workspace workspace(allocator);
+    if (!workspace.allocate(frame, strips, bandCount))
+        return Status::NoMaskMemory;
+    describeLines(frame);
+    std::atomic<int> next{0};
+    cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
+        for (int i = range.start; i < range.end; ++i)
+            composeChunks(frame, workspace.bands[i], strips, next);
+    }, bandCount);
+    return Status::Done;
+}
+
+} // namespace
+
+Status interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                                const MaskAllocator& allocator)
+{
+    return interlace(lens, sources, output, nullptr, allocator);
+}
+
+Status addViewsFast(const LensGeometry& lens, const int* views, const unsigned char* const* sources, int count,
+                          unsigned char* output, const MaskAllocator& allocator)
+{
+    // Ascending, once each, and only views the lenses have (others add nothing).
+    std::vector<std::pair<int, const unsigned char*>> chosen;
+    for (int i = 0; i < count; ++i)
+        if (views[i] >= 0 && views[i] < lens.viewCount)
+            chosen.emplace_back(views[i], sources[i]);
+    std::sort(chosen.begin(), chosen.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    chosen.erase(std::unique(chosen.begin(), chosen.end(),
+                             [](const auto& a, const auto& b) { return a.first == b.first; }),
+                 chosen.end());
+    if (chosen.empty())
+        return Status::Done;
+    std::vector<int> subset;
+    std::vector<const unsigned char*> subsetSources;
+    for (const auto& [view, source] : chosen) {
+        subset.push_back(view);
+        subsetSources.push_back(source);
+    }
+    return interlace(lens, subsetSources.data(), output, &subset, allocator);
+}
+
+} // namespace veltrane

@@ -1,0 +1,142 @@
+// The engine's public entry points: images checked, the lens geometry of the
+// call derived, and every failure turned into a status.
+#include "veltrane/engine/interlace.h"
+
+#include "blend.h"
+#include "fast_interlace.h"
+#include "lens_geometry.h"
+
+#include <new>
+
+namespace veltrane {
+
+namespace {
+
+bool usable(const cv::Mat& image, cv::Size size)
+{
+    return !image.empty() && image.type() == CV_8UC3 && image.isContinuous() && image.size() == size;
+}
+
+bool allUsable(const std::vector<cv::Mat>& images, cv::Size size)
+{
+    for (const cv::Mat& image : images)
+        if (!usable(image, size))
+            return false;
+    return true;
+}
+
+// The output of a whole composition: made at the size unless it has it.
+bool prepareOutput(cv::Mat& output, cv::Size size)
+{
+    output.create(size, CV_8UC3);
+    return output.isContinuous();
+}
+
+LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options)
+{
+    LensGeometry lens;
+    lens.width = size.width;
+    lens.height = size.height;
+    lens.pitch = calibration.pitch;
+    lens.slantX = calibration.x;
+    lens.slantY = calibration.y;
+    lens.mirror = calibration.mirror;
+    lens.viewCount = viewCount;
+    lens.subpixelOrder = options.sourceOrder == ChannelOrder::Rgb;
+    lens.threads = options.threads;
+    return lens;
+}
+
+std::vector<const unsigned char*> dataOf(const std::vector<cv::Mat>& images)
+{
+    std::vector<const unsigned char*> data;
+    data.reserve(images.size());
+    for (const cv::Mat& image : images)
+        data.push_back(image.data);
+    return data;
+}
+
+// Runs a composition; the memory it could not have (the engine's own
+// allocations go through the allocator, the rest through the heap and
+// OpenCV) is a status, never an exception.
+template <typename Compose>
+Status guarded(Compose compose)
+{
+    try {
+        return compose();
+    } catch (const std::bad_alloc&) {
+        return Status::NoMaskMemory;
+    } catch (const cv::Exception&) {
+        return Status::NoMaskMemory;
+    }
+}
+
+using Engine = Status (*)(const LensGeometry&, const unsigned char* const*, unsigned char*, const MaskAllocator&);
+
+Status composeViews(Engine engine, const Calibration& calibration, const std::vector<cv::Mat>& views,
+                    cv::Mat& output, const EngineOptions& options)
+{
+    return guarded([&] {
+        if (views.empty() || !allUsable(views, views.front().size()))
+            return Status::InvalidImage;
+        if (!prepareOutput(output, views.front().size()))
+            return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, views.front().size(), static_cast<int>(views.size()), options);
+        return engine(lens, dataOf(views).data(), output.data, options.allocator);
+    });
+}
+
+Status composeTwoViews(Engine engine, const Calibration& calibration, int viewCount, const cv::Mat& first,
+                       const cv::Mat& second, cv::Mat& output, const EngineOptions& options)
+{
+    return guarded([&] {
+        if (!usable(first, first.size()) || !usable(second, first.size()))
+            return Status::InvalidImage;
+        if (!prepareOutput(output, first.size()))
+            return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, first.size(), viewCount, options);
+        return engine(lens, twoViewSources(viewCount, first.data, second.data).data(), output.data,
+                      options.allocator);
+    });
+}
+
+} // namespace
+
+Status interlaceViews(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                      const EngineOptions& options)
+{
+    return composeViews(interlaceViewsFast, calibration, views, output, options);
+}
+
+Status interlaceViewsReference(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                               const EngineOptions& options)
+{
+    return composeViews(interlaceViewsReference, calibration, views, output, options);
+}
+
+Status interlaceTwoViews(const Calibration& calibration, int viewCount, const cv::Mat& first, const cv::Mat& second,
+                         cv::Mat& output, const EngineOptions& options)
+{
+    return composeTwoViews(interlaceViewsFast, calibration, viewCount, first, second, output, options);
+}
+
+Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount, const cv::Mat& first,
+                                  const cv::Mat& second, cv::Mat& output, const EngineOptions& options)
+{
+    return composeTwoViews(interlaceViewsReference, calibration, viewCount, first, second, output, options);
+}
+
+Status addViews(const Calibration& calibration, int viewCount, const std::vector<int>& views,
+                const std::vector<cv::Mat>& sources, cv::Mat& output, const EngineOptions& options)
+{
+    return guarded([&] {
+        if (views.size() != sources.size() || output.empty() || !usable(output, output.size()) ||
+            !allUsable(sources, output.size()))
+            return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, output.size(), viewCount, options);
+        return addViewsFast(lens, views.data(), dataOf(sources).data(), static_cast<int>(views.size()), output.data,
+                            options.allocator);
+    });
+}
+
+} // namespace veltrane

@@ -1,9 +1,0 @@
-#include "interlacer/memory_reuse.h"
-
-#include <malloc.h>
-
-void keepLargeBlocks()
-{
-    mallopt(M_MMAP_THRESHOLD, 256 << 20);
-    mallopt(M_TRIM_THRESHOLD, 512 << 20);
-}

@@ -1,0 +1,353 @@
+#include "veltrane/interlacer/frame_pipeline.h"
+
+#include "veltrane/engine/interlace.h"
+#include "veltrane/records/value_text.h"
+#include "veltrane/records/view_files.h"
+#include "veltrane/records/view_stream.h"
+#include "veltrane/interlacer/output_writer.h"
+#include "veltrane/interlacer/quilt.h"
+#include "veltrane/interlacer/view_pattern.h"
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <numeric>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace veltrane;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Quilt tiles are crossed into the panel's subpixel order with their quilt.
+EngineOptions subpixelOrder()
+{
+    EngineOptions options;
+    options.sourceOrder = ChannelOrder::Rgb;
+    return options;
+}
+const EngineOptions SubpixelOrder = subpixelOrder();
+
+std::string sizeText(cv::Size size)
+{
+    return std::to_string(size.width) + " x " + std::to_string(size.height);
+}
+
+// Views are added in groups, one pass over the frame a group: as many as fit
+// this much memory (two views of 3840 x 2160), and at most MaxGroup, so that
+// adding a frame's views goes on while its last views decode.
+constexpr std::size_t MaxGroup = 4;
+
+// A failure that ends the run, with its exit status.
+struct Failure {
+    InterlaceExit status;
+    std::string message;
+};
+
+// Which source each view shows: view v gets source (v' + K) mod N, v' being v
+// or, reversed, N - 1 - v. The inverse: for each source, its view.
+std::vector<int> viewOfSource(int views, bool reverse, int offset)
+{
+    std::vector<int> viewOf(views);
+    for (int v = 0; v < views; ++v) {
+        const int ordered = reverse ? views - 1 - v : v;
+        const int source = ((ordered + offset) % views + views) % views;
+        viewOf[source] = v;
+    }
+    return viewOf;
+}
+
+// Finished frames, written one after the other by a thread of their own.
+class FrameWriter {
+public:
+    explicit FrameWriter(OutputWriter& output) : output_(output), thread_([this] { run(); }) {}
+    ~FrameWriter() { close(); }
+
+    // Hands a frame over; waits while two are still to be written.
+    void push(std::size_t index, cv::Mat frame)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
+        queue_.push_back({index, std::move(frame)});
+        ready_.notify_one();
+    }
+
+    // Waits for every frame to be written; the first failure, if any.
+    std::optional<std::string> close()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            closing_ = true;
+            ready_.notify_one();
+        }
+        if (thread_.joinable())
+            thread_.join();
+        return failure_;
+    }
+
+    bool failed()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failed_;
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::pair<std::size_t, cv::Mat> next;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                ready_.wait(lock, [this] { return !queue_.empty() || closing_; });
+                if (queue_.empty())
+                    return;
+                next = std::move(queue_.front());
+                queue_.pop_front();
+                room_.notify_one();
+            }
+            std::string message;
+            if (!failed_ && !output_.write(next.first, next.second, message)) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                failed_ = true;
+                failure_ = message;
+                room_.notify_all();
+            }
+        }
+    }
+
+    OutputWriter& output_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::condition_variable room_;
+    std::deque<std::pair<std::size_t, cv::Mat>> queue_;
+    bool closing_ = false;
+    bool failed_ = false;
+    std::optional<std::string> failure_;
+    std::thread thread_;
+};
+
+// Progress on standard error: frames done, frames per second, time left.
+class Progress {
+public:
+    Progress(bool shown, std::size_t frames) : shown_(shown), frames_(frames), start_(Clock::now()) {}
+
+    void frameDone(std::size_t done) const
+    {
+        if (!shown_)
+            return;
+        const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
+        const double rate = seconds > 0 ? done / seconds : 0.0;
+        const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
+        std::fprintf(stderr, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
+        if (done == frames_)
+            std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+
+private:
+    bool shown_;
+    std::size_t frames_;
+    Clock::time_point start_;
+};
+
+cv::Size outputSize(const InterlaceOptions& options, cv::Size views, bool quilt)
+{
+    if (options.width > 0)
+        return {options.width, options.height};
+    if (!quilt)
+        return views;
+    if (options.recordWidth > 0 && options.recordHeight > 0)
+        return {options.recordWidth, options.recordHeight};
+    throw Failure{InterlaceUsage, "give the output size of a quilt: --size=WxH (or a calibration record that has it)"};
+}
+
+// The failure a stream reports, as one line.
+Failure failureOf(const StreamFault& fault, const StreamPlan& plan)
+{
+    const std::string name = printable(plan.files[fault.file]);
+    switch (fault.kind) {
+    case StreamFault::Kind::Unreadable:
+        return {InterlaceFailed, name + " cannot be read: " + fault.problem};
+    case StreamFault::Kind::WrongSize:
+        return {InterlaceFailed, name + " is " + sizeText(fault.size) + ", view 0 is " + sizeText(plan.viewSize) +
+                                     ": views must share a size"};
+    case StreamFault::Kind::NoMemory:
+    case StreamFault::Kind::None:
+        break;
+    }
+    return {InterlaceFailed, "out of memory while interlacing"};
+}
+
+// Views from numbered files.
+void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+{
+    ViewSequenceFiles files;
+    std::string message;
+    if (!findViewFiles(options.viewsPattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
+        throw Failure{InterlaceFailed, message};
+    StreamPlan plan;
+    std::string problem;
+    if (!viewImageSize(files.file(options.viewsPattern, 0, 0), plan.viewSize, problem))
+        throw Failure{InterlaceFailed, files.file(options.viewsPattern, 0, 0) + " cannot be read: " + problem};
+    const cv::Size size = outputSize(options, plan.viewSize, false);
+    const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
+    if (!output.prepare(options.output, files.frames, options.fps, options.force, options.allowLossy, message))
+        throw Failure{InterlaceUsage, message};
+
+    for (std::size_t f = 0; f < files.frames.size(); ++f)
+        for (int v = 0; v < files.views; ++v)
+            plan.files.push_back(files.file(options.viewsPattern, f, v));
+    plan.viewsPerFrame = files.views;
+    plan.maxGroup = MaxGroup;
+    ViewStream stream(plan);
+    EngineOptions engine;
+    engine.threads = 1; // the decoders and the writer have the other processors
+    FrameWriter writer(output);
+    const Progress progress(showProgress, files.frames.size());
+    for (std::size_t f = 0; f < files.frames.size() && !writer.failed(); ++f) {
+        cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
+        if (const StreamFault fault = stream.composeFrame(options.calibration, files.views, viewOf, frame, engine))
+            throw failureOf(fault, plan);
+        writer.push(f, frame);
+        progress.frameDone(f + 1);
+    }
+    if (const auto failure = writer.close())
+        throw Failure{InterlaceFailed, *failure};
+}
+
+// Quilt frames, read ahead by a thread of their own (a video must be read in order).
+class QuiltReader {
+public:
+    explicit QuiltReader(const std::string& file) : video_(isVideoName(file))
+    {
+        if (!video_) {
+            std::string problem;
+            still_ = loadViewImage(file, problem);
+            if (still_.empty())
+                throw Failure{InterlaceFailed, printable(file) + " cannot be read: " + problem};
+            return;
+        }
+        capture_.open(file);
+        if (!capture_.isOpened() || !capture_.read(still_) || still_.empty())
+            throw Failure{InterlaceFailed, printable(file) + " cannot be read as a video"};
+        fps_ = capture_.get(cv::CAP_PROP_FPS);
+    }
+
+    // The next quilt frame; empty when there are no more.
+    cv::Mat next()
+    {
+        cv::Mat frame;
+        if (!still_.empty())
+            std::swap(frame, still_);
+        else if (video_)
+            capture_.read(frame);
+        return frame;
+    }
+
+    cv::Size size() const { return still_.size(); }
+    double fps() const { return fps_; }
+    bool video() const { return video_; }
+    int frameCount() { return video_ ? static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_COUNT)) : 1; }
+
+private:
+    bool video_;
+    cv::VideoCapture capture_;
+    cv::Mat still_;
+    double fps_ = 0.0;
+};
+
+void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+{
+    int columns = options.tileColumns;
+    int rows = options.tileRows;
+    if (columns == 0 && !tilesFromName(options.quilt, columns, rows))
+        throw Failure{InterlaceUsage, "give the quilt's tiles: --tiles=CxR (or _qsCxR in its name)"};
+    QuiltReader reader(options.quilt);
+    const cv::Size quilt = reader.size();
+    if (quilt.width % columns != 0 || quilt.height % rows != 0)
+        throw Failure{InterlaceFailed, printable(options.quilt) + " is " + std::to_string(quilt.width) + " x " +
+                                           std::to_string(quilt.height) + ", not divisible into " +
+                                           std::to_string(columns) + " x " + std::to_string(rows) + " tiles"};
+    const int views = columns * rows;
+    const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
+    const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
+    std::vector<int> frameNumbers(std::max(1, reader.frameCount()));
+    std::iota(frameNumbers.begin(), frameNumbers.end(), 0);
+    std::string message;
+    const double fps = options.fps > 0 ? options.fps : reader.fps();
+    if (!output.prepare(options.output, frameNumbers, fps, options.force, options.allowLossy, message))
+        throw Failure{InterlaceUsage, message};
+
+    FrameWriter writer(output);
+    const Progress progress(showProgress, frameNumbers.size());
+    cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
+    std::size_t index = 0;
+    for (cv::Mat image = reader.next(); !image.empty() && index < frameNumbers.size() && !writer.failed();
+         image = reader.next()) {
+        if (image.size() != quilt)
+            throw Failure{InterlaceFailed, "the quilt's frames change size"};
+        cv::cvtColor(image, image, cv::COLOR_BGR2RGB); // subpixel order, once for every tile
+        // The tiles at the panel's size, a few at a time, each few in one pass.
+        const std::size_t group = viewGroup(size, SIZE_MAX);
+        for (int v = 0; v < views;) {
+            std::vector<int> targets;
+            std::vector<cv::Mat> tiles;
+            for (; v < views && tiles.size() < group; ++v) {
+                targets.push_back(viewOf[v]);
+                tiles.push_back(atSize(quiltTile(image, columns, rows, v, options.quiltTopLeft), size));
+            }
+            if (addViews(options.calibration, views, targets, tiles, frame, SubpixelOrder) != Status::Done)
+                throw Failure{InterlaceFailed, "out of memory while interlacing"};
+        }
+        writer.push(index, frame);
+        progress.frameDone(++index);
+        frame = cv::Mat(size, CV_8UC3, cv::Scalar::all(0));
+    }
+    if (const auto failure = writer.close())
+        throw Failure{InterlaceFailed, *failure};
+    if (index < frameNumbers.size() && reader.video())
+        throw Failure{InterlaceFailed, printable(options.quilt) + " ended after " + std::to_string(index) + " of " +
+                                           std::to_string(frameNumbers.size()) + " frames"};
+}
+
+} // namespace
+
+InterlaceExit runInterlace(const InterlaceOptions& options, bool progress, std::string& message)
+{
+    OutputWriter output;
+    try {
+        if (options.quilt.empty())
+            interlaceFiles(options, output, progress);
+        else
+            interlaceQuilt(options, output, progress);
+        if (!output.finish(message)) {
+            output.abandon();
+            return InterlaceFailed;
+        }
+        return InterlaceDone;
+    } catch (const Failure& failure) {
+        output.abandon();
+        message = failure.message;
+        return failure.status;
+    } catch (const std::bad_alloc&) {
+        output.abandon();
+        message = "out of memory";
+        return InterlaceFailed;
+    } catch (const cv::Exception& error) {
+        output.abandon();
+        message = "failed: " + printable(error.msg);
+        return InterlaceFailed;
+    }
+}

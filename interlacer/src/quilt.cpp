@@ -1,0 +1,61 @@
+#include "veltrane/interlacer/quilt.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+namespace {
+
+// Digits at text[at] (1 to 4 of them) as a number; at moves past them.
+bool readCount(const std::string& text, std::size_t& at, int& value)
+{
+    const std::size_t start = at;
+    while (at < text.size() && at - start < 5 && std::isdigit(static_cast<unsigned char>(text[at])))
+        ++at;
+    if (at == start || at - start > 4)
+        return false;
+    value = std::stoi(text.substr(start, at - start));
+    return value > 0;
+}
+
+} // namespace
+
+bool tilesFromName(const std::string& file, int& columns, int& rows)
+{
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    for (std::size_t at = name.find("_qs"); at != std::string::npos; at = name.find("_qs", at + 1)) {
+        std::size_t next = at + 3;
+        int c = 0;
+        int r = 0;
+        if (readCount(name, next, c) && next < name.size() && name[next] == 'x' && readCount(name, ++next, r)) {
+            columns = c;
+            rows = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool topLeft)
+{
+    const int width = quilt.cols / columns;
+    const int height = quilt.rows / rows;
+    const int column = view % columns;
+    const int row = view / columns; // counted from the origin's side
+    const int top = topLeft ? row * height : (rows - 1 - row) * height;
+    return quilt(cv::Rect(column * width, top, width, height));
+}
+
+bool isVideoName(const std::string& file)
+{
+    const std::size_t dot = file.find_last_of('.');
+    if (dot == std::string::npos)
+        return false;
+    std::string extension = file.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* video : {"mkv", "avi", "mp4", "mov", "webm", "m4v"})
+        if (extension == video)
+            return true;
+    return false;
+}

@@ -1,0 +1,130 @@
+#include "veltrane/interlacer/view_pattern.h"
+
+#include "veltrane/records/value_text.h"
+
+#include <cstdio>
+#include <filesystem>
+
+using namespace veltrane;
+
+namespace {
+
+// Frame numbers tried when looking for the first frame of an animation.
+constexpr int FramesSearched = 100000;
+
+bool exists(const std::string& file)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(file, error);
+}
+
+// The field at pattern[at] ('{'): its name and zero-padding; at moves past it.
+bool readField(const std::string& pattern, std::size_t& at, std::string& name, int& width)
+{
+    const std::size_t close = pattern.find('}', at);
+    if (close == std::string::npos)
+        return false;
+    const std::string field = pattern.substr(at + 1, close - at - 1);
+    at = close + 1;
+    width = 0;
+    name = field;
+    const std::size_t colon = field.find(':');
+    if (colon == std::string::npos)
+        return true;
+    name = field.substr(0, colon);
+    const std::string pad = field.substr(colon + 1);
+    if (pad.size() < 2 || pad.size() > 3 || pad[0] != '0' || pad.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    width = std::stoi(pad.substr(1));
+    return width >= 1 && width <= 20;
+}
+
+int viewCount(const std::string& pattern, int frame)
+{
+    int views = 0;
+    while (exists(expandPattern(pattern, frame, views)))
+        ++views;
+    return views;
+}
+
+} // namespace
+
+bool readPatternFields(const std::string& pattern, PatternFields& fields, std::string& message)
+{
+    fields = PatternFields();
+    for (std::size_t at = pattern.find('{'); at != std::string::npos; at = pattern.find('{', at)) {
+        std::string name;
+        int width = 0;
+        if (!readField(pattern, at, name, width) || (name != "view" && name != "frame")) {
+            message = "the pattern '" + printable(pattern) + "' has a field other than {view}, {frame} or {frame:05}";
+            return false;
+        }
+        (name == "view" ? fields.view : fields.frame) = true;
+    }
+    if (!fields.view) {
+        message = "the pattern '" + printable(pattern) + "' has no {view}";
+        return false;
+    }
+    return true;
+}
+
+std::string expandPattern(const std::string& pattern, int frame, int view)
+{
+    std::string text;
+    std::size_t at = 0;
+    for (std::size_t open = pattern.find('{'); open != std::string::npos; open = pattern.find('{', at)) {
+        text += pattern.substr(at, open - at);
+        at = open;
+        std::string name;
+        int width = 0;
+        if (!readField(pattern, at, name, width))
+            return text + pattern.substr(open);
+        char number[32];
+        std::snprintf(number, sizeof number, "%0*d", width, name == "view" ? view : frame);
+        text += number;
+    }
+    return text + pattern.substr(at);
+}
+
+bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame, int lastFrame, ViewSequenceFiles& files,
+                   std::string& message)
+{
+    PatternFields fields;
+    if (!readPatternFields(pattern, fields, message))
+        return false;
+    files = ViewSequenceFiles();
+    if (!fields.frame) {
+        files.frames = {0};
+    } else if (framesGiven) {
+        for (int frame = firstFrame; frame <= lastFrame; ++frame) {
+            if (!exists(expandPattern(pattern, frame, 0))) {
+                message = "frame " + std::to_string(frame) + " of " + std::to_string(firstFrame) + "-" +
+                          std::to_string(lastFrame) + " is missing: no " + printable(expandPattern(pattern, frame, 0));
+                return false;
+            }
+            files.frames.push_back(frame);
+        }
+    } else {
+        int frame = 0;
+        while (frame < FramesSearched && !exists(expandPattern(pattern, frame, 0)))
+            ++frame;
+        for (; frame < FramesSearched && exists(expandPattern(pattern, frame, 0)); ++frame)
+            files.frames.push_back(frame);
+    }
+    if (files.frames.empty() || !exists(expandPattern(pattern, files.frames[0], 0))) {
+        message = "no view files: " + printable(expandPattern(pattern, files.frames.empty() ? 0 : files.frames[0], 0)) +
+                  " does not exist";
+        return false;
+    }
+    files.views = viewCount(pattern, files.frames[0]);
+    for (const int frame : files.frames) {
+        const int views = viewCount(pattern, frame);
+        if (views != files.views) {
+            message = "frame " + std::to_string(frame) + " has " + std::to_string(views) + " views, frame " +
+                      std::to_string(files.frames[0]) + " has " + std::to_string(files.views) + ": no " +
+                      printable(expandPattern(pattern, frame, std::min(views, files.views)));
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,106 @@
+// veltrane-calibrator: finds slant, pitch and mirror of a slanted-lens
+// autostereoscopic display by eye, and prints them as -x -y -pitch -mirror.
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/calibrator/engine_messages.h"
+#include "veltrane/highgui/highgui_backend.h"
+#include "veltrane/calibrator/main_loop.h"
+#include "veltrane/calibrator/monitors.h"
+#include "veltrane/calibrator/options.h"
+#include "process_setup.h"
+#include "veltrane/calibrator/resume.h"
+#include "veltrane/calibrator/startup.h"
+#include "veltrane/highgui/x11_monitors.h"
+
+#include <opencv2/core/utils/logger.hpp>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace veltrane;
+
+namespace {
+
+constexpr int UsageError = 2;
+constexpr int RuntimeError = 1;
+const char* const Program = "veltrane-calibrator";
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    return status;
+}
+
+// The same after the loop, on a line of its own below the parameter line.
+int failAfterLoop(const std::string& message)
+{
+    std::fputc('\n', stderr);
+    return fail(RuntimeError, message);
+}
+
+// The record of the calibration in force, as the last parameter line has it.
+veltrane::CalibrationRecord currentRecord(const CalibrationState& state, const std::string& screen)
+{
+    veltrane::CalibrationRecord record;
+    record.calibration = calibrationInForce(state);
+    record.width = state.width;
+    record.height = state.height;
+    record.screen = screen;
+    return record;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Before anything can open a file or a connection: a closed standard
+    // stream would otherwise be taken by the X connection.
+    openStandardStreams();
+    ignoreBrokenPipes();
+
+    Options options;
+    std::string message;
+    switch (parseOptions(argc, argv, options, message)) {
+    case OptionsResult::Help:
+        std::fputs(usageText(Program).c_str(), stdout);
+        return 0;
+    case OptionsResult::Invalid:
+        return fail(UsageError, message);
+    case OptionsResult::Run:
+        break;
+    }
+    if (!displayAvailable(message))
+        return fail(RuntimeError, message + "; the calibrator needs a graphical display");
+
+    std::vector<Monitor> monitors;
+    if ((options.listScreens || !options.screen.empty()) && !queryMonitors(monitors, message))
+        return fail(RuntimeError, message);
+    if (options.listScreens) {
+        std::fputs(monitorList(monitors).c_str(), stdout);
+        return 0;
+    }
+    Monitor screen;
+    const bool onScreen = !options.screen.empty();
+    if (onScreen && (!chooseMonitor(options.screen, monitors, screen, message) ||
+                     !settleWindowSize(options, &screen, message)))
+        return fail(UsageError, message);
+
+    // Standard error carries the parameter line; library warnings would break it.
+    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
+    HighguiBackend windows;
+    if (onScreen)
+        windows.useScreen(screen);
+    Calibrator calibrator;
+    startUp(calibrator, options, windows);
+    if (options.resume)
+        resumeCalibration(calibrator.state, options.start, options.pitchGiven);
+    const PassResult result = runMainLoop(calibrator, windows);
+
+    int status = 0;
+    if (result == PassResult::OutOfMemory)
+        status = failAfterLoop("the pitch pattern could not get its memory; the calibrator ends");
+    if (!options.save.empty() &&
+        !saveCalibrationRecord(options.save, currentRecord(calibrator.state, onScreen ? screen.name : ""), isoTimeNow(), message))
+        status = failAfterLoop(message);
+    return status;
+}

@@ -1,0 +1,36 @@
+// veltrane-interlace: interlaces rendered views, animations and quilts with
+// the numbers veltrane-calibrator printed, into PNG images or lossless video.
+#include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/interlace_options.h"
+#include "veltrane/interlacer/memory_reuse.h"
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+using namespace veltrane;
+
+int main(int argc, char** argv)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    keepLargeBlocks();
+    InterlaceOptions options;
+    std::string text;
+    switch (parseInterlaceOptions(argc, argv, options, text)) {
+    case InterlaceParse::Help:
+        std::fputs(text.c_str(), stdout);
+        return 0;
+    case InterlaceParse::Invalid:
+        std::fprintf(stderr, "veltrane-interlace: %s\n", text.c_str());
+        return InterlaceUsage;
+    case InterlaceParse::Run:
+        break;
+    }
+    const bool progress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    const InterlaceExit status = runInterlace(options, progress, text);
+    if (status != InterlaceDone)
+        std::fprintf(stderr, "veltrane-interlace: %s\n", text.c_str());
+    return status;
+}

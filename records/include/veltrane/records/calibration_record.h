@@ -1,0 +1,37 @@
+// The calibration record: what the calibrator saves when it quits and can
+// start from, written with OpenCV's FileStorage as YAML (or JSON, for a name
+// ending in .json). Other tools read x, y, pitch, mirror, width and height;
+// the rest is derived, for people.
+#pragma once
+
+#include "veltrane/records/parameter_line.h"
+
+#include <string>
+
+namespace veltrane {
+
+struct CalibrationRecord {
+    Calibration calibration; // x, y, pitch, mirror
+    int width = 0;                  // the window the calibration was made in; 0 when not known
+    int height = 0;
+    std::string screen;             // the monitor's name or geometry; empty for an ordinary window
+};
+
+// Writes the record under a temporary name beside the file and renames it,
+// so that the file is either the old one or the whole new one. savedAt is the
+// ISO 8601 time written as "saved". False with a one-line message on failure.
+bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& record, const std::string& savedAt,
+                           std::string& message);
+
+// Reads a record; false with a one-line message when the file cannot be read
+// or parsed, or a value is missing or out of range.
+bool loadCalibrationRecord(const std::string& file, CalibrationRecord& record, std::string& message);
+
+// True when a file of that name can be made (its folder exists and can be
+// written); otherwise message says why.
+bool recordCanBeWritten(const std::string& file, std::string& message);
+
+// The time now, as "2026-12-07T14:03:22+01:00".
+std::string isoTimeNow();
+
+} // namespace veltrane

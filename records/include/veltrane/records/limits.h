@@ -1,0 +1,22 @@
+// What the programs accept, in one place: image sides, view files, the
+// pitch, and the slant fraction -x / -y.
+#pragma once
+
+#include <cstdint>
+
+namespace veltrane {
+
+// The largest image (window, view or output) in either direction.
+constexpr int MaxImageSide = 16384;
+// No view file may be larger than the raw pixels of the largest view.
+constexpr std::uintmax_t MaxViewFileBytes = std::uintmax_t{MaxImageSide} * MaxImageSide * 3;
+
+// The pitch prints as "%8.4f" from 1.0000 up to 999.9999.
+constexpr double MinPitch = 1.0;
+constexpr double PitchLimit = 1000.0;
+
+// -x and -y: the calibrator's own stay below 3 x MaxImageSide; the bound
+// keeps every product the lens geometry takes of them inside an int.
+constexpr int MaxSlantTerm = 1 << 24;
+
+} // namespace veltrane

@@ -1,0 +1,24 @@
+// Values as the calibrator prints and reads them, shared by its programs: the
+// pitch's range and text fit for a one-line message.
+#pragma once
+
+#include "veltrane/records/limits.h"
+
+#include <string>
+
+namespace veltrane {
+
+// True when the pitch prints (as "%8.4f") from 1.0000 up to 999.9999: finite,
+// at least MinPitch, and not so close to PitchLimit that it rounds to it.
+bool pitchInRange(double pitch);
+
+// A whole number or a number that is all of text; false for anything else
+// (and for a whole number out of long's range).
+bool readWholeNumber(const std::string& text, long& value);
+bool readNumber(const std::string& text, double& value);
+
+// Text fit for a one-line message: control characters and bytes outside
+// ASCII written as escapes (\n, \x1b).
+std::string printable(const std::string& text);
+
+} // namespace veltrane

@@ -1,0 +1,124 @@
+#include "veltrane/records/atomic_file.h"
+
+#include "veltrane/records/value_text.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace veltrane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string temporaryBeside(const std::string& file)
+{
+    const fs::path target(file);
+    return (target.parent_path() /
+            ("." + target.stem().string() + "." + std::to_string(getpid()) + ".tmp" + target.extension().string()))
+        .string();
+}
+
+bool writeAll(int descriptor, const unsigned char* bytes, std::size_t count)
+{
+    while (count > 0) {
+        const ssize_t written = ::write(descriptor, bytes, count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        count -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// rename, or with Replace::Refused one that fails on an existing target
+// however recently it appeared; a file system without that takes a hard
+// link, which fails the same way.
+bool moveIntoPlace(const std::string& from, const std::string& to, Replace replace)
+{
+    if (replace == Replace::Allowed)
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return false;
+    ::unlink(from.c_str());
+    return true;
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)), temporary_(temporaryBeside(target_))
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    abandon();
+}
+
+bool AtomicFile::write(const std::vector<unsigned char>& bytes, std::string& message)
+{
+    pending_ = true;
+    const int descriptor = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        message = std::strerror(errno);
+        return false;
+    }
+    const bool written = writeAll(descriptor, bytes.data(), bytes.size());
+    const int error = written ? 0 : errno;
+    const bool closed = ::close(descriptor) == 0;
+    if (!written || !closed) {
+        message = std::strerror(written ? errno : error);
+        return false;
+    }
+    return true;
+}
+
+bool AtomicFile::commit(Replace replace, std::string& message)
+{
+    pending_ = true;
+    if (!moveIntoPlace(temporary_, target_, replace)) {
+        message = errno == EEXIST ? "it exists" : std::strerror(errno);
+        return false;
+    }
+    pending_ = false;
+    return true;
+}
+
+void AtomicFile::abandon()
+{
+    if (pending_)
+        std::remove(temporary_.c_str());
+    pending_ = false;
+}
+
+bool folderCanBeWritten(const std::string& file, std::string& reason)
+{
+    const fs::path folder = fs::path(file).has_parent_path() ? fs::path(file).parent_path() : fs::path(".");
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) {
+        reason = "the folder '" + printable(folder.string()) + "' does not exist";
+        return false;
+    }
+    if (access(folder.c_str(), W_OK) != 0) {
+        reason = "the folder '" + printable(folder.string()) + "' is not writable";
+        return false;
+    }
+    if (fs::is_directory(file, error)) {
+        reason = "it is a folder";
+        return false;
+    }
+    return true;
+}
+
+} // namespace veltrane

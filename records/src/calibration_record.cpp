@@ -1,0 +1,156 @@
+#include "veltrane/records/calibration_record.h"
+
+#include "veltrane/records/atomic_file.h"
+#include "veltrane/records/value_text.h"
+
+#include <opencv2/core.hpp>
+
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <vector>
+
+namespace veltrane {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+bool endsWith(const std::string& text, const std::string& ending)
+{
+    return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+}
+
+int formatOf(const std::string& file)
+{
+    return endsWith(file, ".json") ? cv::FileStorage::FORMAT_JSON : cv::FileStorage::FORMAT_YAML;
+}
+
+void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, const std::string& savedAt)
+{
+    const Calibration& c = record.calibration;
+    storage << "x" << c.x << "y" << c.y << "pitch" << c.pitch << "mirror" << (c.mirror ? 1 : 0);
+    storage << "width" << record.width << "height" << record.height;
+    const double perRow = c.y > 0 ? static_cast<double>(c.x) / c.y : 0.0; // pixels sideways per row
+    storage << "subpixels_per_row" << 3.0 * perRow;
+    storage << "angle_degrees" << (c.mirror ? -1.0 : 1.0) * std::atan(perRow) * 180.0 / Pi;
+    storage << "lens_width_pixels" << c.pitch / 3.0;
+    storage << "screen" << record.screen << "saved" << savedAt;
+}
+
+// An int node, within [low, high].
+bool readInt(const cv::FileNode& node, const char* key, int low, int high, int& value, std::string& message)
+{
+    const cv::FileNode item = node[key];
+    if (item.empty() || !item.isInt()) {
+        message = std::string("'") + key + "' is missing or not a whole number";
+        return false;
+    }
+    value = static_cast<int>(item);
+    if (value < low || value > high) {
+        message = std::string("'") + key + "' is " + std::to_string(value) + ", out of range";
+        return false;
+    }
+    return true;
+}
+
+bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::string& message)
+{
+    const cv::FileNode root = storage.root();
+    Calibration& c = record.calibration;
+    int mirror = 0;
+    if (!readInt(root, "x", 0, MaxSlantTerm, c.x, message) || !readInt(root, "y", 1, MaxSlantTerm, c.y, message) ||
+        !readInt(root, "mirror", 0, 1, mirror, message))
+        return false;
+    c.mirror = mirror == 1;
+    const cv::FileNode pitch = root["pitch"];
+    if (pitch.empty() || !(pitch.isReal() || pitch.isInt()) || !pitchInRange(static_cast<double>(pitch))) {
+        message = "'pitch' is missing or not a pitch from 1 to 999.9999";
+        return false;
+    }
+    c.pitch = static_cast<double>(pitch);
+    record.width = record.height = 0;
+    if (!root["width"].empty() && !readInt(root, "width", 0, MaxImageSide, record.width, message))
+        return false;
+    if (!root["height"].empty() && !readInt(root, "height", 0, MaxImageSide, record.height, message))
+        return false;
+    if (root["screen"].isString())
+        record.screen = static_cast<std::string>(root["screen"]);
+    return true;
+}
+
+} // namespace
+
+bool recordCanBeWritten(const std::string& file, std::string& message)
+{
+    std::string reason;
+    if (folderCanBeWritten(file, reason))
+        return true;
+    message = "cannot save to '" + printable(file) + "': " + reason;
+    return false;
+}
+
+bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& record, const std::string& savedAt,
+                           std::string& message)
+{
+    std::string text;
+    try {
+        cv::FileStorage storage(file, cv::FileStorage::WRITE | cv::FileStorage::MEMORY | formatOf(file));
+        writeRecord(storage, record, savedAt);
+        text = storage.releaseAndGetString();
+    } catch (const cv::Exception& failure) {
+        message = "cannot write '" + printable(file) + "': " + printable(failure.err);
+        return false;
+    }
+    AtomicFile output(file);
+    std::string problem;
+    if (!output.write(std::vector<unsigned char>(text.begin(), text.end()), problem) ||
+        !output.commit(Replace::Allowed, problem)) {
+        message = "cannot save '" + printable(file) + "': " + problem;
+        return false;
+    }
+    return true;
+}
+
+bool loadCalibrationRecord(const std::string& file, CalibrationRecord& record, std::string& message)
+{
+    std::error_code error;
+    if (!fs::is_regular_file(file, error)) {
+        message = "calibration record '" + printable(file) + "' does not exist or is not a file";
+        return false;
+    }
+    try {
+        const cv::FileStorage storage(file, cv::FileStorage::READ);
+        if (!storage.isOpened()) {
+            message = "calibration record '" + printable(file) + "' cannot be read";
+            return false;
+        }
+        std::string problem;
+        if (!readFields(storage, record, problem)) {
+            message = "calibration record '" + printable(file) + "': " + problem;
+            return false;
+        }
+    } catch (const cv::Exception&) {
+        message = "calibration record '" + printable(file) + "' is not YAML or JSON that can be parsed";
+        return false;
+    }
+    return true;
+}
+
+std::string isoTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[40];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+    std::string iso = text; // +0100 -> +01:00
+    if (iso.size() > 2)
+        iso.insert(iso.size() - 2, ":");
+    return iso;
+}
+
+} // namespace veltrane

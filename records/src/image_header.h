@@ -1,0 +1,26 @@
+// The pixel size that a JPEG or PNG file declares in its header, read before
+// anything is decoded: a file of a few hundred bytes can claim an image of
+// gigabytes.
+#pragma once
+
+#include <cstddef>
+
+namespace veltrane {
+
+enum class ImageKind {
+    Jpeg,
+    Png,
+    Unknown, // neither signature
+};
+
+struct ImageHeader {
+    ImageKind kind = ImageKind::Unknown;
+    bool sized = false; // the header declares a size (width and height below)
+    long width = 0;
+    long height = 0;
+};
+
+// Reads the signature and the declared size from the first bytes of a file.
+ImageHeader readImageHeader(const unsigned char* bytes, std::size_t count);
+
+} // namespace veltrane

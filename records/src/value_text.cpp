@@ -1,0 +1,58 @@
+#include "veltrane/records/value_text.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace veltrane {
+
+bool pitchInRange(double pitch)
+{
+    if (!std::isfinite(pitch) || pitch < MinPitch || pitch >= PitchLimit)
+        return false;
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.4f", pitch);
+    return std::strtod(printed, nullptr) < PitchLimit;
+}
+
+bool readWholeNumber(const std::string& text, long& value)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return errno == 0 && *end == '\0';
+}
+
+bool readNumber(const std::string& text, double& value)
+{
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return *end == '\0';
+}
+
+std::string printable(const std::string& text)
+{
+    std::string shown;
+    for (const unsigned char c : text) {
+        if (c == '\n')
+            shown += "\\n";
+        else if (c == '\t')
+            shown += "\\t";
+        else if (c == '\r')
+            shown += "\\r";
+        else if (c < 0x20 || c >= 0x7f) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\x%02x", c);
+            shown += escape;
+        } else
+            shown += static_cast<char>(c);
+    }
+    return shown;
+}
+
+} // namespace veltrane

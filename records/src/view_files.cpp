@@ -1,0 +1,157 @@
+#include "veltrane/records/view_files.h"
+
+#include "image_header.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace veltrane {
+
+namespace {
+
+cv::Mat decode(const std::vector<unsigned char>& bytes)
+{
+    try {
+        return cv::imdecode(bytes, cv::IMREAD_COLOR);
+    } catch (const cv::Exception&) {
+        return cv::Mat(); // a file the decoder chokes on is a file that does not load
+    }
+}
+
+// The whole file, when it is of a size a view can have.
+bool readFile(const std::string& name, std::vector<unsigned char>& bytes, std::string& problem)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    if (error) {
+        problem = error.message();
+        return false;
+    }
+    if (size == 0) {
+        problem = "it is empty";
+        return false;
+    }
+    if (size > MaxViewFileBytes) {
+        problem = "it is " + std::to_string(size) + " bytes, more than any view of at most " +
+                  std::to_string(MaxImageSide) + " x " + std::to_string(MaxImageSide) + " pixels needs";
+        return false;
+    }
+    std::ifstream file(name, std::ios::binary);
+    if (!file) {
+        problem = std::strerror(errno);
+        return false;
+    }
+    bytes.resize(static_cast<std::size_t>(size));
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    if (bytes.empty()) {
+        problem = "it could not be read";
+        return false;
+    }
+    return true;
+}
+
+// Why the declared image cannot be a view; empty when it can be decoded.
+std::string headerProblem(const std::vector<unsigned char>& bytes)
+{
+    const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
+    if (header.kind == ImageKind::Unknown)
+        return "it is not a JPEG or PNG image";
+    if (!header.sized)
+        return "it is damaged: its header gives no image size";
+    if (header.width <= 0 || header.height <= 0)
+        return "it is damaged: its header gives an image of no pixels";
+    if (header.width > MaxImageSide || header.height > MaxImageSide)
+        return "it declares " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+               " pixels, more than " + std::to_string(MaxImageSide) + " in a direction";
+    return "";
+}
+
+} // namespace
+
+std::string viewFileName(int index, const std::string& extension)
+{
+    return "pic/blender_00000_" + std::to_string(index) + extension;
+}
+
+bool viewFileExists(const std::string& name)
+{
+    std::error_code error;
+    return std::filesystem::is_regular_file(name, error);
+}
+
+cv::Mat loadViewImage(const std::string& name, std::string& problem)
+{
+    problem.clear();
+    if (!viewFileExists(name))
+        return cv::Mat(); // the usual end of a sequence
+    try {
+        std::vector<unsigned char> bytes;
+        if (!readFile(name, bytes, problem))
+            return cv::Mat();
+        problem = headerProblem(bytes);
+        if (!problem.empty())
+            return cv::Mat();
+        cv::Mat image = decode(bytes);
+        if (image.empty() || image.type() != CV_8UC3) {
+            problem = "it is damaged: it does not decode";
+            return cv::Mat();
+        }
+        return image.isContinuous() ? image : image.clone();
+    } catch (const std::bad_alloc&) {
+        problem = "there was not enough memory to decode it";
+    } catch (const cv::Exception&) {
+        problem = "there was not enough memory to decode it";
+    }
+    return cv::Mat();
+}
+
+bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem)
+{
+    constexpr std::size_t Prefix = 256 << 10; // room for the metadata before a JPEG's frame header
+    std::vector<unsigned char> bytes(Prefix);
+    std::ifstream file(name, std::ios::binary);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
+    if (header.sized && headerProblem(bytes).empty() && viewFileExists(name)) {
+        size = cv::Size(static_cast<int>(header.width), static_cast<int>(header.height));
+        return true;
+    }
+    const cv::Mat image = loadViewImage(name, problem);
+    size = image.size();
+    return !image.empty();
+}
+
+QuietStandardError::QuietStandardError()
+{
+    std::fflush(stderr);
+    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nowhere < 0)
+        return;
+    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (saved_ >= 0)
+        dup2(nowhere, STDERR_FILENO);
+    close(nowhere);
+}
+
+QuietStandardError::~QuietStandardError()
+{
+    if (saved_ < 0)
+        return;
+    std::fflush(stderr);
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+}
+
+} // namespace veltrane

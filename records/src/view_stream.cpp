@@ -1,0 +1,94 @@
+#include "veltrane/records/view_stream.h"
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+namespace veltrane {
+
+namespace {
+
+constexpr std::size_t GroupBudget = std::size_t{64} << 20;
+
+} // namespace
+
+cv::Mat atSize(const cv::Mat& view, cv::Size size)
+{
+    if (view.size() == size && view.isContinuous())
+        return view;
+    cv::Mat sized;
+    const bool shrinking = size.width <= view.cols && size.height <= view.rows;
+    cv::resize(view, sized, size, 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_LINEAR);
+    return sized;
+}
+
+std::size_t viewGroup(cv::Size viewSize, std::size_t maxGroup)
+{
+    const std::size_t bytes = std::max<std::size_t>(1, static_cast<std::size_t>(viewSize.area()) * 3);
+    return std::clamp<std::size_t>(GroupBudget / bytes, 1, std::max<std::size_t>(1, maxGroup));
+}
+
+ViewStream::ViewStream(StreamPlan plan) : plan_(std::move(plan)), group_(viewGroup(plan_.viewSize, plan_.maxGroup))
+{
+    // The decoders run ahead of the views a group takes, and one view each.
+    const std::size_t skip = plan_.first.empty() ? 0 : 1;
+    std::vector<std::string> toDecode(plan_.files.begin() + std::min(skip, plan_.files.size()), plan_.files.end());
+    const int threads = std::max(1, cv::getNumberOfCPUs());
+    decoder_ = std::make_unique<ViewDecoder>(std::move(toDecode), threads, threads + static_cast<int>(group_), true);
+    if (!plan_.first.empty()) {
+        cv::Mat crossed; // the caller's image stays as it is
+        cv::cvtColor(plan_.first, crossed, cv::COLOR_BGR2RGB);
+        plan_.first = crossed;
+    }
+}
+
+cv::Mat ViewStream::takeView(std::size_t file, std::string& problem)
+{
+    if (!plan_.first.empty()) {
+        if (file == 0)
+            return plan_.first;
+        return decoder_->take(file - 1, problem);
+    }
+    return decoder_->take(file, problem);
+}
+
+StreamFault ViewStream::composeFrame(const Calibration& calibration, int viewCount, const std::vector<int>& viewOf,
+                                     cv::Mat& frame, const EngineOptions& options)
+{
+    EngineOptions subpixelOrder = options;
+    subpixelOrder.sourceOrder = ChannelOrder::Rgb; // as the decoders deliver
+    const std::size_t views = static_cast<std::size_t>(plan_.viewsPerFrame);
+    const std::size_t end = std::min(plan_.files.size(), next_ + views);
+    while (next_ < end) {
+        std::vector<int> targets;
+        std::vector<cv::Mat> sources;
+        for (; next_ < end && sources.size() < group_; ++next_) {
+            StreamFault fault;
+            fault.file = next_;
+            const cv::Mat view = takeView(next_, fault.problem);
+            if (view.empty()) {
+                fault.kind = StreamFault::Kind::Unreadable;
+                return fault;
+            }
+            if (view.size() != plan_.viewSize) {
+                fault.kind = StreamFault::Kind::WrongSize;
+                fault.size = view.size();
+                return fault;
+            }
+            sources.push_back(atSize(view, frame.size()));
+            targets.push_back(viewOf[next_ % views]);
+        }
+        const Status status = addViews(calibration, viewCount, targets, sources, frame, subpixelOrder);
+        if (status != Status::Done) {
+            StreamFault fault;
+            fault.kind = StreamFault::Kind::NoMemory;
+            fault.file = next_;
+            fault.status = status;
+            return fault;
+        }
+    }
+    return {};
+}
+
+} // namespace veltrane

@@ -1,0 +1,120 @@
+// The engine's public entry points: what they refuse, and that nothing
+// escapes them as an exception.
+#include "veltrane/engine/interlace.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <gtest/gtest.h>
+
+#include <new>
+
+using namespace veltrane;
+
+namespace {
+
+const Calibration Lens{6, 1152, 8.25, true};
+
+cv::Mat solid(int rows, int cols, int value)
+{
+    return cv::Mat(rows, cols, CV_8UC3, cv::Scalar::all(value));
+}
+
+TEST(PublicApi, UnusableImagesAreRefusedAndTheOutputKept)
+{
+    const cv::Mat view = solid(40, 60, 200);
+    cv::Mat output = solid(40, 60, 7);
+    const cv::Mat before = output.clone();
+    const cv::Mat larger = solid(80, 120, 200);
+    const std::vector<std::vector<cv::Mat>> refused = {
+        {},                                          // no views
+        {view, cv::Mat(40, 60, CV_8UC1)},            // one channel
+        {view, solid(40, 61, 1)},                    // another size
+        {view, larger(cv::Rect(0, 0, 60, 40))},      // rows that are not continuous
+        {view, cv::Mat()},                           // empty
+    };
+    for (std::size_t i = 0; i < refused.size(); ++i) {
+        EXPECT_EQ(interlaceViews(Lens, refused[i], output), Status::InvalidImage) << "case " << i;
+        EXPECT_EQ(interlaceViewsReference(Lens, refused[i], output), Status::InvalidImage) << "case " << i;
+        EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0) << "case " << i;
+    }
+    EXPECT_EQ(interlaceTwoViews(Lens, 10, view, solid(40, 59, 0), output), Status::InvalidImage);
+    cv::Mat noOutput;
+    EXPECT_EQ(addViews(Lens, 2, {0}, {view}, noOutput), Status::InvalidImage); // adding needs an output
+    EXPECT_EQ(addViews(Lens, 2, {0, 1}, {view}, output), Status::InvalidImage); // a view without its image
+    EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0);
+}
+
+TEST(PublicApi, TheOutputIsMadeOrItsMemoryReused)
+{
+    const std::vector<cv::Mat> views = {solid(30, 50, 255), solid(30, 50, 0)};
+    cv::Mat made;
+    ASSERT_EQ(interlaceViews(Lens, views, made), Status::Done);
+    EXPECT_EQ(made.size(), cv::Size(50, 30));
+    EXPECT_EQ(made.type(), CV_8UC3);
+    cv::Mat reused = solid(30, 50, 9);
+    const unsigned char* memory = reused.data;
+    ASSERT_EQ(interlaceViews(Lens, views, reused), Status::Done);
+    EXPECT_EQ(reused.data, memory);
+    EXPECT_EQ(cv::norm(made, reused, cv::NORM_INF), 0);
+    EXPECT_GT(cv::norm(made, cv::NORM_INF), 0); // the white view shows somewhere
+}
+
+TEST(PublicApi, SourcesInEitherChannelOrderGiveTheSameBytes)
+{
+    cv::Mat a(24, 36, CV_8UC3);
+    cv::Mat b(24, 36, CV_8UC3);
+    cv::randu(a, 0, 256);
+    cv::randu(b, 0, 256);
+    cv::Mat bgr;
+    ASSERT_EQ(interlaceViews(Lens, {a, b, a}, bgr), Status::Done);
+    cv::Mat ra;
+    cv::Mat rb;
+    cv::cvtColor(a, ra, cv::COLOR_BGR2RGB);
+    cv::cvtColor(b, rb, cv::COLOR_BGR2RGB);
+    EngineOptions rgb;
+    rgb.sourceOrder = ChannelOrder::Rgb;
+    cv::Mat fromRgb;
+    ASSERT_EQ(interlaceViews(Lens, {ra, rb, ra}, fromRgb, rgb), Status::Done);
+    EXPECT_EQ(cv::norm(bgr, fromRgb, cv::NORM_INF), 0);
+    cv::Mat added = solid(24, 36, 0);
+    ASSERT_EQ(addViews(Lens, 3, {2, 0}, {ra, ra}, added, rgb), Status::Done);
+    ASSERT_EQ(addViews(Lens, 3, {1}, {rb}, added, rgb), Status::Done);
+    EXPECT_EQ(cv::norm(bgr, added, cv::NORM_INF), 0);
+}
+
+void* throwingAllocate(std::size_t)
+{
+    throw std::bad_alloc();
+}
+
+void* failingAllocate(std::size_t)
+{
+    return nullptr;
+}
+
+void neverReleased(void*, std::size_t)
+{
+    ADD_FAILURE() << "nothing was allocated";
+}
+
+TEST(PublicApi, MemoryThatCannotBeHadIsAStatusNeverAnException)
+{
+    const cv::Mat view = solid(20, 40, 255);
+    for (const auto allocate : {throwingAllocate, failingAllocate}) {
+        EngineOptions options;
+        options.allocator = MaskAllocator{allocate, neverReleased};
+        cv::Mat output = solid(20, 40, 3);
+        Status fast = Status::Done;
+        Status reference = Status::Done;
+        Status added = Status::Done;
+        EXPECT_NO_THROW(fast = interlaceTwoViews(Lens, 10, view, view, output, options));
+        EXPECT_NO_THROW(reference = interlaceTwoViewsReference(Lens, 10, view, view, output, options));
+        EXPECT_NO_THROW(added = addViews(Lens, 10, {0, 5}, {view, view}, output, options));
+        EXPECT_NE(fast, Status::Done);
+        EXPECT_NE(reference, Status::Done);
+        EXPECT_NE(added, Status::Done);
+        EXPECT_EQ(cv::norm(output, solid(20, 40, 3), cv::NORM_INF), 0);
+    }
+}
+
+} // namespace

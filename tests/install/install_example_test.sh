@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The engine as another project uses it: installed into a prefix of its own,
+# the example found through find_package(Veltrane) and through pkg-config,
+# built outside the tree, run, and its output the reference engine's.
+set -euo pipefail
+source_dir=$1
+build_dir=$2
+sample_views=$3
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
+for file in lib/libveltrane_engine.a lib/libveltrane_records.a include/veltrane/engine/interlace.h \
+            include/veltrane/records/parameter_line.h lib/cmake/Veltrane/VeltraneConfig.cmake \
+            lib/pkgconfig/veltrane.pc bin/veltrane-interlace; do
+  [ -e "$work/prefix/$file" ] || fail "not installed: $file"
+done
+# Nothing private is installed: no header of a library's src/.
+[ ! -e "$work/prefix/include/veltrane/engine/fast_interlace.h" ] || fail "a private header is installed"
+
+cmake -S "$source_dir/examples/interlace-two-images" -B "$work/example" -DCMAKE_PREFIX_PATH="$work/prefix" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null || fail "the example does not configure against the package"
+cmake --build "$work/example" >/dev/null || fail "the example does not build"
+
+g++ -std=c++17 "$source_dir/examples/interlace-two-images/main.cpp" -o "$work/by-pkg-config" \
+    $(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" pkg-config --cflags --libs veltrane) -lopencv_imgcodecs \
+  || fail "the example does not build with pkg-config"
+
+"$sample_views" --dir="$work" --views=2 -w=320 -h=200 --frames=1 >/dev/null
+left=$work/pic/blender_00000_0.jpg
+right=$work/pic/blender_00000_1.jpg
+line="param: -x    14 -y   384 -pitch   6.2500 -mirror"
+"$work/example/interlace-two-images" "$line" "$left" "$right" "$work/fast.png"
+"$work/by-pkg-config" "$line" "$left" "$right" "$work/pkg.png"
+"$work/example/interlace-two-images" "$line" "$left" "$right" "$work/reference.png" --reference
+for image in fast pkg; do
+  differ=$(compare -metric AE "$work/$image.png" "$work/reference.png" null: 2>&1 || true)
+  [ "$differ" = 0 ] || fail "$image.png differs from the reference engine in $differ pixels"
+done
+# And it is an interlace: neither view alone.
+differ=$(compare -metric AE "$work/fast.png" "$left" null: 2>&1 || true)
+[ "$differ" != 0 ] || fail "the output is the left view"
+echo "install example: 3 passed, 0 failed"

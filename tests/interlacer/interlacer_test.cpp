@@ -1,0 +1,319 @@
+// veltrane-interlace: its options, patterns and quilts, and whole runs on
+// files written here, each output compared byte for byte with the reference
+// engine's composition of the same views.
+#include "veltrane/engine/interlace.h"
+#include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/interlace_options.h"
+#include "veltrane/interlacer/quilt.h"
+#include "veltrane/interlacer/view_pattern.h"
+#include "support/view_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using namespace veltrane;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const Line = "param: -x     6 -y  1152 -pitch   8.0000 -mirror\r";
+
+InterlaceParse parse(std::vector<const char*> arguments, InterlaceOptions& options, std::string& text)
+{
+    arguments.insert(arguments.begin(), "veltrane-interlace");
+    return parseInterlaceOptions(static_cast<int>(arguments.size()), arguments.data(), options, text);
+}
+
+TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
+{
+    InterlaceOptions options;
+    std::string text;
+    ASSERT_EQ(parse({"--param", Line, "--size=800x600", "--view-offset", "-2", "--reverse", "-o", "a.png"}, options,
+                    text),
+              InterlaceParse::Run)
+        << text;
+    EXPECT_EQ(options.calibration.x, 6);
+    EXPECT_EQ(options.calibration.y, 1152);
+    EXPECT_TRUE(options.calibration.mirror);
+    EXPECT_EQ(options.width, 800);
+    EXPECT_EQ(options.height, 600);
+    EXPECT_EQ(options.viewOffset, -2);
+    EXPECT_TRUE(options.reverse);
+    EXPECT_EQ(options.viewsPattern, "pic/blender_{frame:05}_{view}.jpg");
+    options = InterlaceOptions();
+    ASSERT_EQ(parse({"--param=-x 4 -y 10 -pitch 6.5", "--quilt", "q.png", "--tiles=8x6", "--frames=3-9",
+                     "--quilt-origin=top-left", "--output=b.mkv"},
+                    options, text),
+              InterlaceParse::Run)
+        << text;
+    EXPECT_EQ(options.tileColumns, 8);
+    EXPECT_EQ(options.tileRows, 6);
+    EXPECT_TRUE(options.quiltTopLeft);
+    EXPECT_EQ(options.firstFrame, 3);
+    EXPECT_EQ(options.lastFrame, 9);
+    EXPECT_EQ(parse({"--help"}, options, text), InterlaceParse::Help);
+    EXPECT_NE(text.find("--quilt"), std::string::npos);
+}
+
+TEST(InterlaceOptions, UsageErrorsInOneLine)
+{
+    for (const auto& arguments : std::vector<std::vector<const char*>>{
+             {"-o", "a.png"},                                   // no calibration
+             {"--param", Line},                                 // no output
+             {"--param=-x 6 -y 1152", "-o", "a.png"},           // a malformed line
+             {"--param", Line, "--calibration=c.yml", "-o", "a.png"},
+             {"--param", Line, "--views=v_{view}.png", "--quilt=q.png", "-o", "a.png"},
+             {"--param", Line, "--tiles=8", "-o", "a.png"},
+             {"--param", Line, "--size=0x600", "-o", "a.png"},
+             {"--param", Line, "--size=20000x600", "-o", "a.png"},
+             {"--param", Line, "--frames=9-3", "-o", "a.png"},
+             {"--param", Line, "--quilt-origin=middle", "-o", "a.png"},
+             {"--param", Line, "--bogus", "-o", "a.png"},
+             {"--calibration=/no/such/record.yml", "-o", "a.png"}}) {
+        InterlaceOptions options;
+        std::string text;
+        EXPECT_EQ(parse(arguments, options, text), InterlaceParse::Invalid) << arguments[0];
+        EXPECT_FALSE(text.empty());
+        EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+    }
+}
+
+TEST(ViewPattern, FieldsAndTheirPadding)
+{
+    EXPECT_EQ(expandPattern("pic/blender_{frame:05}_{view}.jpg", 12, 3), "pic/blender_00012_3.jpg");
+    EXPECT_EQ(expandPattern("v{view}_f{frame}.png", 7, 11), "v11_f7.png");
+    PatternFields fields;
+    std::string message;
+    EXPECT_TRUE(readPatternFields("a_{view}.png", fields, message));
+    EXPECT_FALSE(fields.frame);
+    for (const char* bad : {"a.png", "a_{views}.png", "a_{view}_{frame:5}.png", "a_{view}_{frame.png", "{fps}{view}"})
+        EXPECT_FALSE(readPatternFields(bad, fields, message)) << bad;
+}
+
+TEST(Quilt, TilesByNameAndOrigin)
+{
+    int columns = 0;
+    int rows = 0;
+    ASSERT_TRUE(tilesFromName("renders/scene_qs8x6a0.75.png", columns, rows));
+    EXPECT_EQ(columns, 8);
+    EXPECT_EQ(rows, 6);
+    EXPECT_FALSE(tilesFromName("qs8x6_folder/scene.png", columns, rows));
+    cv::Mat quilt(4, 6, CV_8UC3); // 3 x 2 tiles of 2 x 2
+    for (int v = 0; v < 6; ++v) // view v's tile filled with v, view 0 at the bottom left
+        quilt(cv::Rect(2 * (v % 3), v < 3 ? 2 : 0, 2, 2)).setTo(cv::Scalar::all(v));
+    for (int v = 0; v < 6; ++v) {
+        EXPECT_EQ(quiltTile(quilt, 3, 2, v, false).at<cv::Vec3b>(0, 0)[0], v);
+        EXPECT_EQ(quiltTile(quilt, 3, 2, v, true).at<cv::Vec3b>(0, 0)[0], (v + 3) % 6);
+    }
+}
+
+// Runs in a folder of its own: view files written, the interlacer run, and
+// its outputs compared with the reference engine's composition.
+class Interlacing : public ::testing::Test {
+protected:
+    std::vector<cv::Mat> writeViews(const std::string& pattern, int frame, int views, cv::Size size, unsigned seed)
+    {
+        std::mt19937 random(seed);
+        std::vector<cv::Mat> images;
+        for (int v = 0; v < views; ++v) {
+            cv::Mat image(size, CV_8UC3);
+            cv::randu(image, 0, 256);
+            if (random() % 2)
+                cv::GaussianBlur(image, image, {5, 5}, 2);
+            EXPECT_TRUE(cv::imwrite(expandPattern(pattern, frame, v), image));
+            images.push_back(image);
+        }
+        return images;
+    }
+
+    static cv::Mat reference(const InterlaceOptions& options, const std::vector<cv::Mat>& views, cv::Size size)
+    {
+        const int n = static_cast<int>(views.size());
+        std::vector<cv::Mat> sized(n);
+        for (int v = 0; v < n; ++v) {
+            const int ordered = options.reverse ? n - 1 - v : v;
+            const int source = ((ordered + options.viewOffset) % n + n) % n;
+            if (views[source].size() == size)
+                sized[v] = views[source];
+            else
+                cv::resize(views[source], sized[v], size, 0, 0,
+                           size.width <= views[source].cols && size.height <= views[source].rows ? cv::INTER_AREA
+                                                                                                   : cv::INTER_LINEAR);
+        }
+        cv::Mat out;
+        EXPECT_EQ(interlaceViewsReference(options.calibration, sized, out), veltrane::Status::Done);
+        return out;
+    }
+
+    static void expectSameImage(const cv::Mat& a, const cv::Mat& b, const std::string& what)
+    {
+        ASSERT_EQ(a.size(), b.size()) << what;
+        EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0) << what;
+    }
+
+    InterlaceExit run(InterlaceOptions& options)
+    {
+        message.clear();
+        return runInterlace(options, false, message);
+    }
+
+    // Files in the folder apart from the views: what a run left behind.
+    std::vector<std::string> leftovers() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder.path()))
+            if (entry.is_regular_file() && entry.path().extension() != ".png" && entry.path().extension() != ".jpg")
+                names.push_back(entry.path().filename().string());
+            else if (entry.path().filename().string().find(".tmp") != std::string::npos)
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    ViewFolder folder;
+    std::string message;
+};
+
+TEST_F(Interlacing, RandomViewSetsEqualTheReference)
+{
+    std::mt19937 random(20261207);
+    for (int i = 0; i < 12; ++i) {
+        auto between = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+        const cv::Size size(between(8, 90), between(4, 60));
+        const int views = between(2, 12);
+        const std::string pattern = "v" + std::to_string(i) + "_{view}.png";
+        const std::vector<cv::Mat> images = writeViews(pattern, 0, views, size, random());
+        InterlaceOptions options;
+        options.calibration = {between(0, 300), between(1, 900), between(20, 3000) / 100.0, i % 2 == 1};
+        options.viewsPattern = pattern;
+        options.reverse = i % 3 == 1;
+        options.viewOffset = between(-20, 20);
+        cv::Size out = size;
+        if (i % 4 == 3) { // resized, smaller or larger
+            out = cv::Size(between(8, 120), between(4, 80));
+            options.width = out.width;
+            options.height = out.height;
+        }
+        options.output = "out" + std::to_string(i) + ".png";
+        ASSERT_EQ(run(options), InterlaceDone) << message;
+        expectSameImage(cv::imread(options.output), reference(options, images, out), "case " + std::to_string(i));
+    }
+}
+
+TEST_F(Interlacing, AnAnimationAsPngsAndAsLosslessVideo)
+{
+    std::vector<std::vector<cv::Mat>> frames;
+    for (int f = 3; f <= 5; ++f) // frames 3 to 5: the first existing frame is found
+        frames.push_back(writeViews("a_{frame:05}_{view}.png", f, 5, {64, 40}, f));
+    InterlaceOptions options;
+    options.calibration = {40, 1152, 8.25, false};
+    options.viewsPattern = "a_{frame:05}_{view}.png";
+    options.output = "out_{frame:03}.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    options.output = "out.mkv";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    cv::VideoCapture video("out.mkv");
+    for (int f = 0; f < 3; ++f) {
+        const cv::Mat expected = reference(options, frames[f], {64, 40});
+        expectSameImage(cv::imread("out_00" + std::to_string(f + 3) + ".png"), expected, "PNG frame " + std::to_string(f));
+        cv::Mat decoded;
+        ASSERT_TRUE(video.read(decoded));
+        expectSameImage(decoded, expected, "video frame " + std::to_string(f)); // FFV1: no chroma subsampling
+    }
+    cv::Mat extra;
+    EXPECT_FALSE(video.read(extra));
+    options.framesGiven = true;
+    options.firstFrame = 4;
+    options.lastFrame = 4;
+    options.output = "one.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    expectSameImage(cv::imread("one.png"), reference(options, frames[1], {64, 40}), "frames 4-4");
+    EXPECT_TRUE(leftovers() == std::vector<std::string>{"out.mkv"});
+}
+
+TEST_F(Interlacing, AQuiltIsItsTilesAsViews)
+{
+    const std::vector<cv::Mat> views = writeViews("t_{view}.png", 0, 6, {30, 20}, 7);
+    cv::Mat quilt(40, 90, CV_8UC3);
+    for (int v = 0; v < 6; ++v) // 3 x 2 tiles, view 0 at the bottom left
+        views[v].copyTo(quilt(cv::Rect(30 * (v % 3), v < 3 ? 20 : 0, 30, 20)));
+    cv::imwrite("scene_qs3x2.png", quilt);
+    InterlaceOptions options;
+    options.calibration = {64, 1152, 6.5, true};
+    options.quilt = "scene_qs3x2.png";
+    options.width = 60; // the panel: tiles enlarged
+    options.height = 40;
+    options.output = "quilt.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    expectSameImage(cv::imread("quilt.png"), reference(options, views, {60, 40}), "quilt");
+
+    cv::VideoWriter video("quilt_qs3x2.mkv", cv::VideoWriter::fourcc('F', 'F', 'V', '1'), 10, quilt.size());
+    for (int f = 0; f < 2; ++f)
+        video.write(quilt);
+    video.release();
+    options.quilt = "quilt_qs3x2.mkv";
+    options.output = "quilt_{frame}.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    expectSameImage(cv::imread("quilt_1.png"), reference(options, views, {60, 40}), "video quilt");
+}
+
+TEST_F(Interlacing, BadInputGivesOneLineAndLeavesNothing)
+{
+    writeViews("g_{frame}_{view}.png", 0, 3, {16, 8}, 1);
+    writeViews("g_{frame}_{view}.png", 2, 3, {16, 8}, 2); // frame 1 is missing
+    writeViews("m_{view}.png", 0, 3, {16, 8}, 3);
+    cv::imwrite("m_3.png", cv::Mat(9, 16, CV_8UC3, cv::Scalar::all(1)));
+    writeViews("u_{view}.png", 0, 2, {16, 8}, 4);
+    std::ofstream("u_2.png") << "not an image";
+    cv::imwrite("odd_qs3x2.png", cv::Mat(41, 90, CV_8UC3, cv::Scalar::all(1)));
+    cv::imwrite("even_qs3x2.png", cv::Mat(40, 90, CV_8UC3, cv::Scalar::all(1)));
+    for (int f = 0; f < 2; ++f)
+        writeViews("h_{frame}_{view}.png", f, 2, {16, 8}, 5);
+    cv::imwrite("exists.png", cv::Mat(8, 16, CV_8UC3, cv::Scalar::all(9)));
+    struct Case {
+        const char* views;
+        const char* quilt;
+        const char* output;
+        bool gap;
+        InterlaceExit status;
+        const char* says;
+    } cases[] = {
+        {"g_{frame}_{view}.png", "", "x_{frame}.png", true, InterlaceFailed, "frame 1 of 0-2 is missing"},
+        {"m_{view}.png", "", "x.png", false, InterlaceFailed, "views must share a size"},
+        {"u_{view}.png", "", "x.png", false, InterlaceFailed, "u_2.png cannot be read: it is not a JPEG or PNG"},
+        {"", "odd_qs3x2.png", "x.png", false, InterlaceFailed, "not divisible into 3 x 2 tiles"},
+        {"", "even_qs3x2.png", "x.png", false, InterlaceUsage, "give the output size of a quilt"},
+        {"m_{view}.png", "", "no/such/folder/x.png", false, InterlaceUsage, "does not exist"},
+        {"u_{view}.png", "", "exists.png", false, InterlaceUsage, "give --force"},
+        {"u_{view}.png", "", "x.jpg", false, InterlaceUsage, "--allow-lossy"},
+        {"h_{frame}_{view}.png", "", "x.png", false, InterlaceUsage, "one output image"},
+        {"none_{view}.png", "", "x.png", false, InterlaceFailed, "no view files"},
+    };
+    for (const Case& c : cases) {
+        InterlaceOptions options;
+        options.calibration = {6, 1152, 8.0, false};
+        options.viewsPattern = c.views;
+        options.quilt = c.quilt;
+        options.output = c.output;
+        options.framesGiven = c.gap;
+        options.lastFrame = c.gap ? 2 : 0;
+        if (std::string(c.quilt) == "odd_qs3x2.png")
+            options.width = options.height = 30;
+        EXPECT_EQ(run(options), c.status) << c.says << ": " << message;
+        EXPECT_NE(message.find(c.says), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+    EXPECT_FALSE(fs::exists("x.png"));
+    EXPECT_FALSE(fs::exists("x_0.png"));
+    EXPECT_TRUE(leftovers().empty()) << leftovers().front();
+    EXPECT_EQ(cv::imread("exists.png").at<cv::Vec3b>(0, 0), cv::Vec3b(9, 9, 9)); // not overwritten
+}
+
+} // namespace

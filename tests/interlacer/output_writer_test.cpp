@@ -1,0 +1,75 @@
+// Where frames go: checked before any work, written whole or not at all, and
+// a write that fails ends the run with a failure.
+#include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/output_writer.h"
+#include "support/view_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <unistd.h>
+
+using namespace veltrane;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where the writer puts a file before it is whole: the device that is
+// always full stands there, so every write to it fails.
+void fullDiskFor(const std::string& file)
+{
+    const fs::path target(file);
+    fs::create_symlink("/dev/full", "." + target.stem().string() + "." + std::to_string(::getpid()) + ".tmp" +
+                                        target.extension().string());
+}
+
+const cv::Mat Frame(8, 16, CV_8UC3, cv::Scalar(1, 2, 3));
+
+TEST(OutputWriter, AnyFrameThatExistsIsFoundBeforeWork)
+{
+    const ViewFolder folder;
+    cv::imwrite("f_2.png", Frame);
+    std::string message;
+    OutputWriter writer;
+    EXPECT_FALSE(writer.prepare("f_{frame}.png", {0, 1, 2, 3}, 24, false, false, message));
+    EXPECT_NE(message.find("f_2.png"), std::string::npos) << message;
+    OutputWriter forced;
+    EXPECT_TRUE(forced.prepare("f_{frame}.png", {0, 1, 2, 3}, 24, true, false, message)) << message;
+}
+
+TEST(OutputWriter, AFailedWriteIsNeverRenamedIntoPlace)
+{
+    const ViewFolder folder;
+    std::string message;
+    OutputWriter writer;
+    ASSERT_TRUE(writer.prepare("z.png", {0}, 24, false, false, message)) << message;
+    fullDiskFor("z.png");
+    EXPECT_FALSE(writer.write(0, Frame, message));
+    EXPECT_NE(message.find("z.png"), std::string::npos) << message;
+    EXPECT_FALSE(fs::exists("z.png"));
+    EXPECT_FALSE(fs::is_symlink(".z." + std::to_string(::getpid()) + ".tmp.png")); // nothing left behind
+}
+
+TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
+{
+    const ViewFolder folder;
+    for (int frame = 0; frame < 3; ++frame)
+        for (int view = 0; view < 2; ++view)
+            cv::imwrite("v_" + std::to_string(frame) + "_" + std::to_string(view) + ".png", Frame);
+    fullDiskFor("out_1.png");
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.viewsPattern = "v_{frame}_{view}.png";
+    options.output = "out_{frame}.png";
+    std::string message;
+    EXPECT_EQ(runInterlace(options, false, message), InterlaceFailed);
+    EXPECT_NE(message.find("out_1.png"), std::string::npos) << message;
+    EXPECT_FALSE(fs::exists("out_1.png"));
+    EXPECT_FALSE(fs::exists("out_2.png")); // nothing after the failure
+}
+
+} // namespace

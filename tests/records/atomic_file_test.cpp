@@ -1,0 +1,111 @@
+// Files written whole: moved into place only when every byte is written,
+// never over an existing file unless asked, and nothing left behind.
+#include "veltrane/records/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using namespace veltrane;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class AtomicFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device device;
+        folder = fs::temp_directory_path() / ("veltrane-atomic-" + std::to_string(device()));
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    // Every name in the folder, hidden ones included.
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::directory_iterator(folder))
+            found.push_back(entry.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+
+    static std::string contents(const std::string& file)
+    {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    fs::path folder;
+    const std::vector<unsigned char> bytes{'n', 'e', 'w'};
+};
+
+TEST_F(AtomicFileTest, AWholeWriteIsMovedIntoPlaceAndNothingElseRemains)
+{
+    std::string message;
+    {
+        AtomicFile file(path("out.png"));
+        EXPECT_EQ(fs::path(file.temporary()).parent_path(), folder);
+        ASSERT_TRUE(file.write(bytes, message)) << message;
+        EXPECT_FALSE(fs::exists(path("out.png"))); // not before the move
+        ASSERT_TRUE(file.commit(Replace::Refused, message)) << message;
+    }
+    EXPECT_EQ(contents(path("out.png")), "new");
+    EXPECT_EQ(names(), std::vector<std::string>{"out.png"});
+}
+
+TEST_F(AtomicFileTest, AnExistingFileStaysUnlessReplacingIsAllowed)
+{
+    std::string message;
+    AtomicFile refused(path("out.png"));
+    ASSERT_TRUE(refused.write(bytes, message));
+    std::ofstream(path("out.png")) << "old"; // appears while the new one is written
+    EXPECT_FALSE(refused.commit(Replace::Refused, message));
+    EXPECT_EQ(message, "it exists");
+    EXPECT_EQ(contents(path("out.png")), "old");
+    refused.abandon();
+    EXPECT_EQ(names(), std::vector<std::string>{"out.png"});
+
+    AtomicFile allowed(path("out.png"));
+    ASSERT_TRUE(allowed.write(bytes, message));
+    ASSERT_TRUE(allowed.commit(Replace::Allowed, message)) << message;
+    EXPECT_EQ(contents(path("out.png")), "new");
+}
+
+TEST_F(AtomicFileTest, AFailedWriteIsNeverMovedIntoPlace)
+{
+    std::string message;
+    {
+        AtomicFile file(path("out.png"));
+        // The device that is always full stands where the temporary file goes.
+        fs::create_symlink("/dev/full", file.temporary());
+        EXPECT_FALSE(file.write(bytes, message));
+        EXPECT_NE(message.find("space"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(fs::exists(path("out.png")));
+    EXPECT_TRUE(names().empty()); // the temporary name is gone too
+
+    AtomicFile nowhere(path("no/such/folder/out.png"));
+    EXPECT_FALSE(nowhere.write(bytes, message));
+    EXPECT_FALSE(nowhere.commit(Replace::Allowed, message));
+}
+
+TEST_F(AtomicFileTest, TheFolderCheckSaysWhy)
+{
+    std::string reason;
+    EXPECT_TRUE(folderCanBeWritten(path("out.png"), reason));
+    EXPECT_FALSE(folderCanBeWritten(path("missing/out.png"), reason));
+    EXPECT_NE(reason.find("does not exist"), std::string::npos) << reason;
+    fs::create_directory(folder / "taken");
+    EXPECT_FALSE(folderCanBeWritten(path("taken"), reason));
+    EXPECT_EQ(reason, "it is a folder");
+}
+
+} // namespace

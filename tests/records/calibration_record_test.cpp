@@ -1,0 +1,111 @@
+// The calibration record: written whole as YAML or JSON, read back, and
+// refused in one line when it cannot be used.
+#include "veltrane/records/calibration_record.h"
+
+#include <opencv2/core.hpp>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+using namespace veltrane;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Record : public ::testing::Test {
+protected:
+    Record() : folder_(fs::temp_directory_path() / ("veltrane-record-" + std::to_string(::getpid())))
+    {
+        fs::create_directories(folder_);
+    }
+    ~Record() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    void write(const std::string& name, const std::string& text) const { std::ofstream(path(name)) << text; }
+
+    fs::path folder_;
+};
+
+TEST_F(Record, WrittenAndReadBackAsYamlAndJson)
+{
+    const CalibrationRecord saved{{6, 1152, 8.25, true}, 1920, 1080, "HDMI-1"};
+    for (const char* name : {"lens.yml", "lens.json"}) {
+        std::string message;
+        ASSERT_TRUE(saveCalibrationRecord(path(name), saved, "2026-12-07T10:00:00+00:00", message)) << message;
+        CalibrationRecord loaded;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << message;
+        EXPECT_EQ(loaded.calibration.x, 6);
+        EXPECT_EQ(loaded.calibration.y, 1152);
+        EXPECT_EQ(loaded.calibration.pitch, 8.25);
+        EXPECT_TRUE(loaded.calibration.mirror);
+        EXPECT_EQ(loaded.width, 1920);
+        EXPECT_EQ(loaded.height, 1080);
+        EXPECT_EQ(loaded.screen, "HDMI-1");
+        const cv::FileStorage storage(path(name), cv::FileStorage::READ);
+        EXPECT_DOUBLE_EQ(static_cast<double>(storage["subpixels_per_row"]), 3.0 * 6 / 1152);
+        EXPECT_NEAR(static_cast<double>(storage["angle_degrees"]), -0.2984128, 1e-6);
+        EXPECT_DOUBLE_EQ(static_cast<double>(storage["lens_width_pixels"]), 2.75);
+        EXPECT_EQ(static_cast<std::string>(storage["saved"]), "2026-12-07T10:00:00+00:00");
+    }
+    std::ifstream json(path("lens.json"));
+    EXPECT_EQ(json.get(), '{');
+    // Only the two records: the temporary files were renamed onto them.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 2);
+}
+
+TEST_F(Record, ASaveReplacesTheOldRecordWhole)
+{
+    write("lens.yml", "%YAML:1.0\n---\nx: 1\n");
+    std::string message;
+    ASSERT_TRUE(saveCalibrationRecord(path("lens.yml"), {{2, 10, 4.0, false}, 0, 0, ""}, "now", message));
+    CalibrationRecord loaded;
+    ASSERT_TRUE(loadCalibrationRecord(path("lens.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.calibration.x, 2);
+    EXPECT_FALSE(saveCalibrationRecord(path("no/such/folder/lens.yml"), {}, "now", message));
+    EXPECT_FALSE(recordCanBeWritten(path("no/such/lens.yml"), message));
+    EXPECT_NE(message.find("does not exist"), std::string::npos);
+    EXPECT_FALSE(recordCanBeWritten(folder_.string(), message));
+    EXPECT_TRUE(recordCanBeWritten(path("new.json"), message));
+}
+
+TEST_F(Record, WhatCannotBeReadIsRefusedInOneLine)
+{
+    const std::string valid = "%YAML:1.0\n---\nx: 6\ny: 1152\npitch: 8.25\nmirror: 1\n";
+    write("no-pitch.yml", "%YAML:1.0\n---\nx: 6\ny: 1152\nmirror: 1\n");
+    write("mirror-two.yml", "%YAML:1.0\n---\nx: 6\ny: 1152\npitch: 8\nmirror: 2\n");
+    write("pitch-big.yml", "%YAML:1.0\n---\nx: 6\ny: 1152\npitch: 1000\nmirror: 0\n");
+    write("y-zero.json", R"({"x": 6, "y": 0, "pitch": 8, "mirror": 0})");
+    write("x-text.json", R"({"x": "six", "y": 1152, "pitch": 8, "mirror": 0})");
+    write("broken.json", R"({"x": 6, "y": 1152, "pitch": )");
+    write("text.yml", "just some words\nand more\n");
+    write("width-big.yml", valid + "width: 99999\n");
+    write("empty.yml", "");
+    write("x-negative.yml", "%YAML:1.0\n---\nx: -6\ny: 1152\npitch: 8\nmirror: 0\n");
+    write("x-huge.yml", "%YAML:1.0\n---\nx: 1073741824\ny: 1152\npitch: 8\nmirror: 0\n");
+    write("y-huge.json", R"({"x": 6, "y": 16777217, "pitch": 8, "mirror": 0})");
+    for (const char* name : {"no-pitch.yml", "mirror-two.yml", "pitch-big.yml", "y-zero.json", "x-text.json",
+                             "broken.json", "text.yml", "width-big.yml", "empty.yml", "missing.yml", "x-negative.yml",
+                             "x-huge.yml", "y-huge.json"}) {
+        CalibrationRecord loaded;
+        std::string message;
+        ::testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), "") << name;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+        EXPECT_NE(message.find(name), std::string::npos) << message;
+    }
+    write("valid.yml", valid);
+    CalibrationRecord loaded;
+    std::string message;
+    EXPECT_TRUE(loadCalibrationRecord(path("valid.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.width, 0); // not given: not known
+}
+
+
+} // namespace
