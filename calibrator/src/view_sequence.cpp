@@ -4,13 +4,9 @@
 #include "veltrane/records/view_files.h"
 #include "veltrane/records/view_stream.h"
 
-#include <opencv2/core/utility.hpp>
-#include <opencv2/imgproc.hpp>
-
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
+#include <string>
 #include <vector>
 
 using veltrane::QuietStandardError;

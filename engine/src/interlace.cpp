@@ -130,7 +130,7 @@ Status addViews(const Calibration& calibration, int viewCount, const std::vector
                 const std::vector<cv::Mat>& sources, cv::Mat& output, const EngineOptions& options)
 {
     return guarded([&] {
-        if (views.size() != sources.size() || output.empty() || !usable(output, output.size()) ||
+        if (views.size() != sources.size() || !usable(output, output.size()) ||
             !allUsable(sources, output.size()))
             return Status::InvalidImage;
         const LensGeometry lens = lensOf(calibration, output.size(), viewCount, options);

@@ -8,7 +8,6 @@
 #include "veltrane/interlacer/quilt.h"
 #include "veltrane/interlacer/view_pattern.h"
 
-#include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -18,7 +17,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <numeric>
 #include <optional>

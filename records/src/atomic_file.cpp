@@ -68,7 +68,6 @@ AtomicFile::~AtomicFile()
 
 bool AtomicFile::write(const std::vector<unsigned char>& bytes, std::string& message)
 {
-    pending_ = true;
     const int descriptor = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         message = std::strerror(errno);
@@ -86,20 +85,19 @@ bool AtomicFile::write(const std::vector<unsigned char>& bytes, std::string& mes
 
 bool AtomicFile::commit(Replace replace, std::string& message)
 {
-    pending_ = true;
     if (!moveIntoPlace(temporary_, target_, replace)) {
         message = errno == EEXIST ? "it exists" : std::strerror(errno);
         return false;
     }
-    pending_ = false;
+    committed_ = true;
     return true;
 }
 
 void AtomicFile::abandon()
 {
-    if (pending_)
-        std::remove(temporary_.c_str());
-    pending_ = false;
+    if (!committed_)
+        std::remove(temporary_.c_str()); // whoever wrote it: this object, or a writer handed its name
+
 }
 
 bool folderCanBeWritten(const std::string& file, std::string& reason)

@@ -72,4 +72,25 @@ TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
     EXPECT_FALSE(fs::exists("out_2.png")); // nothing after the failure
 }
 
+TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)
+{
+    const ViewFolder folder;
+    for (int frame = 0; frame < 3; ++frame)
+        for (int view = 0; view < 2; ++view)
+            cv::imwrite("v_" + std::to_string(frame) + "_" + std::to_string(view) + ".png", Frame);
+    cv::imwrite("v_2_1.png", cv::Mat(9, 16, CV_8UC3, cv::Scalar::all(4))); // frame 2 fails after two are written
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.viewsPattern = "v_{frame}_{view}.png";
+    options.output = "out.mkv";
+    std::string message;
+    EXPECT_EQ(runInterlace(options, false, message), InterlaceFailed);
+    EXPECT_NE(message.find("views must share a size"), std::string::npos) << message;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        if (entry.is_regular_file() || entry.is_symlink()) {
+            EXPECT_EQ(entry.path().extension(), ".png") << "left behind: " << entry.path();
+        }
+    }
+}
+
 } // namespace

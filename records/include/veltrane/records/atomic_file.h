@@ -17,7 +17,9 @@ enum class Replace {
 class AtomicFile {
 public:
     explicit AtomicFile(std::string target);
-    // Removes the temporary file unless it was moved into place.
+    // Removes the temporary file unless it was moved into place, whether
+    // write() filled it or another writer (a video encoder) was handed its
+    // name.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -35,13 +37,13 @@ public:
     // target (even one made since the run began) is kept and this fails.
     bool commit(Replace replace, std::string& message);
 
-    // Removes the temporary file.
+    // Removes the temporary file, unless it was moved into place.
     void abandon();
 
 private:
     std::string target_;
     std::string temporary_;
-    bool pending_ = false;
+    bool committed_ = false; // moved into place: the temporary name is gone
 };
 
 // The one folder check before any work: the folder of file exists and can be
