@@ -6,12 +6,11 @@
 #include "veltrane/calibrator/main_loop.h"
 #include "veltrane/calibrator/monitors.h"
 #include "veltrane/calibrator/options.h"
-#include "process_setup.h"
 #include "veltrane/calibrator/resume.h"
 #include "veltrane/calibrator/startup.h"
 #include "veltrane/highgui/x11_monitors.h"
-
-#include <opencv2/core/utils/logger.hpp>
+#include "veltrane/process/standard_streams.h"
+#include "veltrane/process/termination.h"
 
 #include <cstdio>
 #include <string>
@@ -25,16 +24,19 @@ constexpr int UsageError = 2;
 constexpr int RuntimeError = 1;
 const char* const Program = "veltrane-calibrator";
 
+// Where the program's own lines go: standard error, once the libraries' lines are kept off it.
+std::FILE* messages = stderr;
+
 int fail(int status, const std::string& message)
 {
-    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    std::fprintf(messages, "%s: %s\n", Program, message.c_str());
     return status;
 }
 
 // The same after the loop, on a line of its own below the parameter line.
 int failAfterLoop(const std::string& message)
 {
-    std::fputc('\n', stderr);
+    std::fputc('\n', messages);
     return fail(RuntimeError, message);
 }
 
@@ -57,6 +59,7 @@ int main(int argc, char** argv)
     // stream would otherwise be taken by the X connection.
     openStandardStreams();
     ignoreBrokenPipes();
+    messages = divertLibraryMessages();
 
     Options options;
     std::string message;
@@ -85,12 +88,12 @@ int main(int argc, char** argv)
                      !settleWindowSize(options, &screen, message)))
         return fail(UsageError, message);
 
-    // Standard error carries the parameter line; library warnings would break it.
-    cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
     HighguiBackend windows;
     if (onScreen)
         windows.useScreen(screen);
     Calibrator calibrator;
+    calibrator.messages = messages;
+    calibrator.endRequested = requestEndOnTermination(); // ends as a quit does: the record is saved
     startUp(calibrator, options, windows);
     if (options.resume)
         resumeCalibration(calibrator.state, options.start, options.pitchGiven);

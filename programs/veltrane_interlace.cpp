@@ -3,8 +3,9 @@
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/interlace_options.h"
 #include "veltrane/interlacer/memory_reuse.h"
+#include "veltrane/process/standard_streams.h"
+#include "veltrane/process/termination.h"
 
-#include <csignal>
 #include <cstdio>
 #include <string>
 
@@ -14,7 +15,10 @@ using namespace veltrane;
 
 int main(int argc, char** argv)
 {
-    std::signal(SIGPIPE, SIG_IGN);
+    openStandardStreams();
+    ignoreBrokenPipes();
+    std::FILE* const messages = divertLibraryMessages();
+    removeTemporariesOnTermination();
     keepLargeBlocks();
     InterlaceOptions options;
     std::string text;
@@ -23,14 +27,14 @@ int main(int argc, char** argv)
         std::fputs(text.c_str(), stdout);
         return 0;
     case InterlaceParse::Invalid:
-        std::fprintf(stderr, "veltrane-interlace: %s\n", text.c_str());
+        std::fprintf(messages, "veltrane-interlace: %s\n", text.c_str());
         return InterlaceUsage;
     case InterlaceParse::Run:
         break;
     }
-    const bool progress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    const InterlaceExit status = runInterlace(options, progress, text);
+    const bool progress = !options.quiet && isatty(fileno(messages)) == 1;
+    const InterlaceExit status = runInterlace(options, messages, progress, text);
     if (status != InterlaceDone)
-        std::fprintf(stderr, "veltrane-interlace: %s\n", text.c_str());
+        std::fprintf(messages, "veltrane-interlace: %s\n", text.c_str());
     return status;
 }

@@ -14,6 +14,8 @@ const char* engineStatusMessage(veltrane::Status status)
         return "";
     case veltrane::Status::NoMaskArray:
         return "\n---out of memory---\n";
+    case veltrane::Status::UnsupportedGeometry:
+        return "\n---error: the slant is too flat to draw at this size---\n";
     case veltrane::Status::NoMaskMemory:
     case veltrane::Status::InvalidImage:
         break;

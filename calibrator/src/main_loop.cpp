@@ -40,12 +40,12 @@ void deriveSlant(CalibrationState& state)
     state.slantY = 3 * (state.height - 2 * state.layout.barHeight);
 }
 
-void writeParameterLine(const CalibrationState& state)
+void writeParameterLine(const CalibrationState& state, std::FILE* out)
 {
     const char* format = state.mirror ? "param: -x %5d -y %5d -pitch %8.4f -mirror\r"
                                       : "param: -x %5d -y %5d -pitch %8.4f        \r";
-    std::fprintf(stderr, format, state.slantX, state.slantY, state.pitch);
-    std::fflush(stderr);
+    std::fprintf(out, format, state.slantX, state.slantY, state.pitch);
+    std::fflush(out);
 }
 
 PassResult runPass(Calibrator& calibrator, WindowBackend& windows)
@@ -56,6 +56,8 @@ PassResult runPass(Calibrator& calibrator, WindowBackend& windows)
     const int key = windows.waitKey(KeyWaitMs);
     bool keyStepped = false;
     applyKey(state, key, keyStepped);
+    if (calibrator.endRequested != nullptr && *calibrator.endRequested != 0)
+        state.mode = ModeQuit;
     if (state.mode == ModeQuit)
         return PassResult::Quit;
 
@@ -70,7 +72,7 @@ PassResult runPass(Calibrator& calibrator, WindowBackend& windows)
     else if (inViewMode(state))
         showViewSequence(calibrator, windows);
     drawReadouts(state);
-    writeParameterLine(state);
+    writeParameterLine(state, calibrator.messages);
     windows.showImage(WindowTitle, state.displayImage);
     if (keyStepped)
         drainKeys(windows);

@@ -58,6 +58,33 @@ bool parseGeometry(const std::string& text, Monitor& monitor)
     return true;
 }
 
+namespace {
+
+bool overlaps(const Monitor& a, const Monitor& b)
+{
+    return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+}
+
+// A geometry on the screen: a monitor when it is exactly one, a part of the
+// screen when it overlaps one, refused when it lies off them all.
+bool placeGeometry(Monitor& region, const std::vector<Monitor>& monitors, std::string& message)
+{
+    for (const Monitor& monitor : monitors)
+        if (geometryText(monitor) == geometryText(region)) {
+            region = monitor;
+            return true;
+        }
+    for (const Monitor& monitor : monitors)
+        if (overlaps(region, monitor)) {
+            region.wholeMonitor = false;
+            return true;
+        }
+    message = "the geometry " + geometryText(region) + " lies off every monitor, where no window can be seen (see --list-screens)";
+    return false;
+}
+
+} // namespace
+
 bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monitors, Monitor& chosen,
                    std::string& message)
 {
@@ -77,7 +104,7 @@ bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monito
             return true;
         }
     if (parseGeometry(choice, chosen))
-        return true;
+        return placeGeometry(chosen, monitors, message);
     message = "no screen is named '" + printable(choice) +
               "': give an index or a name from --list-screens, or a geometry such as 1920x1080+0+0";
     return false;

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-using veltrane::QuietStandardError;
 using veltrane::loadViewImage;
 using veltrane::viewFileExists;
 using veltrane::viewFileName;
@@ -115,7 +114,6 @@ Pass addViews(const CalibrationState& state, const veltrane::MaskAllocator& allo
 
 bool compose(const CalibrationState& state, const veltrane::MaskAllocator& allocator, cv::Mat& composed)
 {
-    const QuietStandardError quiet; // while the image libraries decode
     std::string extension;
     const cv::Mat first = loadFirstView(extension);
     if (first.empty())

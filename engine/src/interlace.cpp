@@ -6,6 +6,7 @@
 #include "fast_interlace.h"
 #include "lens_geometry.h"
 
+#include <cmath>
 #include <new>
 
 namespace veltrane {
@@ -47,6 +48,11 @@ LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount
     return lens;
 }
 
+Status geometryOf(const LensGeometry& lens)
+{
+    return lensLinesDrawable(lens, deriveSlantGeometry(lens)) ? Status::Done : Status::UnsupportedGeometry;
+}
+
 std::vector<const unsigned char*> dataOf(const std::vector<cv::Mat>& images)
 {
     std::vector<const unsigned char*> data;
@@ -79,9 +85,11 @@ Status composeViews(Engine engine, const Calibration& calibration, const std::ve
     return guarded([&] {
         if (views.empty() || !allUsable(views, views.front().size()))
             return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, views.front().size(), static_cast<int>(views.size()), options);
+        if (geometryOf(lens) != Status::Done)
+            return Status::UnsupportedGeometry;
         if (!prepareOutput(output, views.front().size()))
             return Status::InvalidImage;
-        const LensGeometry lens = lensOf(calibration, views.front().size(), static_cast<int>(views.size()), options);
         return engine(lens, dataOf(views).data(), output.data, options.allocator);
     });
 }
@@ -92,9 +100,11 @@ Status composeTwoViews(Engine engine, const Calibration& calibration, int viewCo
     return guarded([&] {
         if (!usable(first, first.size()) || !usable(second, first.size()))
             return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, first.size(), viewCount, options);
+        if (geometryOf(lens) != Status::Done)
+            return Status::UnsupportedGeometry;
         if (!prepareOutput(output, first.size()))
             return Status::InvalidImage;
-        const LensGeometry lens = lensOf(calibration, first.size(), viewCount, options);
         return engine(lens, twoViewSources(viewCount, first.data, second.data).data(), output.data,
                       options.allocator);
     });
@@ -134,9 +144,32 @@ Status addViews(const Calibration& calibration, int viewCount, const std::vector
             !allUsable(sources, output.size()))
             return Status::InvalidImage;
         const LensGeometry lens = lensOf(calibration, output.size(), viewCount, options);
+        if (geometryOf(lens) != Status::Done)
+            return Status::UnsupportedGeometry;
         return addViewsFast(lens, views.data(), dataOf(sources).data(), static_cast<int>(views.size()), output.data,
                             options.allocator);
     });
+}
+
+Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount)
+{
+    if (viewCount <= 0 || size.width <= 0 || size.height <= 0)
+        return Status::InvalidImage;
+    return geometryOf(lensOf(calibration, size, viewCount, EngineOptions()));
+}
+
+double brightnessKept(double pitch, int viewCount)
+{
+    const double spacing = pitch / viewCount;
+    if (!(spacing > 0.0) || !std::isfinite(spacing))
+        return 0.0;
+    double kept = 0.0;
+    double whole = 0.0;
+    for (const int weight : WeightProfile) {
+        kept += truncToInt(weight * spacing);
+        whole += weight * spacing;
+    }
+    return kept / whole;
 }
 
 } // namespace veltrane

@@ -56,18 +56,35 @@ int lookupWeight(const SlantGeometry& slant, double distance)
     return 0;
 }
 
+namespace {
+
+// Where the lines' starts run: [first, end).
+void lineStartRange(const LensGeometry& lens, const SlantGeometry& slant, double& first, double& end)
+{
+    const double lineDx = slant.lineDx;
+    first = lens.mirror ? -lineDx : 0.0;
+    end = lens.mirror ? slant.maskStride : slant.maskStride - lineDx;
+}
+
+} // namespace
+
+bool lensLinesDrawable(const LensGeometry& lens, const SlantGeometry& slant)
+{
+    const double spacing = lens.pitch / lens.viewCount;
+    double first = 0.0;
+    double end = 0.0;
+    lineStartRange(lens, slant, first, end);
+    return spacing > 0.0 && std::isfinite(spacing) && (end - first) / spacing <= MaxLensLines;
+}
+
 std::vector<double> lensLineStarts(const LensGeometry& lens, const SlantGeometry& slant)
 {
     std::vector<double> starts;
-    const double lineDx = slant.lineDx;
     const double spacing = lens.pitch / lens.viewCount;
     double p = 0.0;
-    double end = slant.maskStride - lineDx;
-    if (lens.mirror) {
-        p = -lineDx;
-        end = slant.maskStride;
-    }
-    if (!(spacing > 0.0) || !std::isfinite(spacing) || (end - p) / spacing > MaxLensLines)
+    double end = 0.0;
+    lineStartRange(lens, slant, p, end);
+    if (!lensLinesDrawable(lens, slant))
         return starts; // no spacing, or more lines than any display has: nothing to draw
     while (end > p) {
         starts.push_back(p);

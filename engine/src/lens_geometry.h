@@ -43,6 +43,10 @@ SlantGeometry deriveSlantGeometry(const LensGeometry& lens);
 // Weight of a subpixel at the given perpendicular distance from a lens line.
 int lookupWeight(const SlantGeometry& slant, double distance);
 
+// True when the lens lines of the geometry are few enough to draw (and the
+// view spacing is positive): what lensLineStarts gives lines for.
+bool lensLinesDrawable(const LensGeometry& lens, const SlantGeometry& slant);
+
 // Start columns on row 0 of all lens lines, in drawing order (line k belongs
 // to view k mod viewCount), for lines of the given horizontal extent. Each
 // start is the previous one plus the view spacing. Empty when the spacing is

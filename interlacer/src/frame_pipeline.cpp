@@ -43,6 +43,9 @@ std::string sizeText(cv::Size size)
     return std::to_string(size.width) + " x " + std::to_string(size.height);
 }
 
+// Below this share of the views' brightness an output gets a warning.
+constexpr double DarkShare = 0.75;
+
 // Views are added in groups, one pass over the frame a group: as many as fit
 // this much memory (two views of 3840 x 2160), and at most MaxGroup, so that
 // adding a frame's views goes on while its last views decode.
@@ -59,10 +62,10 @@ struct Failure {
 std::vector<int> viewOfSource(int views, bool reverse, int offset)
 {
     std::vector<int> viewOf(views);
+    const int shift = (offset % views + views) % views; // any offset, without overflow
     for (int v = 0; v < views; ++v) {
         const int ordered = reverse ? views - 1 - v : v;
-        const int source = ((ordered + offset) % views + views) % views;
-        viewOf[source] = v;
+        viewOf[(ordered + shift) % views] = v;
     }
     return viewOf;
 }
@@ -73,12 +76,12 @@ public:
     explicit FrameWriter(OutputWriter& output) : output_(output), thread_([this] { run(); }) {}
     ~FrameWriter() { close(); }
 
-    // Hands a frame over; waits while two are still to be written.
-    void push(std::size_t index, cv::Mat frame)
+    // Hands frame number number over; waits while two are still to be written.
+    void push(int number, cv::Mat frame)
     {
         std::unique_lock<std::mutex> lock(mutex_);
         room_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
-        queue_.push_back({index, std::move(frame)});
+        queue_.push_back({number, std::move(frame)});
         ready_.notify_one();
     }
 
@@ -105,7 +108,7 @@ private:
     void run()
     {
         for (;;) {
-            std::pair<std::size_t, cv::Mat> next;
+            std::pair<int, cv::Mat> next;
             {
                 std::unique_lock<std::mutex> lock(mutex_);
                 ready_.wait(lock, [this] { return !queue_.empty() || closing_; });
@@ -129,36 +132,63 @@ private:
     std::mutex mutex_;
     std::condition_variable ready_;
     std::condition_variable room_;
-    std::deque<std::pair<std::size_t, cv::Mat>> queue_;
+    std::deque<std::pair<int, cv::Mat>> queue_;
     bool closing_ = false;
     bool failed_ = false;
     std::optional<std::string> failure_;
     std::thread thread_;
 };
 
-// Progress on standard error: frames done, frames per second, time left.
+// Progress on a terminal: frames done, frames per second, time left.
 class Progress {
 public:
-    Progress(bool shown, std::size_t frames) : shown_(shown), frames_(frames), start_(Clock::now()) {}
+    Progress(std::FILE* out, std::size_t frames) : out_(out), frames_(frames), start_(Clock::now()) {}
 
-    void frameDone(std::size_t done) const
+    void frameDone(std::size_t done)
     {
-        if (!shown_)
+        if (out_ == nullptr)
             return;
+        frames_ = std::max(frames_, done); // a video that holds more frames than it said
         const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
         const double rate = seconds > 0 ? done / seconds : 0.0;
         const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
-        std::fprintf(stderr, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
-        if (done == frames_)
-            std::fputc('\n', stderr);
-        std::fflush(stderr);
+        std::fprintf(out_, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
+        std::fflush(out_);
+    }
+
+    // Ends the progress line.
+    void finish()
+    {
+        if (out_ != nullptr)
+            std::fputc('\n', out_);
     }
 
 private:
-    bool shown_;
+    std::FILE* out_;
     std::size_t frames_;
     Clock::time_point start_;
 };
+
+// The checks of the numbers against the frame, before any work: lines the
+// engine cannot draw are refused, and a warning when the views are so many
+// that the output comes out dark.
+void checkComposition(const InterlaceOptions& options, cv::Size size, int views, std::FILE* warnings)
+{
+    const Calibration& c = options.calibration;
+    if (checkGeometry(c, size, views) != Status::Done)
+        throw Failure{InterlaceFailed, "the slant -x " + std::to_string(c.x) + " -y " + std::to_string(c.y) +
+                                           " is too flat to draw at " + sizeText(size) +
+                                           ": its lens lines would be far more than the panel's columns"};
+    const double kept = brightnessKept(c.pitch, views);
+    if (kept == 0.0)
+        throw Failure{InterlaceFailed, std::to_string(views) + " views at pitch " + std::to_string(c.pitch) +
+                                           " leave every view a share too small to show: the output would be black"};
+    if (kept < DarkShare && warnings != nullptr)
+        std::fprintf(warnings,
+                     "veltrane-interlace: warning: %d views at pitch %.4f keep about %.0f%% of the views' "
+                     "brightness (each view's share rounds down); fewer views give a brighter image\n",
+                     views, c.pitch, 100.0 * kept);
+}
 
 cv::Size outputSize(const InterlaceOptions& options, cv::Size views, bool quilt)
 {
@@ -188,8 +218,14 @@ Failure failureOf(const StreamFault& fault, const StreamPlan& plan)
     return {InterlaceFailed, "out of memory while interlacing"};
 }
 
+// Where a run's lines go: progress (or none) and warnings (or none).
+struct Lines {
+    std::FILE* progress;
+    std::FILE* warnings;
+};
+
 // Views from numbered files.
-void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
     ViewSequenceFiles files;
     std::string message;
@@ -198,8 +234,9 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool 
     StreamPlan plan;
     std::string problem;
     if (!viewImageSize(files.file(options.viewsPattern, 0, 0), plan.viewSize, problem))
-        throw Failure{InterlaceFailed, files.file(options.viewsPattern, 0, 0) + " cannot be read: " + problem};
+        throw Failure{InterlaceFailed, printable(files.file(options.viewsPattern, 0, 0)) + " cannot be read: " + problem};
     const cv::Size size = outputSize(options, plan.viewSize, false);
+    checkComposition(options, size, files.views, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
     if (!output.prepare(options.output, files.frames, options.fps, options.force, options.allowLossy, message))
         throw Failure{InterlaceUsage, message};
@@ -213,16 +250,17 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, bool 
     EngineOptions engine;
     engine.threads = 1; // the decoders and the writer have the other processors
     FrameWriter writer(output);
-    const Progress progress(showProgress, files.frames.size());
+    Progress progress(lines.progress, files.frames.size());
     for (std::size_t f = 0; f < files.frames.size() && !writer.failed(); ++f) {
         cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
         if (const StreamFault fault = stream.composeFrame(options.calibration, files.views, viewOf, frame, engine))
             throw failureOf(fault, plan);
-        writer.push(f, frame);
+        writer.push(files.frames[f], frame);
         progress.frameDone(f + 1);
     }
     if (const auto failure = writer.close())
         throw Failure{InterlaceFailed, *failure};
+    progress.finish();
 }
 
 // Quilt frames, read ahead by a thread of their own (a video must be read in order).
@@ -237,7 +275,9 @@ public:
                 throw Failure{InterlaceFailed, printable(file) + " cannot be read: " + problem};
             return;
         }
-        capture_.open(file);
+        if (!viewFileExists(file))
+            throw Failure{InterlaceFailed, printable(file) + " does not exist"};
+        capture_.open(file, cv::CAP_FFMPEG);
         if (!capture_.isOpened() || !capture_.read(still_) || still_.empty())
             throw Failure{InterlaceFailed, printable(file) + " cannot be read as a video"};
         fps_ = capture_.get(cv::CAP_PROP_FPS);
@@ -257,6 +297,7 @@ public:
     cv::Size size() const { return still_.size(); }
     double fps() const { return fps_; }
     bool video() const { return video_; }
+    // The frames the video says it has (it may hold more, or fewer).
     int frameCount() { return video_ ? static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_COUNT)) : 1; }
 
 private:
@@ -266,20 +307,51 @@ private:
     double fps_ = 0.0;
 };
 
-void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, bool showProgress)
+void checkTileCount(int columns, int rows)
+{
+    if (static_cast<long>(columns) * rows > MaxViews)
+        throw Failure{InterlaceUsage, std::to_string(columns) + " x " + std::to_string(rows) + " tiles are more than " +
+                                          std::to_string(MaxViews) + " views"};
+}
+
+void checkTilesDivide(const InterlaceOptions& options, cv::Size quilt, int columns, int rows)
+{
+    if (quilt.width % columns != 0 || quilt.height % rows != 0)
+        throw Failure{InterlaceFailed, printable(options.quilt) + " is " + sizeText(quilt) + ", not divisible into " +
+                                           std::to_string(columns) + " x " + std::to_string(rows) + " tiles"};
+}
+
+// One quilt frame's tiles at the panel's size, a few at a time, each few in one pass.
+void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, int columns, int rows,
+                       const std::vector<int>& viewOf, cv::Mat& frame)
+{
+    const int views = columns * rows;
+    const std::size_t group = viewGroup(frame.size(), SIZE_MAX);
+    for (int v = 0; v < views;) {
+        std::vector<int> targets;
+        std::vector<cv::Mat> tiles;
+        for (; v < views && tiles.size() < group; ++v) {
+            targets.push_back(viewOf[v]);
+            tiles.push_back(atSize(quiltTile(image, columns, rows, v, options.quiltTopLeft), frame.size()));
+        }
+        if (addViews(options.calibration, views, targets, tiles, frame, SubpixelOrder) != Status::Done)
+            throw Failure{InterlaceFailed, "out of memory while interlacing"};
+    }
+}
+
+void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
     int columns = options.tileColumns;
     int rows = options.tileRows;
     if (columns == 0 && !tilesFromName(options.quilt, columns, rows))
         throw Failure{InterlaceUsage, "give the quilt's tiles: --tiles=CxR (or _qsCxR in its name)"};
+    checkTileCount(columns, rows);
     QuiltReader reader(options.quilt);
     const cv::Size quilt = reader.size();
-    if (quilt.width % columns != 0 || quilt.height % rows != 0)
-        throw Failure{InterlaceFailed, printable(options.quilt) + " is " + std::to_string(quilt.width) + " x " +
-                                           std::to_string(quilt.height) + ", not divisible into " +
-                                           std::to_string(columns) + " x " + std::to_string(rows) + " tiles"};
+    checkTilesDivide(options, quilt, columns, rows);
     const int views = columns * rows;
     const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
+    checkComposition(options, size, views, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
     std::vector<int> frameNumbers(std::max(1, reader.frameCount()));
     std::iota(frameNumbers.begin(), frameNumbers.end(), 0);
@@ -289,47 +361,37 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, bool 
         throw Failure{InterlaceUsage, message};
 
     FrameWriter writer(output);
-    const Progress progress(showProgress, frameNumbers.size());
-    cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
-    std::size_t index = 0;
-    for (cv::Mat image = reader.next(); !image.empty() && index < frameNumbers.size() && !writer.failed();
-         image = reader.next()) {
+    Progress progress(lines.progress, frameNumbers.size());
+    int index = 0;
+    // Every frame the video holds, whatever its header said.
+    for (cv::Mat image = reader.next(); !image.empty() && !writer.failed(); image = reader.next()) {
         if (image.size() != quilt)
             throw Failure{InterlaceFailed, "the quilt's frames change size"};
         cv::cvtColor(image, image, cv::COLOR_BGR2RGB); // subpixel order, once for every tile
-        // The tiles at the panel's size, a few at a time, each few in one pass.
-        const std::size_t group = viewGroup(size, SIZE_MAX);
-        for (int v = 0; v < views;) {
-            std::vector<int> targets;
-            std::vector<cv::Mat> tiles;
-            for (; v < views && tiles.size() < group; ++v) {
-                targets.push_back(viewOf[v]);
-                tiles.push_back(atSize(quiltTile(image, columns, rows, v, options.quiltTopLeft), size));
-            }
-            if (addViews(options.calibration, views, targets, tiles, frame, SubpixelOrder) != Status::Done)
-                throw Failure{InterlaceFailed, "out of memory while interlacing"};
-        }
+        cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
+        composeQuiltFrame(options, image, columns, rows, viewOf, frame);
         writer.push(index, frame);
-        progress.frameDone(++index);
-        frame = cv::Mat(size, CV_8UC3, cv::Scalar::all(0));
+        progress.frameDone(static_cast<std::size_t>(++index));
     }
     if (const auto failure = writer.close())
         throw Failure{InterlaceFailed, *failure};
-    if (index < frameNumbers.size() && reader.video())
-        throw Failure{InterlaceFailed, printable(options.quilt) + " ended after " + std::to_string(index) + " of " +
-                                           std::to_string(frameNumbers.size()) + " frames"};
+    progress.finish();
+    if (static_cast<std::size_t>(index) < frameNumbers.size() && reader.video())
+        throw Failure{InterlaceFailed, printable(options.quilt) + " ended after " + std::to_string(index) + " of the " +
+                                           std::to_string(frameNumbers.size()) + " frames it declares"};
 }
 
 } // namespace
 
-InterlaceExit runInterlace(const InterlaceOptions& options, bool progress, std::string& message)
+InterlaceExit runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress, std::string& message)
 {
     OutputWriter output;
+    const Lines lines{progress ? messages : nullptr, messages};
     try {
         if (options.quilt.empty())
-            interlaceFiles(options, output, progress);
+            interlaceFiles(options, output, lines);
         else
-            interlaceQuilt(options, output, progress);
+            interlaceQuilt(options, output, lines);
         if (!output.finish(message)) {
             output.abandon();
             return InterlaceFailed;

@@ -2,9 +2,11 @@
 
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/value_text.h"
+#include "veltrane/interlacer/view_pattern.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdlib>
 
 bool parseDimensions(const std::string& text, int& first, int& second)
@@ -61,6 +63,29 @@ bool readCalibration(const std::string& param, const std::string& record, Interl
     return true;
 }
 
+// What the content options ask for together: a pattern of view files that
+// can be read, and frames only where there are frames to choose.
+bool checkContent(const InterlaceOptions& options, const std::string& frames, std::string& message)
+{
+    if (!options.quilt.empty()) {
+        if (!frames.empty()) {
+            message = "--frames chooses among numbered view files; a quilt is interlaced whole";
+            return false;
+        }
+        return true;
+    }
+    PatternFields fields;
+    if (!readViewsPattern(options.viewsPattern, fields, message)) {
+        message = "--views: " + message;
+        return false;
+    }
+    if (!frames.empty() && !fields.frame) {
+        message = "--frames needs {frame} in --views, such as pic/blender_{frame:05}_{view}.jpg";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text)
@@ -108,6 +133,15 @@ InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, Interlac
         return InterlaceParse::Invalid;
     }
     options.quiltTopLeft = origin == "top-left";
+    if (!options.output.empty() && options.output[0] == '=') {
+        text = "-o takes its value after a space: -o " + printable(options.output.substr(1)) + " (or --output=" +
+               printable(options.output.substr(1)) + ")";
+        return InterlaceParse::Invalid;
+    }
+    if (std::isnan(options.fps)) {
+        text = "--fps must be a number from 0.1 to 1000";
+        return InterlaceParse::Invalid;
+    }
     if (param.empty() && record.empty()) {
         text = "give the calibration: --param=\"param: -x ... -y ... -pitch ...\" or --calibration=FILE";
         return InterlaceParse::Invalid;
@@ -125,6 +159,8 @@ InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, Interlac
         text = "--frames must be first-last, such as 1-120, got '" + printable(frames) + "'";
         return InterlaceParse::Invalid;
     }
+    if (!checkContent(options, frames, text))
+        return InterlaceParse::Invalid;
     if (!readCalibration(param, record, options, text))
         return InterlaceParse::Invalid;
     return InterlaceParse::Run;

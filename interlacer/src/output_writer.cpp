@@ -4,11 +4,12 @@
 #include "veltrane/records/value_text.h"
 #include "veltrane/interlacer/view_pattern.h"
 
+#include "ffv1_video.h"
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -28,25 +29,36 @@ std::string extensionOf(const std::string& path)
 
 } // namespace
 
+OutputWriter::OutputWriter() = default;
+
 OutputWriter::~OutputWriter()
 {
     abandon();
 }
 
-std::string OutputWriter::target(std::size_t index) const
+std::string OutputWriter::target(int frame) const
 {
-    return kind_ == Kind::FramePattern ? expandPattern(path_, frames_[index], 0) : path_;
+    return kind_ == Kind::FramePattern ? expandPattern(path_, frame, 0) : path_;
 }
 
 bool OutputWriter::prepare(const std::string& path, const std::vector<int>& frameNumbers, double fps, bool force,
                            bool allowLossy, std::string& message)
 {
     path_ = path;
-    frames_ = frameNumbers;
+    expected_ = frameNumbers.size();
     fps_ = fps > 0 ? fps : 24.0;
     force_ = force;
     const std::string extension = extensionOf(path);
-    if (path.find("{frame") != std::string::npos) {
+    PatternFields fields;
+    if (!readPatternFields(path, fields, message)) {
+        message = "-o: " + message;
+        return false;
+    }
+    if (fields.view) {
+        message = "the output '" + printable(path) + "' has {view}: each output frame holds every view";
+        return false;
+    }
+    if (fields.frame) {
         kind_ = Kind::FramePattern;
         if (extension != ".png") {
             message = "one image a frame is written as PNG: the output '" + printable(path) + "' must end in .png";
@@ -63,21 +75,21 @@ bool OutputWriter::prepare(const std::string& path, const std::vector<int>& fram
                                  printable(path) + "'";
             return false;
         }
-        if (frames_.size() > 1) {
-            message = std::to_string(frames_.size()) +
+        if (expected_ > 1) {
+            message = std::to_string(expected_) +
                       " frames but one output image: put {frame} in the output, or write .mkv or .avi";
             return false;
         }
     }
-    for (std::size_t i = 0; i < (kind_ == Kind::FramePattern ? frames_.size() : 1); ++i) {
-        const std::string file = target(i);
+    const std::size_t files = kind_ == Kind::FramePattern ? frameNumbers.size() : 1;
+    for (std::size_t i = 0; i < files; ++i) {
+        const std::string file = target(frameNumbers.empty() ? 0 : frameNumbers[i]);
         std::string reason;
         if (!folderCanBeWritten(file, reason)) {
             message = "cannot write '" + printable(file) + "': " + reason;
             return false;
         }
-        std::error_code error;
-        if (!force_ && fs::exists(file, error)) {
+        if (!force_ && nameTaken(file)) {
             message = "'" + printable(file) + "' exists: give --force to overwrite it";
             return false;
         }
@@ -85,23 +97,18 @@ bool OutputWriter::prepare(const std::string& path, const std::vector<int>& fram
     return true;
 }
 
-bool OutputWriter::write(std::size_t index, const cv::Mat& frame, std::string& message)
+bool OutputWriter::write(int frame, const cv::Mat& image, std::string& message)
 {
-    if (kind_ == Kind::Video) {
-        if (!video_.isOpened()) {
-            videoFile_ = std::make_unique<AtomicFile>(path_);
-            video_.open(videoFile_->temporary(), cv::VideoWriter::fourcc('F', 'F', 'V', '1'), fps_, frame.size());
-            if (!video_.isOpened()) {
-                message = "cannot write the video '" + printable(path_) + "' (FFV1)";
-                return false;
-            }
-        }
-        video_.write(frame);
-        return true;
+    ++written_;
+    if (kind_ == Kind::Video)
+        return writeVideo(image, message);
+    if (kind_ == Kind::Image && written_ > 1) {
+        message = "more than one frame but one output image: put {frame} in the output, or write .mkv or .avi";
+        return false;
     }
-    const std::string file = target(index);
+    const std::string file = target(frame);
     std::vector<unsigned char> bytes;
-    if (!cv::imencode(extensionOf(file), frame, bytes)) {
+    if (!cv::imencode(extensionOf(file), image, bytes)) {
         message = "cannot encode '" + printable(file) + "'";
         return false;
     }
@@ -114,12 +121,34 @@ bool OutputWriter::write(std::size_t index, const cv::Mat& frame, std::string& m
     return true;
 }
 
+bool OutputWriter::writeVideo(const cv::Mat& image, std::string& message)
+{
+    std::string reason;
+    if (!video_) {
+        videoFile_ = std::make_unique<AtomicFile>(path_);
+        video_ = std::make_unique<Ffv1Video>();
+        if (!video_->open(videoFile_->temporary(), extensionOf(path_), image.size(), fps_, reason)) {
+            message = "cannot write the video '" + printable(path_) + "': " + reason;
+            return false;
+        }
+    }
+    if (!video_->write(image, reason)) {
+        message = "cannot write the video '" + printable(path_) + "': " + reason;
+        return false;
+    }
+    return true;
+}
+
 bool OutputWriter::finish(std::string& message)
 {
-    if (kind_ != Kind::Video || !videoFile_)
+    if (kind_ != Kind::Video || !video_)
         return true;
-    video_.release();
     std::string reason;
+    if (!video_->finish(reason)) {
+        message = "cannot write the video '" + printable(path_) + "': " + reason;
+        return false;
+    }
+    video_.reset();
     if (!videoFile_->commit(replace(), reason)) {
         message = "cannot write '" + printable(path_) + "': " + reason;
         return false;
@@ -130,8 +159,7 @@ bool OutputWriter::finish(std::string& message)
 
 void OutputWriter::abandon()
 {
-    if (video_.isOpened())
-        video_.release();
+    video_.reset();
     videoFile_.reset();
 }
 

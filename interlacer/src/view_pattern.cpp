@@ -1,21 +1,22 @@
 #include "veltrane/interlacer/view_pattern.h"
 
 #include "veltrane/records/value_text.h"
+#include "veltrane/records/view_files.h"
 
+#include <climits>
 #include <cstdio>
-#include <filesystem>
 
 using namespace veltrane;
 
 namespace {
 
-// Frame numbers tried when looking for the first frame of an animation.
-constexpr int FramesSearched = 100000;
+// Frame numbers tried when looking for the first frame of an animation
+// (from there on, the frames run as far as they go).
+constexpr int FirstFramesSearched = 100000;
 
 bool exists(const std::string& file)
 {
-    std::error_code error;
-    return std::filesystem::is_regular_file(file, error);
+    return viewFileExists(file);
 }
 
 // The field at pattern[at] ('{'): its name and zero-padding; at moves past it.
@@ -39,10 +40,11 @@ bool readField(const std::string& pattern, std::size_t& at, std::string& name, i
     return width >= 1 && width <= 20;
 }
 
+// The views of a frame, up to one more than MaxViews.
 int viewCount(const std::string& pattern, int frame)
 {
     int views = 0;
-    while (exists(expandPattern(pattern, frame, views)))
+    while (views <= MaxViews && exists(expandPattern(pattern, frame, views)))
         ++views;
     return views;
 }
@@ -52,15 +54,27 @@ int viewCount(const std::string& pattern, int frame)
 bool readPatternFields(const std::string& pattern, PatternFields& fields, std::string& message)
 {
     fields = PatternFields();
-    for (std::size_t at = pattern.find('{'); at != std::string::npos; at = pattern.find('{', at)) {
+    std::size_t at = 0;
+    for (std::size_t open = pattern.find_first_of("{}"); open != std::string::npos;
+         open = pattern.find_first_of("{}", at)) {
+        at = open;
         std::string name;
         int width = 0;
-        if (!readField(pattern, at, name, width) || (name != "view" && name != "frame")) {
-            message = "the pattern '" + printable(pattern) + "' has a field other than {view}, {frame} or {frame:05}";
+        if (pattern[open] == '}' || !readField(pattern, at, name, width) || (name != "view" && name != "frame") ||
+            (name == "view" && width != 0)) {
+            message = "the pattern '" + printable(pattern) +
+                      "' has a field other than {view}, {frame} or {frame:05} (or a brace of no field)";
             return false;
         }
         (name == "view" ? fields.view : fields.frame) = true;
     }
+    return true;
+}
+
+bool readViewsPattern(const std::string& pattern, PatternFields& fields, std::string& message)
+{
+    if (!readPatternFields(pattern, fields, message))
+        return false;
     if (!fields.view) {
         message = "the pattern '" + printable(pattern) + "' has no {view}";
         return false;
@@ -90,7 +104,7 @@ bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame,
                    std::string& message)
 {
     PatternFields fields;
-    if (!readPatternFields(pattern, fields, message))
+    if (!readViewsPattern(pattern, fields, message))
         return false;
     files = ViewSequenceFiles();
     if (!fields.frame) {
@@ -106,10 +120,15 @@ bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame,
         }
     } else {
         int frame = 0;
-        while (frame < FramesSearched && !exists(expandPattern(pattern, frame, 0)))
+        while (frame < FirstFramesSearched && !exists(expandPattern(pattern, frame, 0)))
             ++frame;
-        for (; frame < FramesSearched && exists(expandPattern(pattern, frame, 0)); ++frame)
+        for (; frame < FirstFramesSearched || !files.frames.empty(); ++frame) {
+            if (!exists(expandPattern(pattern, frame, 0)))
+                break;
             files.frames.push_back(frame);
+            if (frame == INT_MAX)
+                break;
+        }
     }
     if (files.frames.empty() || !exists(expandPattern(pattern, files.frames[0], 0))) {
         message = "no view files: " + printable(expandPattern(pattern, files.frames.empty() ? 0 : files.frames[0], 0)) +
@@ -117,6 +136,11 @@ bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame,
         return false;
     }
     files.views = viewCount(pattern, files.frames[0]);
+    if (files.views > MaxViews) {
+        message = "more than " + std::to_string(MaxViews) + " views: " + printable(expandPattern(pattern, files.frames[0], MaxViews)) +
+                  " exists";
+        return false;
+    }
     for (const int frame : files.frames) {
         const int views = viewCount(pattern, frame);
         if (views != files.views) {

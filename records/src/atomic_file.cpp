@@ -2,10 +2,14 @@
 
 #include "veltrane/records/value_text.h"
 
+#include "live_temporaries.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include <climits>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -16,12 +20,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// ".NAME.PID.tmp.EXT" beside file, NAME cut short so that the whole stays a
+// name the file system takes whenever file's own name is one.
 std::string temporaryBeside(const std::string& file)
 {
     const fs::path target(file);
-    return (target.parent_path() /
-            ("." + target.stem().string() + "." + std::to_string(getpid()) + ".tmp" + target.extension().string()))
-        .string();
+    const std::string suffix = "." + std::to_string(getpid()) + ".tmp" + target.extension().string();
+    std::string stem = target.stem().string();
+    const std::size_t room = NAME_MAX > suffix.size() + 1 ? NAME_MAX - suffix.size() - 1 : 0;
+    if (stem.size() > room)
+        stem.resize(room);
+    return (target.parent_path() / ("." + stem + suffix)).string();
+}
+
+std::string folderOf(const std::string& file)
+{
+    return fs::path(file).has_parent_path() ? fs::path(file).parent_path().string() : ".";
 }
 
 bool writeAll(int descriptor, const unsigned char* bytes, std::size_t count)
@@ -57,7 +71,8 @@ bool moveIntoPlace(const std::string& from, const std::string& to, Replace repla
 
 } // namespace
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)), temporary_(temporaryBeside(target_))
+AtomicFile::AtomicFile(std::string target)
+    : target_(std::move(target)), temporary_(temporaryBeside(target_)), slot_(rememberTemporary(temporary_))
 {
 }
 
@@ -90,6 +105,8 @@ bool AtomicFile::commit(Replace replace, std::string& message)
         return false;
     }
     committed_ = true;
+    forgetTemporary(slot_);
+    slot_ = -1;
     return true;
 }
 
@@ -97,26 +114,47 @@ void AtomicFile::abandon()
 {
     if (!committed_)
         std::remove(temporary_.c_str()); // whoever wrote it: this object, or a writer handed its name
-
+    forgetTemporary(slot_);
+    slot_ = -1;
 }
 
 bool folderCanBeWritten(const std::string& file, std::string& reason)
 {
-    const fs::path folder = fs::path(file).has_parent_path() ? fs::path(file).parent_path() : fs::path(".");
+    const std::string folder = folderOf(file);
     std::error_code error;
     if (!fs::is_directory(folder, error)) {
-        reason = "the folder '" + printable(folder.string()) + "' does not exist";
-        return false;
-    }
-    if (access(folder.c_str(), W_OK) != 0) {
-        reason = "the folder '" + printable(folder.string()) + "' is not writable";
+        reason = "the folder '" + printable(folder) + "' does not exist";
         return false;
     }
     if (fs::is_directory(file, error)) {
         reason = "it is a folder";
         return false;
     }
+    if (fs::path(file).filename().string().size() > NAME_MAX) {
+        reason = "its name is longer than " + std::to_string(NAME_MAX) + " bytes";
+        return false;
+    }
+    // The probe is a temporary file like any other: a signal now removes it too.
+    const std::string probe = temporaryBeside(file);
+    const int slot = rememberTemporary(probe);
+    const int descriptor = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int openError = errno;
+    if (descriptor >= 0) {
+        ::close(descriptor);
+        ::unlink(probe.c_str());
+    }
+    forgetTemporary(slot);
+    if (descriptor < 0 && openError != EEXIST) {
+        reason = "no file can be made in the folder '" + printable(folder) + "': " + std::strerror(openError);
+        return false;
+    }
     return true;
+}
+
+bool nameTaken(const std::string& file)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(file, error));
 }
 
 } // namespace veltrane

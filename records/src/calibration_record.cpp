@@ -3,17 +3,19 @@
 #include "veltrane/records/atomic_file.h"
 #include "veltrane/records/value_text.h"
 
+#include "bounded_file.h"
+#include "record_text.h"
+
 #include <opencv2/core.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <vector>
 
 namespace veltrane {
 
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,9 +26,24 @@ bool endsWith(const std::string& text, const std::string& ending)
     return text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
 }
 
+// The format by the name; the writer is given only the format and a neutral
+// name, since it reads parameters from a name ("?" and what follows).
 int formatOf(const std::string& file)
 {
     return endsWith(file, ".json") ? cv::FileStorage::FORMAT_JSON : cv::FileStorage::FORMAT_YAML;
+}
+
+// The first key that the record's top level has twice; empty when none.
+std::string repeatedKey(const cv::FileNode& root)
+{
+    std::vector<std::string> seen;
+    for (auto it = root.begin(); it != root.end(); ++it) {
+        const std::string name = (*it).name();
+        if (std::find(seen.begin(), seen.end(), name) != seen.end())
+            return name;
+        seen.push_back(name);
+    }
+    return "";
 }
 
 void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, const std::string& savedAt)
@@ -60,6 +77,15 @@ bool readInt(const cv::FileNode& node, const char* key, int low, int high, int& 
 bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::string& message)
 {
     const cv::FileNode root = storage.root();
+    if (!root.isMap()) {
+        message = "it holds no keys";
+        return false;
+    }
+    const std::string repeated = repeatedKey(root);
+    if (!repeated.empty()) {
+        message = "'" + printable(repeated) + "' is given twice";
+        return false;
+    }
     Calibration& c = record.calibration;
     int mirror = 0;
     if (!readInt(root, "x", 0, MaxSlantTerm, c.x, message) || !readInt(root, "y", 1, MaxSlantTerm, c.y, message) ||
@@ -98,7 +124,7 @@ bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& rec
 {
     std::string text;
     try {
-        cv::FileStorage storage(file, cv::FileStorage::WRITE | cv::FileStorage::MEMORY | formatOf(file));
+        cv::FileStorage storage("", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | formatOf(file));
         writeRecord(storage, record, savedAt);
         text = storage.releaseAndGetString();
     } catch (const cv::Exception& failure) {
@@ -117,24 +143,32 @@ bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& rec
 
 bool loadCalibrationRecord(const std::string& file, CalibrationRecord& record, std::string& message)
 {
-    std::error_code error;
-    if (!fs::is_regular_file(file, error)) {
-        message = "calibration record '" + printable(file) + "' does not exist or is not a file";
+    const std::string name = "calibration record '" + printable(file) + "'";
+    std::vector<unsigned char> bytes;
+    std::string problem;
+    if (!readBoundedFile(file, MaxRecordBytes, "a calibration record of at most " + std::to_string(MaxRecordBytes) + " bytes",
+                         bytes, problem)) {
+        message = name + ": " + problem;
+        return false;
+    }
+    const std::string text(bytes.begin(), bytes.end());
+    if (!recordTextAcceptable(text, problem)) {
+        message = name + " is " + problem;
         return false;
     }
     try {
-        const cv::FileStorage storage(file, cv::FileStorage::READ);
+        // Parsed from memory: the parser takes nothing from the file's name.
+        const cv::FileStorage storage(parsableRecordText(text), cv::FileStorage::READ | cv::FileStorage::MEMORY);
         if (!storage.isOpened()) {
-            message = "calibration record '" + printable(file) + "' cannot be read";
+            message = name + " cannot be read";
             return false;
         }
-        std::string problem;
         if (!readFields(storage, record, problem)) {
-            message = "calibration record '" + printable(file) + "': " + problem;
+            message = name + ": " + problem;
             return false;
         }
     } catch (const cv::Exception&) {
-        message = "calibration record '" + printable(file) + "' is not YAML or JSON that can be parsed";
+        message = name + " is not YAML, JSON or XML that can be parsed";
         return false;
     }
     return true;

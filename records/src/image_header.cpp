@@ -61,6 +61,20 @@ void readJpegSize(const unsigned char* bytes, std::size_t count, ImageHeader& he
     }
 }
 
+// Where the entropy-coded data that starts at at ends: at the first marker
+// that is not a stuffed byte (FF 00), a restart marker or fill.
+std::size_t pastEntropyData(const unsigned char* bytes, std::size_t count, std::size_t at)
+{
+    for (; at + 1 < count; ++at) {
+        if (bytes[at] != 0xff)
+            continue;
+        const unsigned char next = bytes[at + 1];
+        if (next != 0x00 && next != 0xff && !(next >= 0xd0 && next <= 0xd7))
+            return at;
+    }
+    return count;
+}
+
 void readPngSize(const unsigned char* bytes, std::size_t count, ImageHeader& header)
 {
     // Signature (8), then the IHDR chunk: length (4), type (4), width (4), height (4).
@@ -72,6 +86,31 @@ void readPngSize(const unsigned char* bytes, std::size_t count, ImageHeader& hea
 }
 
 } // namespace
+
+bool jpegReachesItsEnd(const unsigned char* bytes, std::size_t count)
+{
+    std::size_t at = 2;
+    while (at + 1 < count) {
+        if (bytes[at] != 0xff)
+            return false;
+        const unsigned char marker = bytes[at + 1];
+        if (marker == 0xd9)
+            return true;
+        if (marker == 0xff || standalone(marker)) {
+            at += marker == 0xff ? 1 : 2;
+            continue;
+        }
+        if (at + 4 > count)
+            return false;
+        const std::size_t length = static_cast<std::size_t>(bigEndian16(bytes + at + 2));
+        if (length < 2)
+            return false;
+        at += 2 + length;
+        if (marker == 0xda) // a scan: its coded data follows the header
+            at = pastEntropyData(bytes, count, at);
+    }
+    return false;
+}
 
 ImageHeader readImageHeader(const unsigned char* bytes, std::size_t count)
 {

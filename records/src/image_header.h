@@ -23,4 +23,9 @@ struct ImageHeader {
 // Reads the signature and the declared size from the first bytes of a file.
 ImageHeader readImageHeader(const unsigned char* bytes, std::size_t count);
 
+// True when the JPEG in bytes goes on to its end-of-image marker: a file cut
+// short (a copy that stopped, a download that broke) decodes anyway, with
+// grey where its data is missing.
+bool jpegReachesItsEnd(const unsigned char* bytes, std::size_t count);
+
 } // namespace veltrane

@@ -1,5 +1,6 @@
 #include "veltrane/records/view_files.h"
 
+#include "bounded_file.h"
 #include "image_header.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -7,12 +8,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <new>
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veltrane {
@@ -22,7 +22,8 @@ namespace {
 cv::Mat decode(const std::vector<unsigned char>& bytes)
 {
     try {
-        return cv::imdecode(bytes, cv::IMREAD_COLOR);
+        // As stored: an orientation tag would turn the image away from the size its header gives.
+        return cv::imdecode(bytes, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
     } catch (const cv::Exception&) {
         return cv::Mat(); // a file the decoder chokes on is a file that does not load
     }
@@ -31,34 +32,10 @@ cv::Mat decode(const std::vector<unsigned char>& bytes)
 // The whole file, when it is of a size a view can have.
 bool readFile(const std::string& name, std::vector<unsigned char>& bytes, std::string& problem)
 {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(name, error);
-    if (error) {
-        problem = error.message();
-        return false;
-    }
-    if (size == 0) {
-        problem = "it is empty";
-        return false;
-    }
-    if (size > MaxViewFileBytes) {
-        problem = "it is " + std::to_string(size) + " bytes, more than any view of at most " +
-                  std::to_string(MaxImageSide) + " x " + std::to_string(MaxImageSide) + " pixels needs";
-        return false;
-    }
-    std::ifstream file(name, std::ios::binary);
-    if (!file) {
-        problem = std::strerror(errno);
-        return false;
-    }
-    bytes.resize(static_cast<std::size_t>(size));
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    if (bytes.empty()) {
-        problem = "it could not be read";
-        return false;
-    }
-    return true;
+    return readBoundedFile(name, MaxViewFileBytes,
+                           "any view of at most " + std::to_string(MaxImageSide) + " x " +
+                               std::to_string(MaxImageSide) + " pixels needs",
+                           bytes, problem);
 }
 
 // Why the declared image cannot be a view; empty when it can be decoded.
@@ -86,8 +63,8 @@ std::string viewFileName(int index, const std::string& extension)
 
 bool viewFileExists(const std::string& name)
 {
-    std::error_code error;
-    return std::filesystem::is_regular_file(name, error);
+    struct stat status {};
+    return ::lstat(name.c_str(), &status) == 0;
 }
 
 cv::Mat loadViewImage(const std::string& name, std::string& problem)
@@ -100,6 +77,9 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem)
         if (!readFile(name, bytes, problem))
             return cv::Mat();
         problem = headerProblem(bytes);
+        if (problem.empty() && readImageHeader(bytes.data(), bytes.size()).kind == ImageKind::Jpeg &&
+            !jpegReachesItsEnd(bytes.data(), bytes.size()))
+            problem = "it is cut short: the JPEG data stops before its end";
         if (!problem.empty())
             return cv::Mat();
         cv::Mat image = decode(bytes);
@@ -119,10 +99,9 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem)
 bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem)
 {
     constexpr std::size_t Prefix = 256 << 10; // room for the metadata before a JPEG's frame header
-    std::vector<unsigned char> bytes(Prefix);
-    std::ifstream file(name, std::ios::binary);
-    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
+    std::vector<unsigned char> bytes;
+    if (!readFilePrefix(name, Prefix, bytes, problem))
+        return false;
     const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
     if (header.sized && headerProblem(bytes).empty() && viewFileExists(name)) {
         size = cv::Size(static_cast<int>(header.width), static_cast<int>(header.height));
@@ -131,27 +110,6 @@ bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem
     const cv::Mat image = loadViewImage(name, problem);
     size = image.size();
     return !image.empty();
-}
-
-QuietStandardError::QuietStandardError()
-{
-    std::fflush(stderr);
-    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (nowhere < 0)
-        return;
-    saved_ = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (saved_ >= 0)
-        dup2(nowhere, STDERR_FILENO);
-    close(nowhere);
-}
-
-QuietStandardError::~QuietStandardError()
-{
-    if (saved_ < 0)
-        return;
-    std::fflush(stderr);
-    dup2(saved_, STDERR_FILENO);
-    close(saved_);
 }
 
 } // namespace veltrane

@@ -33,6 +33,20 @@ TEST(Monitors, ChosenByIndexNameOrGeometry)
     EXPECT_EQ(geometryText(part), "800x600+1700+300");
     EXPECT_EQ(geometryText(chosen("HDMI-1")), "3840x2160+1920-300");
     EXPECT_EQ(chosen("10x20-5-7").y, -7);
+    EXPECT_FALSE(part.wholeMonitor); // a region: placed, never made full screen
+    EXPECT_TRUE(chosen("1").wholeMonitor);
+    EXPECT_EQ(chosen("3840x2160+1920-300").name, "HDMI-1"); // a monitor's very geometry is that monitor
+    EXPECT_TRUE(chosen("3840x2160+1920-300").wholeMonitor);
+}
+
+TEST(Monitors, AGeometryOffEveryMonitorIsRefused)
+{
+    for (const char* choice : {"800x600+9000+0", "100x100-200-200", "1920x1200+0+1200", "10x10+1910-310"}) {
+        Monitor monitor;
+        std::string message;
+        EXPECT_FALSE(chooseMonitor(choice, TwoMonitors, monitor, message)) << choice;
+        EXPECT_NE(message.find("off every monitor"), std::string::npos) << message;
+    }
 }
 
 TEST(Monitors, WhatNamesNoneIsRefusedInOneLine)

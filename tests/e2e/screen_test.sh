@@ -65,16 +65,33 @@ expect_exit 0 "window closed"
 grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E_TMP/lens.json")"
 ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
 
-# Under a window manager, an image of the monitor's very size is asked to be
-# full screen, in the main window and in "DISP"; a smaller one is not.
+# Ended by a signal (kill, a closed terminal), it saves as a quit does; its
+# standard error holds the parameter lines and nothing from the libraries.
+for signal in TERM HUP; do
+  start_calibrator --calibration="$E2E_TMP/lens.json" --save="$E2E_TMP/signal.yml"
+  expect_parameter_line "param: -x     4 -y  1320 -pitch   8.2500 -mirror"
+  key d
+  expect_parameter_line "param: -x     2 -y  1320 -pitch   8.2500 -mirror"
+  kill -"$signal" "$CALIBRATOR_PID"
+  expect_exit 0 "SIG$signal"
+  [ "$(record_line "$E2E_TMP/signal.yml")" = "param: -x     2 -y  1320 -pitch   8.2500 -mirror" ] ||
+    fail "SIG$signal: saved $(cat "$E2E_TMP/signal.yml" 2>/dev/null)"
+  others=$(tr '\r' '\n' <"$E2E_TMP/stderr" | grep -v '^param: ' | grep -v '^$' || true)
+  [ -z "$others" ] || fail "SIG$signal: more than parameter lines on stderr: $others"
+  rm "$E2E_TMP/signal.yml"
+done
+
+# Under a window manager, on a whole monitor, an image of its very size is
+# asked to be full screen, in the main window and in "DISP"; a smaller one is
+# not. A part of the screen is never full screen: the window is moved there.
 "$TINY_WM" >"$E2E_TMP/wm.log" 2>&1 &
 E2E_PIDS+=("$!")
 for i in $(seq 100); do grep -q ready "$E2E_TMP/wm.log" && break; sleep 0.05; done
 grep -q ready "$E2E_TMP/wm.log" || fail "the window manager of the test did not start: $(cat "$E2E_TMP/wm.log")"
 mkdir -p pic
-for v in 0 1 2; do convert -size 800x600 "xc:rgb($((v * 80)),90,200)" "pic/blender_00000_$v.png"; done
-start_calibrator --screen=800x600+1700+300
-click_at 250 30
+for v in 0 1 2; do convert -size 2600x1500 "xc:rgb($((v * 80)),90,200)" "pic/blender_00000_$v.png"; done
+start_calibrator --screen=0
+click_at 970 60 # "disp >", the buttons being wider on a wider window
 disp=$(wait_window DISP)
 main=$(printf '0x%x' "$MAIN_WINDOW")
 for i in $(seq 100); do
@@ -85,8 +102,18 @@ grep -q "^add _NET_WM_STATE_FULLSCREEN $main\$" "$E2E_TMP/wm.log" || fail "the m
 grep -q "^add _NET_WM_STATE_FULLSCREEN $(printf '0x%x' "$disp")\$" "$E2E_TMP/wm.log" ||
   fail "DISP was not asked full screen: $(cat "$E2E_TMP/wm.log")"
 quit_with_escape
-start_calibrator --screen=800x600+1700+300 -w=640 -h=512
+start_calibrator --screen=0 -w=640 -h=512
 expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
-[ "$(grep -c '^add _NET_WM_STATE_FULLSCREEN' "$E2E_TMP/wm.log")" -eq 2 ] || fail "a smaller window was asked full screen"
 quit_with_escape
+start_calibrator --screen=800x600+1700+300
+expect_parameter_line "param: -x     0 -y  1320 -pitch   8.0000        "
+for i in $(seq 40); do
+  position=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Position/ {print $2}')
+  [ "$position" = "1700,300" ] && break
+  sleep 0.05
+done
+[ "$position" = "1700,300" ] || fail "under a window manager the region's window is at $position, not 1700,300"
+quit_with_escape
+[ "$(grep -c '^add _NET_WM_STATE_FULLSCREEN' "$E2E_TMP/wm.log")" -eq 2 ] ||
+  fail "a smaller window or a region was asked full screen: $(cat "$E2E_TMP/wm.log")"
 echo "screen_test: passed"

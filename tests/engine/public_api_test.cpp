@@ -44,6 +44,53 @@ TEST(PublicApi, UnusableImagesAreRefusedAndTheOutputKept)
     EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0);
 }
 
+// A slant all but horizontal has more lens lines than the engine draws: a
+// status, not a black image. The bound is the size's: a frame a quarter as
+// tall takes the slant.
+TEST(PublicApi, ASlantTooFlatToDrawIsAStatus)
+{
+    const Calibration flat{2731, 1, 8.0, false};
+    const cv::Size size(640, 512);
+    EXPECT_EQ(checkGeometry(flat, size, 8), Status::UnsupportedGeometry);
+    EXPECT_EQ(checkGeometry(flat, cv::Size(640, 128), 8), Status::Done);
+    EXPECT_EQ(checkGeometry(Lens, size, 8), Status::Done);
+    EXPECT_EQ(checkGeometry(Calibration{1 << 24, 1, 8.0, true}, size, 45), Status::UnsupportedGeometry);
+    const std::vector<cv::Mat> views(8, solid(512, 640, 200));
+    cv::Mat output = solid(512, 640, 7);
+    const cv::Mat before = output.clone();
+    EXPECT_EQ(interlaceViews(flat, views, output), Status::UnsupportedGeometry);
+    EXPECT_EQ(interlaceTwoViews(flat, 10, views[0], views[1], output), Status::UnsupportedGeometry);
+    EXPECT_EQ(addViews(flat, 8, {0, 1}, {views[0], views[1]}, output), Status::UnsupportedGeometry);
+    EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0);
+    cv::Mat drawn;
+    ASSERT_EQ(interlaceViews(Calibration{2731, 1, 8.0, false}, std::vector<cv::Mat>(8, solid(128, 640, 200)), drawn),
+              Status::Done);
+    EXPECT_GT(cv::mean(drawn)[0], 100.0);
+}
+
+// The brightness an output keeps, against what the engine makes of white
+// views: many views at a small pitch round each view's share down.
+TEST(PublicApi, TheBrightnessKeptIsWhatTheEngineGives)
+{
+    const cv::Mat white = solid(60, 120, 255);
+    double usual = 0.0;
+    for (const int views : {16, 400, 1200, 2000}) {
+        cv::Mat output = solid(60, 120, 0);
+        std::vector<int> all(views);
+        for (int v = 0; v < views; ++v)
+            all[v] = v;
+        ASSERT_EQ(addViews(Lens, views, all, std::vector<cv::Mat>(views, white), output), Status::Done);
+        const double mean = cv::mean(output)[0];
+        if (views == 16)
+            usual = mean / brightnessKept(Lens.pitch, views);
+        EXPECT_NEAR(mean, usual * brightnessKept(Lens.pitch, views), 0.05 * usual) << views << " views";
+    }
+    EXPECT_EQ(brightnessKept(8.0, 8), 1.0);
+    EXPECT_LT(brightnessKept(8.0, 1200), 0.75);
+    EXPECT_EQ(brightnessKept(8.0, 2000), 0.0);
+    EXPECT_EQ(brightnessKept(8.0, 0), 0.0);
+}
+
 TEST(PublicApi, TheOutputIsMadeOrItsMemoryReused)
 {
     const std::vector<cv::Mat> views = {solid(30, 50, 255), solid(30, 50, 0)};

@@ -4,6 +4,7 @@
 #include "veltrane/engine/interlace.h"
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/interlace_options.h"
+#include "veltrane/interlacer/output_writer.h"
 #include "veltrane/interlacer/quilt.h"
 #include "veltrane/interlacer/view_pattern.h"
 #include "support/view_folder.h"
@@ -14,8 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 using namespace veltrane;
@@ -49,16 +54,14 @@ TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
     EXPECT_TRUE(options.reverse);
     EXPECT_EQ(options.viewsPattern, "pic/blender_{frame:05}_{view}.jpg");
     options = InterlaceOptions();
-    ASSERT_EQ(parse({"--param=-x 4 -y 10 -pitch 6.5", "--quilt", "q.png", "--tiles=8x6", "--frames=3-9",
-                     "--quilt-origin=top-left", "--output=b.mkv"},
+    ASSERT_EQ(parse({"--param=-x 4 -y 10 -pitch 6.5", "--quilt", "q.png", "--tiles=8x6", "--quilt-origin=top-left",
+                     "--output=b.mkv"},
                     options, text),
               InterlaceParse::Run)
         << text;
     EXPECT_EQ(options.tileColumns, 8);
     EXPECT_EQ(options.tileRows, 6);
     EXPECT_TRUE(options.quiltTopLeft);
-    EXPECT_EQ(options.firstFrame, 3);
-    EXPECT_EQ(options.lastFrame, 9);
     EXPECT_EQ(parse({"--help"}, options, text), InterlaceParse::Help);
     EXPECT_NE(text.find("--quilt"), std::string::npos);
 }
@@ -77,6 +80,11 @@ TEST(InterlaceOptions, UsageErrorsInOneLine)
              {"--param", Line, "--frames=9-3", "-o", "a.png"},
              {"--param", Line, "--quilt-origin=middle", "-o", "a.png"},
              {"--param", Line, "--bogus", "-o", "a.png"},
+             {"--param", Line, "-o=a.png"},                     // the value would be "=a.png"
+             {"--param", Line, "--fps=nan", "-o", "a.mkv"},
+             {"--param", Line, "--views=v.png", "-o", "a.png"}, // no {view}
+             {"--param", Line, "--views=v_{view}.png", "--frames=1-2", "-o", "a.png"}, // nothing to choose from
+             {"--param", Line, "--quilt=q_qs8x6.png", "--frames=1-2", "-o", "a.png"},
              {"--calibration=/no/such/record.yml", "-o", "a.png"}}) {
         InterlaceOptions options;
         std::string text;
@@ -92,10 +100,13 @@ TEST(ViewPattern, FieldsAndTheirPadding)
     EXPECT_EQ(expandPattern("v{view}_f{frame}.png", 7, 11), "v11_f7.png");
     PatternFields fields;
     std::string message;
-    EXPECT_TRUE(readPatternFields("a_{view}.png", fields, message));
+    EXPECT_TRUE(readViewsPattern("a_{view}.png", fields, message));
     EXPECT_FALSE(fields.frame);
-    for (const char* bad : {"a.png", "a_{views}.png", "a_{view}_{frame:5}.png", "a_{view}_{frame.png", "{fps}{view}"})
-        EXPECT_FALSE(readPatternFields(bad, fields, message)) << bad;
+    EXPECT_TRUE(readPatternFields("out_{frame:04}.png", fields, message));
+    EXPECT_TRUE(fields.frame && !fields.view);
+    for (const char* bad : {"a.png", "a_{views}.png", "a_{view}_{frame:5}.png", "a_{view}_{frame.png", "{fps}{view}",
+                            "{view}_{frame:}.png", "{view}}.png", "{view:02}.png", "{view}{}.png"})
+        EXPECT_FALSE(readViewsPattern(bad, fields, message)) << bad;
 }
 
 TEST(Quilt, TilesByNameAndOrigin)
@@ -162,7 +173,7 @@ protected:
     InterlaceExit run(InterlaceOptions& options)
     {
         message.clear();
-        return runInterlace(options, false, message);
+        return runInterlace(options, nullptr, false, message);
     }
 
     // Files in the folder apart from the views: what a run left behind.
@@ -264,6 +275,108 @@ TEST_F(Interlacing, AQuiltIsItsTilesAsViews)
     expectSameImage(cv::imread("quilt_1.png"), reference(options, views, {60, 40}), "video quilt");
 }
 
+// Video keeps every pixel at any size, odd ones too, and two runs of the
+// same frames write the same bytes, in either container.
+TEST_F(Interlacing, VideoOfAnOddSizeIsExactAndTheSameEveryRun)
+{
+    std::vector<std::vector<cv::Mat>> frames;
+    for (int f = 0; f < 3; ++f)
+        frames.push_back(writeViews("o_{frame}_{view}.png", f, 4, {33, 17}, 40 + f));
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 7.5, true};
+    options.viewsPattern = "o_{frame}_{view}.png";
+    for (const std::string container : {".mkv", ".avi"}) {
+        options.output = "first" + container;
+        ASSERT_EQ(run(options), InterlaceDone) << message;
+        options.output = "second" + container;
+        ASSERT_EQ(run(options), InterlaceDone) << message;
+        std::ifstream first("first" + container, std::ios::binary);
+        std::ifstream second("second" + container, std::ios::binary);
+        EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(first), {}, std::istreambuf_iterator<char>(second)))
+            << container << " differs between runs";
+        cv::VideoCapture video("first" + container, cv::CAP_FFMPEG);
+        for (int f = 0; f < 3; ++f) {
+            cv::Mat decoded;
+            ASSERT_TRUE(video.read(decoded)) << container;
+            expectSameImage(decoded, reference(options, frames[f], {33, 17}), container + " frame " + std::to_string(f));
+        }
+    }
+}
+
+// Frame numbers run on as far as the files go (past 99999), and a view
+// offset of any size picks the view it names.
+TEST_F(Interlacing, LargeFrameNumbersAndOffsets)
+{
+    std::vector<std::vector<cv::Mat>> frames;
+    for (const int f : {99999, 100000, 100001})
+        frames.push_back(writeViews("n_{frame}_{view}.png", f, 5, {20, 10}, f));
+    ViewSequenceFiles files;
+    ASSERT_TRUE(findViewFiles("n_{frame}_{view}.png", false, 0, 0, files, message)) << message;
+    EXPECT_EQ(files.frames, (std::vector<int>{99999, 100000, 100001}));
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.viewsPattern = "n_{frame}_{view}.png";
+    options.output = "n_{frame}.png";
+    options.viewOffset = 2147483647; // 2 mod 5
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    options.viewOffset = 2;
+    expectSameImage(cv::imread("n_100001.png"), reference(options, frames[2], {20, 10}), "offset 2^31 - 1");
+    options.viewOffset = -2147483647 - 1; // 2 mod 5 as well
+    options.output = "m_{frame}.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    expectSameImage(cv::imread("m_99999.png"), cv::imread("n_99999.png"), "offset -2^31");
+}
+
+// A quilt video is read to its end: a header that counts fewer frames than
+// the video holds loses none of them.
+TEST_F(Interlacing, AQuiltVideoIsReadToItsEnd)
+{
+    const std::vector<cv::Mat> views = writeViews("t_{view}.png", 0, 4, {16, 8}, 9);
+    cv::Mat quilt(16, 32, CV_8UC3);
+    for (int v = 0; v < 4; ++v)
+        views[v].copyTo(quilt(cv::Rect(16 * (v % 2), v < 2 ? 8 : 0, 16, 8)));
+    {
+        OutputWriter writer;
+        ASSERT_TRUE(writer.prepare("q.mkv", {0, 1, 2, 3, 4, 5}, 10, false, false, message)) << message;
+        for (int f = 0; f < 6; ++f)
+            ASSERT_TRUE(writer.write(f, quilt, message)) << message;
+        ASSERT_TRUE(writer.finish(message)) << message;
+    }
+    // The duration in the header, a double after its id 44 89 and size 88, halved.
+    std::fstream file("q.mkv", std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::size_t at = bytes.find("\x44\x89\x88");
+    ASSERT_NE(at, std::string::npos);
+    unsigned char be[8];
+    std::memcpy(be, bytes.data() + at + 3, 8);
+    std::uint64_t raw = 0;
+    for (const unsigned char b : be)
+        raw = raw << 8 | b;
+    double duration = 0;
+    std::memcpy(&duration, &raw, 8);
+    duration /= 2;
+    std::memcpy(&raw, &duration, 8);
+    for (int i = 7; i >= 0; --i, raw >>= 8)
+        be[i] = static_cast<unsigned char>(raw);
+    file.seekp(static_cast<std::streamoff>(at + 3));
+    file.write(reinterpret_cast<const char*>(be), 8);
+    file.close();
+    ASSERT_LT(cv::VideoCapture("q.mkv", cv::CAP_FFMPEG).get(cv::CAP_PROP_FRAME_COUNT), 6);
+
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.quilt = "q.mkv";
+    options.tileColumns = 2;
+    options.tileRows = 2;
+    options.width = 16;
+    options.height = 8;
+    options.output = "q_{frame}.png";
+    ASSERT_EQ(run(options), InterlaceDone) << message;
+    for (int f = 0; f < 6; ++f)
+        EXPECT_TRUE(fs::exists("q_" + std::to_string(f) + ".png")) << f;
+    EXPECT_FALSE(fs::exists("q_6.png"));
+}
+
 TEST_F(Interlacing, BadInputGivesOneLineAndLeavesNothing)
 {
     writeViews("g_{frame}_{view}.png", 0, 3, {16, 8}, 1);
@@ -295,6 +408,10 @@ TEST_F(Interlacing, BadInputGivesOneLineAndLeavesNothing)
         {"u_{view}.png", "", "x.jpg", false, InterlaceUsage, "--allow-lossy"},
         {"h_{frame}_{view}.png", "", "x.png", false, InterlaceUsage, "one output image"},
         {"none_{view}.png", "", "x.png", false, InterlaceFailed, "no view files"},
+        {"u_{view}.png", "", "x_{frame:5}.png", false, InterlaceUsage, "-o: the pattern"},
+        {"u_{view}.png", "", "x_{x}.png", false, InterlaceUsage, "-o: the pattern"},
+        {"u_{view}.png", "", "x_{view}.png", false, InterlaceUsage, "has {view}"},
+        {"", "many_qs5760x1800.png", "x.png", false, InterlaceUsage, "more than 4096 views"},
     };
     for (const Case& c : cases) {
         InterlaceOptions options;

@@ -66,7 +66,7 @@ TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
     options.viewsPattern = "v_{frame}_{view}.png";
     options.output = "out_{frame}.png";
     std::string message;
-    EXPECT_EQ(runInterlace(options, false, message), InterlaceFailed);
+    EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
     EXPECT_NE(message.find("out_1.png"), std::string::npos) << message;
     EXPECT_FALSE(fs::exists("out_1.png"));
     EXPECT_FALSE(fs::exists("out_2.png")); // nothing after the failure
@@ -84,7 +84,7 @@ TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)
     options.viewsPattern = "v_{frame}_{view}.png";
     options.output = "out.mkv";
     std::string message;
-    EXPECT_EQ(runInterlace(options, false, message), InterlaceFailed);
+    EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
     EXPECT_NE(message.find("views must share a size"), std::string::npos) << message;
     for (const auto& entry : fs::directory_iterator(".")) {
         if (entry.is_regular_file() || entry.is_symlink()) {

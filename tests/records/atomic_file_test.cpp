@@ -106,6 +106,55 @@ TEST_F(AtomicFileTest, TheFolderCheckSaysWhy)
     fs::create_directory(folder / "taken");
     EXPECT_FALSE(folderCanBeWritten(path("taken"), reason));
     EXPECT_EQ(reason, "it is a folder");
+    EXPECT_FALSE(folderCanBeWritten(path(std::string(256, 'n') + ".png"), reason));
+    EXPECT_NE(reason.find("longer than"), std::string::npos) << reason;
+    EXPECT_TRUE(names().size() == 1) << "the check leaves no file behind";
+}
+
+// The longest name a folder takes can still be written whole: its temporary
+// name is shortened to fit.
+TEST_F(AtomicFileTest, TheLongestNameHasATemporaryThatFits)
+{
+    const std::string name = std::string(251, 'r') + ".yml";
+    std::string message;
+    ASSERT_TRUE(folderCanBeWritten(path(name), message)) << message;
+    AtomicFile file(path(name));
+    EXPECT_LE(fs::path(file.temporary()).filename().string().size(), 255u);
+    EXPECT_EQ(fs::path(file.temporary()).extension(), ".yml");
+    ASSERT_TRUE(file.write(bytes, message)) << message;
+    ASSERT_TRUE(file.commit(Replace::Refused, message)) << message;
+    EXPECT_EQ(contents(path(name)), "new");
+}
+
+// A link that leads nowhere is a name taken: a move without replacing keeps
+// it, and the check before the work says so.
+TEST_F(AtomicFileTest, ALinkToNothingIsANameTaken)
+{
+    fs::create_symlink(folder / "nowhere", path("out.png"));
+    EXPECT_TRUE(nameTaken(path("out.png")));
+    EXPECT_FALSE(nameTaken(path("free.png")));
+    std::string message;
+    AtomicFile file(path("out.png"));
+    ASSERT_TRUE(file.write(bytes, message));
+    EXPECT_FALSE(file.commit(Replace::Refused, message));
+    EXPECT_TRUE(fs::is_symlink(path("out.png")));
+}
+
+// What a signal handler calls removes the temporary files being written,
+// and only those.
+TEST_F(AtomicFileTest, TheTemporariesBeingWrittenAreRemovedOnASignal)
+{
+    std::string message;
+    AtomicFile done(path("done.png"));
+    ASSERT_TRUE(done.write(bytes, message));
+    ASSERT_TRUE(done.commit(Replace::Refused, message));
+    AtomicFile first(path("a.png"));
+    AtomicFile second(path("b.mkv"));
+    ASSERT_TRUE(first.write(bytes, message));
+    std::ofstream(second.temporary()) << "what an encoder wrote";
+    EXPECT_EQ(names().size(), 3u);
+    removeTemporariesNow();
+    EXPECT_EQ(names(), std::vector<std::string>{"done.png"});
 }
 
 } // namespace

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <iterator>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace veltrane;
@@ -105,6 +108,73 @@ TEST_F(Record, WhatCannotBeReadIsRefusedInOneLine)
     std::string message;
     EXPECT_TRUE(loadCalibrationRecord(path("valid.yml"), loaded, message)) << message;
     EXPECT_EQ(loaded.width, 0); // not given: not known
+}
+
+// Records as people write them by hand: YAML without its first line, with
+// comments; and XML, which the parser also reads.
+TEST_F(Record, HandWrittenRecordsAreRead)
+{
+    write("plain.yml", "# the lens monitor\nx: 6\ny: 1152\npitch: 8.25\nmirror: 1\n");
+    write("dashes.yml", "---\nx: 6\ny: 1152\npitch: 8.25\nmirror: 1\nscreen: \"DP-1\"\n");
+    write("record.xml", "<?xml version=\"1.0\"?>\n<opencv_storage>\n<x>6</x><y>1152</y><pitch>8.25</pitch>"
+                        "<mirror>1</mirror></opencv_storage>\n");
+    for (const char* name : {"plain.yml", "dashes.yml", "record.xml"}) {
+        CalibrationRecord loaded;
+        std::string message;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << name << ": " << message;
+        EXPECT_EQ(loaded.calibration.x, 6) << name;
+        EXPECT_EQ(loaded.calibration.pitch, 8.25) << name;
+        EXPECT_TRUE(loaded.calibration.mirror) << name;
+    }
+}
+
+// What would make the parser recurse without end, take seconds, or read
+// a value other than the one written is refused before it is parsed.
+TEST_F(Record, DeepLargeOrAmbiguousRecordsAreRefused)
+{
+    const std::string keys = "x: 6\ny: 1152\npitch: 8\nmirror: 0\n";
+    write("deep.json", "{\"x\": " + std::string(100000, '[') + std::string(100000, ']') + "}");
+    write("deep-flow.yml", "z: " + std::string(5000, '{') + "\n" + keys);
+    std::string sequence;
+    for (int i = 0; i < 20000; ++i)
+        sequence += "- ";
+    write("deep-block.yml", keys + "z:\n  " + sequence + "1\n");
+    std::string xml = "<?xml version=\"1.0\"?>\n<opencv_storage>";
+    for (int i = 0; i < 10000; ++i)
+        xml += "<a>";
+    write("deep.xml", xml + "\n");
+    write("large.yml", keys + "# " + std::string(100000, '.') + "\n");
+    write("twice.yml", keys + "x: 7\n");
+    fs::create_directory(folder_ / "folder.yml");
+    ASSERT_EQ(::mkfifo(path("pipe.yml").c_str(), 0600), 0); // would never end if it were read
+    for (const char* name : {"deep.json", "deep-flow.yml", "deep-block.yml", "deep.xml", "large.yml", "twice.yml",
+                             "folder.yml", "pipe.yml"}) {
+        CalibrationRecord loaded;
+        std::string message;
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
+        EXPECT_NE(message.find(name), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n'), std::string::npos) << message;
+    }
+}
+
+// A name is a name: a question mark in it is neither cut off on reading nor
+// on writing, and nothing beside it is touched.
+TEST_F(Record, QuestionMarksInNamesAreOrdinaryCharacters)
+{
+    write(".profile", "kept");
+    write("lens", "not a record");
+    CalibrationRecord record;
+    record.calibration = {4, 1080, 7.5, false};
+    std::string message;
+    ASSERT_TRUE(saveCalibrationRecord(path("profile?.yml"), record, "2026-12-07T10:00:00+00:00", message)) << message;
+    ASSERT_TRUE(saveCalibrationRecord(path("lens?v2.json"), record, "2026-12-07T10:00:00+00:00", message)) << message;
+    CalibrationRecord loaded;
+    ASSERT_TRUE(loadCalibrationRecord(path("profile?.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.calibration.pitch, 7.5);
+    ASSERT_TRUE(loadCalibrationRecord(path("lens?v2.json"), loaded, message)) << message;
+    EXPECT_EQ(loaded.calibration.x, 4);
+    std::ifstream kept(path(".profile"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
 }
 
 

@@ -67,4 +67,23 @@ TEST(ImageHeader, CutShortOrForeignBytes)
     EXPECT_EQ(headerOf({0xff, 0xd8, 0xff, 0xe0, 0x00, 0x01}).sized, false); // a length too short to be one
 }
 
+// A JPEG cut short decodes anyway (grey where its data is missing); its end
+// marker is what tells.
+TEST(ImageHeader, AJpegCutShortIsTold)
+{
+    cv::Mat noise(240, 320, CV_8UC3);
+    cv::randu(noise, 0, 256);
+    for (const std::vector<int>& parameters : {std::vector<int>{}, {cv::IMWRITE_JPEG_PROGRESSIVE, 1},
+                                               {cv::IMWRITE_JPEG_RST_INTERVAL, 4}}) {
+        std::vector<unsigned char> bytes;
+        cv::imencode(".jpg", noise, bytes, parameters);
+        EXPECT_TRUE(jpegReachesItsEnd(bytes.data(), bytes.size()));
+        std::vector<unsigned char> trailed = bytes; // data after the image, as some cameras write
+        trailed.insert(trailed.end(), {0x00, 0xff, 0xda, 0x12});
+        EXPECT_TRUE(jpegReachesItsEnd(trailed.data(), trailed.size()));
+        for (const std::size_t kept : {std::size_t{3000}, bytes.size() / 2, bytes.size() - 2})
+            EXPECT_FALSE(jpegReachesItsEnd(bytes.data(), kept)) << kept << " of " << bytes.size();
+    }
+}
+
 } // namespace

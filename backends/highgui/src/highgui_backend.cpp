@@ -50,6 +50,10 @@ void HighguiBackend::place(const std::string& title)
     // The hints go to the window on the X server, which highgui makes when
     // its events are next handled: at the next key wait.
     undecorating_.insert(title);
+    // A part of the screen is no monitor for a window manager to make the
+    // window full screen on: the window is moved there once it is shown.
+    if (!screen_.wholeMonitor)
+        moving_.insert(title);
 }
 
 // What waits for a window to be on the X server, tried at every key wait.
@@ -59,6 +63,8 @@ void HighguiBackend::applyPendingHints()
         title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
     for (auto title = fullscreening_.begin(); title != fullscreening_.end();)
         title = x11_.fullscreen(*title) ? fullscreening_.erase(title) : std::next(title);
+    for (auto title = moving_.begin(); title != moving_.end();)
+        title = x11_.moveTo(*title, screen_.x, screen_.y) ? moving_.erase(title) : std::next(title);
 }
 
 // highgui's mouse callback: its events, translated, to the calibrator's handler.
@@ -100,8 +106,8 @@ void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
     createWindow(title);
     cv::imshow(title, image);
     // Full screen stretches the image to the screen in highgui's Qt back end:
-    // only for an image of the monitor's very size.
-    if (onScreen_ && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
+    // only for an image of the monitor's very size, on a whole monitor.
+    if (onScreen_ && screen_.wholeMonitor && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
         fullscreening_.insert(title);
 }
 

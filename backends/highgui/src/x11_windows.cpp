@@ -150,6 +150,16 @@ bool X11Windows::undecorate(const std::string& title)
     return true;
 }
 
+bool X11Windows::moveTo(const std::string& title, int x, int y)
+{
+    const Window window = ownWindow(title);
+    if (window == 0)
+        return display_ == nullptr;
+    XMoveWindow(asDisplay(display_), window, x, y);
+    XFlush(asDisplay(display_));
+    return true;
+}
+
 bool X11Windows::fullscreen(const std::string& title)
 {
     const Window window = ownWindow(title);

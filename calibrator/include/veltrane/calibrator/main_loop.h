@@ -2,6 +2,8 @@
 // that cannot get memory.
 #pragma once
 
+#include <cstdio>
+
 #include "veltrane/core/window_backend.h"
 #include "veltrane/calibrator/calibrator.h"
 
@@ -24,5 +26,6 @@ PassResult runMainLoop(Calibrator& calibrator, WindowBackend& windows);
 // of the drag area; every pass in slant mode, and once at start-up.
 void deriveSlant(CalibrationState& state);
 
-// Writes the parameter line ("param: -x ... \r") to standard error and flushes it.
-void writeParameterLine(const CalibrationState& state);
+// Writes the parameter line ("param: -x ... \r") to out (the program's
+// standard error) and flushes it.
+void writeParameterLine(const CalibrationState& state, std::FILE* out);

@@ -12,6 +12,7 @@ struct Monitor {
     int x = 0;
     int y = 0;
     bool primary = false;
+    bool wholeMonitor = true; // false for a geometry that is only part of the screen
 };
 
 // "1920x1080+0+0".
@@ -21,8 +22,9 @@ std::string geometryText(const Monitor& monitor);
 bool parseGeometry(const std::string& text, Monitor& monitor);
 
 // The monitor a --screen value names: an index into the list, a monitor's name, or
-// a geometry (which needs no monitor of its own: a part of the X screen).
-// False with a one-line message when it names none.
+// a geometry (which needs no monitor of its own: a part of the X screen; one
+// that is exactly a monitor's is that monitor). False with a one-line message
+// when it names none, or a geometry that lies off every monitor.
 bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monitors, Monitor& chosen,
                    std::string& message);
 

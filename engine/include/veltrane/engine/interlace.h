@@ -61,6 +61,18 @@ Status interlaceViewsReference(const Calibration& calibration, const std::vector
 Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount, const cv::Mat& first,
                                   const cv::Mat& second, cv::Mat& output, const EngineOptions& options = {});
 
+// Done when a composition of viewCount views at size can be drawn;
+// UnsupportedGeometry when its lens lines would be more than the engine
+// draws (lines all but horizontal: a large -x over a small -y). Every
+// composition checks this itself and then leaves its output alone.
+Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount);
+
+// The share of the views' brightness that a composition of viewCount views
+// at this pitch keeps: 1 for the usual view spacings (pitch / viewCount),
+// less where the spacing is so fine that the whole-number weights of each
+// view round down, and 0 where they all round to nothing (a black image).
+double brightnessKept(double pitch, int viewCount);
+
 // The view count of the two-colour composition at this pitch: the largest
 // even number not above round(pitch + 1), plus two.
 int twoViewCount(double pitch);

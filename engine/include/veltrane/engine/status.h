@@ -9,6 +9,7 @@ enum class Status : int {
     NoMaskArray = 1,  // the table of view masks could not be had
     NoMaskMemory = 2, // a mask, or other working memory, could not be had
     InvalidImage = 3, // an image is empty, not 8-bit three-channel, not continuous, or of another size
+    UnsupportedGeometry = 4, // more lens lines than the engine draws (see checkGeometry)
 };
 
 } // namespace veltrane

@@ -1,11 +1,10 @@
 // Where the interlaced frames go: one image, one PNG a frame (a path with
 // {frame}), or a lossless video (.mkv or .avi, FFV1). Every file is written
-// under a temporary name and renamed once whole; nothing existing is
-// overwritten without force.
+// under a temporary name and moved into place once whole, without replacing
+// anything that exists by then unless forced.
 #pragma once
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 
 #include "veltrane/records/atomic_file.h"
 
@@ -13,19 +12,23 @@
 #include <string>
 #include <vector>
 
+class Ffv1Video;
+
 class OutputWriter {
 public:
+    OutputWriter();
     ~OutputWriter();
 
-    // Checks the output before any work: its kind, that a single image gets
-    // a single frame, its folder, and that nothing would be overwritten.
-    // frameNumbers are the frames to be written. False with a one-line
-    // message (a usage error).
+    // Checks the output before any work: its kind and pattern, that a single
+    // image gets a single frame, that its folder takes a file, and that
+    // nothing would be overwritten. frameNumbers are the frames expected (a
+    // video quilt may turn out to have more). False with a one-line message
+    // (a usage error).
     bool prepare(const std::string& path, const std::vector<int>& frameNumbers, double fps, bool force,
                  bool allowLossy, std::string& message);
 
-    // Writes frame i (of frameNumbers) whole, or appends it to the video.
-    bool write(std::size_t index, const cv::Mat& frame, std::string& message);
+    // Writes frame number frame whole, or appends it to the video.
+    bool write(int frame, const cv::Mat& image, std::string& message);
 
     // Finishes the video; false when it could not be completed.
     bool finish(std::string& message);
@@ -36,14 +39,16 @@ public:
 private:
     enum class Kind { Image, FramePattern, Video };
 
-    std::string target(std::size_t index) const;
+    std::string target(int frame) const;
     veltrane::Replace replace() const;
+    bool writeVideo(const cv::Mat& image, std::string& message);
 
     Kind kind_ = Kind::Image;
     std::string path_;
-    std::vector<int> frames_;
+    std::size_t expected_ = 0; // frames prepare was told of
+    std::size_t written_ = 0;
     double fps_ = 24.0;
     bool force_ = false;
-    cv::VideoWriter video_;
+    std::unique_ptr<Ffv1Video> video_;
     std::unique_ptr<veltrane::AtomicFile> videoFile_; // the video being written, under its temporary name
 };

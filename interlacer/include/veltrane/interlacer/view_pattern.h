@@ -11,8 +11,11 @@ struct PatternFields {
 };
 
 // Which fields a pattern has; false with a one-line message for an unknown
-// or malformed field.
+// or malformed field, or a brace outside a field.
 bool readPatternFields(const std::string& pattern, PatternFields& fields, std::string& message);
+
+// The same for a pattern of view files, which must have {view}.
+bool readViewsPattern(const std::string& pattern, PatternFields& fields, std::string& message);
 
 // The pattern with its fields filled in.
 std::string expandPattern(const std::string& pattern, int frame, int view);

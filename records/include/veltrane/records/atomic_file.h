@@ -1,7 +1,9 @@
 // Files written whole: the content goes to a temporary file beside the
-// target (".NAME.PID.tmp.EXT", hidden, same folder and so same file system)
-// and is moved into place only once every write and the close succeeded. A
-// reader sees the old file or the whole new one, never a part.
+// target (".NAME.PID.tmp.EXT", hidden, same folder and so same file system;
+// NAME shortened when the whole would be too long a name) and is moved into
+// place only once every write and the close succeeded. A reader sees the old
+// file or the whole new one, never a part. A process ended by a signal
+// removes the temporary files it was writing (see removeTemporariesNow).
 #pragma once
 
 #include <string>
@@ -44,11 +46,23 @@ private:
     std::string target_;
     std::string temporary_;
     bool committed_ = false; // moved into place: the temporary name is gone
+    int slot_ = -1;          // where a signal handler finds the temporary name
 };
 
-// The one folder check before any work: the folder of file exists and can be
-// written, and file itself is not a folder. False with the reason (a few
-// words, such as "the folder 'out' does not exist").
+// The one check of an output before any work: the folder of file exists, a
+// file can be made in it under file's temporary name (tried, so a read-only
+// file system or a name too long says so now), and file itself is not a
+// folder. False with the reason (a few words, such as "the folder 'out' does
+// not exist").
 bool folderCanBeWritten(const std::string& file, std::string& reason);
+
+// True when something of that name exists, be it a file, a folder or a
+// symbolic link that leads nowhere: what a move without replacing refuses.
+bool nameTaken(const std::string& file);
+
+// Removes every temporary file of the process being written right now. Safe
+// in a signal handler (it only reads a fixed table and unlinks); for handlers
+// of SIGINT, SIGTERM and SIGHUP.
+void removeTemporariesNow();
 
 } // namespace veltrane

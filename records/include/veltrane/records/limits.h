@@ -1,7 +1,8 @@
 // What the programs accept, in one place: image sides, view files, the
-// pitch, and the slant fraction -x / -y.
+// pitch, the slant fraction -x / -y, and calibration records.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace veltrane {
@@ -18,5 +19,14 @@ constexpr double PitchLimit = 1000.0;
 // -x and -y: the calibrator's own stay below 3 x MaxImageSide; the bound
 // keeps every product the lens geometry takes of them inside an int.
 constexpr int MaxSlantTerm = 1 << 24;
+
+// Views a frame may have (view files or quilt tiles): far more than any lens
+// sheet shows apart, few enough that a frame's work stays bounded.
+constexpr int MaxViews = 4096;
+
+// A calibration record is a few hundred bytes of flat keys; far larger or
+// deeper documents are refused before they are parsed.
+constexpr std::size_t MaxRecordBytes = 64 * 1024;
+constexpr int MaxRecordNesting = 32;
 
 } // namespace veltrane

@@ -23,23 +23,9 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem);
 // full only when they do not say); false with problem as above.
 bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem);
 
-// True when a regular file of that name exists.
+// True when something of that name is there: where a numbered sequence of
+// views ends is where the next name is free. (A pipe, a folder or a link that
+// leads nowhere in its place is a view that cannot be read, not the end.)
 bool viewFileExists(const std::string& name);
-
-// While it lives, what the image libraries write on standard error (libpng's
-// and libjpeg's complaints about damaged files) goes nowhere: the calibrator
-// says itself which file could not be read, and its standard error carries
-// the parameter line. Only for stretches in which the calibrator writes
-// nothing on standard error itself.
-class QuietStandardError {
-public:
-    QuietStandardError();
-    ~QuietStandardError();
-    QuietStandardError(const QuietStandardError&) = delete;
-    QuietStandardError& operator=(const QuietStandardError&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 } // namespace veltrane

@@ -31,6 +31,7 @@ private:
     std::set<std::string> fullscreen_;
     std::set<std::string> undecorating_; // placed, and still to lose their frame
     std::set<std::string> fullscreening_; // still to be asked for full screen
+    std::set<std::string> moving_;        // on a part of the screen, still to be moved there
     std::string main_;
     PointerHandler handler_ = nullptr;
     void* userData_ = nullptr;

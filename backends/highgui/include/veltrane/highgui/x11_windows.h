@@ -29,6 +29,11 @@ public:
     // it stands on; false while the X server does not show the window yet.
     bool fullscreen(const std::string& title);
 
+    // Moves the window's top-left corner to x, y of the screen (a window
+    // manager places a new window where it likes); false while the X server
+    // does not show the window yet.
+    bool moveTo(const std::string& title, int x, int y);
+
 private:
     bool connect();
     unsigned long ownWindow(const std::string& title); // 0 when not (yet) there

@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The calibrator on a lens monitor under a real window manager: Xorg with the
+# dummy driver, its 2600 x 1500 screen split into two monitors with
+# `xrandr --setmonitor` (which Xvfb ignores), and openbox. A monitor chosen by
+# --screen gets the window full screen, pixel for pixel, and so does "DISP";
+# a region that is no monitor gets its window there, not full screen.
+# Exits 77 (skipped) where no Xorg can be started (not root).
+CALIBRATOR=$1
+RENDER=$2
+source "$(dirname "$0")/lib.sh"
+
+[ "$(id -u)" -eq 0 ] || { echo "window_manager_test: skipped: Xorg with a config of its own needs root"; exit 77; }
+command -v Xorg >/dev/null && command -v openbox >/dev/null && command -v xrandr >/dev/null ||
+  fail "Xorg, openbox or xrandr is missing: run scripts/install-deps"
+
+cat >"$E2E_TMP/xorg.conf" <<'EOF'
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 2600 1500
+  EndSubSection
+EndSection
+EOF
+
+# Xorg on a free display, as start_xvfb does for Xvfb.
+started=""
+for attempt in 1 2 3 4 5; do
+  number=$((100 + RANDOM % 800))
+  [ -e "/tmp/.X${number}-lock" ] && continue
+  Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -nolisten tcp \
+    -novtswitch -sharevts >/dev/null 2>&1 &
+  pid=$!
+  for i in $(seq 100); do
+    if xdpyinfo -display ":$number" >/dev/null 2>&1; then started=$pid; break; fi
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  [ -n "$started" ] && break
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+done
+[ -n "$started" ] || fail "Xorg with the dummy driver did not start: $(tail -n 5 "$E2E_TMP/xorg.log" 2>/dev/null)"
+E2E_PIDS+=("$started")
+export DISPLAY=":$number"
+
+xrandr --fb 2600x1500 >/dev/null
+output=$(xrandr --listmonitors | awk 'NR == 2 {print $NF}')
+xrandr --setmonitor LEFT 1300/343x1500/396+0+0 "$output" >/dev/null
+xrandr --setmonitor RIGHT 1300/343x1500/396+1300+0 none >/dev/null
+openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+E2E_PIDS+=("$!")
+for i in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+cd "$E2E_TMP"
+
+expect_status 0 "$CALIBRATOR" --list-screens
+[ "$(cat "$E2E_TMP/out")" = $'0  LEFT  1300x1500+0+0\n1  RIGHT  1300x1500+1300+0' ] ||
+  fail "screens listed as: $(cat "$E2E_TMP/out")"
+
+# Waits until the window stands at the geometry and, as asked, is full screen or not.
+expect_window() {
+  local window=$1 geometry=$2 fullscreen=$3 what=$4 now="" state="" i
+  for i in $(seq 100); do
+    now=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
+                                        /Width/ {w=$NF} /Height/ {h=$NF} END {printf "%sx%s+%s+%s", w, h, x, y}')
+    state=$(xprop -id "$window" _NET_WM_STATE)
+    if [ "$now" = "$geometry" ]; then
+      if [ "$fullscreen" = yes ] && [[ $state == *_NET_WM_STATE_FULLSCREEN* ]]; then return 0; fi
+      if [ "$fullscreen" = no ] && [[ $state != *_NET_WM_STATE_FULLSCREEN* ]]; then return 0; fi
+    fi
+    sleep 0.05
+  done
+  fail "$what: at $now ($state), expected $geometry, full screen: $fullscreen"
+}
+
+# The second monitor: the window full screen on it, the frame pixel for pixel.
+mkdir -p pic
+for v in 0 1 2; do convert -size 1300x1500 "xc:rgb($((v * 80)),90,200)" "pic/blender_00000_$v.png"; done
+start_calibrator --screen=1
+expect_parameter_line "param: -x     0 -y  3720 -pitch   8.0000        "
+expect_window "$MAIN_WINDOW" 1300x1500+1300+0 yes "the calibrator on monitor 1"
+"$RENDER" "$E2E_TMP/expected.png" -w=1300 -h=1500 idle >/dev/null 2>&1 || fail "could not render the frame"
+for i in $(seq 20); do
+  import -window root -crop 1300x1500+1300+0 +repage "$E2E_TMP/shot.png"
+  differing=$(pixel_difference "$E2E_TMP/shot.png" "$E2E_TMP/expected.png")
+  [ "$differing" = "0" ] && break
+  sleep 0.25
+done
+[ "$differing" = "0" ] || fail "monitor 1 differs from the frame in $differing pixels"
+click_at 480 60 # "disp >"
+disp=$(wait_window DISP)
+expect_window "$disp" 1300x1500+1300+0 yes "DISP on monitor 1"
+quit_with_escape
+
+# A region that is no monitor: the window at its origin, not full screen.
+start_calibrator --screen=800x600+1700+300
+expect_parameter_line "param: -x     0 -y  1320 -pitch   8.0000        "
+expect_window "$MAIN_WINDOW" 800x600+1700+300 no "the calibrator on a region"
+"$RENDER" "$E2E_TMP/expected.png" -w=800 -h=600 idle >/dev/null 2>&1 || fail "could not render the frame"
+import -window root -crop 800x600+1700+300 +repage "$E2E_TMP/shot.png"
+[ "$(pixel_difference "$E2E_TMP/shot.png" "$E2E_TMP/expected.png")" = "0" ] || fail "the region differs from the frame"
+quit_with_escape
+
+# A geometry wholly off the screen opens nothing.
+expect_status 2 "$CALIBRATOR" --screen=800x600+3000+0
+grep -q "off every monitor" "$E2E_TMP/err" || fail "an off-screen geometry gave: $(cat "$E2E_TMP/err")"
+echo "window_manager_test: passed"
