@@ -139,10 +139,14 @@ private:
     std::thread thread_;
 };
 
-// Progress on a terminal: frames done, frames per second, time left.
+// Progress on a terminal: frames done, frames per second, time left, on one
+// line that is ended however the run ends (a failure's line goes below it).
 class Progress {
 public:
     Progress(std::FILE* out, std::size_t frames) : out_(out), frames_(frames), start_(Clock::now()) {}
+    ~Progress() { finish(); }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
 
     void frameDone(std::size_t done)
     {
@@ -154,19 +158,22 @@ public:
         const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
         std::fprintf(out_, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
         std::fflush(out_);
+        open_ = true;
     }
 
-    // Ends the progress line.
+    // Ends the progress line, if one was begun.
     void finish()
     {
-        if (out_ != nullptr)
+        if (open_)
             std::fputc('\n', out_);
+        open_ = false;
     }
 
 private:
     std::FILE* out_;
     std::size_t frames_;
     Clock::time_point start_;
+    bool open_ = false; // a progress line without its newline yet
 };
 
 // The checks of the numbers against the frame, before any work: lines the
