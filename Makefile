@@ -15,8 +15,13 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BENCH=ON >/dev/null
 	@cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
-	$(BUILD_DIR)/veltrane-calibrator $(ARGS)
+# The build's own lines go to a log (shown when the build fails), so the
+# calibrator's first lines are not buried under them.
+run: deps
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DVELTRANE_BENCH=ON >/dev/null
+	@echo "building (log: $(BUILD_DIR)/build.log) ..."
+	@cmake --build $(BUILD_DIR) -j $(JOBS) >$(BUILD_DIR)/build.log 2>&1 || { cat $(BUILD_DIR)/build.log; exit 1; }
+	@$(BUILD_DIR)/veltrane-calibrator $(ARGS)
 
 # The engine and records libraries, their headers and CMake and pkg-config
 # files, and the programs: under /usr/local, or PREFIX.
@@ -38,26 +43,31 @@ test-main: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -LE '^gui$$'
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) -L '^gui$$' --repeat until-pass:2
 
-bench: deps
-	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELTRANE_TESTS=OFF -DVELTRANE_BENCH=ON >/dev/null
-	@cmake --build build-bench -j $(JOBS)
-	build-bench/bench/veltrane-bench $(BENCH_ARGS)
+# Every benchmark, five repetitions of each, on the release build that
+# `make build` (and so `make test`) makes.
+bench: build
+	@echo "make bench: every benchmark, 5 repetitions each; about 2 to 3 minutes on a 2-core machine"
+	$(BUILD_DIR)/bench/veltrane-bench $(BENCH_ARGS)
 
 # A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <",
 # animated over 4 frames for veltrane-interlace.
 sample-views: build
 	$(BUILD_DIR)/veltrane-sample-views --dir=. --frames=4 $(SAMPLE_ARGS)
 
-# The pictures of the README, rendered by the calibrator itself.
+# The pictures of the README, rendered by the calibrator itself; a picture
+# whose pixels did not change is left as it is.
 docs-images: build
-	$(BUILD_DIR)/render-frames docs/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
+	$(BUILD_DIR)/render-frames $(BUILD_DIR)/slant-frame.png idle press:320,150 move:350,150 release:350,150 move:500,200 >/dev/null
+	@scripts/replace-if-changed $(BUILD_DIR)/slant-frame.png docs/slant-frame.png
 	$(BUILD_DIR)/render-frames $(BUILD_DIR)/pitch-frame.png idle press:320,150 move:350,150 release:350,150 click:150,30 move:320,250 >/dev/null
-	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage docs/pitch-frame.png
+	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage $(BUILD_DIR)/pitch-crop.png
+	@scripts/replace-if-changed $(BUILD_DIR)/pitch-crop.png docs/pitch-frame.png
 	rm -rf $(BUILD_DIR)/docs-views
 	$(BUILD_DIR)/veltrane-sample-views --dir=$(BUILD_DIR)/docs-views --frames=4 >/dev/null
 	$(BUILD_DIR)/veltrane-interlace --param="param: -x     6 -y  1152 -pitch   8.0000 -mirror" --quiet --force \
 	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced.png
-	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% docs/interlaced-frame.png
+	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% $(BUILD_DIR)/interlaced-crop.png
+	@scripts/replace-if-changed $(BUILD_DIR)/interlaced-crop.png docs/interlaced-frame.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-bench

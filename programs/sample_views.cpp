@@ -61,6 +61,31 @@ cv::Mat renderView(int view, int views, int frame, int width, int height)
     return image;
 }
 
+// The sample's own file name: pic/blender_FFFFF_V.jpg.
+std::string sampleName(int frame, int view)
+{
+    char stem[40];
+    std::snprintf(stem, sizeof stem, "blender_%05d_%d.jpg", frame, view);
+    return stem;
+}
+
+// Removes views of an earlier, larger sample: the views past this one's
+// count in its frames, and whole frames past its last, as far as they run.
+// What "disp >" and veltrane-interlace read is then this sample alone.
+int removeOlderViews(const std::filesystem::path& folder, int views, int frames)
+{
+    int removed = 0;
+    std::error_code error;
+    for (int f = 0;; ++f) {
+        int v = f < frames ? views : 0;
+        if (!std::filesystem::exists(folder / sampleName(f, v), error))
+            break;
+        for (; std::filesystem::remove(folder / sampleName(f, v), error); ++v)
+            ++removed;
+    }
+    return removed;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,17 +108,18 @@ int main(int argc, char** argv)
     const std::filesystem::path folder = std::filesystem::path(dir) / "pic";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    const int removed = removeOlderViews(folder, views, frames);
     for (int f = 0; f < frames; ++f)
         for (int i = 0; i < views; ++i) {
-            char stem[32];
-            std::snprintf(stem, sizeof stem, "blender_%05d_%d.jpg", f, i);
-            const std::string name = (folder / stem).string();
+            const std::string name = (folder / sampleName(f, i)).string();
             if (!cv::imwrite(name, renderView(i, views, f, width, height), {cv::IMWRITE_JPEG_QUALITY, 92})) {
                 std::fprintf(stderr, "veltrane-sample-views: cannot write %s\n", name.c_str());
                 return 1;
             }
         }
-    std::printf("wrote %d frames of %d views of %d x %d to %s\n", frames, views, width, height,
-                folder.string().c_str());
+    std::printf("wrote %d frames of %d views of %d x %d to %s", frames, views, width, height, folder.string().c_str());
+    if (removed > 0)
+        std::printf(" (and removed %d views of an earlier, larger sample)", removed);
+    std::printf("\n");
     return 0;
 }

@@ -1,6 +1,7 @@
 // veltrane-calibrator: finds slant, pitch and mirror of a slanted-lens
 // autostereoscopic display by eye, and prints them as -x -y -pitch -mirror.
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
 #include "veltrane/calibrator/engine_messages.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/calibrator/main_loop.h"
@@ -33,10 +34,9 @@ int fail(int status, const std::string& message)
     return status;
 }
 
-// The same after the loop, on a line of its own below the parameter line.
+// The same after the loop (whose last line has been ended).
 int failAfterLoop(const std::string& message)
 {
-    std::fputc('\n', messages);
     return fail(RuntimeError, message);
 }
 
@@ -45,6 +45,7 @@ veltrane::CalibrationRecord currentRecord(const CalibrationState& state, const s
 {
     veltrane::CalibrationRecord record;
     record.calibration = calibrationInForce(state);
+    record.calibration.pitch = printedPitch(record.calibration.pitch); // 8.2500, not 8.2499999999999982
     record.width = state.width;
     record.height = state.height;
     record.screen = screen;
@@ -98,6 +99,9 @@ int main(int argc, char** argv)
     if (options.resume)
         resumeCalibration(calibrator.state, options.start, options.pitchGiven);
     const PassResult result = runMainLoop(calibrator, windows);
+    // The last parameter line ends in a carriage return, for the next pass to
+    // overwrite it; ended with a newline, the shell's prompt cannot.
+    std::fputc('\n', messages);
 
     int status = 0;
     if (result == PassResult::OutOfMemory)

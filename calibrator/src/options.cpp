@@ -1,5 +1,6 @@
 #include "veltrane/calibrator/options.h"
 
+#include "veltrane/calibrator/pitch_adjustment.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/calibrator/monitors.h"
 #include "veltrane/panel/panel_layout.h"
@@ -122,6 +123,19 @@ bool readStart(const std::string& from, const std::string& calibration, Options&
     return true;
 }
 
+// A start below the floor of the pitch adjustments could not be adjusted:
+// refused unless -p gives the pitch to start from instead.
+bool checkStartPitch(const Options& options, std::string& message)
+{
+    if (!options.resume || options.pitchGiven || options.start.pitch >= PitchFloor)
+        return true;
+    char pitch[32];
+    std::snprintf(pitch, sizeof pitch, "%.4f", options.start.pitch);
+    message = std::string("the pitch to start from is ") + pitch +
+              ", below 2, where the keys and drags stop: give -p=PITCH to start from another";
+    return false;
+}
+
 bool checkHeight(const Options& options, std::string& message)
 {
     const int minimumHeight = 2 * panelBarHeight(options.width) + 1;
@@ -155,8 +169,9 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 {
     const std::string text = parser.get<std::string>("p");
     double value = 0.0;
-    if (!readNumber(text, value) || !pitchInRange(value)) {
-        message = "pitch must be a number of subpixel columns from 1 up to 999.9999, got '" + printable(text) + "'";
+    if (!readNumber(text, value) || !pitchInRange(value) || value < PitchFloor) {
+        message = "pitch must be a number of subpixel columns from 2 up to 999.9999 (the keys and drags stop at 2), "
+                  "got '" + printable(text) + "'";
         return false;
     }
     pitch = value;
@@ -193,7 +208,8 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
 
     if (!readSide(parser, "w", "width", MinWidth, options.width, message) ||
         !readSide(parser, "h", "height", 1, options.height, message) ||
-        !readPitch(parser, options.pitch, message) || !readStart(from, calibration, options, message))
+        !readPitch(parser, options.pitch, message) || !readStart(from, calibration, options, message) ||
+        !checkStartPitch(options, message))
         return OptionsResult::Invalid;
     if (!options.save.empty() && !recordCanBeWritten(options.save, message))
         return OptionsResult::Invalid;
@@ -235,15 +251,17 @@ std::string usageText(const char* program)
         << " [--save=FILE]\n"
         << "Calibrates slant, pitch and mirror of a slanted-lens autostereoscopic display.\n\n"
         << "  -w=N, --width=N       width of the output image in pixels (default 640, or the screen's; 5 to 16384)\n"
-        << "  -h=N, --height=N      height of the output image in pixels (default 512, or the screen's)\n"
-        << "  -p=X, --pitch=X       lens pitch in subpixel columns (default 8.0, from 1 to 999.9999)\n"
+        << "  -h=N, --height=N      height of the output image in pixels (default 512, or the screen's;\n"
+        << "                        more than twice the panel bar height, up to 16384)\n"
+        << "  -p=X, --pitch=X       lens pitch in subpixel columns (default 8.0, from 2 to 999.9999)\n"
         << "  --list-screens        list the monitors of the display and end\n"
         << "  --screen=S            calibrate full screen on monitor S: an index or name from\n"
         << "                        --list-screens, or a geometry WxH+X+Y\n"
         << "  --from=LINE           start from a printed line, \"param: -x 6 -y 1152 -pitch 8.0000 -mirror\"\n"
-        << "  --calibration=FILE    start from a saved calibration record\n"
-        << "  --save=FILE           save the calibration record when the calibrator ends\n"
-        << "                        (YAML, or JSON for a name ending in .json)\n"
+        << "  --calibration=FILE    start from a saved calibration record (without --screen, -w and -h\n"
+        << "                        default to the window size saved in it)\n"
+        << "  --save=FILE           save the calibration record when the calibrator ends, a file in an\n"
+        << "                        existing folder (YAML, or JSON for a name ending in .json)\n"
         << "  -?, --help            show this help\n\n"
         << "Example: " << program << " --screen=1 --calibration=lens.yml --save=lens.yml\n";
     return out.str();

@@ -7,7 +7,6 @@ using namespace veltrane;
 
 namespace {
 
-constexpr double PitchFloor = 2.0;
 constexpr double DigitDivisors[DigitCount] = {1.0, 10.0, 100.0, 1000.0, 10000.0};
 
 } // namespace

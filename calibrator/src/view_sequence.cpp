@@ -5,6 +5,7 @@
 #include "veltrane/records/view_stream.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <new>
 #include <string>
 #include <vector>
@@ -31,6 +32,13 @@ void sayUnreadable(const std::string& name, const std::string& problem, const ch
     say(name + " cannot be read: " + problem + consequence);
 }
 
+std::string workingFolder()
+{
+    std::error_code error;
+    const std::string folder = std::filesystem::current_path(error).string();
+    return error ? std::string("the working folder") : folder;
+}
+
 // View 0 as JPEG, else as PNG (whose name is printed); empty when neither loads.
 cv::Mat loadFirstView(std::string& extension)
 {
@@ -47,6 +55,9 @@ cv::Mat loadFirstView(std::string& extension)
     first = loadViewImage(name, problem);
     if (!problem.empty())
         sayUnreadable(name, problem, "");
+    else if (first.empty() && !viewFileExists(viewFileName(0, ".jpg")))
+        say("no views: neither " + viewFileName(0, ".jpg") + " nor " + name + " is in " + workingFolder() +
+            " (see \"Your own views\" in the README)");
     return first;
 }
 

@@ -231,26 +231,57 @@ struct Lines {
     std::FILE* warnings;
 };
 
+// The default views are JPEG files, or PNG ones where view 0 of the first
+// frame is not a JPEG (as the calibrator's "disp >" reads them).
+std::string viewsPatternOf(const InterlaceOptions& options)
+{
+    if (options.viewsGiven)
+        return options.viewsPattern;
+    const std::string png = options.viewsPattern.substr(0, options.viewsPattern.rfind('.')) + ".png";
+    ViewSequenceFiles jpeg;
+    ViewSequenceFiles pngFiles;
+    std::string message;
+    if (!findViewFiles(options.viewsPattern, options.framesGiven, options.firstFrame, options.lastFrame, jpeg, message) &&
+        findViewFiles(png, options.framesGiven, options.firstFrame, options.lastFrame, pngFiles, message))
+        return png;
+    return options.viewsPattern;
+}
+
+// A warning when the output is not the size of the panel the calibration was made on.
+void checkPanelSize(const InterlaceOptions& options, cv::Size size, std::FILE* warnings)
+{
+    if (options.recordWidth <= 0 || options.recordHeight <= 0 || warnings == nullptr ||
+        size == cv::Size(options.recordWidth, options.recordHeight))
+        return;
+    std::fprintf(warnings,
+                 "veltrane-interlace: warning: the output is %d x %d, the calibration was made on a %d x %d window; "
+                 "give --size=%dx%d for frames of the panel's size\n",
+                 size.width, size.height, options.recordWidth, options.recordHeight, options.recordWidth,
+                 options.recordHeight);
+}
+
 // Views from numbered files.
 void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
     ViewSequenceFiles files;
     std::string message;
-    if (!findViewFiles(options.viewsPattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
+    const std::string pattern = viewsPatternOf(options);
+    if (!findViewFiles(pattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
         throw Failure{InterlaceFailed, message};
     StreamPlan plan;
     std::string problem;
-    if (!viewImageSize(files.file(options.viewsPattern, 0, 0), plan.viewSize, problem))
-        throw Failure{InterlaceFailed, printable(files.file(options.viewsPattern, 0, 0)) + " cannot be read: " + problem};
+    if (!viewImageSize(files.file(pattern, 0, 0), plan.viewSize, problem))
+        throw Failure{InterlaceFailed, printable(files.file(pattern, 0, 0)) + " cannot be read: " + problem};
     const cv::Size size = outputSize(options, plan.viewSize, false);
     checkComposition(options, size, files.views, lines.warnings);
+    checkPanelSize(options, size, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
     if (!output.prepare(options.output, files.frames, options.fps, options.force, options.allowLossy, message))
         throw Failure{InterlaceUsage, message};
 
     for (std::size_t f = 0; f < files.frames.size(); ++f)
         for (int v = 0; v < files.views; ++v)
-            plan.files.push_back(files.file(options.viewsPattern, f, v));
+            plan.files.push_back(files.file(pattern, f, v));
     plan.viewsPerFrame = files.views;
     plan.maxGroup = MaxGroup;
     ViewStream stream(plan);
@@ -359,6 +390,7 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
     const int views = columns * rows;
     const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
     checkComposition(options, size, views, lines.warnings);
+    checkPanelSize(options, size, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
     std::vector<int> frameNumbers(std::max(1, reader.frameCount()));
     std::iota(frameNumbers.begin(), frameNumbers.end(), 0);

@@ -61,9 +61,10 @@ bool overAnyButton(const CalibrationState& state)
 
 void onPress(CalibrationState& state, int x, int y)
 {
-    // A drag released outside the drag area is still under way. A button
-    // pressed now first ends it as a release in the drag area followed by a
-    // move to this button would: committed, and the digit choice refreshed.
+    // A drag whose release never came (the toolkit lost it) is still under
+    // way. A button pressed now first ends it as a release in the drag area
+    // followed by a move to this button would: committed, and the digit
+    // choice refreshed.
     if (state.dragActive && overAnyButton(state)) {
         endDrag(state);
         updateDigitSelection(state, x, y);
@@ -94,9 +95,12 @@ void onPress(CalibrationState& state, int x, int y)
         state.pitchBase = state.pitch;
 }
 
+// A release anywhere (over a button, in the bottom strip, outside the window)
+// ends the drag: the slant keeps the distance of the last move inside the
+// drag area, which is what was shown; the pitch stays where the last pass put it.
 void onRelease(CalibrationState& state)
 {
-    if (state.inDragArea)
+    if (state.dragActive)
         endDrag(state);
 }
 

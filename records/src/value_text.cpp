@@ -16,6 +16,13 @@ bool pitchInRange(double pitch)
     return std::strtod(printed, nullptr) < PitchLimit;
 }
 
+double printedPitch(double pitch)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", pitch);
+    return std::strtod(text, nullptr);
+}
+
 bool readWholeNumber(const std::string& text, long& value)
 {
     if (text.empty())

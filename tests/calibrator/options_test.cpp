@@ -44,8 +44,21 @@ TEST(Options, LimitsOfTheAcceptedValues)
 {
     // Width 5 has a bar height of 1, so the height needs 3 rows; 640 needs 129.
     for (auto accepted : std::vector<std::vector<const char*>>{
-             {"-w=5", "-h=3"}, {"-h=129"}, {"-w=16384", "-h=16384"}, {"-p=1"}, {"-p=999.9999"}, {"-p=999.99994"}})
+             {"-w=5", "-h=3"}, {"-h=129"}, {"-w=16384", "-h=16384"}, {"-p=2"}, {"-p=999.9999"}, {"-p=999.99994"},
+             {"--from=-x 6 -y 1152 -pitch 1.5", "-p=8"}})
         EXPECT_EQ(parse(accepted).result, OptionsResult::Run) << accepted[0];
+}
+
+// What the keys and drags cannot adjust is not a pitch to start from: they
+// stop at 2.
+TEST(Options, NoStartBelowThePitchFloor)
+{
+    for (auto refused : std::vector<std::vector<const char*>>{
+             {"-p=1"}, {"-p=1.9999"}, {"--from=-x 6 -y 1152 -pitch 1.5"}}) {
+        const Parsed p = parse(refused);
+        EXPECT_EQ(p.result, OptionsResult::Invalid) << refused[0];
+        EXPECT_NE(p.message.find("2"), std::string::npos) << p.message;
+    }
 }
 
 TEST(Options, WrongValuesGetOneLineThatNamesThem)

@@ -40,4 +40,22 @@ script -qc "'$INTERLACE' --param='-x 6 -y 1152 -pitch 8' -o tty.mkv" /dev/null >
 grep -q 'frame 3/3' "$E2E_TMP/tty" || fail "no progress on a terminal: $(cat -v "$E2E_TMP/tty")"
 script -qc "'$INTERLACE' --param='-x 6 -y 1152 -pitch 8' -o quiet.mkv --quiet" /dev/null >"$E2E_TMP/tty" </dev/null
 [ ! -s "$E2E_TMP/tty" ] || fail "--quiet printed: $(cat -v "$E2E_TMP/tty")"
+# A record made on another panel size: a warning that says how to get the
+# panel's size, and none once --size gives it.
+printf 'x: 6\ny: 1152\npitch: 8\nmirror: 1\nwidth: 1280\nheight: 1024\n' >panel.yml
+expect_status 0 "$INTERLACE" --calibration=panel.yml --frames=0-0 -o small.png
+grep -q -- "--size=1280x1024" "$E2E_TMP/err" || fail "no word of the panel's size: $(cat "$E2E_TMP/err")"
+one_line "a record of another size"
+expect_status 0 "$INTERLACE" --calibration=panel.yml --frames=0-0 --size=1280x1024 -o panel.png
+[ ! -s "$E2E_TMP/err" ] || fail "a warning at the panel's size: $(cat "$E2E_TMP/err")"
+
+# The default views fall back to PNG, as "disp >" does.
+mkdir png && (cd png && "$SAMPLES" --dir=. >/dev/null && for f in pic/*.jpg; do convert "$f" "${f%.jpg}.png" && rm "$f"; done)
+(cd png && expect_status 0 "$INTERLACE" --param="$line" -o png.png)
+
+# Sample views of a smaller sample replace a larger one whole.
+"$SAMPLES" --dir=sample --views=12 --frames=2 -w=32 -h=32 >/dev/null
+"$SAMPLES" --dir=sample --views=4 -w=48 -h=32 >"$E2E_TMP/out"
+[ "$(ls sample/pic | wc -l)" -eq 4 ] || fail "older views left behind: $(ls sample/pic)"
+grep -q "removed 20 views" "$E2E_TMP/out" || fail "the removal is not said: $(cat "$E2E_TMP/out")"
 echo "interlace_test: passed"

@@ -32,4 +32,5 @@ size=$(identify -format '%wx%h' "$E2E_TMP/window.png")
 [ "$size" = "640x512" ] || fail "window is $size, expected 640x512"
 
 quit_with_escape
+expect_final_newline "Escape"
 echo "keys_test: passed"

@@ -128,6 +128,13 @@ quit_with_escape() {
   expect_exit 0 "Escape"
 }
 
+# The calibrator's standard error ends with a newline: the last parameter
+# line stays whole above the shell's prompt.
+expect_final_newline() {
+  [ "$(tail -c 2 "$E2E_TMP/stderr" | od -An -c | tr -d ' ')" = '\r\n' ] ||
+    fail "$1: standard error does not end the last line: $(tail -c 20 "$E2E_TMP/stderr" | od -An -c)"
+}
+
 # Number of pixels in which two images differ.
 pixel_difference() {
   compare -metric AE "$1" "$2" null: 2>&1 || true

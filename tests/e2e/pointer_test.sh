@@ -34,6 +34,41 @@ expect_parameter_line "param: -x   100 -y  1152 -pitch   8.0000 -mirror"
 button mouseup
 expect_window_equals slant idle press:300,100 move:350,100 move:250,100 release:250,100
 
+# The arrows still reach the calibrator after a click (the toolkit's image
+# view would take them once clicked).
+key Right
+expect_parameter_line "param: -x    98 -y  1152 -pitch   8.0000 -mirror"
+key Left
+expect_parameter_line "param: -x   100 -y  1152 -pitch   8.0000 -mirror"
+
+# A drag released outside the window ends there, with what was last shown;
+# back in the window, the pointer with no button held moves nothing, and the
+# keys work again.
+pointer 300 100; button mousedown
+pointer 320 100
+expect_parameter_line "param: -x    60 -y  1152 -pitch   8.0000 -mirror"
+pointer 700 100
+button mouseup
+pointer 200 100
+pointer 420 120
+sleep 0.2
+expect_parameter_line "param: -x    60 -y  1152 -pitch   8.0000 -mirror"
+key d
+expect_parameter_line "param: -x    58 -y  1152 -pitch   8.0000 -mirror"
+pointer 300 100; button mousedown
+pointer 329 100
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+pointer 329 500 # the bottom strip: released over the read-outs
+button mouseup
+pointer 360 100
+sleep 0.2
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+key a
+expect_parameter_line "param: -x     2 -y  1152 -pitch   8.0000 -mirror"
+pointer 300 100; button mousedown # back where the first drag ended
+pointer 251 100; button mouseup
+expect_parameter_line "param: -x   100 -y  1152 -pitch   8.0000 -mirror"
+
 # Back to upright with a second drag, then pitch mode and a drag on the
 # hundredths row.
 pointer 200 300; button mousedown
@@ -48,8 +83,12 @@ button mouseup
 expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0300        "
 expect_window_equals pitch idle click:150,30 press:300,250 move:335,250 release:335,250
 
-# The pitch keys step the digit under the pointer.
+# The pitch keys step the digit under the pointer, the arrows as well.
 key d
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0400        "
+key Right
+expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0500        "
+key Left
 expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0400        "
 
 # The quit button ends the calibrator.

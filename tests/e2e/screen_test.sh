@@ -62,6 +62,7 @@ size=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Geometry/ {print $2}')
 [ "$size" = "800x600" ] || fail "the record's window size was not taken: $size"
 xdotool windowclose "$MAIN_WINDOW"
 expect_exit 0 "window closed"
+expect_final_newline "window closed"
 grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E_TMP/lens.json")"
 ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
 
@@ -74,6 +75,7 @@ for signal in TERM HUP; do
   expect_parameter_line "param: -x     2 -y  1320 -pitch   8.2500 -mirror"
   kill -"$signal" "$CALIBRATOR_PID"
   expect_exit 0 "SIG$signal"
+  expect_final_newline "SIG$signal"
   [ "$(record_line "$E2E_TMP/signal.yml")" = "param: -x     2 -y  1320 -pitch   8.2500 -mirror" ] ||
     fail "SIG$signal: saved $(cat "$E2E_TMP/signal.yml" 2>/dev/null)"
   others=$(tr '\r' '\n' <"$E2E_TMP/stderr" | grep -v '^param: ' | grep -v '^$' || true)

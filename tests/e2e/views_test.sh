@@ -30,5 +30,25 @@ check_composition forward 250
 check_composition reverse 350
 [ "$(grep -c . "$E2E_TMP/stdout")" -eq 1 ] || fail "unexpected output: $(cat "$E2E_TMP/stdout")"
 expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
+
+# Waits until no window is named DISP.
+expect_no_disp() {
+  local i
+  for i in $(seq 100); do
+    [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] && return 0
+    sleep 0.05
+  done
+  fail "$1: DISP is still there"
+}
+
+# A click in "DISP" closes it (the way back from a full-screen "DISP"), and
+# "disp >" opens it again; so it does after its window was destroyed outright.
+disp=$(wait_window DISP)
+xdotool mousemove --window "$disp" 100 100 click 1
+expect_no_disp "a click in DISP"
+check_composition forward 250
+xdotool windowclose "$(wait_window DISP)"
+expect_no_disp "DISP destroyed"
+check_composition reverse 350
 quit_with_escape
 echo "views_test: passed"

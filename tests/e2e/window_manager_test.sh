@@ -108,6 +108,18 @@ done
 click_at 480 60 # "disp >"
 disp=$(wait_window DISP)
 expect_window "$disp" 1300x1500+1300+0 yes "DISP on monitor 1"
+# "DISP" covers the calibrator; a click in it is the way back.
+xdotool mousemove --window "$disp" 600 700 click 1
+for i in $(seq 100); do [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] && break; sleep 0.05; done
+[ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] || fail "a click in the full-screen DISP did not close it"
+xdotool mousemove --window "$MAIN_WINDOW" 600 705 # the calibrator sees the pointer leave "disp >"
+for i in $(seq 20); do
+  import -window root -crop 1300x1500+1300+0 +repage "$E2E_TMP/back.png"
+  differing=$(pixel_difference "$E2E_TMP/back.png" "$E2E_TMP/expected.png")
+  [ "$differing" = "0" ] && break
+  sleep 0.25
+done
+[ "$differing" = "0" ] || fail "after DISP, monitor 1 differs from the calibrator's frame in $differing pixels"
 quit_with_escape
 
 # A region that is no monitor: the window at its origin, not full screen.

@@ -107,32 +107,43 @@ TEST_F(Pointer, PitchHoldsAtTwoOnTheUnitsRow)
     EXPECT_EQ(state.pitch, 9.0);
 }
 
-TEST_F(Pointer, AReleaseOutsideTheDragAreaKeepsTheDrag)
+// A release anywhere ends the drag with the distance last shown: over a
+// button, in the bottom strip, outside the window. The pointer moving back
+// with no button held changes nothing, and the keys work at once.
+TEST_F(Pointer, AReleaseAnywhereEndsTheDrag)
 {
     start();
-    windows.press(300, 100).release(320, 30).move(330, 200).then([this] {
-        EXPECT_TRUE(state.dragActive);
-        EXPECT_EQ(state.dragDistance, 30);
+    windows.press(300, 100).move(340, 100).move(340, 30).release(340, 30).move(330, 200).then([this] {
+        EXPECT_FALSE(state.dragActive);
+        EXPECT_EQ(state.dragDistance, 0);
+        EXPECT_EQ(state.slantOffset, 40); // the last move inside the drag area
     });
-    windows.key('d').release(330, 200);
+    windows.key('d').press(300, 100).move(280, 100).move(-20, 100).release(-20, 100).move(100, 200).then([this] {
+        EXPECT_FALSE(state.dragActive);
+        EXPECT_EQ(state.slantOffset, 21); // released outside the window
+    });
+    windows.press(300, 100).move(310, 100).move(310, 500).release(310, 500).move(400, 100).then([this] {
+        EXPECT_EQ(state.slantOffset, 31); // released over the read-outs
+    });
+    windows.click(150, 30).press(300, 250).move(400, 250).move(400, 500).release(400, 500).move(200, 250);
     run();
     EXPECT_FALSE(state.dragActive);
-    EXPECT_EQ(state.slantOffset, 30);
+    EXPECT_DOUBLE_EQ(state.pitch, 8.1); // where the last pass put it
 }
 
-// A drag released outside the drag area, then a button: the drag ends as a
-// release in the drag area would, and only then the button acts.
+// A drag whose release never came (the toolkit lost it), then a button: the
+// drag ends as a release in the drag area would, and only then the button acts.
 TEST_F(Pointer, AButtonEndsAStaleDragFirst)
 {
     start();
-    windows.press(300, 100).move(340, 100).release(340, 30).click(150, 30).then([this] {
+    windows.press(300, 100).move(340, 100).move(340, 30).click(150, 30).then([this] {
         EXPECT_EQ(state.slantOffset, 40); // committed, not taken as a pitch distance
         EXPECT_EQ(state.pitch, 8.0);
     });
-    windows.press(300, 250).move(400, 250).release(400, 30).click(150, 30).then([this] {
+    windows.press(300, 250).move(400, 250).move(400, 30).click(150, 30).then([this] {
         EXPECT_DOUBLE_EQ(state.pitch, 8.1); // not set back to the pitch at the press
     });
-    windows.press(300, 250).move(350, 250).release(350, 30).click(50, 30).then([this] {
+    windows.press(300, 250).move(350, 250).move(350, 30).click(50, 30).then([this] {
         EXPECT_EQ(state.slantOffset, 40); // a pitch drag is not committed into the slant
         EXPECT_DOUBLE_EQ(state.pitch, 8.15);
     });

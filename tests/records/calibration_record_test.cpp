@@ -1,6 +1,7 @@
 // The calibration record: written whole as YAML or JSON, read back, and
 // refused in one line when it cannot be used.
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
 
 #include <opencv2/core.hpp>
 
@@ -177,5 +178,22 @@ TEST_F(Record, QuestionMarksInNamesAreOrdinaryCharacters)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
 }
 
+
+} // namespace
+
+namespace {
+
+// A record keeps the pitch the line printed: key steps of 0.01 from 8 sum
+// to 8.2499999999999982, which prints as 8.2500 and is saved as 8.25.
+TEST(PrintedPitch, IsWhatTheLineShows)
+{
+    double pitch = 8.0;
+    for (int step = 0; step < 25; ++step)
+        pitch += 0.01;
+    ASSERT_NE(pitch, 8.25);
+    EXPECT_EQ(printedPitch(pitch), 8.25);
+    EXPECT_EQ(printedPitch(999.99994), 999.9999);
+    EXPECT_EQ(printedPitch(2.0), 2.0);
+}
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "veltrane/highgui/highgui_backend.h"
 
 #include "highgui_input.h"
+#include "qt_focus.h"
 
 #include <X11/Xlib.h>
 #include <opencv2/highgui.hpp>
@@ -25,15 +26,49 @@ bool HighguiBackend::exists(const std::string& title) const
     return cv::getWindowProperty(title, cv::WND_PROP_VISIBLE) > 0;
 }
 
+// A window destroyed on the X server by someone else (not closed through the
+// window manager, which highgui notices) still exists for highgui, which
+// would go on drawing into nothing.
+bool HighguiBackend::goneFromServer(const std::string& title)
+{
+    if (onServer_.count(title) == 0 || x11_.present(title))
+        return false;
+    onServer_.erase(title);
+    cv::destroyWindow(title);
+    return true;
+}
+
 // A window closed by the window system is gone from highgui; showing an image
 // in it again would make one with highgui's default flags, so it is made anew.
+// Every window but the main one is a picture: a click in it closes it (the
+// way back from a full-screen "DISP" over the calibrator).
 void HighguiBackend::createWindow(const std::string& title)
 {
-    if (created_.insert(title).second || !exists(title)) {
+    if (created_.insert(title).second || !exists(title) || goneFromServer(title)) {
         cv::namedWindow(title, WindowFlags);
         fullscreen_.erase(title);
+        onServer_.erase(title);
+        keepKeysAtWindow(title); // the arrows reach the key wait after a click too
+        if (!main_.empty() && title != main_)
+            cv::setMouseCallback(title, onPictureMouse, &pictures_.insert({title, {this, title}}).first->second);
         place(title);
     }
+}
+
+void HighguiBackend::onPictureMouse(int highguiEvent, int, int, int, void* picture)
+{
+    const auto* clicked = static_cast<const Picture*>(picture);
+    if (highguiEvent == cv::EVENT_LBUTTONUP)
+        clicked->backend->clicked_.insert(clicked->title);
+}
+
+// Closed outside the toolkit's handling of the click that asked for it.
+void HighguiBackend::closeClickedPictures()
+{
+    for (const std::string& title : clicked_)
+        if (exists(title))
+            cv::destroyWindow(title);
+    clicked_.clear();
 }
 
 void HighguiBackend::useScreen(const Monitor& monitor)
@@ -59,6 +94,9 @@ void HighguiBackend::place(const std::string& title)
 // What waits for a window to be on the X server, tried at every key wait.
 void HighguiBackend::applyPendingHints()
 {
+    for (const std::string& title : created_)
+        if (onServer_.count(title) == 0 && exists(title) && x11_.present(title))
+            onServer_.insert(title);
     for (auto title = undecorating_.begin(); title != undecorating_.end();)
         title = x11_.undecorate(*title) ? undecorating_.erase(title) : std::next(title);
     for (auto title = fullscreening_.begin(); title != fullscreening_.end();)
@@ -93,6 +131,7 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
 int HighguiBackend::waitKey(int delayMs)
 {
     const int key = calibratorKey(cv::waitKeyEx(delayMs));
+    closeClickedPictures();
     applyPendingHints();
     // Closed through the window manager, highgui forgets the window; destroyed
     // outright, only the X server knows.

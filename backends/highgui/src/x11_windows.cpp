@@ -136,6 +136,11 @@ unsigned long X11Windows::ownWindow(const std::string& title)
     return connect() ? findOwnWindow(asDisplay(display_), title) : 0;
 }
 
+bool X11Windows::present(const std::string& title)
+{
+    return ownWindow(title) != 0;
+}
+
 bool X11Windows::undecorate(const std::string& title)
 {
     const Window window = ownWindow(title);

@@ -3,6 +3,10 @@
 
 #include "veltrane/core/calibration_state.h"
 
+// The pitch the keys and drags stop at from above; the calibrator starts
+// from no pitch below it, so that every pitch it shows can be adjusted.
+constexpr double PitchFloor = 2.0;
+
 // pitch = pitchBase + pitchDragSteps / 10^k for the selected digit k; kept as it
 // was when no digit is selected or the result would fall below 2.0.
 void adjustPitch(CalibrationState& state);

@@ -39,6 +39,9 @@ public:
     // arrive here.
     virtual int waitKey(int delayMs) = 0;
 
-    // Shows image in the named window, creating the window on its first use.
+    // Shows image in the named window, creating the window on its first use
+    // (and again after it was closed). A window other than the main one is
+    // a picture: a back end with real windows closes it on a click in it,
+    // the way back from a picture that fills the calibrator's monitor.
     virtual void showImage(const std::string& title, const cv::Mat& image) = 0;
 };

@@ -12,6 +12,7 @@ struct InterlaceOptions {
     int recordHeight = 0;
 
     std::string viewsPattern = "pic/blender_{frame:05}_{view}.jpg";
+    bool viewsGiven = false; // else the default, which falls back to .png as the calibrator does
     std::string quilt;      // a quilt image or video instead of view files
     int tileColumns = 0;    // 0: from the quilt's name
     int tileRows = 0;

@@ -12,6 +12,10 @@ namespace veltrane {
 // at least MinPitch, and not so close to PitchLimit that it rounds to it.
 bool pitchInRange(double pitch);
 
+// The pitch as the parameter line prints it ("%.4f"), read back: what a
+// record saves, so that it says what the person copied.
+double printedPitch(double pitch);
+
 // A whole number or a number that is all of text; false for anything else
 // (and for a whole number out of long's range).
 bool readWholeNumber(const std::string& text, long& value);

@@ -5,6 +5,7 @@
 #include "veltrane/calibrator/monitors.h"
 #include "veltrane/highgui/x11_windows.h"
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -20,7 +21,10 @@ public:
 
 private:
     static void onMouse(int highguiEvent, int x, int y, int flags, void* backend);
+    static void onPictureMouse(int highguiEvent, int x, int y, int flags, void* picture);
     void createWindow(const std::string& title);
+    bool goneFromServer(const std::string& title);
+    void closeClickedPictures();
 
     bool exists(const std::string& title) const;
 
@@ -32,6 +36,13 @@ private:
     std::set<std::string> undecorating_; // placed, and still to lose their frame
     std::set<std::string> fullscreening_; // still to be asked for full screen
     std::set<std::string> moving_;        // on a part of the screen, still to be moved there
+    std::set<std::string> onServer_;      // seen on the X server since they were made
+    std::set<std::string> clicked_;       // pictures clicked, to be closed after the wait
+    struct Picture {                      // what a picture's pointer callback is handed
+        HighguiBackend* backend;
+        std::string title;
+    };
+    std::map<std::string, Picture> pictures_; // by title; their addresses stay
     std::string main_;
     PointerHandler handler_ = nullptr;
     void* userData_ = nullptr;

@@ -29,6 +29,9 @@ public:
     // it stands on; false while the X server does not show the window yet.
     bool fullscreen(const std::string& title);
 
+    // True while the X server has this process's window of that title.
+    bool present(const std::string& title);
+
     // Moves the window's top-left corner to x, y of the screen (a window
     // manager places a new window where it likes); false while the X server
     // does not show the window yet.

@@ -1,0 +1,19 @@
+#include "qt_focus.h"
+
+#include <QApplication>
+#include <QWidget>
+
+bool keepKeysAtWindow(const std::string& title)
+{
+    if (QApplication::instance() == nullptr)
+        return false;
+    const QString name = QString::fromStdString(title);
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->windowTitle() != name)
+            continue;
+        for (QWidget* child : window->findChildren<QWidget*>())
+            child->setFocusPolicy(Qt::NoFocus);
+        return true;
+    }
+    return false;
+}
