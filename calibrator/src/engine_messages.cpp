@@ -4,7 +4,8 @@
 
 veltrane::Calibration calibrationInForce(const CalibrationState& state)
 {
-    return {state.slantX, state.slantY, state.pitch, state.mirror != 0};
+    return {state.slantX, state.slantY, state.pitch, state.mirror != 0, state.viewPhase,
+            state.panelBgr ? veltrane::ChannelOrder::Bgr : veltrane::ChannelOrder::Rgb};
 }
 
 const char* engineStatusMessage(veltrane::Status status)

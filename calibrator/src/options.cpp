@@ -33,7 +33,7 @@ bool parserOption(const std::string& name)
 
 bool textOption(const std::string& name)
 {
-    return name == "screen" || name == "from" || name == "calibration" || name == "save";
+    return name == "screen" || name == "from" || name == "calibration" || name == "save" || name == "panel";
 }
 
 bool knownName(const std::string& name, bool& takesValue)
@@ -81,12 +81,22 @@ std::string valueOf(const std::string& argument)
     return argument.substr(argument.find('=') + 1);
 }
 
-// --screen, --from, --calibration and --save, each at most once.
-bool takeTextOption(const std::string& name, const std::string& value, Options& options, std::string& from,
-                    std::string& calibration, std::string& message)
+// What --from, --calibration and --panel say, read once all are known.
+struct StartTexts {
+    std::string from;
+    std::string calibration;
+    std::string panel;
+};
+
+// --screen, --from, --calibration, --save and --panel, each at most once.
+bool takeTextOption(const std::string& name, const std::string& value, Options& options, StartTexts& texts,
+                    std::string& message)
 {
-    std::string& slot = name == "screen" ? options.screen : name == "from" ? from
-                                                   : name == "calibration" ? calibration : options.save;
+    std::string& slot = name == "screen"        ? options.screen
+                        : name == "from"        ? texts.from
+                        : name == "calibration" ? texts.calibration
+                        : name == "panel"       ? texts.panel
+                                                : options.save;
     if (!slot.empty()) {
         message = "--" + name + " is given twice";
         return false;
@@ -120,6 +130,22 @@ bool readStart(const std::string& from, const std::string& calibration, Options&
         options.recordHeight = record.height;
         return options.resume;
     }
+    return true;
+}
+
+// The panel's subpixel order: --panel, else the record's, else red first.
+bool readPanel(const std::string& panel, Options& options, std::string& message)
+{
+    if (panel.empty()) {
+        options.subpixelOrder = options.resume ? options.start.subpixelOrder : veltrane::ChannelOrder::Rgb;
+        return true;
+    }
+    if (panel != "rgb" && panel != "bgr") {
+        message = "--panel must be rgb or bgr (the order of the panel's subpixels from the left), got '" +
+                  printable(panel) + "'";
+        return false;
+    }
+    options.subpixelOrder = panel == "bgr" ? veltrane::ChannelOrder::Bgr : veltrane::ChannelOrder::Rgb;
     return true;
 }
 
@@ -183,14 +209,13 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message)
 {
     std::vector<const char*> parserArguments{argc > 0 ? argv[0] : "veltrane-calibrator"};
-    std::string from;
-    std::string calibration;
+    StartTexts texts;
     for (int i = 1; i < argc; ++i) {
         std::string name;
         if (!checkArgument(argv[i], name, message))
             return OptionsResult::Invalid;
         if (textOption(name)) {
-            if (!takeTextOption(name, valueOf(argv[i]), options, from, calibration, message))
+            if (!takeTextOption(name, valueOf(argv[i]), options, texts, message))
                 return OptionsResult::Invalid;
             continue;
         }
@@ -208,8 +233,8 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
 
     if (!readSide(parser, "w", "width", MinWidth, options.width, message) ||
         !readSide(parser, "h", "height", 1, options.height, message) ||
-        !readPitch(parser, options.pitch, message) || !readStart(from, calibration, options, message) ||
-        !checkStartPitch(options, message))
+        !readPitch(parser, options.pitch, message) || !readStart(texts.from, texts.calibration, options, message) ||
+        !readPanel(texts.panel, options, message) || !checkStartPitch(options, message))
         return OptionsResult::Invalid;
     if (!options.save.empty() && !recordCanBeWritten(options.save, message))
         return OptionsResult::Invalid;
@@ -260,6 +285,8 @@ std::string usageText(const char* program)
         << "  --from=LINE           start from a printed line, \"param: -x 6 -y 1152 -pitch 8.0000 -mirror\"\n"
         << "  --calibration=FILE    start from a saved calibration record (without --screen, -w and -h\n"
         << "                        default to the window size saved in it)\n"
+        << "  --panel=ORDER         the panel's subpixels from the left: rgb or bgr (default the record's,\n"
+        << "                        else rgb); the frames are drawn for it and the record keeps it\n"
         << "  --save=FILE           save the calibration record when the calibrator ends, a file in an\n"
         << "                        existing folder (YAML, or JSON for a name ending in .json)\n"
         << "  -?, --help            show this help\n\n"

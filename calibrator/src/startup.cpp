@@ -15,6 +15,8 @@ void startUp(Calibrator& calibrator, const Options& options, WindowBackend& wind
     state.width = options.width;
     state.height = options.height;
     state.pitch = options.pitch;
+    state.panelBgr = options.subpixelOrder == veltrane::ChannelOrder::Bgr;
+    state.viewPhase = options.resume ? options.start.viewPhase : 0.0;
 
     std::printf("[ Veltrane autostereoscopic-image calibrator ]\n");
     std::fflush(stdout);

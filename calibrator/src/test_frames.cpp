@@ -15,14 +15,18 @@ const cv::Scalar Yellow(0, 255, 255, 0);
 const cv::Scalar Magenta(255, 0, 255, 0);
 
 // Copies rows [first, last] of the subpixel canvas into the image; subpixel 0
-// of a pixel is its red channel, so the outer channels cross.
-void copyBandCrossed(const cv::Mat& canvas, cv::Mat& image, int first, int last)
+// of a pixel is its red channel on most panels, so the outer channels cross,
+// and its blue one on a blue-first panel, whose order is the image's.
+void copyBandToPanel(const cv::Mat& canvas, cv::Mat& image, int first, int last, bool panelBgr)
 {
     if (last < first)
         return;
     const cv::Range rows(first, last + 1);
     cv::Mat band = image.rowRange(rows);
-    cv::cvtColor(canvas.rowRange(rows).reshape(3), band, cv::COLOR_RGB2BGR);
+    if (panelBgr)
+        canvas.rowRange(rows).reshape(3).copyTo(band);
+    else
+        cv::cvtColor(canvas.rowRange(rows).reshape(3), band, cv::COLOR_RGB2BGR);
 }
 
 } // namespace
@@ -35,7 +39,7 @@ void drawSlantFrame(CalibrationState& state, WorkingImages& images)
     cv::line(images.lineCanvas, cv::Point(state.slantPatternCentre + s, bar),
              cv::Point(state.slantPatternCentre - s, state.height - bar), LineColour, 1, cv::LINE_AA, 0);
     const int last = std::min(state.height - bar, state.height - 1);
-    copyBandCrossed(images.lineCanvas, state.displayImage, bar, last);
+    copyBandToPanel(images.lineCanvas, state.displayImage, bar, last, state.panelBgr);
 }
 
 veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped)

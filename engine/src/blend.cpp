@@ -10,11 +10,13 @@ void blendPixel(const ViewMasks& masks, const unsigned char* viewImage, unsigned
     const std::size_t o =
         static_cast<std::size_t>(y) * masks.slant().maskStride + 3 * static_cast<std::size_t>(x);
     const unsigned char* m = masks.mask(view);
-    // Output channel k (blue first) is subpixel 2 - k: the mask's bytes run
-    // red first, and so do the sources' bytes in subpixel order.
-    const bool subpixelOrder = masks.lens().subpixelOrder;
+    // Output channel k (blue first) is subpixel 2 - k of a red-first panel,
+    // subpixel k of a blue-first one: the mask's bytes run in the panel's
+    // order. Sources hold blue first, or red first.
+    const bool redFirst = masks.lens().subpixelOrder;
+    const bool panelBgr = masks.lens().panelBgr;
     for (int k = 0; k < 3; ++k) {
-        const int share = viewImage[o + (subpixelOrder ? 2 - k : k)] * m[o + 2 - k] / 255;
+        const int share = viewImage[o + (redFirst ? 2 - k : k)] * m[o + (panelBgr ? k : 2 - k)] / 255;
         const int sum = output[o + k] + share;
         output[o + k] = static_cast<unsigned char>(sum > 255 ? 255 : sum);
     }

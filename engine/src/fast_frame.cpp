@@ -83,7 +83,8 @@ bool prepareFrame(Frame& frame, ViewSubset only)
     frame.views = only != nullptr ? static_cast<int>(only->size()) : lens.viewCount;
     frame.stride = frame.slant.maskStride;
     frame.height = lens.height;
-    frame.subpixelOrder = lens.subpixelOrder;
+    frame.subpixelOrder = lens.subpixelOrder != lens.panelBgr;
+    frame.panelBgr = lens.panelBgr;
     frame.rise = 0.0 + frame.slant.lineDy;
     frame.origins = lensLineStarts(lens, frame.slant);
     if (only != nullptr)

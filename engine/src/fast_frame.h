@@ -43,7 +43,8 @@ struct Frame {
     const unsigned char* const* sources = nullptr;
     std::vector<const unsigned char*> distinct; // the different source images
     std::vector<int> sourceOf;                  // view -> index into distinct
-    bool subpixelOrder = false;                 // sources already hold red first
+    bool subpixelOrder = false;                 // sources already hold the panel's order
+    bool panelBgr = false;                      // the panel's order is the output's: written uncrossed
     unsigned char* output = nullptr;
     int views = 0;
     int stride = 0;   // bytes per row, 3 x width

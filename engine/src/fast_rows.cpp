@@ -200,11 +200,16 @@ void addRowTripleShares(const Frame& frame, const Band& band, const Strip& strip
     }
 }
 
-// A blended strip row (subpixel order) into the output, or added to it.
+// A blended strip row (the panel's order) into the output (blue first), or
+// added to it.
 void writeRow(const Frame& frame, const Band& band, const Strip& strip, int y)
 {
     const int width = strip.b - strip.a;
     unsigned char* out = frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a;
+    if (frame.panelBgr && !frame.adding)
+        return static_cast<void>(std::memcpy(out, band.blended, width));
+    if (frame.panelBgr)
+        return addSaturated(band.blended, out, width);
     if (!frame.adding)
         return crossRow(band.blended, out, width);
     crossRow(band.blended, band.blended + StripBytes, width);

@@ -33,6 +33,23 @@ bool prepareOutput(cv::Mat& output, cv::Size size)
     return output.isContinuous();
 }
 
+// The phase as whole views K (taken mod n) and a fraction f in [0, 1).
+double phaseFraction(double phase)
+{
+    if (!std::isfinite(phase))
+        return 0.0;
+    const double fraction = phase - std::floor(phase);
+    return fraction < 1.0 ? fraction : 0.0;
+}
+
+int phaseViews(double phase, int n)
+{
+    if (!std::isfinite(phase) || n <= 0)
+        return 0;
+    const double whole = std::fmod(std::floor(phase), static_cast<double>(n));
+    return (static_cast<int>(whole) + n) % n;
+}
+
 LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options)
 {
     LensGeometry lens;
@@ -44,8 +61,23 @@ LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount
     lens.mirror = calibration.mirror;
     lens.viewCount = viewCount;
     lens.subpixelOrder = options.sourceOrder == ChannelOrder::Rgb;
+    lens.panelBgr = calibration.subpixelOrder == ChannelOrder::Bgr;
+    lens.lineShift = phaseFraction(calibration.viewPhase);
     lens.threads = options.threads;
     return lens;
+}
+
+// The whole part of the phase as a rotation of the views: the view at
+// position v shows source views[(v + K) mod N].
+template <typename T>
+std::vector<T> rotated(const std::vector<T>& views, double phase)
+{
+    const int n = static_cast<int>(views.size());
+    const int k = phaseViews(phase, n);
+    std::vector<T> turned(views.size());
+    for (int v = 0; v < n; ++v)
+        turned[v] = views[(v + k) % n];
+    return turned;
 }
 
 Status geometryOf(const LensGeometry& lens)
@@ -90,7 +122,7 @@ Status composeViews(Engine engine, const Calibration& calibration, const std::ve
             return Status::UnsupportedGeometry;
         if (!prepareOutput(output, views.front().size()))
             return Status::InvalidImage;
-        return engine(lens, dataOf(views).data(), output.data, options.allocator);
+        return engine(lens, dataOf(rotated(views, calibration.viewPhase)).data(), output.data, options.allocator);
     });
 }
 
@@ -105,8 +137,8 @@ Status composeTwoViews(Engine engine, const Calibration& calibration, int viewCo
             return Status::UnsupportedGeometry;
         if (!prepareOutput(output, first.size()))
             return Status::InvalidImage;
-        return engine(lens, twoViewSources(viewCount, first.data, second.data).data(), output.data,
-                      options.allocator);
+        return engine(lens, rotated(twoViewSources(viewCount, first.data, second.data), calibration.viewPhase).data(),
+                      output.data, options.allocator);
     });
 }
 
@@ -146,7 +178,13 @@ Status addViews(const Calibration& calibration, int viewCount, const std::vector
         const LensGeometry lens = lensOf(calibration, output.size(), viewCount, options);
         if (geometryOf(lens) != Status::Done)
             return Status::UnsupportedGeometry;
-        return addViewsFast(lens, views.data(), dataOf(sources).data(), static_cast<int>(views.size()), output.data,
+        // Source w is shown by the lines of the position whose view it is: (w - K) mod N.
+        const int k = phaseViews(calibration.viewPhase, viewCount);
+        std::vector<int> positions(views);
+        for (int& view : positions)
+            if (view >= 0 && view < viewCount)
+                view = (view - k + viewCount) % viewCount;
+        return addViewsFast(lens, positions.data(), dataOf(sources).data(), static_cast<int>(views.size()), output.data,
                             options.allocator);
     });
 }

@@ -86,6 +86,7 @@ std::vector<double> lensLineStarts(const LensGeometry& lens, const SlantGeometry
     lineStartRange(lens, slant, p, end);
     if (!lensLinesDrawable(lens, slant))
         return starts; // no spacing, or more lines than any display has: nothing to draw
+    p -= lens.lineShift * spacing;
     while (end > p) {
         starts.push_back(p);
         const double next = p + spacing;

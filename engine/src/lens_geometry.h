@@ -18,6 +18,8 @@ struct LensGeometry {
     bool mirror = false;    // the lenses lean the other way
     int viewCount = 0;
     bool subpixelOrder = false; // sources hold red first (crossSubpixelOrder), not blue
+    bool panelBgr = false;      // the panel's subpixels run blue, green, red
+    double lineShift = 0.0;     // every line starts this many view spacings further left, [0, 1)
     int threads = 0;        // 0: as many as OpenCV's thread count
 };
 
@@ -49,7 +51,8 @@ bool lensLinesDrawable(const LensGeometry& lens, const SlantGeometry& slant);
 
 // Start columns on row 0 of all lens lines, in drawing order (line k belongs
 // to view k mod viewCount), for lines of the given horizontal extent. Each
-// start is the previous one plus the view spacing. Empty when the spacing is
+// start is the previous one plus the view spacing; the first is the range's
+// start less lineShift spacings. Empty when the spacing is
 // not positive or the lines would be absurdly many.
 std::vector<double> lensLineStarts(const LensGeometry& lens, const SlantGeometry& slant);
 

@@ -94,7 +94,7 @@ namespace {
 // What the command line gives as text, read into numbers afterwards (so that
 // every refusal is worded as the rest).
 struct OptionTexts {
-    std::string param, record, tiles, origin = "bottom-left", size, frames, offset, fps;
+    std::string param, record, tiles, origin = "bottom-left", size, frames, offset, fps, phase, panel;
 };
 
 const char* const HelpText =
@@ -139,6 +139,13 @@ void declareOptions(CLI::App& app, InterlaceOptions& options, OptionTexts& texts
     app.add_flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\"");
     app.add_option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone")
         ->type_name("K");
+    app.add_option("--view-phase", texts.phase,
+                   "which view a lens position shows, in views, fractions too (default the record's, else 0); "
+                   "a whole P is --view-offset P")
+        ->type_name("P");
+    app.add_option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
+                                          "else rgb)")
+        ->type_name("ORDER");
     app.add_option("-o,--output", options.output,
                    "a PNG; a path with {frame} for one PNG a frame; .mkv or .avi for lossless video (FFV1)")
         ->required()
@@ -211,6 +218,32 @@ bool readTexts(const OptionTexts& texts, InterlaceOptions& options, std::string&
 
 } // namespace
 
+namespace {
+
+// --view-phase and --panel over what the record (or the line's defaults) says.
+bool readDisplay(const OptionTexts& texts, InterlaceOptions& options, std::string& text)
+{
+    double phase = 0.0;
+    if (!texts.phase.empty()) {
+        if (!readNumber(texts.phase, phase) || std::fabs(phase) > MaxViewPhase) {
+            text = "--view-phase must be a number of views from -" + std::to_string(MaxViewPhase) + " to " +
+                   std::to_string(MaxViewPhase) + ", got '" + printable(texts.phase) + "'";
+            return false;
+        }
+        options.calibration.viewPhase = phase;
+    }
+    if (!texts.panel.empty()) {
+        if (texts.panel != "rgb" && texts.panel != "bgr") {
+            text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
+            return false;
+        }
+        options.calibration.subpixelOrder = texts.panel == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    }
+    return true;
+}
+
+} // namespace
+
 InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text)
 {
     CLI::App app{HelpText, "veltrane-interlace"};
@@ -236,7 +269,7 @@ InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, Interlac
         return InterlaceParse::Invalid;
     }
     if (!readTexts(texts, options, text) || !checkContent(options, texts.frames, text) ||
-        !readCalibration(texts.param, texts.record, options, text))
+        !readCalibration(texts.param, texts.record, options, text) || !readDisplay(texts, options, text))
         return InterlaceParse::Invalid;
     return InterlaceParse::Run;
 }

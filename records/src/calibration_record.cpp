@@ -55,6 +55,8 @@ void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, cons
     storage << "subpixels_per_row" << 3.0 * perRow;
     storage << "angle_degrees" << (c.mirror ? -1.0 : 1.0) * std::atan(perRow) * 180.0 / Pi;
     storage << "lens_width_pixels" << c.pitch / 3.0;
+    storage << "view_phase" << c.viewPhase;
+    storage << "subpixel_order" << (c.subpixelOrder == ChannelOrder::Bgr ? "bgr" : "rgb");
     storage << "screen" << record.screen << "saved" << savedAt;
 }
 
@@ -70,6 +72,33 @@ bool readInt(const cv::FileNode& node, const char* key, int low, int high, int& 
     if (value < low || value > high) {
         message = std::string("'") + key + "' is " + std::to_string(value) + ", out of range";
         return false;
+    }
+    return true;
+}
+
+// The view phase and the panel's subpixel order: 0 and rgb when not given.
+bool readDisplayFields(const cv::FileNode& root, Calibration& c, std::string& message)
+{
+    c.viewPhase = 0.0;
+    c.subpixelOrder = ChannelOrder::Rgb;
+    const cv::FileNode phase = root["view_phase"];
+    if (!phase.empty()) {
+        const double value = phase.isReal() || phase.isInt() ? static_cast<double>(phase) : NAN;
+        if (!std::isfinite(value) || std::fabs(value) > MaxViewPhase) {
+            message = "'view_phase' is not a number of views from -" + std::to_string(MaxViewPhase) + " to " +
+                      std::to_string(MaxViewPhase);
+            return false;
+        }
+        c.viewPhase = value;
+    }
+    const cv::FileNode order = root["subpixel_order"];
+    if (!order.empty()) {
+        const std::string text = order.isString() ? static_cast<std::string>(order) : "";
+        if (text != "rgb" && text != "bgr") {
+            message = "'subpixel_order' is neither rgb nor bgr";
+            return false;
+        }
+        c.subpixelOrder = text == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
     }
     return true;
 }
@@ -105,7 +134,7 @@ bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::
         return false;
     if (root["screen"].isString())
         record.screen = static_cast<std::string>(root["screen"]);
-    return true;
+    return readDisplayFields(root, c, message);
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 using namespace veltrane;
@@ -102,6 +104,25 @@ TEST(Options, ScreenResumeAndSave)
         EXPECT_EQ(refused.result, OptionsResult::Invalid) << arguments.back();
         EXPECT_EQ(refused.message.find('\n'), std::string::npos) << refused.message;
     }
+}
+
+// The panel's subpixel order: --panel, else the record's, else rgb; the
+// record's view phase comes along to be saved again.
+TEST(Options, ThePanelAndTheViewPhase)
+{
+    EXPECT_EQ(parse({}).options.subpixelOrder, ChannelOrder::Rgb);
+    EXPECT_EQ(parse({"--panel=bgr"}).options.subpixelOrder, ChannelOrder::Bgr);
+    const std::string record = (std::filesystem::temp_directory_path() / "veltrane-options-panel.yml").string();
+    std::ofstream(record) << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\nview_phase: 1.5\nsubpixel_order: bgr\n";
+    const std::string calibration = "--calibration=" + record;
+    const Parsed fromRecord = parse({calibration.c_str()});
+    ASSERT_EQ(fromRecord.result, OptionsResult::Run) << fromRecord.message;
+    EXPECT_EQ(fromRecord.options.subpixelOrder, ChannelOrder::Bgr);
+    EXPECT_EQ(fromRecord.options.start.viewPhase, 1.5);
+    EXPECT_EQ(parse({calibration.c_str(), "--panel=rgb"}).options.subpixelOrder, ChannelOrder::Rgb);
+    std::filesystem::remove(record);
+    for (const char* refused : {"--panel=grb", "--panel=", "--panel"})
+        EXPECT_EQ(parse({refused}).result, OptionsResult::Invalid) << refused;
 }
 
 TEST(Options, MessagesShowControlCharactersAsEscapes)

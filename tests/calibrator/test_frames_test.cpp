@@ -1,5 +1,6 @@
 // Pixels of the slant and pitch frames and of the panel drawn over them.
 #include "veltrane/calibrator/test_frames.h"
+#include "veltrane/engine/interlace.h"
 #include "veltrane/panel/panel_drawing.h"
 #include "support/calibrator_fixture.h"
 #include "support/counting_allocator.h"
@@ -54,6 +55,29 @@ TEST_F(Frames, BandCopyCrossesTheOuterChannels)
             const unsigned char* s = images.lineCanvas.ptr<unsigned char>(y) + 3 * x;
             ASSERT_EQ(frame.at<cv::Vec3b>(y, x), cv::Vec3b(s[2], s[1], s[0])) << x << "," << y;
         }
+}
+
+// On a blue-first panel subpixel 0 of a pixel is its blue channel: the
+// canvas goes into the frame as it is, and the upright line lights the blue
+// of the middle pixel; the pitch frame is the engine's for such a panel.
+TEST_F(Frames, ABlueFirstPanelGetsItsOwnOrder)
+{
+    start();
+    state.panelBgr = true;
+    const cv::Mat frame = slantFrame(state, images, 40);
+    for (int y = 64; y <= 448; ++y)
+        for (int x = 300; x < 340; ++x) {
+            const unsigned char* s = images.lineCanvas.ptr<unsigned char>(y) + 3 * x;
+            ASSERT_EQ(frame.at<cv::Vec3b>(y, x), cv::Vec3b(s[0], s[1], s[2])) << x << "," << y;
+        }
+    EXPECT_GT(slantFrame(state, images, 0).at<cv::Vec3b>(200, 320)[0], 150);
+    state.pitchDirty = true;
+    state.slantY = 1152;
+    ASSERT_EQ(drawPitchFrame(state, calibrator.allocator, false), Status::Done);
+    cv::Mat expected;
+    Calibration bgr{state.slantX, state.slantY, state.pitch, state.mirror != 0, 0.0, ChannelOrder::Bgr};
+    ASSERT_EQ(interlaceTwoViews(bgr, state.viewCount, state.patternImageA, state.patternImageB, expected), Status::Done);
+    EXPECT_EQ(cv::norm(state.displayImage, expected, cv::NORM_INF), 0);
 }
 
 TEST_F(Frames, PitchFrameIsTheYellowAndMagentaInterlace)

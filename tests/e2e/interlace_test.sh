@@ -49,6 +49,16 @@ one_line "a record of another size"
 expect_status 0 "$INTERLACE" --calibration=panel.yml --frames=0-0 --size=1280x1024 -o panel.png
 [ ! -s "$E2E_TMP/err" ] || fail "a warning at the panel's size: $(cat "$E2E_TMP/err")"
 
+# A whole view phase is the view offset; the record's phase and panel order are taken.
+expect_status 0 "$INTERLACE" --param="$line" --frames=0-0 --view-offset=3 -o offset.png
+expect_status 0 "$INTERLACE" --param="$line" --frames=0-0 --view-phase=3 -o phase.png
+[ "$(pixel_difference offset.png phase.png)" = "0" ] || fail "--view-phase=3 is not --view-offset=3"
+printf 'x: 6\ny: 1152\npitch: 8\nmirror: 1\nview_phase: 3\nsubpixel_order: bgr\n' >display.yml
+expect_status 0 "$INTERLACE" --calibration=display.yml --frames=0-0 -o record.png
+expect_status 0 "$INTERLACE" --param="$line" --frames=0-0 --view-phase=3 --panel=bgr -o options.png
+[ "$(pixel_difference record.png options.png)" = "0" ] || fail "the record's phase and panel were not taken"
+[ "$(pixel_difference record.png phase.png)" != "0" ] || fail "--panel=bgr changed nothing"
+
 # The default views fall back to PNG, as "disp >" does.
 mkdir png && (cd png && "$SAMPLES" --dir=. >/dev/null && for f in pic/*.jpg; do convert "$f" "${f%.jpg}.png" && rm "$f"; done)
 (cd png && expect_status 0 "$INTERLACE" --param="$line" -o png.png)

@@ -6,7 +6,8 @@ namespace veltrane {
 
 Calibration calibrationOf(const LensGeometry& lens)
 {
-    return {lens.slantX, lens.slantY, lens.pitch, lens.mirror};
+    return {lens.slantX, lens.slantY, lens.pitch, lens.mirror, lens.lineShift,
+            lens.panelBgr ? ChannelOrder::Bgr : ChannelOrder::Rgb};
 }
 
 EngineOptions optionsOf(const LensGeometry& lens, const MaskAllocator& allocator)

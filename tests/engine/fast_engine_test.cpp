@@ -126,6 +126,8 @@ TEST_F(FastEngine, ViewSequencesMatchTheReference)
     for (int i = 0; i < 200; ++i) {
         const Case c = randomCase(random, i);
         LensGeometry lens = lensOf(c, i, c.views);
+        lens.panelBgr = i % 3 == 1; // a blue-first panel
+        lens.lineShift = i % 4 == 2 ? std::uniform_real_distribution<double>(0.0, 1.0)(random) : 0.0;
         const RandomViews views(random, c);
         const std::vector<cv::Mat>& images = views.images;
         const std::vector<const unsigned char*>& sources = views.sources;
@@ -161,6 +163,8 @@ TEST_F(FastEngine, ViewsAddedOneAtATimeMakeTheComposition)
         const Case c = randomCase(random, i);
         LensGeometry lens = lensOf(c, i, c.views);
         lens.subpixelOrder = i % 2 == 1;
+        lens.panelBgr = i % 3 == 0;
+        lens.lineShift = i % 5 == 1 ? 0.375 : 0.0;
         const RandomViews views(random, c);
         const std::vector<const unsigned char*>& sources = views.sources;
         cv::Mat reference(c.height, c.width, CV_8UC3);
@@ -195,7 +199,9 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
     std::mt19937 random(Seed + 1);
     for (int i = 0; i < 150; ++i) {
         const Case c = randomCase(random, i);
-        const LensGeometry lens = lensOf(c, i, twoViewCount(c.pitch));
+        LensGeometry lens = lensOf(c, i, twoViewCount(c.pitch));
+        lens.panelBgr = i % 2 == 1;
+        lens.lineShift = i % 3 == 0 ? 0.5 : 0.0;
         const cv::Mat first = randomImage(random, c.width, c.height);
         const cv::Mat second = randomImage(random, c.width, c.height);
         cv::Mat reference(c.height, c.width, CV_8UC3);

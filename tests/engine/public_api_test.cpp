@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <random>
 
 using namespace veltrane;
 
@@ -89,6 +90,82 @@ TEST(PublicApi, TheBrightnessKeptIsWhatTheEngineGives)
     EXPECT_LT(brightnessKept(8.0, 1200), 0.75);
     EXPECT_EQ(brightnessKept(8.0, 2000), 0.0);
     EXPECT_EQ(brightnessKept(8.0, 0), 0.0);
+}
+
+// A whole view phase K is the view offset K: views rotated by K; phases N
+// apart are the same; and adding views one by one follows the phase too.
+TEST(PublicApi, AWholePhaseIsAViewOffset)
+{
+    std::mt19937 random(19);
+    std::vector<cv::Mat> views;
+    for (int v = 0; v < 5; ++v) {
+        views.emplace_back(24, 40, CV_8UC3);
+        cv::randu(views.back(), 0, 256);
+    }
+    for (const int k : {1, 3, -2, 7}) {
+        Calibration phased = Lens;
+        phased.viewPhase = k;
+        std::vector<cv::Mat> offset(5);
+        for (int v = 0; v < 5; ++v)
+            offset[v] = views[((v + k) % 5 + 5) % 5];
+        cv::Mat expected;
+        cv::Mat got;
+        cv::Mat streamed(24, 40, CV_8UC3, cv::Scalar::all(0));
+        ASSERT_EQ(interlaceViews(Lens, offset, expected), Status::Done);
+        ASSERT_EQ(interlaceViews(phased, views, got), Status::Done);
+        EXPECT_EQ(cv::norm(got, expected, cv::NORM_INF), 0) << "phase " << k;
+        ASSERT_EQ(interlaceViewsReference(phased, views, got), Status::Done);
+        EXPECT_EQ(cv::norm(got, expected, cv::NORM_INF), 0) << "reference, phase " << k;
+        for (int v : {4, 0, 2, 1, 3})
+            ASSERT_EQ(addViews(phased, 5, {v}, {views[v]}, streamed), Status::Done);
+        EXPECT_EQ(cv::norm(streamed, expected, cv::NORM_INF), 0) << "added one by one, phase " << k;
+    }
+}
+
+// A blue-first panel is a red-first one with the colours of the sources and
+// of the output swapped.
+TEST(PublicApi, ABlueFirstPanelSwapsTheColours)
+{
+    std::mt19937 random(20);
+    std::vector<cv::Mat> views(6);
+    std::vector<cv::Mat> swapped(6);
+    for (int v = 0; v < 6; ++v) {
+        views[v].create(30, 50, CV_8UC3);
+        cv::randu(views[v], 0, 256);
+        cv::cvtColor(views[v], swapped[v], cv::COLOR_BGR2RGB);
+    }
+    for (const double phase : {0.0, 0.25, 2.5}) {
+        Calibration bgr = Lens;
+        bgr.subpixelOrder = ChannelOrder::Bgr;
+        bgr.viewPhase = phase;
+        Calibration rgb = Lens;
+        rgb.viewPhase = phase;
+        cv::Mat panel;
+        cv::Mat crossed;
+        ASSERT_EQ(interlaceViews(bgr, views, panel), Status::Done);
+        ASSERT_EQ(interlaceViews(rgb, swapped, crossed), Status::Done);
+        cv::cvtColor(crossed, crossed, cv::COLOR_RGB2BGR);
+        EXPECT_EQ(cv::norm(panel, crossed, cv::NORM_INF), 0) << "phase " << phase;
+        EXPECT_GT(cv::norm(panel, cv::Mat(crossed.size(), CV_8UC3, cv::Scalar::all(0)), cv::NORM_INF), 0);
+    }
+}
+
+// A fraction of a view moves every lens line left by that share of the view
+// spacing: at pitch 24 with 4 views, half a view is one pixel.
+TEST(PublicApi, AFractionalPhaseMovesTheLines)
+{
+    const Calibration upright{0, 1152, 24.0, false};
+    std::vector<cv::Mat> views;
+    for (int v = 0; v < 4; ++v)
+        views.push_back(solid(8, 40, 60 * v + 20));
+    Calibration half = upright;
+    half.viewPhase = 0.5;
+    cv::Mat whole;
+    cv::Mat moved;
+    ASSERT_EQ(interlaceViews(upright, views, whole), Status::Done);
+    ASSERT_EQ(interlaceViews(half, views, moved), Status::Done);
+    EXPECT_EQ(cv::norm(moved(cv::Rect(0, 0, 36, 8)), whole(cv::Rect(1, 0, 36, 8)), cv::NORM_INF), 0);
+    EXPECT_GT(cv::norm(moved, whole, cv::NORM_INF), 0);
 }
 
 TEST(PublicApi, TheOutputIsMadeOrItsMemoryReused)

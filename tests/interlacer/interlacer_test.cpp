@@ -203,6 +203,8 @@ TEST_F(Interlacing, RandomViewSetsEqualTheReference)
         const std::vector<cv::Mat> images = writeViews(pattern, 0, views, size, random());
         InterlaceOptions options;
         options.calibration = {between(0, 300), between(1, 900), between(20, 3000) / 100.0, i % 2 == 1};
+        options.calibration.viewPhase = between(-300, 300) / 100.0;
+        options.calibration.subpixelOrder = i % 3 == 2 ? ChannelOrder::Bgr : ChannelOrder::Rgb;
         options.viewsPattern = pattern;
         options.reverse = i % 3 == 1;
         options.viewOffset = between(-20, 20);

@@ -111,6 +111,34 @@ TEST_F(Record, WhatCannotBeReadIsRefusedInOneLine)
     EXPECT_EQ(loaded.width, 0); // not given: not known
 }
 
+// The view phase and the panel's subpixel order go into the record and come
+// back; a record without them has 0 and rgb, and wrong ones are refused.
+TEST_F(Record, ViewPhaseAndSubpixelOrder)
+{
+    CalibrationRecord record;
+    record.calibration = {6, 1152, 8.25, true, 2.5, ChannelOrder::Bgr};
+    std::string message;
+    for (const char* name : {"display.yml", "display.json"}) {
+        ASSERT_TRUE(saveCalibrationRecord(path(name), record, "2026-12-07T10:00:00+00:00", message)) << message;
+        CalibrationRecord loaded;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << message;
+        EXPECT_EQ(loaded.calibration.viewPhase, 2.5) << name;
+        EXPECT_EQ(loaded.calibration.subpixelOrder, ChannelOrder::Bgr) << name;
+    }
+    const std::string keys = "x: 6\ny: 1152\npitch: 8\nmirror: 1\n";
+    write("plain.yml", keys);
+    CalibrationRecord loaded;
+    loaded.calibration.viewPhase = 9;
+    ASSERT_TRUE(loadCalibrationRecord(path("plain.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.calibration.viewPhase, 0.0);
+    EXPECT_EQ(loaded.calibration.subpixelOrder, ChannelOrder::Rgb);
+    write("order.yml", keys + "subpixel_order: grb\n");
+    write("phase.yml", keys + "view_phase: 1e9\n");
+    write("phase-text.yml", keys + "view_phase: left\n");
+    for (const char* name : {"order.yml", "phase.yml", "phase-text.yml"})
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
+}
+
 // Records as people write them by hand: YAML without its first line, with
 // comments; and XML, which the parser also reads.
 TEST_F(Record, HandWrittenRecordsAreRead)

@@ -28,6 +28,9 @@ struct Options {
     veltrane::Calibration start;
     int recordWidth = 0;
     int recordHeight = 0;
+
+    // --panel, else the record's: the order of the panel's subpixels.
+    veltrane::ChannelOrder subpixelOrder = veltrane::ChannelOrder::Rgb;
 };
 
 enum class OptionsResult {

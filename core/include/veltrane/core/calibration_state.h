@@ -63,6 +63,8 @@ struct CalibrationState {
     int slantX = 0;
     int slantY = 0;
     int mirror = 0;
+    bool panelBgr = false;  // the panel's subpixels run blue, green, red: frames are drawn so
+    double viewPhase = 0.0; // carried from the record started from into the one saved
 
     // Panel layout and pointer state.
     PanelLayout layout;

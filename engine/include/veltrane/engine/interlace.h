@@ -4,10 +4,11 @@
 // nothing printed, nothing thrown.
 //
 // Images are cv::Mat of type CV_8UC3 with continuous rows, all of one size
-// (the output's). The panel's subpixels run red, green, blue from the left;
-// sources hold blue first as OpenCV does, or red first with
-// ChannelOrder::Rgb (cheaper when the caller decodes into that order anyway).
-// The output always holds blue first.
+// (the output's). The panel's subpixels run red, green, blue from the left,
+// or blue, green, red (the calibration's subpixelOrder); sources hold blue
+// first as OpenCV does, or red first with ChannelOrder::Rgb (cheaper when
+// the caller decodes into the panel's order anyway). The output always holds
+// blue first.
 //
 // Two engines give the same bytes: the fast one (interlaceViews and the rest)
 // and the reference (…Reference), which draws one whole mask per view and is
@@ -23,11 +24,6 @@
 #include <vector>
 
 namespace veltrane {
-
-enum class ChannelOrder {
-    Bgr, // blue first, as OpenCV decodes
-    Rgb, // red first: the panel's subpixel order
-};
 
 struct EngineOptions {
     ChannelOrder sourceOrder = ChannelOrder::Bgr;

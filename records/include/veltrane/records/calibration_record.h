@@ -1,7 +1,8 @@
 // The calibration record: what the calibrator saves when it quits and can
 // start from, written with OpenCV's FileStorage as YAML (or JSON, for a name
-// ending in .json). Other tools read x, y, pitch, mirror, width and height;
-// the rest is derived, for people.
+// ending in .json). Other tools read x, y, pitch, mirror, width and height,
+// and view_phase (a number of views) and subpixel_order (rgb or bgr), which a
+// record without them has as 0 and rgb; the rest is derived, for people.
 #pragma once
 
 #include "veltrane/records/parameter_line.h"

@@ -24,6 +24,10 @@ constexpr int MaxSlantTerm = 1 << 24;
 // sheet shows apart, few enough that a frame's work stays bounded.
 constexpr int MaxViews = 4096;
 
+// A view phase is taken modulo the view count; a record's is at most this
+// many views either way.
+constexpr int MaxViewPhase = MaxViews;
+
 // A calibration record is a few hundred bytes of flat keys; far larger or
 // deeper documents are refused before they are parsed.
 constexpr std::size_t MaxRecordBytes = 64 * 1024;
