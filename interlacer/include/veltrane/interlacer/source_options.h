@@ -1,0 +1,27 @@
+// The options that say what is shown and how, shared by veltrane-interlace
+// and veltrane-play: the calibration (a printed line or a record, with its
+// view phase and the panel's subpixel order), the content (numbered view
+// files or a quilt), the output size, order, offset and phase, and the frame
+// rate. Read with CLI11; every refusal worded as the programs' own.
+#pragma once
+
+#include "veltrane/interlacer/interlace_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+// What the command line gives as text, read into numbers once parsed.
+struct SourceTexts {
+    std::string param, record, tiles, origin = "bottom-left", size, frames, offset, fps, phase, panel;
+};
+
+// Declares the options (and --help) on app, into options and texts.
+void declareSourceOptions(CLI::App& app, InterlaceOptions& options, SourceTexts& texts);
+
+// Once app has parsed: the texts as numbers, the content checked and the
+// calibration read. False with one line in text (a usage error).
+bool readSourceOptions(const CLI::App& app, const SourceTexts& texts, InterlaceOptions& options, std::string& text);
+
+// CLI11's refusal in the words of the rest.
+std::string refusalText(const CLI::ParseError& error, int argc, const char* const* argv);

@@ -1,0 +1,217 @@
+#include "veltrane/interlacer/source_options.h"
+
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
+#include "veltrane/interlacer/view_pattern.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
+using namespace veltrane;
+
+namespace {
+
+bool parseFrames(const std::string& text, InterlaceOptions& options)
+{
+    const std::size_t dash = text.find('-');
+    if (dash == std::string::npos || dash == 0 || dash + 1 == text.size())
+        return false;
+    const std::string a = text.substr(0, dash);
+    const std::string b = text.substr(dash + 1);
+    if (a.size() > 9 || b.size() > 9 || a.find_first_not_of("0123456789") != std::string::npos ||
+        b.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    options.firstFrame = std::atoi(a.c_str());
+    options.lastFrame = std::atoi(b.c_str());
+    options.framesGiven = true;
+    return options.firstFrame <= options.lastFrame;
+}
+
+// The calibration from --param or --calibration.
+bool readCalibration(const std::string& param, const std::string& record, InterlaceOptions& options,
+                     std::string& message)
+{
+    if (!param.empty()) {
+        if (!parseParameterLine(param, options.calibration, message)) {
+            message = "--param: " + message;
+            return false;
+        }
+        return true;
+    }
+    CalibrationRecord loaded;
+    if (!loadCalibrationRecord(record, loaded, message))
+        return false;
+    options.calibration = loaded.calibration;
+    options.recordWidth = loaded.width;
+    options.recordHeight = loaded.height;
+    return true;
+}
+
+// What the content options ask for together: a pattern of view files that
+// can be read, and frames only where there are frames to choose.
+bool checkContent(const InterlaceOptions& options, const std::string& frames, std::string& message)
+{
+    if (!options.quilt.empty()) {
+        if (!frames.empty()) {
+            message = "--frames chooses among numbered view files; a quilt is interlaced whole";
+            return false;
+        }
+        return true;
+    }
+    PatternFields fields;
+    if (!readViewsPattern(options.viewsPattern, fields, message)) {
+        message = "--views: " + message;
+        return false;
+    }
+    if (!frames.empty() && !fields.frame) {
+        message = "--frames needs {frame} in --views, such as pic/blender_{frame:05}_{view}.jpg";
+        return false;
+    }
+    return true;
+}
+
+
+CLI::Option* declareContent(CLI::App& app, InterlaceOptions& options, SourceTexts& texts)
+{
+    auto* views = app.add_option("--views", options.viewsPattern,
+                                 "view files: {view}, and {frame} or {frame:05} for animations "
+                                 "(default pic/blender_{frame:05}_{view}.jpg, else .png)")
+                      ->type_name("PATTERN");
+    auto* quilt = app.add_option("--quilt", options.quilt, "a quilt image or video (every frame a quilt) instead of "
+                                                          "view files")
+                      ->type_name("FILE");
+    views->excludes(quilt);
+    app.add_option("--tiles", texts.tiles, "the quilt's tiles (default from _qs{C}x{R} in its name)")->type_name("CxR");
+    app.add_option("--quilt-origin", texts.origin,
+                   "top-left: view 0 is the top-left tile (default bottom-left, views left to right, then upward)")
+        ->type_name("ORIGIN");
+    app.add_option("--frames", texts.frames,
+                   "the frames to interlace (default: from the first that exists to the first missing)")
+        ->type_name("A-B");
+    return views;
+}
+
+
+// The options given as text, as numbers; false with the one line.
+bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+{
+    double fps = 0.0;
+    long offset = 0;
+    if (texts.origin != "bottom-left" && texts.origin != "top-left") {
+        text = "--quilt-origin must be bottom-left or top-left, got '" + printable(texts.origin) + "'";
+        return false;
+    }
+    options.quiltTopLeft = texts.origin == "top-left";
+    if (!texts.fps.empty() && (!readNumber(texts.fps, fps) || !(fps >= 0.1 && fps <= 1000.0))) {
+        text = "--fps must be a number from 0.1 to 1000, got '" + printable(texts.fps) + "'";
+        return false;
+    }
+    options.fps = fps;
+    if (!texts.offset.empty() && (!readWholeNumber(texts.offset, offset) || offset < INT_MIN || offset > INT_MAX)) {
+        text = "--view-offset must be a whole number, got '" + printable(texts.offset) + "'";
+        return false;
+    }
+    options.viewOffset = static_cast<int>(offset);
+    if (!texts.tiles.empty() && !parseDimensions(texts.tiles, options.tileColumns, options.tileRows)) {
+        text = "--tiles must be columns x rows, such as 8x6, got '" + printable(texts.tiles) + "'";
+        return false;
+    }
+    if (!texts.size.empty() && (!parseDimensions(texts.size, options.width, options.height) ||
+                                options.width > MaxImageSide || options.height > MaxImageSide)) {
+        text = "--size must be width x height, each 1 to 16384, such as 1920x1080, got '" + printable(texts.size) + "'";
+        return false;
+    }
+    if (!texts.frames.empty() && !parseFrames(texts.frames, options)) {
+        text = "--frames must be first-last, such as 1-120, got '" + printable(texts.frames) + "'";
+        return false;
+    }
+    return true;
+}
+
+
+// --view-phase and --panel over what the record (or the line's defaults) says.
+bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+{
+    double phase = 0.0;
+    if (!texts.phase.empty()) {
+        if (!readNumber(texts.phase, phase) || std::fabs(phase) > MaxViewPhase) {
+            text = "--view-phase must be a number of views from -" + std::to_string(MaxViewPhase) + " to " +
+                   std::to_string(MaxViewPhase) + ", got '" + printable(texts.phase) + "'";
+            return false;
+        }
+        options.calibration.viewPhase = phase;
+    }
+    if (!texts.panel.empty()) {
+        if (texts.panel != "rgb" && texts.panel != "bgr") {
+            text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
+            return false;
+        }
+        options.calibration.subpixelOrder = texts.panel == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    }
+    return true;
+}
+
+} // namespace
+
+void declareSourceOptions(CLI::App& app, InterlaceOptions& options, SourceTexts& texts)
+{
+    app.set_help_flag("--help", "show this help");
+    auto* param = app.add_option("--param", texts.param,
+                                 "the calibrator's printed line, verbatim (param: optional, any spacing)")
+                      ->type_name("LINE");
+    auto* record = app.add_option("--calibration", texts.record,
+                                  "a saved calibration record instead (its width and height are the default size "
+                                  "of a quilt's output)")
+                       ->type_name("FILE");
+    param->excludes(record);
+    declareContent(app, options, texts);
+    app.add_option("--size", texts.size,
+                   "the output (panel) size; views of another size are resized; a quilt with --param needs it")
+        ->type_name("WxH");
+    app.add_flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\"");
+    app.add_option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone")
+        ->type_name("K");
+    app.add_option("--view-phase", texts.phase,
+                   "which view a lens position shows, in views, fractions too (default the record's, else 0); "
+                   "a whole P is --view-offset P")
+        ->type_name("P");
+    app.add_option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
+                                          "else rgb)")
+        ->type_name("ORDER");
+    app.add_option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)")->type_name("F");
+}
+
+bool readSourceOptions(const CLI::App& app, const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+{
+    options.viewsGiven = app.count("--views") > 0;
+    if (texts.param.empty() && texts.record.empty()) {
+        text = "give the calibration: --param=\"param: -x ... -y ... -pitch ...\" or --calibration=FILE";
+        return false;
+    }
+    return readTexts(texts, options, text) && checkContent(options, texts.frames, text) &&
+           readCalibration(texts.param, texts.record, options, text) && readDisplay(texts, options, text);
+}
+
+std::string refusalText(const CLI::ParseError& error, int argc, const char* const* argv)
+{
+    const std::string what = error.what();
+    const std::string option = what.substr(0, what.find(':'));
+    for (int i = 1; i < argc; ++i) // the calibrator's height, typed here
+        if (std::string(argv[i]).rfind("-h", 0) == 0)
+            return "-h is not an option here: the output size is --size=WxH, the help --help";
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        const std::size_t colon = what.find(':');
+        const std::size_t start = colon == std::string::npos ? 0 : what.find_first_not_of(' ', colon + 1);
+        return "unknown option or value: " + printable(what.substr(start == std::string::npos ? 0 : start)) +
+               " (see --help)";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
+        return printable(option) + " is given more than once: give it once";
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)
+        return "give the output: -o PATH (a .png, a path with {frame}, or .mkv or .avi)";
+    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr)
+        return printable(what) + ": give one of them";
+    return printable(what);
+}
+
