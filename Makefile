@@ -68,6 +68,7 @@ docs-images: build
 	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced.png
 	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% $(BUILD_DIR)/interlaced-crop.png
 	@scripts/replace-if-changed $(BUILD_DIR)/interlaced-crop.png docs/interlaced-frame.png
+	xvfb-run -a -s "-screen 0 800x600x24" scripts/play-picture $(BUILD_DIR) docs/play-overlay.png
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) build-bench

@@ -6,6 +6,7 @@
 #include "veltrane/records/view_stream.h"
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/interlacer/quilt.h"
+#include "veltrane/interlacer/view_order.h"
 #include "veltrane/interlacer/view_pattern.h"
 
 #include <opencv2/imgproc.hpp>
@@ -56,19 +57,6 @@ struct Failure {
     InterlaceExit status;
     std::string message;
 };
-
-// Which source each view shows: view v gets source (v' + K) mod N, v' being v
-// or, reversed, N - 1 - v. The inverse: for each source, its view.
-std::vector<int> viewOfSource(int views, bool reverse, int offset)
-{
-    std::vector<int> viewOf(views);
-    const int shift = (offset % views + views) % views; // any offset, without overflow
-    for (int v = 0; v < views; ++v) {
-        const int ordered = reverse ? views - 1 - v : v;
-        viewOf[(ordered + shift) % views] = v;
-    }
-    return viewOf;
-}
 
 // Finished frames, written one after the other by a thread of their own.
 class FrameWriter {

@@ -15,12 +15,17 @@ constexpr std::size_t GroupBudget = std::size_t{64} << 20;
 
 cv::Mat atSize(const cv::Mat& view, cv::Size size)
 {
+    cv::Mat sized;
+    return atSize(view, size, sized);
+}
+
+cv::Mat atSize(const cv::Mat& view, cv::Size size, cv::Mat& into)
+{
     if (view.size() == size && view.isContinuous())
         return view;
-    cv::Mat sized;
     const bool shrinking = size.width <= view.cols && size.height <= view.rows;
-    cv::resize(view, sized, size, 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_LINEAR);
-    return sized;
+    cv::resize(view, into, size, 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_LINEAR);
+    return into;
 }
 
 std::size_t viewGroup(cv::Size viewSize, std::size_t maxGroup)

@@ -65,5 +65,8 @@ std::size_t viewGroup(cv::Size viewSize, std::size_t maxGroup);
 // A view at the output size: itself when it has it (and continuous rows),
 // otherwise resized, with area interpolation when shrinking.
 cv::Mat atSize(const cv::Mat& view, cv::Size size);
+// The same, resized into into's memory when it has the size already (for a
+// loop that enlarges one view after another).
+cv::Mat atSize(const cv::Mat& view, cv::Size size, cv::Mat& into);
 
 } // namespace veltrane

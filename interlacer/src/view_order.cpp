@@ -1,0 +1,12 @@
+#include "veltrane/interlacer/view_order.h"
+
+std::vector<int> viewOfSource(int views, bool reverse, int offset)
+{
+    std::vector<int> viewOf(views);
+    const int shift = (offset % views + views) % views; // any offset, without overflow
+    for (int v = 0; v < views; ++v) {
+        const int ordered = reverse ? views - 1 - v : v;
+        viewOf[(ordered + shift) % views] = v;
+    }
+    return viewOf;
+}

@@ -1,0 +1,74 @@
+// What the player shows, frame by frame: the views of a frame at the output
+// size (numbered view files, or the tiles of a quilt image or video), or an
+// interlaced image as it is. Views are read as veltrane-interlace reads them
+// (the same resizing, the same channel order), so that a frame composed from
+// them is the interlacer's frame.
+#pragma once
+
+#include "veltrane/engine/calibration.h"
+#include "veltrane/player/play_options.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <string>
+#include <vector>
+
+// The tiles of a quilt frame: enlarged to the output size a few at a time
+// while the frame is composed, so that a frame of many 4K views never holds
+// them all.
+struct QuiltFrame {
+    cv::Mat quilt; // red first
+    int columns = 0;
+    int rows = 0;
+    bool topLeft = false;
+};
+
+// One frame of content.
+struct ContentFrame {
+    std::vector<cv::Mat> views;                           // view files at the output size
+    veltrane::ChannelOrder order = veltrane::ChannelOrder::Bgr; // of the views' bytes
+    QuiltFrame quilt;                                     // or the tiles of a quilt
+    cv::Mat image;                                        // or the interlaced image, shown as it is
+};
+
+class Content {
+public:
+    // Opens what the options name. False with one line and the exit status
+    // (2 for usage, 1 for input found wrong).
+    bool open(const PlayOptions& options, std::string& message, int& status);
+
+    // The frames; for a video, what it declares until its end is found.
+    int frames() const { return frames_; }
+    cv::Size size() const { return size_; }
+    int views() const { return views_; }
+    double fps() const { return fps_; }
+
+    // Frame f (0 <= f < frames()). False with the problem: a view that cannot
+    // be read, or a video that ends or breaks before frame f (frames() is
+    // then the frames it has).
+    bool load(int f, ContentFrame& frame, std::string& problem);
+
+private:
+    enum class Kind { Image, Views, Quilt, QuiltVideo };
+
+    bool openViews(const InterlaceOptions& options, std::string& message, int& status);
+    bool openQuilt(const InterlaceOptions& options, std::string& message, int& status);
+    bool loadViews(int f, ContentFrame& frame, std::string& problem);
+    void loadQuilt(const cv::Mat& quilt, ContentFrame& frame) const;
+    bool readVideoFrame(int f, cv::Mat& quilt, std::string& problem);
+
+    Kind kind_ = Kind::Image;
+    InterlaceOptions options_;
+    std::string pattern_;
+    std::vector<int> frameNumbers_;
+    int frames_ = 1;
+    int views_ = 0;
+    cv::Size size_;
+    double fps_ = 24.0;
+    int columns_ = 0;
+    int rows_ = 0;
+    cv::Mat still_;            // the interlaced image, or the quilt image (red first)
+    cv::VideoCapture video_;
+    int nextVideoFrame_ = 0;   // the frame the video reads next
+};

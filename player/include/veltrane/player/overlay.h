@@ -1,0 +1,25 @@
+// The small overlay that `h` shows over the top-left corner: the numbers in
+// force, the frame, the frame rate and the frames dropped. Drawn on a copy:
+// with the overlay off the window shows the composition untouched.
+#pragma once
+
+#include "veltrane/player/tuning.h"
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+struct PlaybackFigures {
+    long frame = 0;      // shown, counted from 0
+    int frames = 1;
+    double fps = 0.0;    // measured over the last second
+    long dropped = 0;
+    bool paused = false;
+};
+
+// The overlay's lines.
+std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures);
+
+// frame with the lines drawn over a dark box at its top left.
+cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines);

@@ -1,0 +1,20 @@
+// The options of veltrane-play: what veltrane-interlace takes to say what is
+// shown and how, or --image for a frame interlaced already; --screen as the
+// calibrator takes it, and --save for the record of the numbers tuned.
+#pragma once
+
+#include "veltrane/interlacer/interlace_options.h"
+
+#include <string>
+
+struct PlayOptions {
+    InterlaceOptions source; // calibration, content, size, order, phase, frame rate
+    std::string image;       // an interlaced image shown as it is, instead of content
+    std::string screen;      // --screen: index, name or geometry
+    std::string save;        // the record written when the player ends
+};
+
+enum class PlayParse { Run, Help, Invalid };
+
+// Help fills text with the usage, Invalid with one line for the user.
+PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text);

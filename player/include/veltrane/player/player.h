@@ -1,0 +1,95 @@
+// The player: frames composed as veltrane-interlace composes them, shown in
+// one window at their pace, the next one read ahead on another thread, the
+// numbers tuned by keys. A frame is composed whole before it is shown; one
+// that is due when a later one is due too is dropped and counted.
+//
+// Keys besides the tuning keys (tuning.h): space pauses and plays, the left
+// and right arrows step one frame while paused, h shows the overlay, Escape
+// or q ends; so does closing the window.
+#pragma once
+
+#include "veltrane/core/window_backend.h"
+#include "veltrane/player/content.h"
+#include "veltrane/player/overlay.h"
+#include "veltrane/player/pacing.h"
+#include "veltrane/player/tuning.h"
+
+#include <csignal>
+#include <future>
+#include <string>
+
+extern const char* const PlayerTitle;
+
+// Seconds on a clock the player is given (a steady one, or a test's).
+class PlayerClock {
+public:
+    virtual ~PlayerClock() = default;
+    virtual double now() = 0;
+};
+
+class SteadyClock : public PlayerClock {
+public:
+    double now() override;
+};
+
+// The frame veltrane-interlace writes for this content frame and tuning.
+cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size size);
+
+class Player {
+public:
+    Player(Content& content, const Tuning& tuning, PlayerClock& clock);
+    ~Player();
+
+    // Opens the window and plays until the end is asked for. False when
+    // content could not be read (problem says what, in one line); the frames
+    // before it were played.
+    bool run(WindowBackend& windows);
+
+    // One wait for a key and what follows from it; false once the end is asked for.
+    bool pass(WindowBackend& windows);
+
+    // A flag (set by a signal handler) that ends the player as a quit does.
+    void endWhen(const volatile std::sig_atomic_t* flag) { endRequested_ = flag; }
+
+    const Tuning& tuning() const { return tuning_; }
+    const cv::Mat& composed() const { return composed_; }
+    long shown() const { return frame_; }
+    long dropped() const { return dropped_; }
+    long framesShown() const { return framesShown_; }
+    const std::string& problem() const { return problem_; }
+
+private:
+    struct Loaded {
+        bool ok = false;
+        ContentFrame frame;
+        std::string problem;
+    };
+
+    bool showFrame(WindowBackend& windows, long frame);
+    void recompose(WindowBackend& windows);
+    void display(WindowBackend& windows);
+    Loaded take(long frame);
+    void readAhead(long frame);
+    bool handleKey(WindowBackend& windows, int key);
+    long wrap(long frame) const;
+
+    Content& content_;
+    Tuning tuning_;
+    PlayerClock& clock_;
+    Pacing pacing_;
+    ContentFrame current_;
+    cv::Mat composed_;
+    long frame_ = 0;    // the content frame shown
+    long playhead_ = 0; // frames since the start, the pace's count (frame_ is it wrapped)
+    long dropped_ = 0;
+    long framesShown_ = 0;
+    bool paused_ = false;
+    bool overlay_ = false;
+    std::string problem_;
+    std::future<Loaded> ahead_;
+    long aheadFrame_ = -1;
+    double rateStart_ = 0.0; // the frame rate measured over about a second
+    long rateFrames_ = 0;
+    double rate_ = 0.0;
+    const volatile std::sig_atomic_t* endRequested_ = nullptr;
+};

@@ -1,0 +1,41 @@
+#include "veltrane/player/overlay.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cstdio>
+
+std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures)
+{
+    const veltrane::Calibration& c = tuning.calibration;
+    char numbers[160];
+    std::snprintf(numbers, sizeof numbers, "-x %d -y %d -pitch %.4f%s  phase %.1f  %s%s", c.x, c.y, c.pitch,
+                  c.mirror ? " -mirror" : "", c.viewPhase,
+                  c.subpixelOrder == veltrane::ChannelOrder::Bgr ? "bgr" : "rgb", tuning.reverse ? "  reversed" : "");
+    char rate[32] = "";
+    if (figures.fps > 0) // measured once a second has passed
+        std::snprintf(rate, sizeof rate, "  %.1f fps", figures.fps);
+    char playing[160];
+    std::snprintf(playing, sizeof playing, "frame %ld/%d%s  %ld dropped%s", figures.frame + 1, figures.frames, rate,
+                  figures.dropped, figures.paused ? "  paused" : "");
+    return {numbers, playing};
+}
+
+cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines)
+{
+    cv::Mat shown = frame.clone();
+    constexpr int Font = cv::FONT_HERSHEY_SIMPLEX;
+    constexpr double Scale = 0.5;
+    constexpr int LineHeight = 20;
+    int width = 0;
+    for (const std::string& line : lines) {
+        int baseline = 0;
+        width = std::max(width, cv::getTextSize(line, Font, Scale, 1, &baseline).width);
+    }
+    const cv::Rect box(0, 0, std::min(shown.cols, width + 16), std::min(shown.rows, LineHeight * static_cast<int>(lines.size()) + 10));
+    shown(box).setTo(cv::Scalar(30, 30, 30));
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        cv::putText(shown, lines[i], cv::Point(8, LineHeight * static_cast<int>(i + 1)), Font, Scale,
+                    cv::Scalar(240, 240, 240), 1, cv::LINE_AA);
+    return shown;
+}

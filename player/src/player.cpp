@@ -1,0 +1,219 @@
+#include "veltrane/player/player.h"
+
+#include "veltrane/engine/interlace.h"
+#include "veltrane/interlacer/quilt.h"
+#include "veltrane/interlacer/view_order.h"
+#include "veltrane/records/view_stream.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+
+using namespace veltrane;
+
+const char* const PlayerTitle = "Veltrane play";
+
+namespace {
+
+// The longest key wait: keys stay prompt while paused.
+constexpr double MaxWait = 0.05;
+
+void noPointer(int, int, int, int, void*) {}
+
+} // namespace
+
+double SteadyClock::now()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+namespace {
+
+// A quilt's tiles at the output size, a few at a time, each few in one pass.
+bool addQuiltTiles(const QuiltFrame& quilt, const Tuning& tuning, const std::vector<int>& viewOf, cv::Mat& output)
+{
+    const int views = quilt.columns * quilt.rows;
+    const std::size_t group = viewGroup(output.size(), SIZE_MAX);
+    EngineOptions options;
+    options.sourceOrder = ChannelOrder::Rgb;
+    std::vector<cv::Mat> enlarged(group); // the memory of one group, used by every group
+    for (int v = 0; v < views;) {
+        std::vector<int> targets;
+        std::vector<cv::Mat> tiles;
+        for (; v < views && tiles.size() < group; ++v) {
+            targets.push_back(viewOf[v]);
+            const cv::Mat tile = quiltTile(quilt.quilt, quilt.columns, quilt.rows, v, quilt.topLeft);
+            tiles.push_back(atSize(tile, output.size(), enlarged[tiles.size()]));
+        }
+        if (addViews(tuning.calibration, views, targets, tiles, output, options) != Status::Done)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size size)
+{
+    if (frame.views.empty() && frame.quilt.quilt.empty())
+        return frame.image;
+    const int views = frame.quilt.quilt.empty() ? static_cast<int>(frame.views.size())
+                                                : frame.quilt.columns * frame.quilt.rows;
+    const std::vector<int> viewOf = viewOfSource(views, tuning.reverse, tuning.viewOffset);
+    cv::Mat output(size, CV_8UC3, cv::Scalar::all(0));
+    if (!frame.quilt.quilt.empty())
+        return addQuiltTiles(frame.quilt, tuning, viewOf, output) ? output : cv::Mat();
+    EngineOptions options;
+    options.sourceOrder = frame.order;
+    if (addViews(tuning.calibration, views, viewOf, frame.views, output, options) != Status::Done)
+        return cv::Mat();
+    return output;
+}
+
+Player::Player(Content& content, const Tuning& tuning, PlayerClock& clock)
+    : content_(content), tuning_(tuning), clock_(clock), pacing_(content.fps())
+{
+    tuning_.calibration.viewPhase = content.views() > 0 ? wrappedPhase(tuning_.calibration.viewPhase, content.views())
+                                                        : tuning_.calibration.viewPhase;
+}
+
+Player::~Player()
+{
+    if (ahead_.valid())
+        ahead_.wait();
+}
+
+long Player::wrap(long frame) const
+{
+    const long frames = std::max(1, content_.frames());
+    return (frame % frames + frames) % frames;
+}
+
+// Frame f, from what was read ahead when it is that frame.
+Player::Loaded Player::take(long frame)
+{
+    if (ahead_.valid()) {
+        Loaded loaded = ahead_.get();
+        if (aheadFrame_ == frame)
+            return loaded;
+    }
+    Loaded loaded;
+    loaded.ok = content_.load(static_cast<int>(frame), loaded.frame, loaded.problem);
+    return loaded;
+}
+
+void Player::readAhead(long frame)
+{
+    if (content_.frames() <= 1 || ahead_.valid())
+        return;
+    aheadFrame_ = frame;
+    ahead_ = std::async(std::launch::async, [this, frame] {
+        Loaded loaded;
+        loaded.ok = content_.load(static_cast<int>(frame), loaded.frame, loaded.problem);
+        return loaded;
+    });
+}
+
+bool Player::showFrame(WindowBackend& windows, long frame)
+{
+    Loaded loaded = take(wrap(frame));
+    if (!loaded.ok) {
+        if (problem_.empty())
+            problem_ = loaded.problem;
+        if (wrap(frame) == 0 || content_.frames() <= 0)
+            return false; // nothing left that can be shown
+        return showFrame(windows, 0); // the frames before it play on
+    }
+    frame_ = wrap(frame);
+    current_ = std::move(loaded.frame);
+    recompose(windows);
+    ++framesShown_;
+    ++rateFrames_;
+    const double now = clock_.now();
+    if (now - rateStart_ >= 1.0) {
+        rate_ = rateFrames_ / (now - rateStart_);
+        rateStart_ = now;
+        rateFrames_ = 0;
+    }
+    if (!paused_)
+        readAhead(wrap(frame_ + 1));
+    return true;
+}
+
+void Player::recompose(WindowBackend& windows)
+{
+    composed_ = composeFrame(current_, tuning_, content_.size());
+    display(windows);
+}
+
+void Player::display(WindowBackend& windows)
+{
+    if (composed_.empty())
+        return;
+    if (!overlay_)
+        return windows.showImage(PlayerTitle, composed_);
+    PlaybackFigures figures{frame_, content_.frames(), rate_, dropped_, paused_};
+    windows.showImage(PlayerTitle, withOverlay(composed_, overlayLines(tuning_, figures)));
+}
+
+bool Player::run(WindowBackend& windows)
+{
+    windows.openWindow(PlayerTitle, noPointer, nullptr);
+    rateStart_ = clock_.now();
+    if (!showFrame(windows, 0))
+        return false;
+    pacing_.restart(clock_.now(), 0);
+    while (pass(windows)) {
+    }
+    return problem_.empty();
+}
+
+bool Player::handleKey(WindowBackend& windows, int key)
+{
+    switch (key) {
+    case NoKey:
+        return true;
+    case MainWindowClosed:
+    case KeyEscape:
+    case 'q':
+        return false;
+    case ' ':
+        paused_ = !paused_;
+        if (!paused_)
+            pacing_.restart(clock_.now(), playhead_);
+        display(windows);
+        return true;
+    case KeyLeft:
+    case KeyRight:
+        if (paused_) {
+            playhead_ += key == KeyRight ? 1 : -1;
+            showFrame(windows, playhead_);
+        }
+        return true;
+    case 'h':
+        overlay_ = !overlay_;
+        display(windows);
+        return true;
+    default:
+        if (applyTuningKey(key, content_.views(), tuning_))
+            recompose(windows);
+        return true;
+    }
+}
+
+bool Player::pass(WindowBackend& windows)
+{
+    const double wait = paused_ ? MaxWait : std::min(MaxWait, pacing_.untilNext(clock_.now(), playhead_));
+    if (!handleKey(windows, windows.waitKey(std::max(1, static_cast<int>(std::lround(wait * 1000.0))))))
+        return false;
+    if (endRequested_ != nullptr && *endRequested_ != 0)
+        return false;
+    if (paused_ || content_.frames() <= 1)
+        return true;
+    const long due = pacing_.due(clock_.now());
+    if (due <= playhead_)
+        return true;
+    dropped_ += due - playhead_ - 1; // frames whose time passed while the last was read or composed
+    playhead_ = due;
+    return showFrame(windows, due);
+}

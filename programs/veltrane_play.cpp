@@ -1,0 +1,97 @@
+// veltrane-play: views, animations, quilts or an interlaced image live on the
+// lens display, composed as veltrane-interlace writes them, the view phase,
+// pitch, slant, order and the panel's subpixel order tuned by keys.
+#include "veltrane/calibrator/monitors.h"
+#include "veltrane/highgui/highgui_backend.h"
+#include "veltrane/highgui/x11_monitors.h"
+#include "veltrane/player/content.h"
+#include "veltrane/player/play_options.h"
+#include "veltrane/player/player.h"
+#include "veltrane/process/standard_streams.h"
+#include "veltrane/process/termination.h"
+#include "veltrane/records/calibration_record.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace veltrane;
+
+namespace {
+
+const char* const Program = "veltrane-play";
+std::FILE* messages = stderr;
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(messages, "%s: %s\n", Program, message.c_str());
+    return status;
+}
+
+// The monitor of --screen; the frames take its size unless --size gives one.
+bool chooseScreen(PlayOptions& options, Monitor& screen, std::string& message)
+{
+    std::vector<Monitor> monitors;
+    if (!queryMonitors(monitors, message) || !chooseMonitor(options.screen, monitors, screen, message))
+        return false;
+    if (options.source.width == 0) {
+        options.source.width = screen.width;
+        options.source.height = screen.height;
+    }
+    return true;
+}
+
+CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::string& screen)
+{
+    CalibrationRecord record;
+    record.calibration = tuning.calibration;
+    record.width = size.width;
+    record.height = size.height;
+    record.screen = screen;
+    return record;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    openStandardStreams();
+    ignoreBrokenPipes();
+    messages = divertLibraryMessages();
+    PlayOptions options;
+    std::string message;
+    switch (parsePlayOptions(argc, argv, options, message)) {
+    case PlayParse::Help:
+        std::fputs(message.c_str(), stdout);
+        return 0;
+    case PlayParse::Invalid:
+        return fail(2, message);
+    case PlayParse::Run:
+        break;
+    }
+    if (!displayAvailable(message))
+        return fail(1, message + "; the player needs a graphical display");
+    Monitor screen;
+    if (!options.screen.empty() && !chooseScreen(options, screen, message))
+        return fail(2, message);
+    Content content;
+    int status = 0;
+    if (!content.open(options, message, status))
+        return fail(status, message);
+
+    HighguiBackend windows;
+    if (!options.screen.empty())
+        windows.useScreen(screen);
+    Tuning tuning{options.source.calibration, options.source.reverse, options.source.viewOffset};
+    SteadyClock clock;
+    Player player(content, tuning, clock);
+    player.endWhen(requestEndOnTermination());
+    const bool played = player.run(windows);
+    std::printf("%s: %ld frames shown, %ld dropped (too late)\n", Program, player.framesShown(), player.dropped());
+    std::fflush(stdout);
+    if (!options.save.empty() &&
+        !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name),
+                               isoTimeNow(), message))
+        return fail(1, message);
+    return played ? 0 : fail(1, player.problem());
+}

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# veltrane-play in a real window: a quilt played on a part of the screen, one
+# image pixel to one screen pixel; tuning keys pressed, and the window's
+# pixels equal what veltrane-interlace writes for the same numbers; the
+# numbers saved, and a second start from the record shows the same frame.
+PLAY=$1
+INTERLACE=$2
+SAMPLES=$3
+source "$(dirname "$0")/lib.sh"
+
+cd "$E2E_TMP"
+"$SAMPLES" --dir=. -w=160 -h=100 >/dev/null || fail "could not write the sample views"
+convert pic/blender_00000_{4,5,6,7}.jpg +append top.png
+convert pic/blender_00000_{0,1,2,3}.jpg +append bottom.png
+convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
+LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
+start_xvfb 1024x768
+
+# Waits for the player's window and its frame at the region, compared with an image.
+expect_region() {
+  local expected=$1 what=$2 differing="" i
+  for i in $(seq 40); do
+    import -window root -crop 640x400+100+50 +repage "$E2E_TMP/shot.png"
+    differing=$(pixel_difference "$E2E_TMP/shot.png" "$expected")
+    [ "$differing" = "0" ] && return 0
+    sleep 0.1
+  done
+  mkdir -p /tmp/veltrane-e2e && cp "$E2E_TMP/shot.png" "$expected" /tmp/veltrane-e2e/
+  fail "$what: $differing pixels differ (kept in /tmp/veltrane-e2e)"
+}
+
+"$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" \
+  >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+PLAY_PID=$!
+E2E_PIDS+=("$PLAY_PID")
+MAIN_WINDOW=$(wait_window "Veltrane play")
+"$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --size=640x400 -o start.png --quiet || fail "no start frame"
+expect_region start.png "the quilt as veltrane-interlace writes it"
+for k in bracketright braceright equal b period; do key "$k"; done
+"$INTERLACE" --param="param: -x 5 -y 1152 -pitch 8.0001 -mirror" --view-phase=1.1 --panel=bgr \
+  --quilt=scene_qs4x2.png --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
+expect_region tuned.png "after ] } = b ."
+key q
+for i in $(seq 100); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
+status=0
+wait "$PLAY_PID" || status=$?
+[ "$status" -eq 0 ] || fail "q: exit status $status: $(cat "$E2E_TMP/stderr")"
+grep -q "frames shown" "$E2E_TMP/stdout" || fail "no line about the frames: $(cat "$E2E_TMP/stdout")"
+[ ! -s "$E2E_TMP/stderr" ] || fail "standard error: $(cat "$E2E_TMP/stderr")"
+for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr'; do
+  grep -qx "$expected" "$E2E_TMP/play.yml" || fail "the record lacks '$expected': $(cat "$E2E_TMP/play.yml")"
+done
+
+# The saved record shows the same frame.
+"$PLAY" --calibration="$E2E_TMP/play.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50 \
+  >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+PLAY_PID=$!
+E2E_PIDS+=("$PLAY_PID")
+MAIN_WINDOW=$(wait_window "Veltrane play")
+expect_region tuned.png "started from the saved record"
+key Escape
+status=0
+wait "$PLAY_PID" || status=$?
+[ "$status" -eq 0 ] || fail "Escape: exit status $status"
+
+# Usage errors in one line.
+expect_status 2 "$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --views='v_{view}.png'
+[ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "not one line: $(cat "$E2E_TMP/err")"
+expect_status 2 "$PLAY" --param="$LINE" --quilt=scene_qs4x2.png
+grep -q -- "--size" "$E2E_TMP/err" || fail "a quilt without a size: $(cat "$E2E_TMP/err")"
+echo "play_test: passed"

@@ -1,0 +1,172 @@
+// The player through the scripted back end: what it shows is what
+// veltrane-interlace writes, for every tuning key; frames come at their pace
+// on a clock the test moves, late ones dropped and counted; content that
+// breaks half way leaves the frames before it playing.
+#include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/player/content.h"
+#include "veltrane/player/player.h"
+#include "veltrane/scripted/scripted_backend.h"
+#include "support/view_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+using namespace veltrane;
+
+namespace {
+
+class TestClock : public PlayerClock {
+public:
+    double now() override { return time; }
+    double time = 1000.0;
+};
+
+const char* const Line = "-x 6 -y 1152 -pitch 8.25 -mirror";
+
+class Playing : public ::testing::Test {
+protected:
+    // Frames 0 and 1 of views 0 to 4, noise each.
+    void writeViews()
+    {
+        std::mt19937 random(7);
+        for (int f = 0; f < 2; ++f)
+            for (int v = 0; v < 5; ++v) {
+                cv::Mat view(24, 40, CV_8UC3);
+                cv::randu(view, 0, 256);
+                cv::imwrite("v_" + std::to_string(f) + "_" + std::to_string(v) + ".png", view);
+            }
+    }
+
+    PlayOptions options() const
+    {
+        PlayOptions play;
+        play.source.calibration = {6, 1152, 8.25, true};
+        play.source.viewsPattern = "v_{frame}_{view}.png";
+        play.source.viewsGiven = true;
+        play.source.fps = 10;
+        return play;
+    }
+
+    // What veltrane-interlace writes for frame f with these numbers.
+    cv::Mat interlaced(const Tuning& tuning, int f)
+    {
+        InterlaceOptions interlace = options().source;
+        interlace.calibration = tuning.calibration;
+        interlace.reverse = tuning.reverse;
+        interlace.viewOffset = tuning.viewOffset;
+        interlace.framesGiven = true;
+        interlace.firstFrame = interlace.lastFrame = f;
+        interlace.output = "expected.png";
+        interlace.force = true;
+        std::string message;
+        EXPECT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+        return cv::imread("expected.png");
+    }
+
+    ViewFolder folder;
+    ScriptedBackend windows;
+    TestClock clock;
+};
+
+TEST_F(Playing, EveryTuningKeyShowsWhatTheInterlacerWrites)
+{
+    writeViews();
+    Content content;
+    std::string message;
+    int status = 0;
+    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    Player player(content, Tuning{options().source.calibration, false, 0}, clock);
+    int checked = 0;
+    auto expectInterlaced = [&](const char* after) {
+        windows.then([&, after] {
+            ASSERT_FALSE(player.composed().empty());
+            EXPECT_EQ(cv::norm(player.composed(), interlaced(player.tuning(), static_cast<int>(player.shown())),
+                               cv::NORM_INF),
+                      0)
+                << "after " << after;
+            ++checked;
+        });
+    };
+    windows.key(' '); // paused, so the frame stays while the keys tune it
+    expectInterlaced("the start");
+    for (const int key : {']', '}', '}', '[', '=', '+', '-', '.', ',', ',', 'r', 'b', '{'}) {
+        windows.key(key);
+        expectInterlaced(std::string(1, static_cast<char>(key)).c_str());
+    }
+    windows.key(KeyRight);
+    expectInterlaced("a step to frame 1");
+    windows.key('h').then([&] { EXPECT_NE(cv::norm(windows.lastShown(PlayerTitle), player.composed(), cv::NORM_INF), 0); });
+    windows.key('h').then([&] { EXPECT_EQ(cv::norm(windows.lastShown(PlayerTitle), player.composed(), cv::NORM_INF), 0); });
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(checked, 15);
+    EXPECT_EQ(player.shown(), 1);
+}
+
+// A quilt's tiles, enlarged a few at a time, make the interlacer's frame too.
+TEST_F(Playing, AQuiltFrameIsTheInterlacers)
+{
+    cv::Mat quilt(30, 60, CV_8UC3);
+    cv::randu(quilt, 0, 256);
+    cv::imwrite("scene_qs3x2.png", quilt);
+    PlayOptions play = options();
+    play.source.quilt = "scene_qs3x2.png";
+    play.source.width = 50;
+    play.source.height = 36;
+    Content content;
+    std::string message;
+    int status = 0;
+    ASSERT_TRUE(content.open(play, message, status)) << message;
+    Tuning tuning{play.source.calibration, true, 0};
+    tuning.calibration.viewPhase = 1.5;
+    tuning.calibration.subpixelOrder = ChannelOrder::Bgr;
+    ContentFrame frame;
+    ASSERT_TRUE(content.load(0, frame, message)) << message;
+    InterlaceOptions interlace = play.source;
+    interlace.calibration = tuning.calibration;
+    interlace.reverse = true;
+    interlace.output = "quilt.png";
+    ASSERT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+    EXPECT_EQ(cv::norm(composeFrame(frame, tuning, content.size()), cv::imread("quilt.png"), cv::NORM_INF), 0);
+}
+
+TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)
+{
+    writeViews();
+    Content content;
+    std::string message;
+    int status = 0;
+    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    Player player(content, Tuning{options().source.calibration, false, 0}, clock);
+    windows.idle().then([&] { EXPECT_EQ(player.shown(), 0); });
+    windows.then([&] { clock.time += 0.1; }).then([&] { EXPECT_EQ(player.framesShown(), 2); });
+    windows.then([&] { clock.time += 0.1; }).then([&] { EXPECT_EQ(player.shown(), 0); }); // looped
+    windows.then([&] { clock.time += 0.35; }).then([&] {
+        EXPECT_EQ(player.dropped(), 2); // three frames fell due in one wait: the last is shown
+        EXPECT_EQ(player.shown(), 1);
+    });
+    windows.key(' ').then([&] { clock.time += 5.0; }).then([&] { EXPECT_EQ(player.framesShown(), 4); }); // paused
+    windows.key(' ').then([&] { clock.time += 0.1; }).then([&] { EXPECT_EQ(player.shown(), 0); });
+    EXPECT_TRUE(player.run(windows));
+    EXPECT_EQ(player.dropped(), 2);
+}
+
+TEST_F(Playing, AFrameThatCannotBeReadEndsTheLoopBeforeIt)
+{
+    writeViews();
+    std::ofstream("v_1_3.png") << "not an image";
+    Content content;
+    std::string message;
+    int status = 0;
+    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    Player player(content, Tuning{options().source.calibration, false, 0}, clock);
+    windows.then([&] { clock.time += 0.1; }).idle().then([&] { EXPECT_EQ(player.shown(), 0); });
+    EXPECT_FALSE(player.run(windows));
+    EXPECT_NE(player.problem().find("v_1_3.png"), std::string::npos) << player.problem();
+    EXPECT_EQ(player.problem().find('\n'), std::string::npos);
+}
+
+} // namespace
