@@ -62,7 +62,8 @@ private:
 };
 
 struct Animation {
-    Animation(int frames, int views, cv::Size size) : folder("animation"), frames(frames), views(views), size(size)
+    Animation(int frames, int views, cv::Size size)
+        : folder("animation-" + std::to_string(frames)), frames(frames), views(views), size(size)
     {
         std::mt19937 random(11);
         for (int f = 0; f < frames; ++f)
@@ -82,10 +83,12 @@ cv::Size animationSize()
     return smokeRun() ? cv::Size(320, 180) : cv::Size(1920, 1080);
 }
 
-Animation& animation()
+// 3 or 12 frames of 16 views (4 in a smoke run), made once each.
+Animation& animation(int frames)
 {
-    static Animation instance(3, smokeRun() ? 4 : 16, animationSize());
-    return instance;
+    static Animation three(3, smokeRun() ? 4 : 16, animationSize());
+    static Animation twelve(smokeRun() ? 3 : 12, smokeRun() ? 4 : 16, animationSize());
+    return frames == 3 ? three : twelve;
 }
 
 InterlaceOptions optionsFor(const std::string& output)
@@ -115,7 +118,7 @@ void checkFrame(benchmark::State& bench, const InterlaceOptions& options, const 
 void BM_InterlaceAnimation(benchmark::State& bench)
 {
     keepLargeBlocks(); // as veltrane-interlace does at start
-    Animation& input = animation();
+    Animation& input = animation(static_cast<int>(bench.range(0)));
     InterlaceOptions options = optionsFor(input.folder / "out_{frame}.png");
     options.viewsPattern = input.pattern();
     for (auto _ : bench) {
@@ -132,7 +135,7 @@ void BM_InterlaceAnimation(benchmark::State& bench)
 // The floor: decoding the same files once, on all cores.
 void BM_InterlaceAnimationDecodeOnly(benchmark::State& bench)
 {
-    Animation& input = animation();
+    Animation& input = animation(static_cast<int>(bench.range(0)));
     const int files = input.frames * input.views;
     for (auto _ : bench) {
         std::atomic<int> next{0};
@@ -210,9 +213,9 @@ void BM_InterlaceFrameMemory(benchmark::State& bench)
     bench.counters["peak_rss"] = static_cast<double>(peakResidentBytes());
 }
 
-BENCHMARK(BM_InterlaceAnimation)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
+BENCHMARK(BM_InterlaceAnimation)->Arg(3)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
     ->ReportAggregatesOnly(true);
-BENCHMARK(BM_InterlaceAnimationDecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime()
+BENCHMARK(BM_InterlaceAnimationDecodeOnly)->Arg(3)->Arg(12)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Repetitions(smokeRun() ? 1 : 5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_InterlaceQuiltFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
     ->ReportAggregatesOnly(true);

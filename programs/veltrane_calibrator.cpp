@@ -58,9 +58,7 @@ int main(int argc, char** argv)
 {
     // Before anything can open a file or a connection: a closed standard
     // stream would otherwise be taken by the X connection.
-    openStandardStreams();
-    ignoreBrokenPipes();
-    messages = divertLibraryMessages();
+    messages = prepareStandardStreams();
 
     Options options;
     std::string message;

@@ -15,9 +15,7 @@ using namespace veltrane;
 
 int main(int argc, char** argv)
 {
-    openStandardStreams();
-    ignoreBrokenPipes();
-    std::FILE* const messages = divertLibraryMessages();
+    std::FILE* const messages = prepareStandardStreams();
     removeTemporariesOnTermination();
     keepLargeBlocks();
     InterlaceOptions options;

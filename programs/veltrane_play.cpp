@@ -55,9 +55,7 @@ CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::strin
 
 int main(int argc, char** argv)
 {
-    openStandardStreams();
-    ignoreBrokenPipes();
-    messages = divertLibraryMessages();
+    messages = prepareStandardStreams();
     PlayOptions options;
     std::string message;
     switch (parsePlayOptions(argc, argv, options, message)) {

@@ -58,17 +58,26 @@ struct Failure {
     std::string message;
 };
 
-// Finished frames, written one after the other by a thread of their own.
+// Finished frames, written by threads of their own: one PNG a frame is
+// encoded by as many threads as there are processors, each frame on one
+// (several frames in flight, at most Waiting plus one a thread); a video or a
+// single image by one thread, in order.
 class FrameWriter {
 public:
-    explicit FrameWriter(OutputWriter& output) : output_(output), thread_([this] { run(); }) {}
+    FrameWriter(OutputWriter& output) : output_(output)
+    {
+        const unsigned encoders =
+            output.framesIndependent() ? std::max(1u, std::min(MaxEncoders, std::thread::hardware_concurrency())) : 1u;
+        for (unsigned t = 0; t < encoders; ++t)
+            threads_.emplace_back([this] { run(); });
+    }
     ~FrameWriter() { close(); }
 
-    // Hands frame number number over; waits while two are still to be written.
+    // Hands frame number number over; waits while Waiting are still to be taken.
     void push(int number, cv::Mat frame)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        room_.wait(lock, [this] { return queue_.size() < 2 || failed_; });
+        room_.wait(lock, [this] { return queue_.size() < Waiting || failed_; });
         queue_.push_back({number, std::move(frame)});
         ready_.notify_one();
     }
@@ -79,10 +88,11 @@ public:
         {
             std::lock_guard<std::mutex> lock(mutex_);
             closing_ = true;
-            ready_.notify_one();
+            ready_.notify_all();
         }
-        if (thread_.joinable())
-            thread_.join();
+        for (std::thread& thread : threads_)
+            if (thread.joinable())
+                thread.join();
         return failure_;
     }
 
@@ -93,6 +103,9 @@ public:
     }
 
 private:
+    static constexpr std::size_t Waiting = 2;
+    static constexpr unsigned MaxEncoders = 4;
+
     void run()
     {
         for (;;) {
@@ -105,12 +118,15 @@ private:
                 next = std::move(queue_.front());
                 queue_.pop_front();
                 room_.notify_one();
+                if (failed_)
+                    continue; // after a failure, frames are taken and dropped
             }
             std::string message;
-            if (!failed_ && !output_.write(next.first, next.second, message)) {
+            if (!output_.write(next.first, next.second, message)) {
                 std::lock_guard<std::mutex> lock(mutex_);
+                if (!failed_)
+                    failure_ = message;
                 failed_ = true;
-                failure_ = message;
                 room_.notify_all();
             }
         }
@@ -124,7 +140,7 @@ private:
     bool closing_ = false;
     bool failed_ = false;
     std::optional<std::string> failure_;
-    std::thread thread_;
+    std::vector<std::thread> threads_;
 };
 
 // Progress on a terminal: frames done, frames per second, time left, on one
@@ -248,6 +264,16 @@ void checkPanelSize(const InterlaceOptions& options, cv::Size size, std::FILE* w
                  options.recordHeight);
 }
 
+// The frames of this shard: numbers that are shardIndex mod shardCount.
+void keepShard(const InterlaceOptions& options, std::vector<int>& frames)
+{
+    std::vector<int> kept;
+    for (const int frame : frames)
+        if (frame % options.shardCount == options.shardIndex)
+            kept.push_back(frame);
+    frames.swap(kept);
+}
+
 // Views from numbered files.
 void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
@@ -256,6 +282,9 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
     const std::string pattern = viewsPatternOf(options);
     if (!findViewFiles(pattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
         throw Failure{InterlaceFailed, message};
+    keepShard(options, files.frames);
+    if (files.frames.empty())
+        return; // a shard with no frame of the range: nothing to do
     StreamPlan plan;
     std::string problem;
     if (!viewImageSize(files.file(pattern, 0, 0), plan.viewSize, problem))

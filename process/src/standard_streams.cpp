@@ -33,6 +33,13 @@ void ignoreBrokenPipes()
     std::signal(SIGPIPE, SIG_IGN);
 }
 
+std::FILE* prepareStandardStreams()
+{
+    openStandardStreams();
+    ignoreBrokenPipes();
+    return divertLibraryMessages();
+}
+
 std::FILE* divertLibraryMessages()
 {
     const char* keep = std::getenv("VELTRANE_LIBRARY_MESSAGES");

@@ -69,7 +69,10 @@ TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
     EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
     EXPECT_NE(message.find("out_1.png"), std::string::npos) << message;
     EXPECT_FALSE(fs::exists("out_1.png"));
-    EXPECT_FALSE(fs::exists("out_2.png")); // nothing after the failure
+    // Frames are encoded several at once: one after the failing frame may be
+    // written too, and is then whole.
+    if (fs::exists("out_2.png"))
+        EXPECT_EQ(cv::imread("out_2.png").size(), Frame.size());
 }
 
 TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)

@@ -67,6 +67,14 @@ protected:
         return cv::imread("expected.png");
     }
 
+    // The content the options name, opened.
+    void open(Content& content, const PlayOptions& play)
+    {
+        std::string message;
+        int status = 0;
+        ASSERT_TRUE(content.open(play, message, status)) << message;
+    }
+
     ViewFolder folder;
     ScriptedBackend windows;
     TestClock clock;
@@ -76,9 +84,7 @@ TEST_F(Playing, EveryTuningKeyShowsWhatTheInterlacerWrites)
 {
     writeViews();
     Content content;
-    std::string message;
-    int status = 0;
-    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    open(content, options());
     Player player(content, Tuning{options().source.calibration, false, 0}, clock);
     int checked = 0;
     auto expectInterlaced = [&](const char* after) {
@@ -117,9 +123,8 @@ TEST_F(Playing, AQuiltFrameIsTheInterlacers)
     play.source.width = 50;
     play.source.height = 36;
     Content content;
+    open(content, play);
     std::string message;
-    int status = 0;
-    ASSERT_TRUE(content.open(play, message, status)) << message;
     Tuning tuning{play.source.calibration, true, 0};
     tuning.calibration.viewPhase = 1.5;
     tuning.calibration.subpixelOrder = ChannelOrder::Bgr;
@@ -137,9 +142,7 @@ TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)
 {
     writeViews();
     Content content;
-    std::string message;
-    int status = 0;
-    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    open(content, options());
     Player player(content, Tuning{options().source.calibration, false, 0}, clock);
     windows.idle().then([&] { EXPECT_EQ(player.shown(), 0); });
     windows.then([&] { clock.time += 0.1; }).then([&] { EXPECT_EQ(player.framesShown(), 2); });
@@ -159,9 +162,7 @@ TEST_F(Playing, AFrameThatCannotBeReadEndsTheLoopBeforeIt)
     writeViews();
     std::ofstream("v_1_3.png") << "not an image";
     Content content;
-    std::string message;
-    int status = 0;
-    ASSERT_TRUE(content.open(options(), message, status)) << message;
+    open(content, options());
     Player player(content, Tuning{options().source.calibration, false, 0}, clock);
     windows.then([&] { clock.time += 0.1; }).idle().then([&] { EXPECT_EQ(player.shown(), 0); });
     EXPECT_FALSE(player.run(windows));

@@ -28,6 +28,8 @@ struct InterlaceOptions {
     int viewOffset = 0;
 
     std::string output;
+    int shardIndex = 0; // --shard=I/N: only the frames whose number is I mod N
+    int shardCount = 1;
     double fps = 0.0; // 0: the quilt video's, or 24
     bool force = false;
     bool allowLossy = false;

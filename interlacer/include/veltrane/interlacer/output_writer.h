@@ -8,6 +8,7 @@
 
 #include "veltrane/records/atomic_file.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +28,12 @@ public:
     bool prepare(const std::string& path, const std::vector<int>& frameNumbers, double fps, bool force,
                  bool allowLossy, std::string& message);
 
-    // Writes frame number frame whole, or appends it to the video.
+    // Writes frame number frame whole, or appends it to the video. For one
+    // PNG a frame, calls for different frames may run at once.
     bool write(int frame, const cv::Mat& image, std::string& message);
+
+    // True when every frame is a file of its own (written in any order, at once).
+    bool framesIndependent() const { return kind_ == Kind::FramePattern; }
 
     // Finishes the video; false when it could not be completed.
     bool finish(std::string& message);
@@ -46,7 +51,7 @@ private:
     Kind kind_ = Kind::Image;
     std::string path_;
     std::size_t expected_ = 0; // frames prepare was told of
-    std::size_t written_ = 0;
+    std::atomic<std::size_t> written_{0};
     double fps_ = 24.0;
     bool force_ = false;
     std::unique_ptr<Ffv1Video> video_;

@@ -24,4 +24,7 @@ void ignoreBrokenPipes();
 // say. Sanitizer reports keep going to the real standard error.
 std::FILE* divertLibraryMessages();
 
+// All three, as every program starts: the stream for its own lines.
+std::FILE* prepareStandardStreams();
+
 } // namespace veltrane
