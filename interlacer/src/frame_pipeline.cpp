@@ -30,15 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Quilt tiles are crossed into the panel's subpixel order with their quilt.
-EngineOptions subpixelOrder()
-{
-    EngineOptions options;
-    options.sourceOrder = ChannelOrder::Rgb;
-    return options;
-}
-const EngineOptions SubpixelOrder = subpixelOrder();
-
 std::string sizeText(cv::Size size)
 {
     return std::to_string(size.width) + " x " + std::to_string(size.height);
@@ -380,18 +371,8 @@ void checkTilesDivide(const InterlaceOptions& options, cv::Size quilt, int colum
 void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, int columns, int rows,
                        const std::vector<int>& viewOf, cv::Mat& frame)
 {
-    const int views = columns * rows;
-    const std::size_t group = viewGroup(frame.size(), SIZE_MAX);
-    for (int v = 0; v < views;) {
-        std::vector<int> targets;
-        std::vector<cv::Mat> tiles;
-        for (; v < views && tiles.size() < group; ++v) {
-            targets.push_back(viewOf[v]);
-            tiles.push_back(atSize(quiltTile(image, columns, rows, v, options.quiltTopLeft), frame.size()));
-        }
-        if (addViews(options.calibration, views, targets, tiles, frame, SubpixelOrder) != Status::Done)
-            throw Failure{InterlaceFailed, "out of memory while interlacing"};
-    }
+    if (addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame) != Status::Done)
+        throw Failure{InterlaceFailed, "out of memory while interlacing"};
 }
 
 void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)

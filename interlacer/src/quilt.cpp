@@ -1,6 +1,9 @@
 #include "veltrane/interlacer/quilt.h"
 
+#include "veltrane/records/view_stream.h"
+
 #include <algorithm>
+#include <cstdint>
 #include <cctype>
 #include <string>
 
@@ -44,6 +47,30 @@ cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool to
     const int row = view / columns; // counted from the origin's side
     const int top = topLeft ? row * height : (rows - 1 - row) * height;
     return quilt(cv::Rect(column * width, top, width, height));
+}
+
+veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
+                               const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
+                               cv::Mat& output)
+{
+    const int views = columns * rows;
+    const std::size_t group = veltrane::viewGroup(output.size(), SIZE_MAX);
+    veltrane::EngineOptions options;
+    options.sourceOrder = veltrane::ChannelOrder::Rgb;
+    std::vector<cv::Mat> enlarged(group); // the memory of one group, used by every group
+    for (int v = 0; v < views;) {
+        std::vector<int> targets;
+        std::vector<cv::Mat> tiles;
+        for (; v < views && tiles.size() < group; ++v) {
+            targets.push_back(viewOf[v]);
+            const cv::Mat tile = quiltTile(quilt, columns, rows, v, topLeft);
+            tiles.push_back(veltrane::atSize(tile, output.size(), enlarged[tiles.size()]));
+        }
+        const veltrane::Status status = veltrane::addViews(calibration, views, targets, tiles, output, options);
+        if (status != veltrane::Status::Done)
+            return status;
+    }
+    return veltrane::Status::Done;
 }
 
 bool isVideoName(const std::string& file)

@@ -3,11 +3,9 @@
 #include "veltrane/engine/interlace.h"
 #include "veltrane/interlacer/quilt.h"
 #include "veltrane/interlacer/view_order.h"
-#include "veltrane/records/view_stream.h"
 
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 
 using namespace veltrane;
 
@@ -27,32 +25,6 @@ double SteadyClock::now()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-namespace {
-
-// A quilt's tiles at the output size, a few at a time, each few in one pass.
-bool addQuiltTiles(const QuiltFrame& quilt, const Tuning& tuning, const std::vector<int>& viewOf, cv::Mat& output)
-{
-    const int views = quilt.columns * quilt.rows;
-    const std::size_t group = viewGroup(output.size(), SIZE_MAX);
-    EngineOptions options;
-    options.sourceOrder = ChannelOrder::Rgb;
-    std::vector<cv::Mat> enlarged(group); // the memory of one group, used by every group
-    for (int v = 0; v < views;) {
-        std::vector<int> targets;
-        std::vector<cv::Mat> tiles;
-        for (; v < views && tiles.size() < group; ++v) {
-            targets.push_back(viewOf[v]);
-            const cv::Mat tile = quiltTile(quilt.quilt, quilt.columns, quilt.rows, v, quilt.topLeft);
-            tiles.push_back(atSize(tile, output.size(), enlarged[tiles.size()]));
-        }
-        if (addViews(tuning.calibration, views, targets, tiles, output, options) != Status::Done)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size size)
 {
     if (frame.views.empty() && frame.quilt.quilt.empty())
@@ -61,8 +33,12 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
                                                 : frame.quilt.columns * frame.quilt.rows;
     const std::vector<int> viewOf = viewOfSource(views, tuning.reverse, tuning.viewOffset);
     cv::Mat output(size, CV_8UC3, cv::Scalar::all(0));
-    if (!frame.quilt.quilt.empty())
-        return addQuiltTiles(frame.quilt, tuning, viewOf, output) ? output : cv::Mat();
+    const QuiltFrame& quilt = frame.quilt;
+    if (!quilt.quilt.empty())
+        return addQuiltTiles(quilt.quilt, quilt.columns, quilt.rows, quilt.topLeft, tuning.calibration, viewOf, output) ==
+                       Status::Done
+                   ? output
+                   : cv::Mat();
     EngineOptions options;
     options.sourceOrder = frame.order;
     if (addViews(tuning.calibration, views, viewOf, frame.views, output, options) != Status::Done)

@@ -2,9 +2,12 @@
 // bottom left (or top left), views running left to right, then row by row.
 #pragma once
 
+#include "veltrane/engine/interlace.h"
+
 #include <opencv2/core.hpp>
 
 #include <string>
+#include <vector>
 
 // The tiles from a name with "_qs{C}x{R}" in it (as in "scene_qs8x6a0.75.png").
 bool tilesFromName(const std::string& file, int& columns, int& rows);
@@ -12,6 +15,14 @@ bool tilesFromName(const std::string& file, int& columns, int& rows);
 // The tile of a view, sharing the quilt's pixels; the quilt's size must be a
 // multiple of the tiles.
 cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool topLeft);
+
+// The tiles of a quilt (red first) added into output (of the panel's size):
+// tile v shows through view viewOf[v], enlarged or shrunk to the output's
+// size a few at a time (into memory used again), each few in one pass. What
+// veltrane-interlace and veltrane-play both compose a quilt frame with.
+veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
+                               const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
+                               cv::Mat& output);
 
 // True for a name that OpenCV reads as a video (by its extension).
 bool isVideoName(const std::string& file);
