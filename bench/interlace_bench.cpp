@@ -5,6 +5,7 @@
 #include "bench_support.h"
 
 #include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/output_writer.h"
 #include "veltrane/interlacer/memory_reuse.h"
 #include "veltrane/interlacer/view_pattern.h"
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -175,6 +177,39 @@ void BM_InterlaceQuiltFrame(benchmark::State& bench)
     bench.counters["frames_per_second"] = benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// A 45-view quilt video of 8 frames (9 x 5 tiles of 640 x 360) to FFV1 video of 3840 x 2160.
+void BM_InterlaceQuiltVideo(benchmark::State& bench)
+{
+    static Folder folder("quilt-video");
+    const cv::Size tile = smokeRun() ? cv::Size(64, 36) : cv::Size(640, 360);
+    const cv::Size panel = smokeRun() ? cv::Size(384, 216) : cv::Size(3840, 2160);
+    const std::string file = folder / "scene_qs9x5.mkv";
+    if (!fs::exists(file)) {
+        std::mt19937 random(13);
+        OutputWriter writer;
+        std::string message;
+        std::vector<int> frames(8);
+        std::iota(frames.begin(), frames.end(), 0);
+        if (!writer.prepare(file, frames, 24, false, false, message))
+            return bench.SkipWithError(message.c_str());
+        for (int f = 0; f < 8; ++f)
+            if (!writer.write(f, photo({tile.width * 9, tile.height * 5}, f, random), message))
+                return bench.SkipWithError(message.c_str());
+        if (!writer.finish(message))
+            return bench.SkipWithError(message.c_str());
+    }
+    InterlaceOptions options = optionsFor(folder / "panel.mkv");
+    options.quilt = file;
+    options.width = panel.width;
+    options.height = panel.height;
+    for (auto _ : bench) {
+        std::string message;
+        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
+            bench.SkipWithError(message.c_str());
+    }
+    bench.counters["frames_per_second"] = benchmark::Counter(8.0, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 std::size_t peakResidentBytes()
 {
     std::ifstream status("/proc/self/status");
@@ -219,6 +254,8 @@ BENCHMARK(BM_InterlaceAnimationDecodeOnly)->Arg(3)->Arg(12)->Unit(benchmark::kMi
     ->Repetitions(smokeRun() ? 1 : 5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_InterlaceQuiltFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_InterlaceQuiltVideo)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)
+    ->Repetitions(smokeRun() ? 1 : 3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_InterlaceFrameMemory)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)
     ->Repetitions(smokeRun() ? 1 : 3)->ReportAggregatesOnly(true);
 
