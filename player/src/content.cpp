@@ -70,6 +70,7 @@ bool Content::openViews(const InterlaceOptions& options, std::string& message, i
     const std::string first = files.file(pattern_, 0, 0);
     if (!viewImageSize(first, viewSize, problem))
         return fail(message, status, Failed, printable(first) + " cannot be read: " + problem);
+    viewSize_ = viewSize;
     size_ = options.width > 0 ? cv::Size(options.width, options.height) : viewSize;
     return true;
 }
@@ -151,13 +152,13 @@ bool Content::loadViews(int f, ContentFrame& frame, std::string& problem)
             problem = printable(name) + " cannot be read: " + (why.empty() ? "it is gone" : why);
             return false;
         }
-        frame.views.push_back(atSize(view, size_));
-    }
-    for (const cv::Mat& view : frame.views)
-        if (view.size() != size_) {
-            problem = "the views of frame " + std::to_string(frameNumbers_[f]) + " do not share a size";
+        if (view.size() != viewSize_) { // as the interlacer refuses them
+            problem = printable(name) + " is " + sizeText(view.size()) + ", view 0 is " + sizeText(viewSize_) +
+                      ": views must share a size";
             return false;
         }
+        frame.views.push_back(atSize(view, size_));
+    }
     return true;
 }
 

@@ -170,4 +170,19 @@ TEST_F(Playing, AFrameThatCannotBeReadEndsTheLoopBeforeIt)
     EXPECT_EQ(player.problem().find('\n'), std::string::npos);
 }
 
+// Views of another size are refused, as the interlacer refuses them, not
+// resized to fit.
+TEST_F(Playing, ViewsOfAnotherSizeAreRefused)
+{
+    writeViews();
+    cv::imwrite("v_1_2.png", cv::Mat(24, 41, CV_8UC3, cv::Scalar::all(9)));
+    Content content;
+    open(content, options());
+    ContentFrame frame;
+    std::string problem;
+    EXPECT_TRUE(content.load(0, frame, problem)) << problem;
+    EXPECT_FALSE(content.load(1, frame, problem));
+    EXPECT_NE(problem.find("views must share a size"), std::string::npos) << problem;
+}
+
 } // namespace

@@ -65,6 +65,7 @@ private:
     int frames_ = 1;
     int views_ = 0;
     cv::Size size_;
+    cv::Size viewSize_; // view 0's, which every view file must have
     double fps_ = 24.0;
     int columns_ = 0;
     int rows_ = 0;
