@@ -52,6 +52,22 @@ veltrane::CalibrationRecord currentRecord(const CalibrationState& state, const s
     return record;
 }
 
+// After the loop, however it ended: the last line ended and the record saved.
+int finish(const Options& options, const CalibrationState& state, PassResult result, const std::string& screen)
+{
+    // The last parameter line ends in a carriage return, for the next pass to
+    // overwrite it; ended with a newline, the shell's prompt cannot.
+    std::fputc('\n', messages);
+    int status = 0;
+    if (result == PassResult::OutOfMemory)
+        status = failAfterLoop("the pitch pattern could not get its memory; the calibrator ends");
+    std::string message;
+    if (!options.save.empty() &&
+        !saveCalibrationRecord(options.save, currentRecord(state, screen), isoTimeNow(), message))
+        status = failAfterLoop(message);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,15 +113,5 @@ int main(int argc, char** argv)
     if (options.resume)
         resumeCalibration(calibrator.state, options.start, options.pitchGiven);
     const PassResult result = runMainLoop(calibrator, windows);
-    // The last parameter line ends in a carriage return, for the next pass to
-    // overwrite it; ended with a newline, the shell's prompt cannot.
-    std::fputc('\n', messages);
-
-    int status = 0;
-    if (result == PassResult::OutOfMemory)
-        status = failAfterLoop("the pitch pattern could not get its memory; the calibrator ends");
-    if (!options.save.empty() &&
-        !saveCalibrationRecord(options.save, currentRecord(calibrator.state, onScreen ? screen.name : ""), isoTimeNow(), message))
-        status = failAfterLoop(message);
-    return status;
+    return finish(options, calibrator.state, result, onScreen ? screen.name : "");
 }

@@ -70,7 +70,6 @@ int countFiles(const std::string& extension)
     return count;
 }
 
-
 // Views are added at most this many at a time (one pass over the output a
 // group), while the next ones decode.
 constexpr std::size_t MaxGroup = 8;

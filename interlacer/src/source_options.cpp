@@ -71,7 +71,6 @@ bool checkContent(const InterlaceOptions& options, const std::string& frames, st
     return true;
 }
 
-
 CLI::Option* declareContent(CLI::App& app, InterlaceOptions& options, SourceTexts& texts)
 {
     auto* views = app.add_option("--views", options.viewsPattern,
@@ -91,7 +90,6 @@ CLI::Option* declareContent(CLI::App& app, InterlaceOptions& options, SourceText
         ->type_name("A-B");
     return views;
 }
-
 
 // The options given as text, as numbers; false with the one line.
 bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string& text)
@@ -128,7 +126,6 @@ bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string&
     }
     return true;
 }
-
 
 // --view-phase and --panel over what the record (or the line's defaults) says.
 bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::string& text)

@@ -16,7 +16,6 @@
 
 namespace veltrane {
 
-
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;

@@ -206,7 +206,6 @@ TEST_F(Record, QuestionMarksInNamesAreOrdinaryCharacters)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
 }
 
-
 } // namespace
 
 namespace {
