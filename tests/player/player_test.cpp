@@ -3,6 +3,7 @@
 // on a clock the test moves, late ones dropped and counted; content that
 // breaks half way leaves the frames before it playing.
 #include "veltrane/interlacer/frame_pipeline.h"
+#include "veltrane/interlacer/output_writer.h"
 #include "veltrane/player/content.h"
 #include "veltrane/player/player.h"
 #include "veltrane/scripted/scripted_backend.h"
@@ -12,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <iterator>
 #include <fstream>
 #include <random>
 
@@ -168,6 +172,61 @@ TEST_F(Playing, AFrameThatCannotBeReadEndsTheLoopBeforeIt)
     EXPECT_FALSE(player.run(windows));
     EXPECT_NE(player.problem().find("v_1_3.png"), std::string::npos) << player.problem();
     EXPECT_EQ(player.problem().find('\n'), std::string::npos);
+}
+
+// A quilt video that ends before the frames its header declares: the frames
+// it has play on, in a loop, and the end is named.
+TEST_F(Playing, AQuiltVideoThatEndsEarlyPlaysWhatItHas)
+{
+    cv::Mat quilt(16, 32, CV_8UC3);
+    {
+        OutputWriter writer;
+        std::string message;
+        ASSERT_TRUE(writer.prepare("q.mkv", {0, 1, 2}, 10, false, false, message)) << message;
+        for (int f = 0; f < 3; ++f) {
+            cv::randu(quilt, 0, 256);
+            ASSERT_TRUE(writer.write(f, quilt, message)) << message;
+        }
+        ASSERT_TRUE(writer.finish(message)) << message;
+    }
+    // The duration in the header (a double after its id 44 89 and size 88), doubled.
+    std::fstream file("q.mkv", std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), {});
+    const std::size_t at = bytes.find("\x44\x89\x88");
+    ASSERT_NE(at, std::string::npos);
+    std::uint64_t raw = 0;
+    for (int i = 0; i < 8; ++i)
+        raw = raw << 8 | static_cast<unsigned char>(bytes[at + 3 + i]);
+    double duration = 0;
+    std::memcpy(&duration, &raw, 8);
+    duration *= 2;
+    std::memcpy(&raw, &duration, 8);
+    char be[8];
+    for (int i = 7; i >= 0; --i, raw >>= 8)
+        be[i] = static_cast<char>(raw & 0xff);
+    file.seekp(static_cast<std::streamoff>(at + 3));
+    file.write(be, 8);
+    file.close();
+
+    PlayOptions play = options();
+    play.source.quilt = "q.mkv";
+    play.source.tileColumns = 2;
+    play.source.tileRows = 2;
+    play.source.width = 16;
+    play.source.height = 8;
+    Content content;
+    open(content, play);
+    ASSERT_GT(content.frames(), 3);
+    Player player(content, Tuning{play.source.calibration, false, 0}, clock);
+    windows.key(' ');
+    for (int step = 1; step <= 4; ++step)
+        windows.key(KeyRight);
+    windows.then([&] {
+        EXPECT_EQ(content.frames(), 3);
+        EXPECT_EQ(player.shown(), 1); // 0, 1, 2, then the end: 0 in its place, then 1
+    });
+    EXPECT_FALSE(player.run(windows));
+    EXPECT_NE(player.problem().find("ends after 3 frames"), std::string::npos) << player.problem();
 }
 
 // Views of another size are refused, as the interlacer refuses them, not
