@@ -102,6 +102,17 @@ InterlaceOptions optionsFor(const std::string& output)
     return options;
 }
 
+// Runs the interlacer as the benchmark's loop asks; frames the frames a run writes.
+void runEachIteration(benchmark::State& bench, const InterlaceOptions& options, double frames)
+{
+    for (auto _ : bench) {
+        std::string message;
+        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
+            bench.SkipWithError(message.c_str());
+    }
+    bench.counters["frames_per_second"] = benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 // The frame the reference engine makes of frame f's files, against the file written.
 void checkFrame(benchmark::State& bench, const InterlaceOptions& options, const std::string& written, int f, int views)
 {
@@ -123,13 +134,7 @@ void BM_InterlaceAnimation(benchmark::State& bench)
     Animation& input = animation(static_cast<int>(bench.range(0)));
     InterlaceOptions options = optionsFor(input.folder / "out_{frame}.png");
     options.viewsPattern = input.pattern();
-    for (auto _ : bench) {
-        std::string message;
-        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
-            bench.SkipWithError(message.c_str());
-    }
-    bench.counters["frames_per_second"] =
-        benchmark::Counter(static_cast<double>(input.frames), benchmark::Counter::kIsIterationInvariantRate);
+    runEachIteration(bench, options, static_cast<double>(input.frames));
     if (smokeRun())
         checkFrame(bench, options, input.folder / "out_2.png", 2, input.views);
 }
@@ -169,12 +174,7 @@ void BM_InterlaceQuiltFrame(benchmark::State& bench)
     options.quilt = file;
     options.width = panel.width;
     options.height = panel.height;
-    for (auto _ : bench) {
-        std::string message;
-        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
-            bench.SkipWithError(message.c_str());
-    }
-    bench.counters["frames_per_second"] = benchmark::Counter(1.0, benchmark::Counter::kIsIterationInvariantRate);
+    runEachIteration(bench, options, 1.0);
 }
 
 // A 45-view quilt video of 8 frames (9 x 5 tiles of 640 x 360) to FFV1 video of 3840 x 2160.
@@ -202,12 +202,7 @@ void BM_InterlaceQuiltVideo(benchmark::State& bench)
     options.quilt = file;
     options.width = panel.width;
     options.height = panel.height;
-    for (auto _ : bench) {
-        std::string message;
-        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
-            bench.SkipWithError(message.c_str());
-    }
-    bench.counters["frames_per_second"] = benchmark::Counter(8.0, benchmark::Counter::kIsIterationInvariantRate);
+    runEachIteration(bench, options, 8.0);
 }
 
 std::size_t peakResidentBytes()

@@ -140,6 +140,20 @@ pixel_difference() {
   compare -metric AE "$1" "$2" null: 2>&1 || true
 }
 
+# Takes screenshots of a region of the screen (WxH+X+Y) until one equals the
+# expected PNG (the program may still be drawing); fails after 5 s.
+expect_region() {
+  local region=$1 expected=$2 what=$3 differing="" i
+  for i in $(seq 20); do
+    import -window root -crop "$region" +repage "$E2E_TMP/region.png"
+    differing=$(pixel_difference "$E2E_TMP/region.png" "$expected")
+    [ "$differing" = "0" ] && return 0
+    sleep 0.25
+  done
+  mkdir -p /tmp/veltrane-e2e && cp "$E2E_TMP/region.png" "$expected" /tmp/veltrane-e2e/
+  fail "$what: $differing pixels differ from $(basename "$expected") (kept in /tmp/veltrane-e2e)"
+}
+
 # Takes screenshots of a window until one equals the expected PNG (the
 # program may still be drawing); fails after 5 s with the pixel count.
 expect_screenshot() {

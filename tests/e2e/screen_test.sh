@@ -40,13 +40,7 @@ done
 xprop -id "$MAIN_WINDOW" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x0, 0x0' || fail "the window keeps its decorations"
 "$RENDER" "$E2E_TMP/expected.png" -w=800 -h=600 -p=8.25 key:97 key:97 key:97 idle >/dev/null 2>&1 ||
   fail "could not render the frame"
-for i in $(seq 20); do
-  import -window root -crop 800x600+1700+300 +repage "$E2E_TMP/shot.png"
-  differing=$(pixel_difference "$E2E_TMP/shot.png" "$E2E_TMP/expected.png")
-  [ "$differing" = "0" ] && break
-  sleep 0.25
-done
-[ "$differing" = "0" ] || fail "the screen region differs from the frame in $differing pixels"
+expect_region 800x600+1700+300 "$E2E_TMP/expected.png" "the screen region"
 key d
 expect_parameter_line "param: -x     4 -y  1320 -pitch   8.2500 -mirror"
 quit_with_escape
