@@ -7,6 +7,7 @@
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/interlacer/quilt.h"
 #include "veltrane/interlacer/view_pattern.h"
+#include "support/video_header.h"
 #include "support/view_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -16,8 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -344,25 +343,7 @@ TEST_F(Interlacing, AQuiltVideoIsReadToItsEnd)
             ASSERT_TRUE(writer.write(f, quilt, message)) << message;
         ASSERT_TRUE(writer.finish(message)) << message;
     }
-    // The duration in the header, a double after its id 44 89 and size 88, halved.
-    std::fstream file("q.mkv", std::ios::in | std::ios::out | std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), {});
-    const std::size_t at = bytes.find("\x44\x89\x88");
-    ASSERT_NE(at, std::string::npos);
-    unsigned char be[8];
-    std::memcpy(be, bytes.data() + at + 3, 8);
-    std::uint64_t raw = 0;
-    for (const unsigned char b : be)
-        raw = raw << 8 | b;
-    double duration = 0;
-    std::memcpy(&duration, &raw, 8);
-    duration /= 2;
-    std::memcpy(&raw, &duration, 8);
-    for (int i = 7; i >= 0; --i, raw >>= 8)
-        be[i] = static_cast<unsigned char>(raw);
-    file.seekp(static_cast<std::streamoff>(at + 3));
-    file.write(reinterpret_cast<const char*>(be), 8);
-    file.close();
+    ASSERT_TRUE(scaleMatroskaDuration("q.mkv", 0.5)); // the header says 3 frames
     ASSERT_LT(cv::VideoCapture("q.mkv", cv::CAP_FFMPEG).get(cv::CAP_PROP_FRAME_COUNT), 6);
 
     InterlaceOptions options;

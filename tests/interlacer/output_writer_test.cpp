@@ -29,6 +29,23 @@ void fullDiskFor(const std::string& file)
 
 const cv::Mat Frame(8, 16, CV_8UC3, cv::Scalar(1, 2, 3));
 
+// Frames 0 to 2 of views 0 and 1, each the same small image.
+void writeViews()
+{
+    for (int frame = 0; frame < 3; ++frame)
+        for (int view = 0; view < 2; ++view)
+            cv::imwrite("v_" + std::to_string(frame) + "_" + std::to_string(view) + ".png", Frame);
+}
+
+// The options that interlace them.
+InterlaceOptions optionsOfViews()
+{
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.viewsPattern = "v_{frame}_{view}.png";
+    return options;
+}
+
 TEST(OutputWriter, AnyFrameThatExistsIsFoundBeforeWork)
 {
     const ViewFolder folder;
@@ -57,13 +74,9 @@ TEST(OutputWriter, AFailedWriteIsNeverRenamedIntoPlace)
 TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
 {
     const ViewFolder folder;
-    for (int frame = 0; frame < 3; ++frame)
-        for (int view = 0; view < 2; ++view)
-            cv::imwrite("v_" + std::to_string(frame) + "_" + std::to_string(view) + ".png", Frame);
+    writeViews();
     fullDiskFor("out_1.png");
-    InterlaceOptions options;
-    options.calibration = {6, 1152, 8.0, false};
-    options.viewsPattern = "v_{frame}_{view}.png";
+    InterlaceOptions options = optionsOfViews();
     options.output = "out_{frame}.png";
     std::string message;
     EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
@@ -71,20 +84,17 @@ TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
     EXPECT_FALSE(fs::exists("out_1.png"));
     // Frames are encoded several at once: one after the failing frame may be
     // written too, and is then whole.
-    if (fs::exists("out_2.png"))
+    if (fs::exists("out_2.png")) {
         EXPECT_EQ(cv::imread("out_2.png").size(), Frame.size());
+    }
 }
 
 TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)
 {
     const ViewFolder folder;
-    for (int frame = 0; frame < 3; ++frame)
-        for (int view = 0; view < 2; ++view)
-            cv::imwrite("v_" + std::to_string(frame) + "_" + std::to_string(view) + ".png", Frame);
+    writeViews();
     cv::imwrite("v_2_1.png", cv::Mat(9, 16, CV_8UC3, cv::Scalar::all(4))); // frame 2 fails after two are written
-    InterlaceOptions options;
-    options.calibration = {6, 1152, 8.0, false};
-    options.viewsPattern = "v_{frame}_{view}.png";
+    InterlaceOptions options = optionsOfViews();
     options.output = "out.mkv";
     std::string message;
     EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
