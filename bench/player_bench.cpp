@@ -1,15 +1,18 @@
 // The player's frame: composed from decoded views as veltrane-interlace
 // composes them, (a) 1920 x 1080 from 16 views of that size and (b)
 // 3840 x 2160 from a 45-view quilt (9 x 5 tiles of 640 x 360, the tiles
-// enlarged as the interlacer enlarges them, or already enlarged), next to
-// the floor of one cv::remap of the output size; each composition checked
-// against the reference engine in a smoke run.
+// enlarged as the interlacer enlarges them, or already enlarged), by the
+// streaming engine and through a view table compiled beforehand, with (c)
+// the table's compilation after a tuning key, next to the floor of one
+// cv::remap of the output size; each composition checked against the
+// reference engine in a smoke run.
 #include "bench_support.h"
 
 #include "veltrane/interlacer/quilt.h"
 #include "veltrane/player/content.h"
 #include "veltrane/player/player.h"
 #include "veltrane/records/view_stream.h"
+#include "veltrane/engine/view_table.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -93,6 +96,74 @@ void BM_PlayerFrameFromQuilt(benchmark::State& bench)
     checkFrame(bench, composed, enlarged.views, enlarged.order);
 }
 
+// (a) through the view table compiled beforehand.
+void BM_PlayerTableFromViews(benchmark::State& bench)
+{
+    const cv::Size size = outputSize(1920, 1080);
+    const std::vector<cv::Mat> views = randomViews(16, size);
+    veltrane::ViewTable table;
+    if (table.compile(Lens, size, 16) != veltrane::Status::Done)
+        return bench.SkipWithError("no table");
+    cv::Mat composed;
+    for (auto _ : bench) {
+        table.compose(Lens, views, composed);
+        benchmark::DoNotOptimize(composed.data);
+    }
+    bench.counters["table_bytes"] = static_cast<double>(table.bytes());
+    checkFrame(bench, composed, views, veltrane::ChannelOrder::Bgr);
+}
+
+// A lens for the 45-view quilt at the benchmark's pitch (argument 0, in
+// subpixel columns): 8 is the lens of the other benchmarks, 17 one of a
+// 45-view display's usual pitches, 45 one view a column.
+veltrane::Calibration quiltLens(const benchmark::State& bench)
+{
+    veltrane::Calibration lens = Lens;
+    lens.pitch = static_cast<double>(bench.range(0));
+    return lens;
+}
+
+// (b) through the view table, the quilt's tiles read in place (nearest pixels).
+void BM_PlayerTableFromQuilt(benchmark::State& bench)
+{
+    const cv::Size size = outputSize(3840, 2160);
+    const cv::Size tile(size.width / 6, size.height / 6);
+    const std::vector<cv::Mat> tiles = randomViews(45, tile);
+    const veltrane::Calibration lens = quiltLens(bench);
+    veltrane::ViewTable table;
+    if (table.compile(lens, size, 45, {}, std::size_t{2} << 30) != veltrane::Status::Done)
+        return bench.SkipWithError("no table");
+    cv::Mat composed;
+    for (auto _ : bench) {
+        table.compose(lens, tiles, composed);
+        benchmark::DoNotOptimize(composed.data);
+    }
+    bench.counters["table_bytes"] = static_cast<double>(table.bytes());
+    if (!smokeRun())
+        return;
+    std::vector<cv::Mat> enlarged(tiles.size());
+    for (std::size_t v = 0; v < tiles.size(); ++v)
+        cv::resize(tiles[v], enlarged[v], size, 0, 0, cv::INTER_NEAREST);
+    cv::Mat reference;
+    veltrane::interlaceViewsReference(lens, enlarged, reference);
+    checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
+}
+
+// (c) the table compiled again after a pitch key (0.0001 a time) at
+// 3840 x 2160, 45 views, into the memory of the last one, as the player does.
+void BM_PlayerTableCompile(benchmark::State& bench)
+{
+    const cv::Size size = outputSize(3840, 2160);
+    veltrane::Calibration lens = quiltLens(bench);
+    veltrane::ViewTable table;
+    table.compile(lens, size, 45, {}, std::size_t{2} << 30);
+    for (auto _ : bench) {
+        lens.pitch += 0.0001;
+        if (table.compile(lens, size, 45, {}, std::size_t{2} << 30) != veltrane::Status::Done)
+            return bench.SkipWithError("no table");
+    }
+}
+
 // The floor: one remap of the output size from one view (the work a GPU
 // shader's nearest-view lookup amounts to on the processor).
 void BM_PlayerRemapFloor(benchmark::State& bench)
@@ -117,6 +188,12 @@ BENCHMARK(BM_PlayerFrameFromViews)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_PlayerFrameFromQuilt)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Repetitions(smokeRun() ? 1 : 5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlayerTableFromViews)->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(smokeRun() ? 1 : 5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlayerTableFromQuilt)->Arg(8)->Arg(17)->Arg(45)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(smokeRun() ? 1 : 5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlayerTableCompile)->Arg(8)->Arg(17)->Arg(45)->Unit(benchmark::kMillisecond)->UseRealTime()
+    ->Repetitions(smokeRun() ? 1 : 3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_PlayerRemapFloor)->Args({1920, 1080})->Args({3840, 2160})->Unit(benchmark::kMillisecond)->UseRealTime()
     ->Repetitions(smokeRun() ? 1 : 5)->ReportAggregatesOnly(true);
 

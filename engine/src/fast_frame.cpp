@@ -128,6 +128,7 @@ std::vector<Strip> cutStrips(const Frame& frame, int threads)
     std::vector<Strip> strips((frame.stride + width - 1) / width);
     for (std::size_t i = 0; i < strips.size(); ++i) {
         Strip& strip = strips[i];
+        strip.index = static_cast<int>(i);
         strip.a = static_cast<int>(i) * width;
         strip.b = std::min(frame.stride, strip.a + width);
         const auto begin = frame.starts.begin();

@@ -6,6 +6,7 @@
 #include "lens_geometry.h"
 #include "veltrane/engine/mask_allocator.h"
 #include "veltrane/engine/status.h"
+#include "veltrane/engine/view_table.h"
 
 #include <atomic>
 #include <cstddef>
@@ -27,6 +28,17 @@ constexpr std::uint32_t Uncertain = 0x80000000u;
 // doubles before the table is not used at all.
 constexpr double ModelMargin = 2e-5;
 constexpr double Epsilon = 2.220446049250313e-16; // 2^-52
+
+// A view table being compiled instead of a frame composed: the bytes of
+// every view's mask row become the entries of their output bytes, one
+// segment for every strip of every row (table_rows.cpp).
+struct TableRecord {
+    std::vector<ViewTableSegment>* segments = nullptr; // row y, strip s at y * strips + s
+    int strips = 0;
+    std::size_t maxBytes = 0;
+    std::atomic<std::size_t> bytes{0};
+    std::atomic<bool> tooLarge{false};
+};
 
 // What differs between lens lines, as the reference computes it per line.
 struct LensLine {
@@ -66,11 +78,13 @@ struct Frame {
     LensLine* lines = nullptr;
     const std::uint32_t* phase = nullptr; // PhaseBins entries
     unsigned char weights[WeightTableSize] = {}; // weightTable held to a byte
+    TableRecord* table = nullptr; // compiling a view table: no sources, no output
 };
 
 // A column strip of the frame, worked through from the top in chunks of
 // rows, and the lines whose samples can reach it on some row.
 struct Strip {
+    int index = 0;          // from the left
     int a = 0;              // subpixel columns [a, b)
     int b = 0;
     std::size_t first = 0;  // lines [first, last)
@@ -146,6 +160,10 @@ void buildPhaseTable(const Frame& frame, std::uint32_t* table);
 
 // Composition (fast_rows.cpp): threads take chunks of rows of the strips.
 void composeChunks(const Frame& frame, const Band& band, std::vector<Strip>& strips, std::atomic<int>& next);
+
+// A strip row's mask rows (the byte of column strip.a at masks) into the
+// frame's view table, and cleared for the next row (table_rows.cpp).
+void recordRow(const Frame& frame, unsigned char* masks, const Strip& strip, int y);
 
 } // namespace fast
 } // namespace veltrane

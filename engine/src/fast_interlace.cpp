@@ -36,6 +36,31 @@ Status interlaceByReference(const LensGeometry& lens, const unsigned char* const
     return status;
 }
 
+// A prepared frame composed (or its table compiled) by all threads.
+Status run(Frame& frame, const MaskAllocator& allocator)
+{
+    const LensGeometry& lens = frame.lens;
+    const int threads = lens.threads > 0 ? lens.threads : cv::getNumThreads();
+    const int bandCount = std::max(1, std::min(threads, lens.height));
+    std::vector<Strip> strips = cutStrips(frame, bandCount);
+    if (frame.table != nullptr) {
+        frame.table->strips = static_cast<int>(strips.size());
+        frame.table->segments->resize(strips.size() * lens.height); // each keeps its memory
+        for (ViewTableSegment& segment : *frame.table->segments)
+            segment.counts.clear(); // a row no line reaches has none
+    }
+    Workspace workspace(allocator);
+    if (!workspace.allocate(frame, strips, bandCount))
+        return Status::NoMaskMemory;
+    describeLines(frame);
+    std::atomic<int> next{0};
+    cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
+        for (int i = range.start; i < range.end; ++i)
+            composeChunks(frame, workspace.bands[i], strips, next);
+    }, bandCount);
+    return Status::Done;
+}
+
 // The composition of all views, or with a subset the shares of those views
 // alone (sources[i] for the i-th of them) added into the output.
 Status interlace(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
@@ -51,23 +76,27 @@ Status interlace(const LensGeometry& lens, const unsigned char* const* sources, 
     frame.adding = only != nullptr;
     if (!prepareFrame(frame, only))
         return interlaceByReference(lens, sources, output, only, allocator);
-
-    const int threads = lens.threads > 0 ? lens.threads : cv::getNumThreads();
-    const int bandCount = std::max(1, std::min(threads, lens.height));
-    std::vector<Strip> strips = cutStrips(frame, bandCount);
-    Workspace workspace(allocator);
-    if (!workspace.allocate(frame, strips, bandCount))
-        return Status::NoMaskMemory;
-    describeLines(frame);
-    std::atomic<int> next{0};
-    cv::parallel_for_(cv::Range(0, bandCount), [&](const cv::Range& range) {
-        for (int i = range.start; i < range.end; ++i)
-            composeChunks(frame, workspace.bands[i], strips, next);
-    }, bandCount);
-    return Status::Done;
+    return run(frame, allocator);
 }
 
 } // namespace
+
+Status compileViewTableFast(const LensGeometry& lens, TableRecord& table, const MaskAllocator& allocator)
+{
+    if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
+        return Status::UnsupportedGeometry;
+    const std::vector<const unsigned char*> none(lens.viewCount, nullptr);
+    Frame frame;
+    frame.lens = lens;
+    frame.lens.subpixelOrder = !lens.panelBgr; // nothing to cross
+    frame.sources = none.data();
+    frame.table = &table;
+    if (!prepareFrame(frame, nullptr))
+        return Status::UnsupportedGeometry;
+    frame.direct = false; // every view's bytes through its mask row
+    const Status status = run(frame, allocator);
+    return status == Status::Done && table.tooLarge.load() ? Status::NoMaskMemory : status;
+}
 
 Status interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
                                 const MaskAllocator& allocator)

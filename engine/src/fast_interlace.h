@@ -30,4 +30,14 @@ Status interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* 
 Status addViewsFast(const LensGeometry& lens, const int* views, const unsigned char* const* sources, int count,
                           unsigned char* output, const MaskAllocator& allocator = heapAllocator());
 
+namespace fast {
+struct TableRecord;
+}
+
+// Fills a view table's segments for the geometry; UnsupportedGeometry for
+// one the fast engine leaves to the reference, NoMaskMemory when the entries
+// would pass table.maxBytes.
+Status compileViewTableFast(const LensGeometry& lens, fast::TableRecord& table,
+                            const MaskAllocator& allocator = heapAllocator());
+
 } // namespace veltrane

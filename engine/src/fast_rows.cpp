@@ -221,6 +221,14 @@ void writeRow(const Frame& frame, const Band& band, const Strip& strip, int y)
 void blendRow(const Frame& frame, const Band& band, const RowBuffers& slot, const Strip& strip, int y)
 {
     const int width = strip.b - strip.a;
+    if (frame.table != nullptr) {
+        for (int v = 0; v < frame.views; ++v) {
+            unsigned char* mask = slot.masks + static_cast<std::size_t>(v) * MaskPitch;
+            std::memset(mask, 0, StripMargin);
+            std::memset(mask + StripMargin + width, 0, StripMargin);
+        }
+        return recordRow(frame, slot.masks + StripMargin, strip, y);
+    }
     const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     crossSources(frame, slot, strip, y);
     for (int v = 0; v < frame.views; ++v) {
@@ -250,6 +258,8 @@ void writeDirectRow(const Frame& frame, const Band& band, const RowBuffers& slot
 void prefetchRow(const Frame& frame, const Strip& strip, int y)
 {
     constexpr int Line = 64;
+    if (frame.table != nullptr)
+        return;
     const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     for (int b = 0; b < strip.b - strip.a; b += Line) {
         for (const unsigned char* source : frame.distinct)
@@ -267,7 +277,7 @@ inline int frameRow(const Frame& frame, int t)
 // A row no sample reaches: nothing, or nothing added.
 void clearOutputRow(const Frame& frame, const Strip& strip, int y)
 {
-    if (frame.adding)
+    if (frame.adding || frame.table != nullptr)
         return;
     std::memset(frame.output + static_cast<std::size_t>(y) * frame.stride + strip.a, 0, strip.b - strip.a);
 }

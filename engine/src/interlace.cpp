@@ -3,6 +3,7 @@
 #include "veltrane/engine/interlace.h"
 
 #include "blend.h"
+#include "calibration_lens.h"
 #include "fast_interlace.h"
 #include "lens_geometry.h"
 
@@ -10,6 +11,59 @@
 #include <new>
 
 namespace veltrane {
+
+namespace {
+
+// The phase's fraction in units of 2^-32 of a view, and its whole views;
+// the fraction is rounded so that phases a whole number of views apart
+// (3.4 and 0.4, which differ in their last bits) move the lines alike.
+constexpr double FractionUnits = 4294967296.0; // 2^32
+
+double roundedFraction(double phase)
+{
+    return std::round((phase - std::floor(phase)) * FractionUnits);
+}
+
+} // namespace
+
+double phaseFraction(double phase)
+{
+    if (!std::isfinite(phase))
+        return 0.0;
+    const double units = roundedFraction(phase);
+    return units < FractionUnits ? units / FractionUnits : 0.0;
+}
+
+int phaseViews(double phase, int n)
+{
+    if (!std::isfinite(phase) || n <= 0)
+        return 0;
+    const double whole = std::floor(phase) + (roundedFraction(phase) < FractionUnits ? 0.0 : 1.0);
+    const double turn = std::fmod(whole, static_cast<double>(n));
+    return (static_cast<int>(turn) + n) % n;
+}
+
+LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options)
+{
+    LensGeometry lens;
+    lens.width = size.width;
+    lens.height = size.height;
+    lens.pitch = calibration.pitch;
+    lens.slantX = calibration.x;
+    lens.slantY = calibration.y;
+    lens.mirror = calibration.mirror;
+    lens.viewCount = viewCount;
+    lens.subpixelOrder = options.sourceOrder == ChannelOrder::Rgb;
+    lens.panelBgr = calibration.subpixelOrder == ChannelOrder::Bgr;
+    lens.lineShift = phaseFraction(calibration.viewPhase);
+    lens.threads = options.threads;
+    return lens;
+}
+
+Status geometryOf(const LensGeometry& lens)
+{
+    return lensLinesDrawable(lens, deriveSlantGeometry(lens)) ? Status::Done : Status::UnsupportedGeometry;
+}
 
 namespace {
 
@@ -33,40 +87,6 @@ bool prepareOutput(cv::Mat& output, cv::Size size)
     return output.isContinuous();
 }
 
-// The phase as whole views K (taken mod n) and a fraction f in [0, 1).
-double phaseFraction(double phase)
-{
-    if (!std::isfinite(phase))
-        return 0.0;
-    const double fraction = phase - std::floor(phase);
-    return fraction < 1.0 ? fraction : 0.0;
-}
-
-int phaseViews(double phase, int n)
-{
-    if (!std::isfinite(phase) || n <= 0)
-        return 0;
-    const double whole = std::fmod(std::floor(phase), static_cast<double>(n));
-    return (static_cast<int>(whole) + n) % n;
-}
-
-LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options)
-{
-    LensGeometry lens;
-    lens.width = size.width;
-    lens.height = size.height;
-    lens.pitch = calibration.pitch;
-    lens.slantX = calibration.x;
-    lens.slantY = calibration.y;
-    lens.mirror = calibration.mirror;
-    lens.viewCount = viewCount;
-    lens.subpixelOrder = options.sourceOrder == ChannelOrder::Rgb;
-    lens.panelBgr = calibration.subpixelOrder == ChannelOrder::Bgr;
-    lens.lineShift = phaseFraction(calibration.viewPhase);
-    lens.threads = options.threads;
-    return lens;
-}
-
 // The whole part of the phase as a rotation of the views: the view at
 // position v shows source views[(v + K) mod N].
 template <typename T>
@@ -80,10 +100,6 @@ std::vector<T> rotated(const std::vector<T>& views, double phase)
     return turned;
 }
 
-Status geometryOf(const LensGeometry& lens)
-{
-    return lensLinesDrawable(lens, deriveSlantGeometry(lens)) ? Status::Done : Status::UnsupportedGeometry;
-}
 
 std::vector<const unsigned char*> dataOf(const std::vector<cv::Mat>& images)
 {

@@ -371,7 +371,8 @@ void checkTilesDivide(const InterlaceOptions& options, cv::Size quilt, int colum
 void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, int columns, int rows,
                        const std::vector<int>& viewOf, cv::Mat& frame)
 {
-    if (addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame) != Status::Done)
+    if (addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame,
+                      options.nearestTiles) != Status::Done)
         throw Failure{InterlaceFailed, "out of memory while interlacing"};
 }
 

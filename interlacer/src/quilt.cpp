@@ -2,6 +2,8 @@
 
 #include "veltrane/records/view_stream.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cstdint>
 #include <cctype>
@@ -51,7 +53,7 @@ cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool to
 
 veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
                                const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
-                               cv::Mat& output)
+                               cv::Mat& output, bool nearest)
 {
     const int views = columns * rows;
     const std::size_t group = veltrane::viewGroup(output.size(), SIZE_MAX);
@@ -64,13 +66,25 @@ veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool
         for (; v < views && tiles.size() < group; ++v) {
             targets.push_back(viewOf[v]);
             const cv::Mat tile = quiltTile(quilt, columns, rows, v, topLeft);
-            tiles.push_back(veltrane::atSize(tile, output.size(), enlarged[tiles.size()]));
+            cv::Mat& into = enlarged[tiles.size()];
+            if (nearest)
+                cv::resize(tile, into, output.size(), 0, 0, cv::INTER_NEAREST);
+            tiles.push_back(nearest ? into : veltrane::atSize(tile, output.size(), into));
         }
         const veltrane::Status status = veltrane::addViews(calibration, views, targets, tiles, output, options);
         if (status != veltrane::Status::Done)
             return status;
     }
     return veltrane::Status::Done;
+}
+
+std::vector<cv::Mat> tilesByView(const cv::Mat& quilt, int columns, int rows, bool topLeft,
+                                 const std::vector<int>& viewOf)
+{
+    std::vector<cv::Mat> tiles(viewOf.size());
+    for (std::size_t v = 0; v < viewOf.size(); ++v)
+        tiles[viewOf[v]] = quiltTile(quilt, columns, rows, static_cast<int>(v), topLeft);
+    return tiles;
 }
 
 bool isVideoName(const std::string& file)

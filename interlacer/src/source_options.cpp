@@ -85,6 +85,11 @@ CLI::Option* declareContent(CLI::App& app, InterlaceOptions& options, SourceText
     app.add_option("--quilt-origin", texts.origin,
                    "top-left: view 0 is the top-left tile (default bottom-left, views left to right, then upward)")
         ->type_name("ORIGIN");
+    app.add_option("--tile-sampling", texts.sampling,
+                   std::string("how tiles are enlarged (or shrunk) to the output size: smooth (bilinear, area when "
+                               "shrinking) or nearest (the nearest tile pixel) (default ") +
+                       (options.nearestTiles ? "nearest" : "smooth") + ")")
+        ->type_name("SAMPLING");
     app.add_option("--frames", texts.frames,
                    "the frames to interlace (default: from the first that exists to the first missing)")
         ->type_name("A-B");
@@ -101,6 +106,12 @@ bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string&
         return false;
     }
     options.quiltTopLeft = texts.origin == "top-left";
+    if (!texts.sampling.empty() && texts.sampling != "smooth" && texts.sampling != "nearest") {
+        text = "--tile-sampling must be smooth or nearest, got '" + printable(texts.sampling) + "'";
+        return false;
+    }
+    if (!texts.sampling.empty())
+        options.nearestTiles = texts.sampling == "nearest";
     if (!texts.fps.empty() && (!readNumber(texts.fps, fps) || !(fps >= 0.1 && fps <= 1000.0))) {
         text = "--fps must be a number from 0.1 to 1000, got '" + printable(texts.fps) + "'";
         return false;

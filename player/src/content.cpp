@@ -165,7 +165,7 @@ bool Content::loadViews(int f, ContentFrame& frame, std::string& problem)
 void Content::loadQuilt(const cv::Mat& quilt, ContentFrame& frame) const
 {
     frame.order = ChannelOrder::Rgb;
-    frame.quilt = {quilt, columns_, rows_, options_.quiltTopLeft};
+    frame.quilt = {quilt, columns_, rows_, options_.quiltTopLeft, options_.nearestTiles};
 }
 
 // A video is read in order: frame f after f - 1, else from the start again.

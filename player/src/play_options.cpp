@@ -29,6 +29,7 @@ PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& optio
 {
     CLI::App app{HelpText, "veltrane-play"};
     SourceTexts texts;
+    options.source.nearestTiles = true; // the player's default: tiles through the view table
     declareSourceOptions(app, options.source, texts);
     declarePlayOptions(app, options);
     try {

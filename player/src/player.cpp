@@ -35,7 +35,8 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
     cv::Mat output(size, CV_8UC3, cv::Scalar::all(0));
     const QuiltFrame& quilt = frame.quilt;
     if (!quilt.quilt.empty())
-        return addQuiltTiles(quilt.quilt, quilt.columns, quilt.rows, quilt.topLeft, tuning.calibration, viewOf, output) ==
+        return addQuiltTiles(quilt.quilt, quilt.columns, quilt.rows, quilt.topLeft, tuning.calibration, viewOf, output,
+                             quilt.nearest) ==
                        Status::Done
                    ? output
                    : cv::Mat();
@@ -118,7 +119,7 @@ bool Player::showFrame(WindowBackend& windows, long frame)
 
 void Player::recompose(WindowBackend& windows)
 {
-    composed_ = composeFrame(current_, tuning_, content_.size());
+    composed_ = composer_.compose(current_, tuning_, content_.size());
     display(windows);
 }
 

@@ -21,11 +21,11 @@ start_xvfb 1024x768
 PLAY_PID=$!
 E2E_PIDS+=("$PLAY_PID")
 MAIN_WINDOW=$(wait_window "Veltrane play")
-"$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --size=640x400 -o start.png --quiet || fail "no start frame"
+"$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o start.png --quiet || fail "no start frame"
 expect_region 640x400+100+50 "$E2E_TMP/start.png" "the quilt as veltrane-interlace writes it"
 for k in bracketright braceright equal b period; do key "$k"; done
 "$INTERLACE" --param="param: -x 5 -y 1152 -pitch 8.0001 -mirror" --view-phase=1.1 --panel=bgr \
-  --quilt=scene_qs4x2.png --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
+  --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "after ] } = b ."
 key q
 for i in $(seq 100); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done

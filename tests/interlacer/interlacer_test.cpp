@@ -61,6 +61,11 @@ TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
     EXPECT_EQ(options.tileColumns, 8);
     EXPECT_EQ(options.tileRows, 6);
     EXPECT_TRUE(options.quiltTopLeft);
+    EXPECT_FALSE(options.nearestTiles); // smooth unless asked
+    ASSERT_EQ(parse({"--param", Line, "--quilt=q.png", "--tile-sampling", "nearest", "-o", "a.png"}, options, text),
+              InterlaceParse::Run)
+        << text;
+    EXPECT_TRUE(options.nearestTiles);
     EXPECT_EQ(parse({"--help"}, options, text), InterlaceParse::Help);
     EXPECT_NE(text.find("--quilt"), std::string::npos);
 }
@@ -78,6 +83,7 @@ TEST(InterlaceOptions, UsageErrorsInOneLine)
              {"--param", Line, "--size=20000x600", "-o", "a.png"},
              {"--param", Line, "--frames=9-3", "-o", "a.png"},
              {"--param", Line, "--quilt-origin=middle", "-o", "a.png"},
+             {"--param", Line, "--quilt=q.png", "--tile-sampling=cubic", "-o", "a.png"},
              {"--param", Line, "--bogus", "-o", "a.png"},
              {"--param", Line, "-o=a.png"},                     // the value would be "=a.png"
              {"--param", Line, "--fps=nan", "-o", "a.mkv"},

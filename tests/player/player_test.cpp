@@ -140,6 +140,91 @@ TEST_F(Playing, AQuiltFrameIsTheInterlacers)
     EXPECT_EQ(cv::norm(composeFrame(frame, tuning, content.size()), cv::imread("quilt.png"), cv::NORM_INF), 0);
 }
 
+// A quilt with its tiles read to their nearest pixels goes through the view
+// table: every tuning key shows the interlacer's frame with --tile-sampling
+// nearest; a whole phase step, the views reversed or stepping to another
+// frame compile no new table, the other keys one each.
+TEST_F(Playing, AQuiltThroughTheViewTableIsTheInterlacersForEveryKey)
+{
+    cv::Mat quilt(36, 60, CV_8UC3);
+    cv::randu(quilt, 0, 256);
+    cv::imwrite("scene_qs4x3.png", quilt);
+    PlayOptions play = options();
+    play.source.quilt = "scene_qs4x3.png";
+    play.source.width = 71;
+    play.source.height = 40;
+    play.source.nearestTiles = true;
+    Content content;
+    open(content, play);
+    Player player(content, Tuning{play.source.calibration, false, 0}, clock);
+    int checked = 0;
+    auto expectInterlaced = [&](const char* after, int compilations) {
+        windows.then([&, after, compilations] {
+            InterlaceOptions interlace = play.source;
+            interlace.calibration = player.tuning().calibration;
+            interlace.reverse = player.tuning().reverse;
+            interlace.output = "expected.png";
+            interlace.force = true;
+            std::string message;
+            ASSERT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+            EXPECT_TRUE(player.composer().lastThroughTable()) << after;
+            EXPECT_EQ(cv::norm(player.composed(), cv::imread("expected.png"), cv::NORM_INF), 0) << "after " << after;
+            EXPECT_EQ(player.composer().compilations(), compilations) << "after " << after;
+            ++checked;
+        });
+    };
+    expectInterlaced("the start", 1);
+    const std::vector<std::pair<int, int>> keys = {{']', 1}, {'[', 1}, {'r', 1}, {'}', 2}, {']', 2}, {'=', 3},
+                                                   {'+', 4}, {'.', 5}, {',', 6}, {'b', 7}, {'{', 8}, {'r', 8}};
+    for (const auto& [key, compilations] : keys) {
+        windows.key(key);
+        expectInterlaced(std::string(1, static_cast<char>(key)).c_str(), compilations);
+    }
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(checked, 13);
+}
+
+// A table over its budget is not made: the streaming path composes the same
+// frame, and the geometry is not tried again until a key changes it.
+TEST_F(Playing, AQuiltWhoseTableWouldNotFitIsStreamedToTheSameBytes)
+{
+    cv::Mat quilt(20, 30, CV_8UC3);
+    cv::randu(quilt, 0, 256);
+    ContentFrame frame;
+    frame.quilt = {quilt, 3, 2, false, true};
+    Tuning tuning{{6, 1152, 8.25, true, 2.5}, true, 1};
+    const cv::Size size(64, 36);
+    FrameComposer roomy;
+    FrameComposer cramped(1000);
+    const cv::Mat throughTable = roomy.compose(frame, tuning, size);
+    EXPECT_TRUE(roomy.lastThroughTable());
+    const cv::Mat streamed = cramped.compose(frame, tuning, size);
+    EXPECT_FALSE(cramped.lastThroughTable());
+    ASSERT_FALSE(streamed.empty());
+    EXPECT_EQ(cv::norm(throughTable, streamed, cv::NORM_INF), 0);
+    cramped.compose(frame, tuning, size);
+    EXPECT_EQ(cramped.compilations(), 1);
+    tuning.calibration.pitch += 0.001;
+    cramped.compose(frame, tuning, size);
+    EXPECT_EQ(cramped.compilations(), 2);
+}
+
+TEST(PlayOptions, TilesAreReadToTheirNearestPixelsUnlessAsked)
+{
+    for (const auto& [sampling, nearest] : {std::pair{"", true}, {"--tile-sampling=smooth", false},
+                                            {"--tile-sampling=nearest", true}}) {
+        std::vector<const char*> arguments = {"veltrane-play", "--param", Line, "--quilt=q_qs3x2.png"};
+        if (*sampling != '\0')
+            arguments.push_back(sampling);
+        PlayOptions options;
+        std::string text;
+        ASSERT_EQ(parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text),
+                  PlayParse::Run)
+            << text;
+        EXPECT_EQ(options.source.nearestTiles, nearest) << sampling;
+    }
+}
+
 TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)
 {
     writeViews();

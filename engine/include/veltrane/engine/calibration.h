@@ -21,7 +21,9 @@ struct Calibration {
     // Which view a lens position shows, in views: with phase K + f (K whole,
     // 0 <= f < 1) every lens line starts f view spacings further left, and
     // the line that showed view v shows view (v + K) mod N. A whole phase K
-    // is the view offset K; phases N apart are the same.
+    // is the view offset K; phases N apart are the same. f is taken to 2^-32
+    // of a view, so phases a whole number of views apart (0.4 and 3.4, which
+    // differ in their last bits) move the lines alike.
     double viewPhase = 0.0;
     ChannelOrder subpixelOrder = ChannelOrder::Rgb; // the panel's subpixels from the left
 };

@@ -17,6 +17,7 @@ struct InterlaceOptions {
     int tileColumns = 0;    // 0: from the quilt's name
     int tileRows = 0;
     bool quiltTopLeft = false; // view 0 the top-left tile (else bottom-left)
+    bool nearestTiles = false; // tiles enlarged to their nearest pixels (else smoothly, as cv::resize)
 
     bool framesGiven = false;
     int firstFrame = 0;

@@ -18,11 +18,17 @@ cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool to
 
 // The tiles of a quilt (red first) added into output (of the panel's size):
 // tile v shows through view viewOf[v], enlarged or shrunk to the output's
-// size a few at a time (into memory used again), each few in one pass. What
-// veltrane-interlace and veltrane-play both compose a quilt frame with.
+// size a few at a time (into memory used again), each few in one pass;
+// smoothly as atSize does, or to the nearest tile pixel (cv::resize's
+// INTER_NEAREST, which a ViewTable reads tiles with).
 veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
                                const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
-                               cv::Mat& output);
+                               cv::Mat& output, bool nearest = false);
+
+// The tiles of a quilt in the order of the views they show (tile v at
+// viewOf[v]), sharing the quilt's pixels.
+std::vector<cv::Mat> tilesByView(const cv::Mat& quilt, int columns, int rows, bool topLeft,
+                                 const std::vector<int>& viewOf);
 
 // True for a name that OpenCV reads as a video (by its extension).
 bool isVideoName(const std::string& file);

@@ -13,10 +13,11 @@
 
 // What the command line gives as text, read into numbers once parsed.
 struct SourceTexts {
-    std::string param, record, tiles, origin = "bottom-left", size, frames, offset, fps, phase, panel;
+    std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel;
 };
 
-// Declares the options (and --help) on app, into options and texts.
+// Declares the options (and --help) on app, into options and texts; the
+// defaults are what options holds (a program's own, such as its tile sampling).
 void declareSourceOptions(CLI::App& app, InterlaceOptions& options, SourceTexts& texts);
 
 // Once app has parsed: the texts as numbers, the content checked and the

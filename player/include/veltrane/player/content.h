@@ -22,6 +22,7 @@ struct QuiltFrame {
     int columns = 0;
     int rows = 0;
     bool topLeft = false;
+    bool nearest = false; // tiles read to their nearest pixels, else enlarged smoothly
 };
 
 // One frame of content.

@@ -8,7 +8,7 @@
 #include <string>
 
 struct PlayOptions {
-    InterlaceOptions source; // calibration, content, size, order, phase, frame rate
+    InterlaceOptions source; // calibration, content, size, order, phase, frame rate; tiles nearest by default
     std::string image;       // an interlaced image shown as it is, instead of content
     std::string screen;      // --screen: index, name or geometry
     std::string save;        // the record written when the player ends

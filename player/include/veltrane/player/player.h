@@ -10,6 +10,7 @@
 
 #include "veltrane/core/window_backend.h"
 #include "veltrane/player/content.h"
+#include "veltrane/player/frame_composer.h"
 #include "veltrane/player/overlay.h"
 #include "veltrane/player/pacing.h"
 #include "veltrane/player/tuning.h"
@@ -32,7 +33,8 @@ public:
     double now() override;
 };
 
-// The frame veltrane-interlace writes for this content frame and tuning.
+// The frame veltrane-interlace writes for this content frame and tuning,
+// composed by the streaming engine.
 cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size size);
 
 class Player {
@@ -53,6 +55,7 @@ public:
 
     const Tuning& tuning() const { return tuning_; }
     const cv::Mat& composed() const { return composed_; }
+    const FrameComposer& composer() const { return composer_; }
     long shown() const { return frame_; }
     long dropped() const { return dropped_; }
     long framesShown() const { return framesShown_; }
@@ -77,6 +80,7 @@ private:
     Tuning tuning_;
     PlayerClock& clock_;
     Pacing pacing_;
+    FrameComposer composer_;
     ContentFrame current_;
     cv::Mat composed_;
     long frame_ = 0;    // the content frame shown

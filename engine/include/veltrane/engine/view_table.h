@@ -1,0 +1,66 @@
+// A composition compiled once for one geometry: for every byte of the
+// output, the views that show there and their weights. Composing from it
+// reads each view only where it shows, and reads views of any size through
+// the nearest-pixel map of cv::resize (INTER_NEAREST), so a quilt's small
+// tiles are composed without being enlarged first. The bytes are those of
+// interlaceViews on the views enlarged that way.
+//
+// What a table serves: the calibration's slant, pitch, leaning, panel order
+// and the fraction of its view phase, at one output size and view count. A
+// whole step of the phase only turns the views, so it needs no new table.
+#pragma once
+
+#include "veltrane/engine/calibration.h"
+#include "veltrane/engine/interlace.h"
+#include "veltrane/engine/status.h"
+
+#include <opencv2/core.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace veltrane {
+
+// The entries of a run of output bytes of one row, from byte first: byte
+// first + j has counts[j] entries, following those of the bytes before it.
+struct ViewTableSegment {
+    int first = 0;
+    std::vector<std::uint16_t> counts;
+    std::vector<std::uint16_t> views;
+    std::vector<std::uint8_t> weights;
+};
+
+// True when one table serves both calibrations: the same but for whole views of phase.
+bool sameTableGeometry(const Calibration& a, const Calibration& b);
+
+class ViewTable {
+public:
+    // Compiles the table; on failure the table is empty. UnsupportedGeometry
+    // also for the geometries only the reference engine draws (lines all but
+    // horizontal), and NoMaskMemory when its entries would pass maxBytes.
+    Status compile(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options = {},
+                   std::size_t maxBytes = std::size_t{1} << 30);
+
+    // True when the table composes for this calibration, size and view count.
+    bool serves(const Calibration& calibration, cv::Size size, int viewCount) const;
+
+    // views[v] (8UC3, all of one size and row step, any size; sampled
+    // nearest when not the output's) composed into output, made at the
+    // table's size. The calibration must be one the table serves.
+    Status compose(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                   ChannelOrder sourceOrder = ChannelOrder::Bgr) const;
+
+    bool empty() const { return segments_.empty(); }
+    std::size_t entries() const; // (view, weight) pairs, over all output bytes
+    std::size_t bytes() const;   // the memory the entries and their counts take
+
+private:
+    Calibration calibration_;
+    cv::Size size_;
+    int viewCount_ = 0;
+    int strips_ = 0;                          // segments a row
+    std::vector<ViewTableSegment> segments_; // row y, segment s at y * strips_ + s
+};
+
+} // namespace veltrane

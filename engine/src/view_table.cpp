@@ -1,0 +1,160 @@
+// The view table: compiled through the fast engine's mask rows, composed
+// byte by byte from the entries, with views read through a nearest-pixel map.
+#include "veltrane/engine/view_table.h"
+
+#include "calibration_lens.h"
+#include "fast_frame.h"
+#include "fast_interlace.h"
+
+#include <opencv2/core/utility.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+namespace veltrane {
+
+namespace {
+
+// Where cv::resize with INTER_NEAREST takes output position i of a length
+// of `to` from a length of `from`.
+std::vector<int> nearestMap(int from, int to)
+{
+    const double inverse = 1.0 / (static_cast<double>(to) / from);
+    std::vector<int> map(to);
+    for (int i = 0; i < to; ++i)
+        map[i] = std::min(cvFloor(i * inverse), from - 1);
+    return map;
+}
+
+// One segment's bytes: the views' shares, source * weight / 255 truncated
+// each, summed and clamped to 255.
+void composeSegment(const ViewTableSegment& segment, const unsigned char* const* shown, const int* byteOffset,
+                    std::size_t sourceRow, unsigned char* out)
+{
+    const std::uint16_t* view = segment.views.data();
+    const std::uint8_t* weight = segment.weights.data();
+    const int first = segment.first;
+    for (std::size_t j = 0; j < segment.counts.size(); ++j) {
+        const std::size_t at = sourceRow + byteOffset[first + j];
+        unsigned sum = 0;
+        for (const std::uint8_t* end = weight + segment.counts[j]; weight < end; ++view, ++weight)
+            sum += shown[*view][at] * unsigned{*weight} / 255;
+        out[first + j] = static_cast<unsigned char>(std::min(sum, 255u));
+    }
+}
+
+bool usableViews(const std::vector<cv::Mat>& views)
+{
+    if (views.empty())
+        return false;
+    for (const cv::Mat& view : views)
+        if (view.empty() || view.type() != CV_8UC3 || view.size() != views.front().size() ||
+            view.step[0] != views.front().step[0])
+            return false;
+    return true;
+}
+
+} // namespace
+
+Status ViewTable::compile(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options,
+                          std::size_t maxBytes)
+{
+    // The segments keep their memory from the last compilation: a table
+    // compiled again after a tuning key writes where it wrote before.
+    std::vector<ViewTableSegment> segments;
+    segments.swap(segments_);
+    *this = ViewTable();
+    if (viewCount <= 0 || size.width <= 0 || size.height <= 0)
+        return Status::InvalidImage;
+    const LensGeometry lens = lensOf(calibration, size, viewCount, options);
+    if (geometryOf(lens) != Status::Done)
+        return Status::UnsupportedGeometry;
+    try {
+        fast::TableRecord table;
+        table.segments = &segments;
+        table.maxBytes = maxBytes;
+        const Status status = compileViewTableFast(lens, table, options.allocator);
+        if (status != Status::Done)
+            return status;
+        calibration_ = calibration;
+        size_ = size;
+        viewCount_ = viewCount;
+        strips_ = table.strips;
+        segments_.swap(segments);
+        return Status::Done;
+    } catch (const std::bad_alloc&) {
+        return Status::NoMaskMemory;
+    }
+}
+
+bool sameTableGeometry(const Calibration& a, const Calibration& b)
+{
+    return a.x == b.x && a.y == b.y && a.pitch == b.pitch && a.mirror == b.mirror &&
+           a.subpixelOrder == b.subpixelOrder && phaseFraction(a.viewPhase) == phaseFraction(b.viewPhase);
+}
+
+bool ViewTable::serves(const Calibration& calibration, cv::Size size, int viewCount) const
+{
+    return !empty() && size == size_ && viewCount == viewCount_ && sameTableGeometry(calibration, calibration_);
+}
+
+std::size_t ViewTable::entries() const
+{
+    std::size_t total = 0;
+    for (const ViewTableSegment& segment : segments_)
+        total += segment.views.size();
+    return total;
+}
+
+std::size_t ViewTable::bytes() const
+{
+    std::size_t total = 0;
+    for (const ViewTableSegment& segment : segments_)
+        total += segment.counts.size() * sizeof(std::uint16_t) + segment.views.size() * sizeof(std::uint16_t) +
+                 segment.weights.size();
+    return total;
+}
+
+Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
+                          ChannelOrder sourceOrder) const
+{
+    if (!serves(calibration, size_, static_cast<int>(views.size())) || !usableViews(views))
+        return Status::InvalidImage;
+    try {
+        // Table view v shows views[(v + K) mod N].
+        const int turn = phaseViews(calibration.viewPhase, viewCount_);
+        std::vector<const unsigned char*> shown(viewCount_);
+        for (int v = 0; v < viewCount_; ++v)
+            shown[v] = views[(v + turn) % viewCount_].data;
+        const cv::Size from = views.front().size();
+        const std::vector<int> rows = nearestMap(from.height, size_.height);
+        const std::vector<int> columns = nearestMap(from.width, size_.width);
+        std::vector<int> byteOffset(static_cast<std::size_t>(size_.width) * 3);
+        for (std::size_t j = 0; j < byteOffset.size(); ++j) {
+            const int channel = static_cast<int>(j % 3); // of the output: blue first
+            byteOffset[j] = 3 * columns[j / 3] + (sourceOrder == ChannelOrder::Bgr ? channel : 2 - channel);
+        }
+        output.create(size_, CV_8UC3);
+        const std::size_t step = views.front().step[0];
+        const int rowBytes = size_.width * 3;
+        cv::parallel_for_(cv::Range(0, size_.height), [&](const cv::Range& range) {
+            for (int y = range.start; y < range.end; ++y) {
+                const std::size_t sourceRow = rows[y] * step;
+                unsigned char* out = output.ptr(y);
+                std::memset(out, 0, static_cast<std::size_t>(size_.width) * 3); // bytes no line reaches
+                for (int s = 0; s < strips_; ++s)
+                    composeSegment(segments_[static_cast<std::size_t>(y) * strips_ + s], shown.data(),
+                                   byteOffset.data(), sourceRow, out);
+            }
+        });
+        return Status::Done;
+    } catch (const std::bad_alloc&) {
+        return Status::NoMaskMemory;
+    } catch (const cv::Exception&) {
+        return Status::NoMaskMemory;
+    }
+}
+
+} // namespace veltrane

@@ -1,0 +1,36 @@
+#include "veltrane/player/frame_composer.h"
+
+#include "veltrane/interlacer/quilt.h"
+#include "veltrane/interlacer/view_order.h"
+#include "veltrane/player/player.h"
+
+using namespace veltrane;
+
+bool FrameComposer::tableFor(const Calibration& calibration, cv::Size size, int views)
+{
+    if (table_.serves(calibration, size, views))
+        return true;
+    if (refused_ && sameTableGeometry(calibration, refusedFor_) && size == refusedSize_ && views == refusedViews_)
+        return false;
+    ++compilations_;
+    refused_ = table_.compile(calibration, size, views, EngineOptions(), budget_) != Status::Done;
+    refusedFor_ = calibration;
+    refusedSize_ = size;
+    refusedViews_ = views;
+    return !refused_;
+}
+
+cv::Mat FrameComposer::compose(const ContentFrame& frame, const Tuning& tuning, cv::Size size)
+{
+    const QuiltFrame& quilt = frame.quilt;
+    const int views = quilt.columns * quilt.rows;
+    lastThroughTable_ = !quilt.quilt.empty() && quilt.nearest && tableFor(tuning.calibration, size, views);
+    if (!lastThroughTable_)
+        return composeFrame(frame, tuning, size);
+    const std::vector<int> viewOf = viewOfSource(views, tuning.reverse, tuning.viewOffset);
+    cv::Mat output;
+    if (table_.compose(tuning.calibration, tilesByView(quilt.quilt, quilt.columns, quilt.rows, quilt.topLeft, viewOf),
+                       output, ChannelOrder::Rgb) != Status::Done)
+        return cv::Mat();
+    return output;
+}
