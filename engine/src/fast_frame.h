@@ -38,6 +38,7 @@ struct TableRecord {
     std::size_t maxBytes = 0;
     std::atomic<std::size_t> bytes{0};
     std::atomic<bool> tooLarge{false};
+    std::atomic<bool> tooSpread{false}; // a byte's views run over more than 255 views
 };
 
 // What differs between lens lines, as the reference computes it per line.

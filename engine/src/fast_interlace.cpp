@@ -47,7 +47,7 @@ Status run(Frame& frame, const MaskAllocator& allocator)
         frame.table->strips = static_cast<int>(strips.size());
         frame.table->segments->resize(strips.size() * lens.height); // each keeps its memory
         for (ViewTableSegment& segment : *frame.table->segments)
-            segment.counts.clear(); // a row no line reaches has none
+            segment.starts.clear(); // a row no line reaches has no bytes
     }
     Workspace workspace(allocator);
     if (!workspace.allocate(frame, strips, bandCount))
@@ -95,6 +95,8 @@ Status compileViewTableFast(const LensGeometry& lens, TableRecord& table, const 
         return Status::UnsupportedGeometry;
     frame.direct = false; // every view's bytes through its mask row
     const Status status = run(frame, allocator);
+    if (status == Status::Done && table.tooSpread.load())
+        return Status::UnsupportedGeometry;
     return status == Status::Done && table.tooLarge.load() ? Status::NoMaskMemory : status;
 }
 

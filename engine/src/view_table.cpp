@@ -29,18 +29,20 @@ std::vector<int> nearestMap(int from, int to)
 }
 
 // One segment's bytes: the views' shares, source * weight / 255 truncated
-// each, summed and clamped to 255.
+// each, summed and clamped to 255. shown holds every view twice over, so a
+// run that passes view N - 1 goes on without wrapping.
 void composeSegment(const ViewTableSegment& segment, const unsigned char* const* shown, const int* byteOffset,
                     std::size_t sourceRow, unsigned char* out)
 {
-    const std::uint16_t* view = segment.views.data();
     const std::uint8_t* weight = segment.weights.data();
     const int first = segment.first;
-    for (std::size_t j = 0; j < segment.counts.size(); ++j) {
+    for (std::size_t j = 0; j < segment.starts.size(); ++j) {
         const std::size_t at = sourceRow + byteOffset[first + j];
+        const unsigned char* const* run = shown + segment.starts[j];
         unsigned sum = 0;
-        for (const std::uint8_t* end = weight + segment.counts[j]; weight < end; ++view, ++weight)
-            sum += shown[*view][at] * unsigned{*weight} / 255;
+        for (int k = 0; k < segment.lengths[j]; ++k)
+            sum += run[k][at] * unsigned{weight[k]} / 255;
+        weight += segment.lengths[j];
         out[first + j] = static_cast<unsigned char>(std::min(sum, 255u));
     }
 }
@@ -104,7 +106,7 @@ std::size_t ViewTable::entries() const
 {
     std::size_t total = 0;
     for (const ViewTableSegment& segment : segments_)
-        total += segment.views.size();
+        total += segment.weights.size();
     return total;
 }
 
@@ -112,8 +114,7 @@ std::size_t ViewTable::bytes() const
 {
     std::size_t total = 0;
     for (const ViewTableSegment& segment : segments_)
-        total += segment.counts.size() * sizeof(std::uint16_t) + segment.views.size() * sizeof(std::uint16_t) +
-                 segment.weights.size();
+        total += segment.starts.size() * sizeof(std::uint16_t) + segment.lengths.size() + segment.weights.size();
     return total;
 }
 
@@ -125,8 +126,8 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
     try {
         // Table view v shows views[(v + K) mod N].
         const int turn = phaseViews(calibration.viewPhase, viewCount_);
-        std::vector<const unsigned char*> shown(viewCount_);
-        for (int v = 0; v < viewCount_; ++v)
+        std::vector<const unsigned char*> shown(2 * static_cast<std::size_t>(viewCount_));
+        for (std::size_t v = 0; v < shown.size(); ++v)
             shown[v] = views[(v + turn) % viewCount_].data;
         const cv::Size from = views.front().size();
         const std::vector<int> rows = nearestMap(from.height, size_.height);
@@ -143,10 +144,11 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
             for (int y = range.start; y < range.end; ++y) {
                 const std::size_t sourceRow = rows[y] * step;
                 unsigned char* out = output.ptr(y);
-                std::memset(out, 0, static_cast<std::size_t>(size_.width) * 3); // bytes no line reaches
+                const ViewTableSegment* row = segments_.data() + static_cast<std::size_t>(y) * strips_;
+                if (std::any_of(row, row + strips_, [](const ViewTableSegment& s) { return s.starts.empty(); }))
+                    std::memset(out, 0, static_cast<std::size_t>(size_.width) * 3); // bytes no line reaches
                 for (int s = 0; s < strips_; ++s)
-                    composeSegment(segments_[static_cast<std::size_t>(y) * strips_ + s], shown.data(),
-                                   byteOffset.data(), sourceRow, out);
+                    composeSegment(row[s], shown.data(), byteOffset.data(), sourceRow, out);
             }
         });
         return Status::Done;

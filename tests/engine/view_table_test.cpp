@@ -149,6 +149,11 @@ TEST(ViewTable, WhatItCannotComposeIsAStatus)
     EXPECT_EQ(table.compile(Calibration{6, 0, 8.0, false}, size, 8), Status::UnsupportedGeometry); // horizontal
     EXPECT_EQ(table.compile(Calibration{6, 1152, 8.0, false}, size, 0), Status::InvalidImage);
     EXPECT_EQ(table.compile(Calibration{6, 1152, 8.0, false}, size, 8, {}, 1000), Status::NoMaskMemory);
+    // 400 views under a lens of 4 columns, lines far from vertical: a byte
+    // shows hundreds of views in a row, which the engine draws but no table holds
+    const Calibration spread{10, 3, 4.0, false};
+    EXPECT_EQ(checkGeometry(spread, size, 400), Status::Done);
+    EXPECT_EQ(table.compile(spread, size, 400), Status::UnsupportedGeometry);
     EXPECT_TRUE(table.empty());
     const Calibration calibration{6, 1152, 8.0, false};
     ASSERT_EQ(table.compile(calibration, size, 4), Status::Done);

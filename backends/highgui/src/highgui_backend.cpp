@@ -159,6 +159,9 @@ bool displayAvailable(std::string& reason)
     setenv("QT_AUTO_SCREEN_SCALE_FACTOR", "0", 1);
     setenv("QT_SCALE_FACTOR", "1", 1);
     unsetenv("QT_SCREEN_SCALE_FACTORS");
+    // The windows draw images, not OpenGL: without Qt's GL integration the
+    // GL driver (a software one is tens of MB) is never loaded.
+    setenv("QT_XCB_GL_INTEGRATION", "none", 0);
     const char* x11 = std::getenv("DISPLAY");
     if (x11 == nullptr || *x11 == '\0') {
         reason = "no X display: DISPLAY is not set (under Wayland, run it through XWayland)";

@@ -23,11 +23,13 @@
 namespace veltrane {
 
 // The entries of a run of output bytes of one row, from byte first: byte
-// first + j has counts[j] entries, following those of the bytes before it.
+// first + j shows lengths[j] views from starts[j] on (counted cyclically,
+// view N - 1 followed by view 0), with their weights after those of the
+// bytes before it.
 struct ViewTableSegment {
     int first = 0;
-    std::vector<std::uint16_t> counts;
-    std::vector<std::uint16_t> views;
+    std::vector<std::uint16_t> starts;
+    std::vector<std::uint8_t> lengths;
     std::vector<std::uint8_t> weights;
 };
 
@@ -38,7 +40,9 @@ class ViewTable {
 public:
     // Compiles the table; on failure the table is empty. UnsupportedGeometry
     // also for the geometries only the reference engine draws (lines all but
-    // horizontal), and NoMaskMemory when its entries would pass maxBytes.
+    // horizontal) and where a byte shows more than 255 views in a row (a view
+    // spacing under about a sixtieth of a column); NoMaskMemory when the
+    // table would pass maxBytes.
     Status compile(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options = {},
                    std::size_t maxBytes = std::size_t{1} << 30);
 
@@ -52,8 +56,8 @@ public:
                    ChannelOrder sourceOrder = ChannelOrder::Bgr) const;
 
     bool empty() const { return segments_.empty(); }
-    std::size_t entries() const; // (view, weight) pairs, over all output bytes
-    std::size_t bytes() const;   // the memory the entries and their counts take
+    std::size_t entries() const; // weights, over all output bytes
+    std::size_t bytes() const;   // the memory the weights and their runs take
 
 private:
     Calibration calibration_;

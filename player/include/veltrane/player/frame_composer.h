@@ -14,7 +14,7 @@
 
 class FrameComposer {
 public:
-    static constexpr std::size_t DefaultTableBudget = std::size_t{384} << 20;
+    static constexpr std::size_t DefaultTableBudget = std::size_t{128} << 20;
 
     explicit FrameComposer(std::size_t tableBudget = DefaultTableBudget) : budget_(tableBudget) {}
 
