@@ -67,6 +67,14 @@ docs-images: build
 	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced.png
 	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% $(BUILD_DIR)/interlaced-crop.png
 	@scripts/replace-if-changed $(BUILD_DIR)/interlaced-crop.png docs/interlaced-frame.png
+	$(BUILD_DIR)/veltrane-interlace --param="param: -x 6 -y 1152 -pitch 8.1000 -mirror" --quiet --force \
+	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced-wrong.png
+	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced.png --sheet="-x 6 -y 1152 -pitch 8.0000 -mirror" \
+	  --gap=1000 --eye=1e9 --spot=3 --force -o $(BUILD_DIR)/seen-right.png
+	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced-wrong.png --sheet="-x 6 -y 1152 -pitch 8.0000 -mirror" \
+	  --gap=1000 --eye=1e9 --spot=3 --force -o $(BUILD_DIR)/seen-wrong.png
+	convert $(BUILD_DIR)/seen-right.png $(BUILD_DIR)/seen-wrong.png -crop 640x300+0+60 +repage +append $(BUILD_DIR)/seen-both.png
+	@scripts/replace-if-changed $(BUILD_DIR)/seen-both.png docs/simulated-eye.png
 	xvfb-run -a -s "-screen 0 800x600x24" scripts/play-picture $(BUILD_DIR) docs/play-overlay.png
 
 clean:

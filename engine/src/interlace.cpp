@@ -212,6 +212,25 @@ Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCoun
     return geometryOf(lensOf(calibration, size, viewCount, EngineOptions()));
 }
 
+Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout)
+{
+    const Status status = checkGeometry(calibration, size, viewCount);
+    if (status != Status::Done)
+        return status;
+    const LensGeometry lens = lensOf(calibration, size, viewCount, EngineOptions());
+    const SlantGeometry slant = deriveSlantGeometry(lens);
+    if (slant.lineDy == 0)
+        return Status::UnsupportedGeometry;
+    layout.spacing = calibration.pitch / viewCount;
+    layout.perRow = static_cast<double>(slant.lineDx) / slant.lineDy;
+    // The lines start where lensLineStarts starts them, the fraction of the
+    // phase applied there and its whole views by the turn of the views.
+    const double start = calibration.mirror ? -static_cast<double>(slant.lineDx) : 0.0;
+    const double whole = phaseViews(calibration.viewPhase, viewCount);
+    layout.firstLine = start - (lens.lineShift + whole) * layout.spacing;
+    return Status::Done;
+}
+
 double brightnessKept(double pitch, int viewCount)
 {
     const double spacing = pitch / viewCount;

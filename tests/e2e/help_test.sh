@@ -3,6 +3,7 @@
 CALIBRATOR=$1
 INTERLACE=$2
 README=$3
+SIMULATE=$4
 source "$(dirname "$0")/lib.sh"
 
 # The long options in the first column of the table under a heading.
@@ -27,4 +28,5 @@ check() {
 
 check "$CALIBRATOR" "Options"
 check "$INTERLACE" "veltrane-interlace"
+check "$SIMULATE" "veltrane-simulate"
 echo "help_test: passed"

@@ -241,4 +241,39 @@ TEST(PublicApi, MemoryThatCannotBeHadIsAStatusNeverAnException)
     }
 }
 
+// The layout says where view 0 shows: view 0 alone is bright on its lines,
+// row after row, and dark half a lens away, whatever the leaning and phase.
+TEST(PublicApi, TheLineLayoutIsWhereViewZeroShows)
+{
+    const cv::Size size(120, 40);
+    const int views = 8;
+    for (const Calibration& calibration :
+         {Calibration{6, 1152, 8.25, true}, Calibration{3, 17, 9.5, false, 0.4}, Calibration{3, 17, 9.5, false, 3.4}}) {
+        std::vector<cv::Mat> images(views, solid(size.height, size.width, 0));
+        images[0] = solid(size.height, size.width, 255);
+        cv::Mat output;
+        ASSERT_EQ(interlaceViews(calibration, images, output), Status::Done);
+        LineLayout layout;
+        ASSERT_EQ(lineLayout(calibration, size, views, layout), Status::Done);
+        EXPECT_DOUBLE_EQ(layout.spacing, calibration.pitch / views);
+        int checked = 0;
+        for (int y = 1; y < size.height - 1; y += 7) {
+            const unsigned char* bytes = output.ptr(y);
+            auto subpixel = [&](int c) { return bytes[3 * (c / 3) + 2 - c % 3]; }; // red first on the panel
+            for (double line = layout.firstLine + y * layout.perRow; line < 3 * size.width - 2; line += calibration.pitch) {
+                const int c = static_cast<int>(std::lround(line));
+                if (c < 2)
+                    continue;
+                const int brightest = std::max({subpixel(c - 1), subpixel(c), subpixel(c + 1)});
+                EXPECT_GT(brightest, 80) << "row " << y << ", line at " << line; // at most half a column off
+                const int middle = static_cast<int>(std::lround(line + calibration.pitch / 2)); // views 3 and 4
+                if (middle < 3 * size.width)
+                    EXPECT_LT(subpixel(middle), 20) << "row " << y << ", between lines at " << line;
+                ++checked;
+            }
+        }
+        EXPECT_GT(checked, 100);
+    }
+}
+
 } // namespace

@@ -63,6 +63,20 @@ Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount,
 // composition checks this itself and then leaves its output alone.
 Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount);
 
+// Where a composition of viewCount views at size puts its lens lines, in
+// subpixel columns (x of subpixel c is c): view 0's content is centred on
+// the lines firstLine + m * pitch of row 0 (the view phase applied: a phase P
+// puts them P view spacings further left), view v's spacing * v to their
+// right, and every line moves perRow columns a row (negative: to the left).
+struct LineLayout {
+    double firstLine = 0.0;
+    double spacing = 0.0; // pitch / viewCount
+    double perRow = 0.0;
+};
+
+// Done with the layout, or what checkGeometry says (horizontal lines too).
+Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout);
+
 // The share of the views' brightness that a composition of viewCount views
 // at this pitch keeps: 1 for the usual view spacings (pitch / viewCount),
 // less where the spacing is so fine that the whole-number weights of each

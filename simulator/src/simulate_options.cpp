@@ -1,0 +1,154 @@
+#include "veltrane/simulator/simulate_options.h"
+
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/records/parameter_line.h"
+#include "veltrane/records/value_text.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+
+using namespace veltrane;
+
+namespace {
+
+const char* const HelpText =
+    "veltrane-simulate: what an eye sees through a slanted lens sheet laid over a panel showing an image. "
+    "Lengths are in subpixel columns (a third of a pixel).";
+
+struct Texts {
+    std::string sheet, record, views, phase, panel, gap, spot;
+    std::vector<std::string> eyes;
+};
+
+void declare(CLI::App& app, SimulateOptions& options, Texts& texts)
+{
+    app.add_option("--image", options.image, "what the panel shows (an interlaced frame, a calibrator frame, ...)")
+        ->required()
+        ->type_name("FILE");
+    auto* sheet = app.add_option("--sheet", texts.sheet, "the true sheet as veltrane-calibrator prints it "
+                                                         "(\"-x 6 -y 1152 -pitch 8.25 -mirror\")")
+                      ->type_name("LINE");
+    auto* record = app.add_option("--calibration", texts.record,
+                                  "the true sheet from a calibration record (its view phase and subpixel order too)")
+                       ->type_name("FILE");
+    sheet->excludes(record);
+    app.add_option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
+        ->type_name("N");
+    app.add_option("--view-phase", texts.phase, "the sheet's view phase, in views (default the record's, else 0)")
+        ->type_name("P");
+    app.add_option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
+                                           "else rgb)")
+        ->type_name("ORDER");
+    app.add_option("--gap", texts.gap, "from the lenses to the panel: the lenses' focal length")
+        ->required()
+        ->type_name("G");
+    app.add_option("--eye", texts.eyes, "an eye: its distance from the sheet and how far right of the panel's "
+                                        "middle (default 0); repeatable")
+        ->required()
+        ->type_name("D[,X]");
+    app.add_option("--spot", texts.spot, "the width of panel seen through a lens (default 1: sharp; wider: "
+                                         "defocused)")
+        ->type_name("W");
+    app.add_option("-o,--output", options.output, "the PNG of what the eye sees; with several eyes a path with "
+                                                 "{eye} (0, 1, ...)")
+        ->required()
+        ->type_name("PATH");
+    app.add_flag("--force", options.force, "overwrite an existing output");
+}
+
+bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
+{
+    Calibration& calibration = options.sheet.calibration;
+    if (texts.sheet.empty() && texts.record.empty()) {
+        text = "give the true sheet: --sheet=LINE or --calibration=FILE";
+        return false;
+    }
+    if (!texts.sheet.empty() && !parseParameterLine(texts.sheet, calibration, text))
+        return false;
+    CalibrationRecord record;
+    if (!texts.record.empty()) {
+        if (!loadCalibrationRecord(texts.record, record, text))
+            return false;
+        calibration = record.calibration;
+    }
+    long views = 1;
+    if (!texts.views.empty() && (!readWholeNumber(texts.views, views) || views < 1 || views > 4096)) {
+        text = "--views must be a whole number from 1 to 4096, got '" + printable(texts.views) + "'";
+        return false;
+    }
+    options.sheet.viewCount = static_cast<int>(views);
+    if (!texts.phase.empty() &&
+        (!readNumber(texts.phase, calibration.viewPhase) || std::fabs(calibration.viewPhase) > 1e6)) {
+        text = "--view-phase must be a number, got '" + printable(texts.phase) + "'";
+        return false;
+    }
+    if (!texts.panel.empty() && texts.panel != "rgb" && texts.panel != "bgr") {
+        text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
+        return false;
+    }
+    if (!texts.panel.empty())
+        calibration.subpixelOrder = texts.panel == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    if (!readNumber(texts.gap, options.sheet.gap) || !(options.sheet.gap >= 0.0 && options.sheet.gap <= 1e9)) {
+        text = "--gap must be a number from 0 to 1e9, got '" + printable(texts.gap) + "'";
+        return false;
+    }
+    return true;
+}
+
+bool readEyes(const Texts& texts, SimulateOptions& options, std::string& text)
+{
+    for (const std::string& eye : texts.eyes) {
+        const std::size_t comma = eye.find(',');
+        Eye read;
+        if (!readNumber(eye.substr(0, comma), read.distance) ||
+            (comma != std::string::npos && !readNumber(eye.substr(comma + 1), read.offset)) ||
+            !(read.distance > 0.0 && read.distance <= 1e12) || !(std::fabs(read.offset) <= 1e12)) {
+            text = "--eye must be D or D,X with a distance above 0, got '" + printable(eye) + "'";
+            return false;
+        }
+        options.eyes.push_back(read);
+    }
+    if (options.eyes.size() > 1000) {
+        text = "at most 1000 eyes, got " + std::to_string(options.eyes.size());
+        return false;
+    }
+    if (options.eyes.size() > 1 && options.output.find("{eye}") == std::string::npos) {
+        text = "several eyes need an output with {eye}, got '" + printable(options.output) + "'";
+        return false;
+    }
+    if (!texts.spot.empty() &&
+        (!readNumber(texts.spot, options.seeing.spot) || !(options.seeing.spot >= 0.01 && options.seeing.spot <= 3000))) {
+        text = "--spot must be a number from 0.01 to 3000, got '" + printable(texts.spot) + "'";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string eyeOutput(const std::string& pattern, std::size_t eye)
+{
+    std::string name = pattern;
+    for (std::size_t at = name.find("{eye}"); at != std::string::npos; at = name.find("{eye}", at))
+        name.replace(at, 5, std::to_string(eye));
+    return name;
+}
+
+SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text)
+{
+    CLI::App app{HelpText, "veltrane-simulate"};
+    Texts texts;
+    declare(app, options, texts);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        text = app.help();
+        return SimulateParse::Help;
+    } catch (const CLI::ParseError& error) {
+        text = error.what();
+        return SimulateParse::Invalid;
+    }
+    return readSheet(texts, options, text) && readEyes(texts, options, text) ? SimulateParse::Run
+                                                                               : SimulateParse::Invalid;
+}

@@ -1,0 +1,80 @@
+// veltrane-simulate's work: the image read, every output checked before
+// any is written, then each eye's view seen and written whole.
+#include "veltrane/simulator/simulate_options.h"
+
+#include "veltrane/records/atomic_file.h"
+#include "veltrane/records/value_text.h"
+#include "veltrane/records/view_files.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+using namespace veltrane;
+
+namespace {
+
+bool outputsCanBeWritten(const SimulateOptions& options, std::string& message)
+{
+    for (std::size_t e = 0; e < options.eyes.size(); ++e) {
+        const std::string name = eyeOutput(options.output, e);
+        std::string reason;
+        if (!folderCanBeWritten(name, reason)) {
+            message = printable(name) + " cannot be written: " + reason;
+            return false;
+        }
+        if (!options.force && nameTaken(name)) {
+            message = printable(name) + " exists (--force overwrites it)";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool writePng(const std::string& name, const cv::Mat& image, bool force, std::string& message)
+{
+    std::vector<unsigned char> bytes;
+    if (!cv::imencode(".png", image, bytes)) {
+        message = printable(name) + " cannot be written: the PNG could not be encoded";
+        return false;
+    }
+    AtomicFile file(name);
+    std::string reason;
+    if (!file.write(bytes, reason) || !file.commit(force ? Replace::Allowed : Replace::Refused, reason)) {
+        message = printable(name) + " cannot be written: " + reason;
+        return false;
+    }
+    return true;
+}
+
+const char* statusText(Status status)
+{
+    switch (status) {
+    case Status::UnsupportedGeometry: return "the sheet's lenses are all but horizontal for this image";
+    case Status::InvalidImage: return "the image or the sheet cannot be used";
+    default: return "out of memory";
+    }
+}
+
+} // namespace
+
+bool runSimulation(const SimulateOptions& options, std::string& message)
+{
+    if (!outputsCanBeWritten(options, message))
+        return false;
+    std::string problem;
+    const cv::Mat panel = loadViewImage(options.image, problem);
+    if (panel.empty()) {
+        message = printable(options.image) + " cannot be read: " + (problem.empty() ? "there is no such file" : problem);
+        return false;
+    }
+    for (std::size_t e = 0; e < options.eyes.size(); ++e) {
+        cv::Mat seen;
+        const Status status = seeThroughSheet(options.sheet, options.eyes[e], panel, seen, options.seeing);
+        if (status != Status::Done) {
+            message = statusText(status);
+            return false;
+        }
+        if (!writePng(eyeOutput(options.output, e), seen, options.force, message))
+            return false;
+    }
+    return true;
+}

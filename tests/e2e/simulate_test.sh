@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# veltrane-simulate at the command line: an interlaced frame seen from two
+# eyes into two files; an existing output kept unless --force; bad input
+# refused with one line, exit 2 for usage and 1 for what is found wrong.
+SIMULATE=$1
+INTERLACE=$2
+SAMPLES=$3
+source "$(dirname "$0")/lib.sh"
+
+cd "$E2E_TMP"
+"$SAMPLES" --dir=. --views=8 --frames=1 -w=96 -h=64 >/dev/null || fail "could not write the sample views"
+SHEET='-x 6 -y 1152 -pitch 8.0000 -mirror'
+"$INTERLACE" --param="$SHEET" -o frame.png --quiet || fail "could not interlace"
+
+"$SIMULATE" --image=frame.png --sheet="$SHEET" --views=8 --gap=1000 --eye=1e9 --eye=1e9,2e6 -o 'seen_{eye}.png' ||
+  fail "two eyes did not simulate"
+[ -s seen_0.png ] && [ -s seen_1.png ] || fail "the eyes' files are not there: $(ls)"
+cmp -s seen_0.png seen_1.png && fail "two eyes a view apart saw the same"
+
+# An output that exists stays, unless --force.
+cp seen_1.png kept.png
+expect_status 1 "$SIMULATE" --image=frame.png --sheet="$SHEET" --gap=1000 --eye=1e9 -o seen_1.png
+cmp -s seen_1.png kept.png || fail "an existing output was replaced"
+expect_status 0 "$SIMULATE" --image=frame.png --sheet="$SHEET" --views=8 --gap=1000 --eye=1e9 --force -o seen_1.png
+cmp -s seen_0.png seen_1.png || fail "--force did not replace the output with the first eye's view"
+ls -a | grep -q '\.tmp\.' && fail "a temporary file was left: $(ls -a)"
+
+# Bad input: one line each, nothing written.
+refused() {
+  local status=$1; shift
+  expect_status "$status" "$SIMULATE" "$@"
+  [ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "'$*' said more than one line: $(cat "$E2E_TMP/err")"
+  [ -e out.png ] && fail "'$*' wrote its output"
+  return 0
+}
+refused 2 --image=frame.png --gap=1000 --eye=1e9 -o out.png                      # no sheet
+refused 2 --image=frame.png --sheet="$SHEET" --eye=1e9 -o out.png                # no gap
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=0 -o out.png       # an eye on the sheet
+refused 2 --image=frame.png --sheet="$SHEET" --gap=-1 --eye=5 -o out.png
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --eye=6 -o out.png # two eyes, one name
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --spot=0 -o out.png
+refused 2 --image=frame.png --sheet="-x 6 -y 1152" --gap=1000 --eye=5 -o out.png
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --panel=grb -o out.png
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --bogus -o out.png
+refused 1 --image=missing.png --sheet="$SHEET" --gap=1000 --eye=5 -o out.png
+mkdir folder.png
+refused 1 --image=folder.png --sheet="$SHEET" --gap=1000 --eye=5 -o out.png
+refused 2 --image=frame.png --sheet="-x 6 -y 0 -pitch 8.0000" --gap=1000 --eye=5 -o out.png
+refused 1 --image=frame.png --sheet="-x 99999 -y 1 -pitch 1.0000" --gap=1000 --eye=5 -o out.png # all but horizontal
+refused 1 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 -o no/such/folder/out.png
+echo "simulate_test: passed"

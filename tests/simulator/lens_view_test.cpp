@@ -1,0 +1,92 @@
+// The lens simulator: hand-checked rays through one lens and a vertical
+// sheet, then what it proves of the engine: content interlaced with the
+// sheet's own numbers shows view v from where view v is meant to be seen,
+// the pitch pattern at the true numbers is one flat colour, and at a wrong
+// pitch shows bands of the beat of the two pitches.
+#include "veltrane/engine/interlace.h"
+#include "veltrane/simulator/lens_view.h"
+
+#include <opencv2/core.hpp>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace veltrane;
+
+namespace {
+
+// A panel of values below 86, so that three times a subpixel stays a byte.
+cv::Mat dimNoise(cv::Size size, unsigned seed)
+{
+    cv::Mat panel(size, CV_8UC3);
+    cv::RNG(seed).fill(panel, cv::RNG::UNIFORM, 0, 86);
+    return panel;
+}
+
+cv::Mat seen(const LensSheet& sheet, const Eye& eye, const cv::Mat& panel, double spot = 1.0)
+{
+    cv::Mat out;
+    EXPECT_EQ(seeThroughSheet(sheet, eye, panel, out, SeeingOptions{spot}), Status::Done);
+    return out;
+}
+
+// One vertical lens as wide as the panel (120 columns, centred on column
+// 60): from straight ahead every pixel shows subpixel 60 (pixel 20's red);
+// from 140 columns to the right, at 1000 from the sheet with the panel 50
+// behind it, the ray meets the panel 7 columns left of the centre: subpixel
+// 53, pixel 17's third subpixel, blue on an RGB panel and red on a BGR one.
+TEST(LensView, RaysThroughOneLens)
+{
+    const cv::Mat panel = dimNoise(cv::Size(40, 6), 1);
+    LensSheet sheet{{0, 1, 120.0, false}, 1, 50.0};
+    const cv::Mat ahead = seen(sheet, Eye{1000.0, 0.0}, panel);
+    const cv::Mat aside = seen(sheet, Eye{1000.0, 140.0}, panel);
+    sheet.calibration.subpixelOrder = ChannelOrder::Bgr;
+    const cv::Mat asideBgr = seen(sheet, Eye{1000.0, 140.0}, panel);
+    for (int y = 0; y < panel.rows; ++y)
+        for (int x = 0; x < panel.cols; ++x) {
+            EXPECT_EQ(ahead.at<cv::Vec3b>(y, x), cv::Vec3b(0, 0, 3 * panel.at<cv::Vec3b>(y, 20)[2])) << x << "," << y;
+            EXPECT_EQ(aside.at<cv::Vec3b>(y, x), cv::Vec3b(3 * panel.at<cv::Vec3b>(y, 17)[0], 0, 0)) << x << "," << y;
+            EXPECT_EQ(asideBgr.at<cv::Vec3b>(y, x), cv::Vec3b(0, 0, 3 * panel.at<cv::Vec3b>(y, 17)[2]))
+                << x << "," << y;
+        }
+}
+
+// A vertical sheet of 6-column lenses from column 0: pixel pair 2m, 2m + 1
+// lies under lens m, centred on column 6m + 3, its first subpixel (red).
+// A defocused spot of a whole pixel's width shows that pixel as it is.
+TEST(LensView, AVerticalSheetShowsEachLensItsCentre)
+{
+    const cv::Mat panel = dimNoise(cv::Size(30, 4), 2);
+    const LensSheet sheet{{0, 1, 6.0, false}, 1, 20.0};
+    const Eye ahead{1e9, 0.0};
+    const cv::Mat sharp = seen(sheet, ahead, panel);
+    for (int y = 0; y < panel.rows; ++y)
+        for (int x = 0; x < panel.cols; ++x) {
+            const int centre = 2 * (x / 2) + 1; // pixel of column 6m + 3
+            EXPECT_EQ(sharp.at<cv::Vec3b>(y, x), cv::Vec3b(0, 0, 3 * panel.at<cv::Vec3b>(y, centre)[2]));
+        }
+    // A spot of three columns centred on column 6m + 4 covers pixel 2m + 1 whole.
+    const cv::Mat blurred = seen(sheet, Eye{1e9, -1e9 / 20.0}, panel, 3.0);
+    for (int x = 0; x < panel.cols; ++x) {
+        const cv::Vec3b pixel = panel.at<cv::Vec3b>(1, 2 * (x / 2) + 1);
+        EXPECT_EQ(blurred.at<cv::Vec3b>(1, x), pixel) << x;
+    }
+}
+
+TEST(LensView, UnusableInputIsAStatus)
+{
+    const cv::Mat panel = dimNoise(cv::Size(30, 4), 3);
+    const LensSheet sheet{{0, 1, 6.0, false}, 1, 20.0};
+    cv::Mat out;
+    EXPECT_EQ(seeThroughSheet(sheet, Eye{0.0, 0.0}, panel, out), Status::InvalidImage);
+    EXPECT_EQ(seeThroughSheet(sheet, Eye{NAN, 0.0}, panel, out), Status::InvalidImage);
+    EXPECT_EQ(seeThroughSheet(sheet, Eye{10.0, 0.0}, panel, out, SeeingOptions{0.0}), Status::InvalidImage);
+    EXPECT_EQ(seeThroughSheet(sheet, Eye{10.0, 0.0}, cv::Mat(4, 4, CV_8UC1), out), Status::InvalidImage);
+    EXPECT_EQ(seeThroughSheet(LensSheet{{6, 0, 6.0, false}, 1, 20.0}, Eye{10.0, 0.0}, panel, out),
+              Status::UnsupportedGeometry);
+    EXPECT_TRUE(out.empty());
+}
+
+} // namespace
