@@ -23,7 +23,8 @@ install(FILES ${PROJECT_BINARY_DIR}/VeltraneConfig.cmake ${PROJECT_BINARY_DIR}/V
 configure_file(${CMAKE_CURRENT_LIST_DIR}/veltrane.pc.in ${PROJECT_BINARY_DIR}/veltrane.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/veltrane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-foreach(program veltrane-calibrator veltrane-interlace veltrane-play veltrane-simulate veltrane-sample-views)
+foreach(program veltrane-calibrator veltrane-interlace veltrane-play veltrane-simulate veltrane-autocal
+                veltrane-sample-views)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()

@@ -5,6 +5,7 @@
 #include "veltrane/calibrator/test_frames.h"
 #include "veltrane/calibrator/view_sequence.h"
 #include "veltrane/panel/panel_drawing.h"
+#include "veltrane/records/parameter_line.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,9 +43,13 @@ void deriveSlant(CalibrationState& state)
 
 void writeParameterLine(const CalibrationState& state, std::FILE* out)
 {
-    const char* format = state.mirror ? "param: -x %5d -y %5d -pitch %8.4f -mirror\r"
-                                      : "param: -x %5d -y %5d -pitch %8.4f        \r";
-    std::fprintf(out, format, state.slantX, state.slantY, state.pitch);
+    veltrane::Calibration printed;
+    printed.x = state.slantX;
+    printed.y = state.slantY;
+    printed.pitch = state.pitch;
+    printed.mirror = state.mirror != 0;
+    // Spaces where " -mirror" was: the line is written over in place.
+    std::fprintf(out, "%s%s\r", veltrane::parameterLine(printed).c_str(), printed.mirror ? "" : "        ");
     std::fflush(out);
 }
 

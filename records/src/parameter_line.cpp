@@ -3,6 +3,7 @@
 #include "veltrane/records/value_text.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <vector>
@@ -65,6 +66,14 @@ bool parseParameterLine(const std::string& text, Calibration& calibration, std::
     }
     calibration = read;
     return true;
+}
+
+std::string parameterLine(const Calibration& calibration)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, "param: -x %5d -y %5d -pitch %8.4f%s", calibration.x, calibration.y,
+                  calibration.pitch, calibration.mirror ? " -mirror" : "");
+    return line;
 }
 
 } // namespace veltrane

@@ -3,10 +3,9 @@
 #include "veltrane/simulator/simulate_options.h"
 
 #include "veltrane/records/atomic_file.h"
+#include "veltrane/records/image_file.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
-
-#include <opencv2/imgcodecs.hpp>
 
 using namespace veltrane;
 
@@ -25,22 +24,6 @@ bool outputsCanBeWritten(const SimulateOptions& options, std::string& message)
             message = printable(name) + " exists (--force overwrites it)";
             return false;
         }
-    }
-    return true;
-}
-
-bool writePng(const std::string& name, const cv::Mat& image, bool force, std::string& message)
-{
-    std::vector<unsigned char> bytes;
-    if (!cv::imencode(".png", image, bytes)) {
-        message = printable(name) + " cannot be written: the PNG could not be encoded";
-        return false;
-    }
-    AtomicFile file(name);
-    std::string reason;
-    if (!file.write(bytes, reason) || !file.commit(force ? Replace::Allowed : Replace::Refused, reason)) {
-        message = printable(name) + " cannot be written: " + reason;
-        return false;
     }
     return true;
 }
@@ -73,7 +56,8 @@ bool runSimulation(const SimulateOptions& options, std::string& message)
             message = statusText(status);
             return false;
         }
-        if (!writePng(eyeOutput(options.output, e), seen, options.force, message))
+        if (!writePngFile(eyeOutput(options.output, e), seen, options.force ? Replace::Allowed : Replace::Refused,
+                          message))
             return false;
     }
     return true;

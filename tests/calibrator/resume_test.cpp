@@ -52,6 +52,19 @@ TEST(ParameterLine, RefusesWhatTheCalibratorNeverPrints)
     }
 }
 
+// The line written as the calibrator prints it reads back the same, and
+// looks as it always has.
+TEST(ParameterLine, WrittenAsPrintedAndReadBack)
+{
+    EXPECT_EQ(veltrane::parameterLine({6, 1152, 8.0, true}), "param: -x     6 -y  1152 -pitch   8.0000 -mirror");
+    EXPECT_EQ(veltrane::parameterLine({128, 6240, 12.34567, false}), "param: -x   128 -y  6240 -pitch  12.3457");
+    const veltrane::Calibration back = parsed(veltrane::parameterLine({31, 600, 7.25, true}));
+    EXPECT_EQ(back.x, 31);
+    EXPECT_EQ(back.y, 600);
+    EXPECT_EQ(back.pitch, 7.25);
+    EXPECT_TRUE(back.mirror);
+}
+
 TEST(ResumedSlant, TheFractionInAnotherWindow)
 {
     bool exact = false;

@@ -4,6 +4,7 @@ CALIBRATOR=$1
 INTERLACE=$2
 README=$3
 SIMULATE=$4
+AUTOCAL=$5
 source "$(dirname "$0")/lib.sh"
 
 # The long options in the first column of the table under a heading.
@@ -29,4 +30,5 @@ check() {
 check "$CALIBRATOR" "Options"
 check "$INTERLACE" "veltrane-interlace"
 check "$SIMULATE" "veltrane-simulate"
+check "$AUTOCAL" "veltrane-autocal"
 echo "help_test: passed"

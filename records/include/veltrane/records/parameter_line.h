@@ -15,4 +15,8 @@ namespace veltrane {
 // not such a line.
 bool parseParameterLine(const std::string& text, Calibration& calibration, std::string& message);
 
+// The line as the calibrator prints it: "param: -x     6 -y  1152 -pitch
+// 8.0000 -mirror" (" -mirror" only when mirrored; nothing after it).
+std::string parameterLine(const Calibration& calibration);
+
 } // namespace veltrane

@@ -1,0 +1,38 @@
+// veltrane-autocal's command line, read with CLI11, and its work: the guess
+// (a printed line or a record, whose -y is the display's), the display's
+// size, and where the photos come from: a photo file or a camera for one
+// round, the virtual camera for every round; or only the pattern written,
+// to be shown on the display.
+#pragma once
+
+#include "veltrane/autocal/virtual_camera.h"
+
+#include <string>
+
+struct AutocalOptions {
+    veltrane::Calibration guess;
+    cv::Size display;
+    std::string pattern; // write the guess's pattern here, and stop
+    std::string photo;   // one round from this photo
+    int camera = -1;     // one round from this camera
+    bool simulated = false;
+    veltrane::VirtualCamera virtualCamera;
+    int rounds = 3;
+    std::string save;
+    bool force = false;
+};
+
+enum class AutocalParse { Run, Help, Invalid };
+
+// Help fills text with the usage, Invalid with one line for the user.
+AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text);
+
+// Reads a virtual camera from "sim:pitch=8.3,x=6,mirror=1,gap=30,...";
+// false with one line.
+bool parseVirtualCamera(const std::string& text, const veltrane::Calibration& guess, veltrane::VirtualCamera& camera,
+                        std::string& message);
+
+// The work; line is the calibration found, as the calibrator prints it.
+// False with one line (what is wrong with a photo, a file that cannot be
+// written): never a number then.
+bool runAutocal(const AutocalOptions& options, std::string& line, std::string& message);

@@ -1,0 +1,36 @@
+// The pattern shown for a round of calibration from photographs: a white
+// frame around the whole display (found in the photo whatever the lenses
+// do to it: every lens over white shows white), and inside it two fields
+// interlaced white and black at the guessed slant, one at a pitch a little
+// below the guess and one a little above, so that both show fringes through
+// the true sheet, and which way each leans tells the sign of the difference.
+#pragma once
+
+#include "veltrane/engine/calibration.h"
+#include "veltrane/engine/status.h"
+
+#include <opencv2/core.hpp>
+
+namespace veltrane {
+
+struct PatternLayout {
+    cv::Size display;
+    int frame = 0;       // the white frame's width, in pixels
+    int gap = 0;         // the black between the frame and the fields
+    cv::Rect fields[2];  // below and above the guessed pitch
+};
+
+PatternLayout patternLayout(cv::Size display);
+
+// How far the fields' pitches lie from the guess (a share of it): enough for
+// several fringes across a field even when the guess is a few per cent off.
+double fieldSpread(const PatternLayout& layout, double pitch);
+
+// The two fields' calibrations: the guess at pitch * (1 - spread) and
+// pitch * (1 + spread).
+Calibration fieldCalibration(const Calibration& guess, double spread, int field);
+
+// The pattern for a guess; Done, or the engine's status for it.
+Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern);
+
+} // namespace veltrane

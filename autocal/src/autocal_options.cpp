@@ -1,0 +1,176 @@
+#include "veltrane/autocal/autocal_options.h"
+
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/records/parameter_line.h"
+#include "veltrane/records/value_text.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+
+using namespace veltrane;
+
+namespace {
+
+const char* const HelpText =
+    "veltrane-autocal: the pitch and slant of a lens display from photographs of a pattern it shows, starting from "
+    "a guess a few per cent off.";
+
+struct Texts {
+    std::string param, record, size, camera, rounds;
+};
+
+void declare(CLI::App& app, AutocalOptions& options, Texts& texts)
+{
+    auto* param = app.add_option("--param", texts.param, "the guess as veltrane-calibrator prints it (its -y is the "
+                                                         "display's)")
+                      ->type_name("LINE");
+    auto* record = app.add_option("--calibration", texts.record, "the guess from a calibration record (its size too)")
+                       ->type_name("FILE");
+    param->excludes(record);
+    app.add_option("--size", texts.size, "the display's size (default the record's)")->type_name("WxH");
+    auto* pattern = app.add_option("--pattern", options.pattern, "write the pattern for the guess, to show on the "
+                                                                 "display (veltrane-play --image), and stop")
+                        ->type_name("FILE");
+    auto* photo = app.add_option("--photo", options.photo, "one round from a photo of the display showing the "
+                                                           "pattern")
+                      ->type_name("FILE");
+    auto* camera = app.add_option("--camera", texts.camera, "one round from camera N (the pattern on the display "
+                                                            "already), or every round from the virtual camera "
+                                                            "sim:pitch=P,x=X,...")
+                       ->type_name("N|sim:...");
+    pattern->excludes(photo)->excludes(camera);
+    photo->excludes(camera);
+    app.add_option("--rounds", texts.rounds, "rounds at most with the virtual camera (default 3)")->type_name("N");
+    app.add_option("--save", options.save, "write the calibration record of the numbers found")->type_name("FILE");
+    app.add_flag("--force", options.force, "overwrite an existing --pattern file");
+}
+
+bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
+{
+    if (texts.param.empty() && texts.record.empty()) {
+        text = "give the guess: --param=LINE or --calibration=FILE";
+        return false;
+    }
+    if (!texts.param.empty() && !parseParameterLine(texts.param, options.guess, text))
+        return false;
+    if (!texts.record.empty()) {
+        CalibrationRecord record;
+        if (!loadCalibrationRecord(texts.record, record, text))
+            return false;
+        options.guess = record.calibration;
+        options.display = cv::Size(record.width, record.height);
+    }
+    long width = 0;
+    long height = 0;
+    const std::size_t x = texts.size.find('x');
+    if (!texts.size.empty() &&
+        (x == std::string::npos || !readWholeNumber(texts.size.substr(0, x), width) ||
+         !readWholeNumber(texts.size.substr(x + 1), height) || width < 64 || height < 64 || width > 16384 ||
+         height > 16384)) {
+        text = "--size must be WxH from 64x64 to 16384x16384, got '" + printable(texts.size) + "'";
+        return false;
+    }
+    if (!texts.size.empty())
+        options.display = cv::Size(static_cast<int>(width), static_cast<int>(height));
+    if (options.display.area() == 0) {
+        text = "give the display's size: --size=WxH (or a calibration record that has it)";
+        return false;
+    }
+    return true;
+}
+
+bool readSource(const Texts& texts, AutocalOptions& options, std::string& text)
+{
+    long rounds = 3;
+    if (!texts.rounds.empty() && (!readWholeNumber(texts.rounds, rounds) || rounds < 1 || rounds > 10)) {
+        text = "--rounds must be a whole number from 1 to 10, got '" + printable(texts.rounds) + "'";
+        return false;
+    }
+    options.rounds = static_cast<int>(rounds);
+    if (texts.camera.rfind("sim:", 0) == 0) {
+        options.simulated = true;
+        return parseVirtualCamera(texts.camera.substr(4), options.guess, options.virtualCamera, text);
+    }
+    long camera = -1;
+    if (!texts.camera.empty() && (!readWholeNumber(texts.camera, camera) || camera < 0 || camera > 63)) {
+        text = "--camera must be a camera's number (0 to 63) or sim:..., got '" + printable(texts.camera) + "'";
+        return false;
+    }
+    options.camera = static_cast<int>(camera);
+    if (options.pattern.empty() && options.photo.empty() && options.camera < 0) {
+        text = "give where the photos come from: --photo=FILE, --camera=N or --camera=sim:... (or --pattern=FILE)";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseVirtualCamera(const std::string& text, const Calibration& guess, VirtualCamera& camera,
+                        std::string& message)
+{
+    camera = VirtualCamera();
+    Calibration& sheet = camera.sheet.calibration;
+    sheet = guess;
+    sheet.viewPhase = 0.0;
+    camera.sheet.viewCount = 8;
+    camera.sheet.gap = 3.0 * guess.pitch;
+    std::map<std::string, double*> numbers = {
+        {"pitch", &sheet.pitch},          {"phase", &sheet.viewPhase}, {"gap", &camera.sheet.gap},
+        {"distance", &camera.distance},   {"yaw", &camera.yaw},        {"tilt", &camera.tilt},
+        {"roll", &camera.roll},           {"blur", &camera.blur},      {"noise", &camera.noise},
+        {"gamma", &camera.gamma},         {"vignetting", &camera.vignetting}};
+    std::stringstream pairs(text);
+    std::string pair;
+    while (std::getline(pairs, pair, ',')) {
+        const std::size_t equals = pair.find('=');
+        const std::string key = pair.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : pair.substr(equals + 1);
+        double number = 0.0;
+        const bool read = readNumber(value, number) && std::fabs(number) <= 1e9;
+        if (read && numbers.count(key) != 0) {
+            *numbers[key] = number;
+        } else if (read && key == "x" && number >= 0 && number <= 1e6 && number == std::floor(number)) {
+            sheet.x = static_cast<int>(number);
+        } else if (read && key == "mirror" && (number == 0 || number == 1)) {
+            sheet.mirror = number == 1;
+        } else if (read && key == "seed" && number >= 0 && number <= 4e9) {
+            camera.seed = static_cast<unsigned>(number);
+        } else if (key == "panel" && (value == "rgb" || value == "bgr")) {
+            sheet.subpixelOrder = value == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+        } else {
+            message = "--camera=sim: cannot use '" + printable(pair) + "' (keys: pitch, x, mirror, phase, panel, gap, "
+                      "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, seed)";
+            return false;
+        }
+    }
+    if (!(sheet.pitch >= 1.0 && sheet.pitch <= 1000.0) || !(camera.distance > 0.0) || !(camera.sheet.gap >= 0.0) ||
+        !(camera.gamma > 0.0 && camera.gamma <= 10.0) || !(camera.blur >= 0.0 && camera.blur <= 50.0) ||
+        !(camera.noise >= 0.0 && camera.noise <= 255.0) || !(camera.vignetting >= 0.0 && camera.vignetting < 1.0) ||
+        std::fabs(camera.yaw) > 60.0 || std::fabs(camera.tilt) > 60.0 || std::fabs(camera.roll) > 60.0) {
+        message = "--camera=sim: a value is out of range ('" + printable(text) + "')";
+        return false;
+    }
+    return true;
+}
+
+AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text)
+{
+    CLI::App app{HelpText, "veltrane-autocal"};
+    Texts texts;
+    declare(app, options, texts);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        text = app.help();
+        return AutocalParse::Help;
+    } catch (const CLI::ParseError& error) {
+        text = printable(error.what()) + " (see --help)";
+        return AutocalParse::Invalid;
+    }
+    return readGuess(texts, options, text) && readSource(texts, options, text) ? AutocalParse::Run
+                                                                                : AutocalParse::Invalid;
+}

@@ -1,0 +1,91 @@
+// veltrane-autocal's work: the pattern written, or the rounds run on the
+// photos of a file, a camera or the virtual camera, and the numbers found
+// printed and saved.
+#include "veltrane/autocal/autocal_options.h"
+
+#include "veltrane/autocal/photo_rounds.h"
+#include "veltrane/records/calibration_record.h"
+#include "veltrane/records/image_file.h"
+#include "veltrane/records/parameter_line.h"
+#include "veltrane/records/value_text.h"
+#include "veltrane/records/view_files.h"
+
+#include <opencv2/videoio.hpp>
+
+using namespace veltrane;
+
+namespace {
+
+// The same photo, whatever the pattern: the one round of a photo file.
+class FilePhoto : public PhotoSource {
+public:
+    explicit FilePhoto(std::string name) : name_(std::move(name)) {}
+    bool take(const cv::Mat&, cv::Mat& photo, std::string& problem) override
+    {
+        std::string why;
+        photo = loadViewImage(name_, why);
+        if (photo.empty())
+            problem = printable(name_) + " cannot be read: " + (why.empty() ? "there is no such file" : why);
+        return !photo.empty();
+    }
+
+private:
+    std::string name_;
+};
+
+// A frame of a camera: the pattern is on the display already.
+class CameraPhoto : public PhotoSource {
+public:
+    explicit CameraPhoto(int index) : index_(index) {}
+    bool take(const cv::Mat&, cv::Mat& photo, std::string& problem) override
+    {
+        cv::VideoCapture camera(index_);
+        if (!camera.isOpened() || !camera.read(photo) || photo.empty()) {
+            problem = "camera " + std::to_string(index_) + " cannot be opened or gives no picture";
+            return false;
+        }
+        return true;
+    }
+
+private:
+    int index_;
+};
+
+bool writePattern(const AutocalOptions& options, std::string& message)
+{
+    cv::Mat pattern;
+    if (drawPattern(patternLayout(options.display), options.guess, pattern) != Status::Done) {
+        message = "the guess cannot be drawn (its lenses are all but horizontal)";
+        return false;
+    }
+    return writePngFile(options.pattern, pattern, options.force ? Replace::Allowed : Replace::Refused, message);
+}
+
+} // namespace
+
+bool runAutocal(const AutocalOptions& options, std::string& line, std::string& message)
+{
+    if (!options.pattern.empty())
+        return writePattern(options, message);
+    if (!options.save.empty() && !recordCanBeWritten(options.save, message))
+        return false;
+    FilePhoto file(options.photo);
+    CameraPhoto camera(options.camera);
+    VirtualCameraPhotos simulated(options.virtualCamera);
+    PhotoSource& photos = options.simulated ? static_cast<PhotoSource&>(simulated)
+                          : options.camera >= 0 ? static_cast<PhotoSource&>(camera)
+                                                : static_cast<PhotoSource&>(file);
+    RoundsOptions rounds;
+    rounds.rounds = options.simulated ? options.rounds : 1; // a file or a camera shows one pattern
+    RoundsResult result;
+    if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
+        return false;
+    line = parameterLine(result.calibration);
+    if (options.save.empty())
+        return true;
+    CalibrationRecord record;
+    record.calibration = result.calibration;
+    record.width = options.display.width;
+    record.height = options.display.height;
+    return saveCalibrationRecord(options.save, record, isoTimeNow(), message);
+}

@@ -1,0 +1,63 @@
+#include "veltrane/autocal/pattern.h"
+
+#include "veltrane/engine/interlace.h"
+
+#include <algorithm>
+
+namespace veltrane {
+
+PatternLayout patternLayout(cv::Size display)
+{
+    PatternLayout layout;
+    layout.display = display;
+    layout.frame = std::max(4, std::min(display.width, display.height) / 20);
+    layout.gap = std::max(2, layout.frame / 2);
+    const int gap = layout.gap;
+    const int inset = layout.frame + gap;
+    const int width = (display.width - 2 * inset - gap) / 2;
+    const int height = display.height - 2 * inset;
+    layout.fields[0] = cv::Rect(inset, inset, std::max(1, width), std::max(1, height));
+    layout.fields[1] = cv::Rect(inset + width + gap, inset, std::max(1, width), std::max(1, height));
+    return layout;
+}
+
+double fieldSpread(const PatternLayout& layout, double pitch)
+{
+    // Four fringes across a field at the guess: a pitch P' beats with P at
+    // 1 / |1/P - 1/P'| columns, so a share s gives about 3 W s / P of them.
+    const double columns = 3.0 * layout.fields[0].width;
+    return std::clamp(4.0 * pitch / columns, 0.08, 0.3);
+}
+
+Calibration fieldCalibration(const Calibration& guess, double spread, int field)
+{
+    Calibration calibration = guess;
+    calibration.pitch = guess.pitch * (field == 0 ? 1.0 - spread : 1.0 + spread);
+    return calibration;
+}
+
+Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern)
+{
+    const cv::Mat white(layout.display, CV_8UC3, cv::Scalar::all(255));
+    const cv::Mat black(layout.display, CV_8UC3, cv::Scalar::all(0));
+    cv::Mat drawn = black.clone();
+    const double spread = fieldSpread(layout, guess.pitch);
+    for (int field = 0; field < 2; ++field) {
+        const Calibration calibration = fieldCalibration(guess, spread, field);
+        cv::Mat interlaced;
+        const Status status =
+            interlaceTwoViews(calibration, twoViewCount(calibration.pitch), white, black, interlaced);
+        if (status != Status::Done)
+            return status;
+        interlaced(layout.fields[field]).copyTo(drawn(layout.fields[field]));
+    }
+    const cv::Rect whole(cv::Point(0, 0), layout.display);
+    const int f = layout.frame;
+    for (const cv::Rect& band : {cv::Rect(0, 0, whole.width, f), cv::Rect(0, whole.height - f, whole.width, f),
+                                 cv::Rect(0, 0, f, whole.height), cv::Rect(whole.width - f, 0, f, whole.height)})
+        drawn(band & whole).setTo(cv::Scalar::all(255));
+    pattern = drawn;
+    return Status::Done;
+}
+
+} // namespace veltrane

@@ -1,0 +1,261 @@
+#include "veltrane/autocal/photo_reading.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <vector>
+
+namespace veltrane {
+
+namespace {
+
+// The straight line of one side of the frame, fitted to the outline's
+// points along the middle of that side: seen through the lenses the edge is
+// a staircase, each lens over it showing white or black, and the line runs
+// through the middle of its steps (where the outline's outermost points, or
+// its corners, lie up to half a lens off).
+cv::Vec4f sideLine(const std::vector<cv::Point>& outline, cv::Point2f from, cv::Point2f to)
+{
+    const cv::Point2f along = to - from;
+    const double length = cv::norm(along);
+    const double reach = std::max(4.0, 0.04 * length);
+    std::vector<cv::Point2f> near;
+    for (const cv::Point& p : outline) {
+        const cv::Point2f d = cv::Point2f(p) - from;
+        const double t = d.dot(along) / (length * length);
+        const double off = std::fabs(d.x * along.y - d.y * along.x) / length;
+        if (t > 0.1 && t < 0.9 && off < reach)
+            near.push_back(cv::Point2f(p));
+    }
+    cv::Vec4f line;
+    if (near.size() < 8)
+        return cv::Vec4f(along.x / static_cast<float>(length), along.y / static_cast<float>(length), from.x, from.y);
+    cv::fitLine(near, line, cv::DIST_HUBER, 0, 0.01, 0.01);
+    return line;
+}
+
+cv::Point2f crossing(const cv::Vec4f& a, const cv::Vec4f& b)
+{
+    // a: p + s u, b: q + t v; solve p + s u = q + t v.
+    const double cross = a[0] * b[1] - a[1] * b[0];
+    if (std::fabs(cross) < 1e-9)
+        return cv::Point2f(a[2], a[3]);
+    const double s = ((b[2] - a[2]) * b[1] - (b[3] - a[3]) * b[0]) / cross;
+    return cv::Point2f(static_cast<float>(a[2] + s * a[0]), static_cast<float>(a[3] + s * a[1]));
+}
+
+// The four corners of the largest bright quadrilateral: top left, top
+// right, bottom right, bottom left (the photo taken upright), where the
+// lines of its sides cross.
+bool frameCorners(const cv::Mat& grey, std::vector<cv::Point2f>& corners)
+{
+    cv::Mat bright;
+    cv::threshold(grey, bright, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(bright, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
+    if (contours.empty())
+        return false;
+    const auto largest = std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
+        return cv::contourArea(a) < cv::contourArea(b);
+    });
+    if (cv::contourArea(*largest) < 0.05 * grey.total())
+        return false;
+    std::vector<cv::Point> hull;
+    cv::convexHull(*largest, hull);
+    std::vector<cv::Point> quad;
+    cv::approxPolyDP(hull, quad, 0.02 * cv::arcLength(hull, true), true);
+    if (quad.size() != 4)
+        return false;
+    std::vector<cv::Point2f> points(quad.begin(), quad.end());
+    std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a.y < b.y; });
+    if (points[0].x > points[1].x)
+        std::swap(points[0], points[1]);
+    if (points[2].x < points[3].x)
+        std::swap(points[2], points[3]);
+    cv::Vec4f sides[4];
+    for (int i = 0; i < 4; ++i)
+        sides[i] = sideLine(*largest, points[i], points[(i + 1) % 4]);
+    corners.resize(4);
+    for (int i = 0; i < 4; ++i)
+        corners[i] = crossing(sides[(i + 3) % 4], sides[i]);
+    return true;
+}
+
+// The fringes' frequency made exact by their phase: the spectrum kept only
+// around the peak (within half its frequency) and turned back into the
+// field, where the fringes are then one complex wave; the mean step of its
+// phase from pixel to pixel, across and down, is their frequency. The
+// peak's place in the spectrum is a fraction of a bin off; the phase over
+// the whole field is far finer.
+cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size field)
+{
+    // Bins apart, around the spectrum's edges.
+    auto apart = [](int a, int b, int size) {
+        const int d = ((a - b) % size + size) % size;
+        return d > size / 2 ? d - size : d;
+    };
+    const double radius = 0.5 * std::hypot(peak.x, apart(peak.y, 0, spectrum.rows));
+    cv::Mat kept(spectrum.size(), spectrum.type(), cv::Scalar::all(0));
+    for (int r = 0; r < spectrum.rows; ++r) {
+        const int dy = apart(r, peak.y, spectrum.rows);
+        for (int c = 0; c < spectrum.cols; ++c) {
+            const int dx = apart(c, peak.x, spectrum.cols);
+            if (std::hypot(dx, dy) <= radius)
+                kept.at<cv::Vec2f>(r, c) = spectrum.at<cv::Vec2f>(r, c);
+        }
+    }
+    cv::Mat wave;
+    cv::idft(kept, wave, cv::DFT_COMPLEX_OUTPUT);
+    std::complex<double> across = 0.0;
+    std::complex<double> down = 0.0;
+    auto at = [&](int y, int x) {
+        const cv::Vec2f v = wave.at<cv::Vec2f>(y, x);
+        return std::complex<double>(v[0], v[1]);
+    };
+    for (int y = 0; y + 1 < field.height; ++y)
+        for (int x = 0; x + 1 < field.width; ++x) {
+            const std::complex<double> here = std::conj(at(y, x));
+            across += at(y, x + 1) * here;
+            down += at(y + 1, x) * here;
+        }
+    return cv::Point2d(std::arg(across), std::arg(down)) / (2.0 * CV_PI);
+}
+
+// The pattern's frame where the display was found: its white band clearly
+// brighter than the black band inside it.
+bool frameIsThere(const cv::Mat& rectified, const PatternLayout& layout, double scale)
+{
+    const cv::Rect whole(0, 0, rectified.cols, rectified.rows);
+    // The rectangle d pixels in from the display's edges.
+    auto inset = [&](double d) {
+        const int in = cvRound(d * scale);
+        return cv::Rect(in, in, whole.width - 2 * in, whole.height - 2 * in) & whole;
+    };
+    // The mean of the ring between two insets: the outer's sum less the inner's.
+    auto ringMean = [&](double outer, double inner) {
+        const cv::Rect a = inset(outer);
+        const cv::Rect b = inset(inner);
+        const double area = static_cast<double>(a.area()) - b.area();
+        return area > 0 ? (cv::sum(rectified(a))[0] - cv::sum(rectified(b))[0]) / area : 0.0;
+    };
+    const double f = layout.frame;
+    const double g = layout.gap;
+    if (inset(f + 0.75 * g).area() == 0)
+        return false;
+    // The middle halves of the white band and of the black band inside it.
+    return ringMean(0.25 * f, 0.75 * f) > ringMean(f + 0.25 * g, f + 0.75 * g) + 0.1;
+}
+
+} // namespace
+
+bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
+                  std::string& problem)
+{
+    // The channels' mean, not a luminance: through a lens, white shows as
+    // one lit subpixel of any of the three colours, alike in this mean.
+    cv::Mat grey;
+    cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
+    double lowest = 0.0;
+    double highest = 0.0;
+    cv::minMaxLoc(grey, &lowest, &highest);
+    if (highest < 40.0) {
+        problem = "the photo is too dark to find the display";
+        return false;
+    }
+    std::vector<cv::Point2f> corners;
+    if (!frameCorners(grey, corners)) {
+        problem = "no display found in the photo (its white frame, whole and upright)";
+        return false;
+    }
+    const float w = static_cast<float>(layout.display.width * scale);
+    const float h = static_cast<float>(layout.display.height * scale);
+    // A photo with more pixels than the display is read at is first shrunk
+    // by area, so that the lenses' fine pattern averages out instead of
+    // folding into slow false fringes.
+    const double across = std::max(cv::norm(corners[1] - corners[0]), cv::norm(corners[2] - corners[3]));
+    const double shrink = std::min(1.0, w / across);
+    cv::Mat source = grey;
+    if (shrink < 1.0) {
+        cv::resize(grey, source, cv::Size(), shrink, shrink, cv::INTER_AREA);
+        for (cv::Point2f& corner : corners)
+            corner *= static_cast<float>(shrink);
+    }
+    const std::vector<cv::Point2f> display = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    const cv::Mat toDisplay = cv::getPerspectiveTransform(corners, display);
+    cv::Mat warped;
+    cv::warpPerspective(source, warped, toDisplay, cv::Size(cvRound(w), cvRound(h)), cv::INTER_LINEAR);
+    warped.convertTo(rectified, CV_32F, 1.0 / 255);
+    if (!frameIsThere(rectified, layout, scale)) {
+        problem = "no display found in the photo (its white frame, whole and upright)";
+        return false;
+    }
+    return true;
+}
+
+bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, double scale, const FringeWindow& window,
+                    Fringes& fringes, std::string& problem)
+{
+    const cv::Rect area(cvRound(field.x * scale), cvRound(field.y * scale), cvRound(field.width * scale),
+                        cvRound(field.height * scale));
+    const cv::Rect inside = area & cv::Rect(0, 0, rectified.cols, rectified.rows);
+    if (inside.width < 16 || inside.height < 16) {
+        problem = "the display is too small in the photo to measure";
+        return false;
+    }
+    cv::Mat values = rectified(inside).clone();
+    values -= cv::mean(values)[0];
+    cv::Mat hann;
+    cv::createHanningWindow(hann, values.size(), CV_32F);
+    values = values.mul(hann);
+    const int rows = cv::getOptimalDFTSize(4 * values.rows);
+    const int columns = cv::getOptimalDFTSize(4 * values.cols);
+    cv::Mat padded(rows, columns, CV_32F, cv::Scalar(0));
+    values.copyTo(padded(cv::Rect(0, 0, values.cols, values.rows)));
+    cv::Mat spectrum;
+    cv::dft(padded, spectrum, cv::DFT_COMPLEX_OUTPUT);
+    std::vector<cv::Mat> parts;
+    cv::split(spectrum, parts);
+    cv::Mat magnitude;
+    cv::magnitude(parts[0], parts[1], magnitude);
+
+    // Frequencies in cycles per rectified pixel: bin / size, and per display
+    // pixel that times scale. Fringes are at least 1.5 cycles across the field.
+    const double slowest = 1.5 / std::min(inside.width, inside.height);
+    auto within = [&](double fx, double fy) {
+        const cv::Point2d f(fx * scale, fy * scale);
+        const cv::Point2d a = f - window.expected;
+        const cv::Point2d b = f + window.expected;
+        return (std::fabs(a.x) <= window.reach.x && std::fabs(a.y) <= window.reach.y) ||
+               (std::fabs(b.x) <= window.reach.x && std::fabs(b.y) <= window.reach.y);
+    };
+    double best = -1.0;
+    int bestRow = 0;
+    int bestColumn = 0;
+    for (int r = 0; r < rows; ++r) {
+        const double fy = (r <= rows / 2 ? r : r - rows) / static_cast<double>(rows);
+        for (int c = 0; c <= columns / 2; ++c) {
+            const double fx = c / static_cast<double>(columns);
+            const double f = std::hypot(fx, fy);
+            if (f < slowest || !within(fx, fy))
+                continue;
+            const float m = magnitude.at<float>(r, c);
+            if (m > best) {
+                best = m;
+                bestRow = r;
+                bestColumn = c;
+            }
+        }
+    }
+    cv::Scalar usual = cv::mean(magnitude);
+    fringes.strength = usual[0] > 0.0 ? best / usual[0] : 0.0;
+    if (best <= 0.0 || fringes.strength < 20.0) {
+        problem = "no fringes to measure in the photo (a wrong pattern, or too blurred)";
+        return false;
+    }
+    fringes.frequency = frequencyByPhase(spectrum, cv::Point(bestColumn, bestRow), values.size()) * scale;
+    return true;
+}
+
+} // namespace veltrane

@@ -1,0 +1,16 @@
+// An image written as a PNG file, whole: encoded, written under a temporary
+// name and moved into place, never over an existing file unless allowed.
+#pragma once
+
+#include "veltrane/records/atomic_file.h"
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+namespace veltrane {
+
+// False with one line naming the file and why.
+bool writePngFile(const std::string& name, const cv::Mat& image, Replace replace, std::string& message);
+
+} // namespace veltrane

@@ -1,0 +1,67 @@
+// Calibration from photographs through the virtual camera: a few random
+// displays as make accuracy draws them, each solved within three rounds
+// with -x exact and at most a quarter of a fringe left; and bad photos
+// refused with a reason, never a number.
+#include "accuracy_cases.h"
+
+#include "veltrane/autocal/photo_reading.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <gtest/gtest.h>
+
+using namespace veltrane;
+
+namespace {
+
+// Six random displays as make accuracy draws them: every one solved within
+// three rounds to at most a quarter of a fringe, and -x exact in at least
+// five (one step of -x moves the lines of a wide lens by a few hundredths of
+// a fringe over a small display: make accuracy reports how often it is
+// missed, and where).
+TEST(PhotoRounds, RandomDisplaysAreSolved)
+{
+    std::mt19937 random(7);
+    int exact = 0;
+    for (int i = 0; i < 6; ++i) {
+        const AccuracyCase c = randomCase(random, cv::Size(960, 600));
+        const CaseOutcome o = runCase(c);
+        const Calibration& t = c.camera.sheet.calibration;
+        EXPECT_TRUE(o.solved && o.fringesLeft <= 0.25 && o.rounds <= 3)
+            << "case " << i << ": pitch " << t.pitch << " -x " << t.x << " -y " << t.y << (t.mirror ? " -mirror" : "")
+            << ": " << o.problem << ", found pitch " << o.found.pitch << " -x " << o.found.x << ", seen pitch "
+            << o.seen.pitch << " -x " << o.seen.x << ", " << o.fringesLeft << " fringes left, " << o.rounds
+            << " rounds";
+        exact += o.good() ? 1 : 0;
+    }
+    EXPECT_GE(exact, 5);
+}
+
+std::string refusal(const cv::Mat& photo)
+{
+    HeldPhoto photos(photo);
+    RoundsResult result;
+    std::string problem;
+    EXPECT_FALSE(calibrateFromPhotos(Calibration{6, 1152, 8.0, true}, cv::Size(480, 300), photos, RoundsOptions{},
+                                     result, problem));
+    EXPECT_EQ(result.rounds, 0);
+    return problem;
+}
+
+TEST(PhotoRounds, BadPhotosAreRefusedWithTheirReason)
+{
+    EXPECT_NE(refusal(cv::Mat(375, 600, CV_8UC3, cv::Scalar::all(12))).find("too dark"), std::string::npos);
+    cv::Mat noise(375, 600, CV_8UC3);
+    cv::randu(noise, 0, 256);
+    EXPECT_NE(refusal(noise).find("no display found"), std::string::npos);
+    // A white rectangle: no frame around black.
+    cv::Mat plain(375, 600, CV_8UC3, cv::Scalar::all(20));
+    cv::rectangle(plain, cv::Rect(60, 40, 480, 300), cv::Scalar::all(230), cv::FILLED);
+    EXPECT_NE(refusal(plain).find("no display found"), std::string::npos);
+    // The frame (15 pixels, then 7 black) around plain fields: not the pattern.
+    cv::rectangle(plain, cv::Rect(75, 55, 450, 270), cv::Scalar::all(0), cv::FILLED);
+    cv::rectangle(plain, cv::Rect(82, 62, 436, 256), cv::Scalar::all(90), cv::FILLED);
+    EXPECT_NE(refusal(plain).find("a wrong pattern"), std::string::npos);
+}
+
+} // namespace
