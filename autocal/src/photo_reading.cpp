@@ -148,6 +148,55 @@ bool frameIsThere(const cv::Mat& rectified, const PatternLayout& layout, double 
     return ringMean(0.25 * f, 0.75 * f) > ringMean(f + 0.25 * g, f + 0.75 * g) + 0.1;
 }
 
+// A field's spectrum: its values less their mean, under a Hann window,
+// zero-padded to four times its size (a finer grid for the peak).
+void windowedSpectrum(const cv::Mat& field, cv::Mat& spectrum, cv::Mat& magnitude)
+{
+    cv::Mat values = field.clone();
+    values -= cv::mean(values)[0];
+    cv::Mat hann;
+    cv::createHanningWindow(hann, values.size(), CV_32F);
+    values = values.mul(hann);
+    cv::Mat padded(cv::getOptimalDFTSize(4 * values.rows), cv::getOptimalDFTSize(4 * values.cols), CV_32F,
+                   cv::Scalar(0));
+    values.copyTo(padded(cv::Rect(0, 0, values.cols, values.rows)));
+    cv::dft(padded, spectrum, cv::DFT_COMPLEX_OUTPUT);
+    std::vector<cv::Mat> parts;
+    cv::split(spectrum, parts);
+    cv::magnitude(parts[0], parts[1], magnitude);
+}
+
+struct Peak {
+    cv::Point bin;
+    double size = -1.0;
+};
+
+// The largest bin of the half-plane (across >= 0) that the window allows
+// (frequencies in cycles per rectified pixel are bin / size, per display
+// pixel that times scale), no slower than `slowest`.
+Peak strongestPeak(const cv::Mat& magnitude, const FringeWindow& window, double scale, double slowest)
+{
+    auto within = [&](cv::Point2d f) {
+        const cv::Point2d a = f * scale - window.expected;
+        const cv::Point2d b = f * scale + window.expected;
+        return (std::fabs(a.x) <= window.reach.x && std::fabs(a.y) <= window.reach.y) ||
+               (std::fabs(b.x) <= window.reach.x && std::fabs(b.y) <= window.reach.y);
+    };
+    const int rows = magnitude.rows;
+    const int columns = magnitude.cols;
+    Peak peak;
+    for (int r = 0; r < rows; ++r) {
+        const double fy = (r <= rows / 2 ? r : r - rows) / static_cast<double>(rows);
+        for (int c = 0; c <= columns / 2; ++c) {
+            const cv::Point2d f(c / static_cast<double>(columns), fy);
+            const float m = magnitude.at<float>(r, c);
+            if (m > peak.size && cv::norm(f) >= slowest && within(f))
+                peak = {cv::Point(c, r), m};
+        }
+    }
+    return peak;
+}
+
 } // namespace
 
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
@@ -204,57 +253,18 @@ bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, double scal
         problem = "the display is too small in the photo to measure";
         return false;
     }
-    cv::Mat values = rectified(inside).clone();
-    values -= cv::mean(values)[0];
-    cv::Mat hann;
-    cv::createHanningWindow(hann, values.size(), CV_32F);
-    values = values.mul(hann);
-    const int rows = cv::getOptimalDFTSize(4 * values.rows);
-    const int columns = cv::getOptimalDFTSize(4 * values.cols);
-    cv::Mat padded(rows, columns, CV_32F, cv::Scalar(0));
-    values.copyTo(padded(cv::Rect(0, 0, values.cols, values.rows)));
     cv::Mat spectrum;
-    cv::dft(padded, spectrum, cv::DFT_COMPLEX_OUTPUT);
-    std::vector<cv::Mat> parts;
-    cv::split(spectrum, parts);
     cv::Mat magnitude;
-    cv::magnitude(parts[0], parts[1], magnitude);
-
-    // Frequencies in cycles per rectified pixel: bin / size, and per display
-    // pixel that times scale. Fringes are at least 1.5 cycles across the field.
-    const double slowest = 1.5 / std::min(inside.width, inside.height);
-    auto within = [&](double fx, double fy) {
-        const cv::Point2d f(fx * scale, fy * scale);
-        const cv::Point2d a = f - window.expected;
-        const cv::Point2d b = f + window.expected;
-        return (std::fabs(a.x) <= window.reach.x && std::fabs(a.y) <= window.reach.y) ||
-               (std::fabs(b.x) <= window.reach.x && std::fabs(b.y) <= window.reach.y);
-    };
-    double best = -1.0;
-    int bestRow = 0;
-    int bestColumn = 0;
-    for (int r = 0; r < rows; ++r) {
-        const double fy = (r <= rows / 2 ? r : r - rows) / static_cast<double>(rows);
-        for (int c = 0; c <= columns / 2; ++c) {
-            const double fx = c / static_cast<double>(columns);
-            const double f = std::hypot(fx, fy);
-            if (f < slowest || !within(fx, fy))
-                continue;
-            const float m = magnitude.at<float>(r, c);
-            if (m > best) {
-                best = m;
-                bestRow = r;
-                bestColumn = c;
-            }
-        }
-    }
-    cv::Scalar usual = cv::mean(magnitude);
-    fringes.strength = usual[0] > 0.0 ? best / usual[0] : 0.0;
-    if (best <= 0.0 || fringes.strength < 20.0) {
+    windowedSpectrum(rectified(inside), spectrum, magnitude);
+    // Fringes are at least 1.5 cycles across the field.
+    const Peak peak = strongestPeak(magnitude, window, scale, 1.5 / std::min(inside.width, inside.height));
+    const double usual = cv::mean(magnitude)[0];
+    fringes.strength = usual > 0.0 ? peak.size / usual : 0.0;
+    if (peak.size <= 0.0 || fringes.strength < 20.0) {
         problem = "no fringes to measure in the photo (a wrong pattern, or too blurred)";
         return false;
     }
-    fringes.frequency = frequencyByPhase(spectrum, cv::Point(bestColumn, bestRow), values.size()) * scale;
+    fringes.frequency = frequencyByPhase(spectrum, peak.bin, inside.size()) * scale;
     return true;
 }
 

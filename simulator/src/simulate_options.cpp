@@ -146,7 +146,7 @@ SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOp
         text = app.help();
         return SimulateParse::Help;
     } catch (const CLI::ParseError& error) {
-        text = error.what();
+        text = printable(error.what()) + " (see --help)";
         return SimulateParse::Invalid;
     }
     return readSheet(texts, options, text) && readEyes(texts, options, text) ? SimulateParse::Run

@@ -42,6 +42,7 @@ refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --spot=0 -o out.
 refused 2 --image=frame.png --sheet="-x 6 -y 1152" --gap=1000 --eye=5 -o out.png
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --panel=grb -o out.png
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --bogus -o out.png
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 "$(printf 'x\ny')" -o out.png # shown, not obeyed
 refused 1 --image=missing.png --sheet="$SHEET" --gap=1000 --eye=5 -o out.png
 mkdir folder.png
 refused 1 --image=folder.png --sheet="$SHEET" --gap=1000 --eye=5 -o out.png
