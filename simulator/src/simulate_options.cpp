@@ -17,7 +17,7 @@ const char* const HelpText =
     "Lengths are in subpixel columns (a third of a pixel).";
 
 struct Texts {
-    std::string sheet, record, views, phase, panel, gap, spot;
+    std::string sheet, record, angle, views, phase, panel, gap, spot;
     std::vector<std::string> eyes;
 };
 
@@ -33,6 +33,9 @@ void declare(CLI::App& app, SimulateOptions& options, Texts& texts)
                                   "the true sheet from a calibration record (its view phase and subpixel order too)")
                        ->type_name("FILE");
     sheet->excludes(record);
+    app.add_option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright (positive: "
+                                           "leaning as -mirror, lower down further right)")
+        ->type_name("DEG");
     app.add_option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
         ->type_name("N");
     app.add_option("--view-phase", texts.phase, "the sheet's view phase, in views (default the record's, else 0)")
@@ -57,6 +60,23 @@ void declare(CLI::App& app, SimulateOptions& options, Texts& texts)
     app.add_flag("--force", options.force, "overwrite an existing output");
 }
 
+// A slant as an angle: lines that move tan(angle) pixels sideways a row,
+// as the fraction x / y over a y fine enough for any display.
+bool readAngle(const std::string& angle, Calibration& calibration, std::string& text)
+{
+    constexpr int FineY = 100000;
+    double degrees = 0.0;
+    if (!readNumber(angle, degrees) || !(std::fabs(degrees) < 60.0)) {
+        text = "--angle must be a number of degrees between -60 and 60, got '" + printable(angle) + "'";
+        return false;
+    }
+    const double across = std::tan(degrees * CV_PI / 180.0);
+    calibration.y = FineY;
+    calibration.x = static_cast<int>(std::lround(std::fabs(across) * FineY));
+    calibration.mirror = across > 0.0 && calibration.x != 0;
+    return true;
+}
+
 bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
 {
     Calibration& calibration = options.sheet.calibration;
@@ -72,6 +92,8 @@ bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
             return false;
         calibration = record.calibration;
     }
+    if (!texts.angle.empty() && !readAngle(texts.angle, calibration, text))
+        return false;
     long views = 1;
     if (!texts.views.empty() && (!readWholeNumber(texts.views, views) || views < 1 || views > 4096)) {
         text = "--views must be a whole number from 1 to 4096, got '" + printable(texts.views) + "'";

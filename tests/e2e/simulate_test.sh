@@ -17,6 +17,13 @@ SHEET='-x 6 -y 1152 -pitch 8.0000 -mirror'
 [ -s seen_0.png ] && [ -s seen_1.png ] || fail "the eyes' files are not there: $(ls)"
 cmp -s seen_0.png seen_1.png && fail "two eyes a view apart saw the same"
 
+# A slant as an angle: 1/10 of a pixel a row is the line -x 1 -y 10.
+"$SIMULATE" --image=frame.png --sheet="-x 1 -y 10 -pitch 8.0000 -mirror" --gap=1000 --eye=1e9,3e5 -o by_line.png ||
+  fail "the sheet of a line"
+"$SIMULATE" --image=frame.png --sheet="-x 0 -y 10 -pitch 8.0000" --angle=5.710593137499643 --gap=1000 --eye=1e9,3e5 \
+  -o by_angle.png || fail "the sheet of an angle"
+cmp -s by_line.png by_angle.png || fail "the angle's sheet is not the line's"
+
 # An output that exists stays, unless --force.
 cp seen_1.png kept.png
 expect_status 1 "$SIMULATE" --image=frame.png --sheet="$SHEET" --gap=1000 --eye=1e9 -o seen_1.png
@@ -41,6 +48,7 @@ refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --eye=6 -o out.p
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --spot=0 -o out.png
 refused 2 --image=frame.png --sheet="-x 6 -y 1152" --gap=1000 --eye=5 -o out.png
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --panel=grb -o out.png
+refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --angle=75 -o out.png
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 --bogus -o out.png
 refused 2 --image=frame.png --sheet="$SHEET" --gap=1000 --eye=5 "$(printf 'x\ny')" -o out.png # shown, not obeyed
 refused 1 --image=missing.png --sheet="$SHEET" --gap=1000 --eye=5 -o out.png
