@@ -1,10 +1,9 @@
 #include "veltrane/autocal/autocal_options.h"
 
+#include "veltrane/process/command_line.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
-
-#include <CLI/CLI.hpp>
 
 #include <cmath>
 #include <map>
@@ -162,14 +161,13 @@ AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptio
     CLI::App app{HelpText, "veltrane-autocal"};
     Texts texts;
     declare(app, options, texts);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        text = app.help();
+    switch (parseCommandLine(app, argc, argv, text)) {
+    case CommandLine::Help:
         return AutocalParse::Help;
-    } catch (const CLI::ParseError& error) {
-        text = printable(error.what()) + " (see --help)";
+    case CommandLine::Invalid:
         return AutocalParse::Invalid;
+    case CommandLine::Run:
+        break;
     }
     return readGuess(texts, options, text) && readSource(texts, options, text) ? AutocalParse::Run
                                                                                 : AutocalParse::Invalid;

@@ -1,10 +1,9 @@
 #include "veltrane/simulator/simulate_options.h"
 
+#include "veltrane/process/command_line.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
-
-#include <CLI/CLI.hpp>
 
 #include <cmath>
 
@@ -162,14 +161,13 @@ SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOp
     CLI::App app{HelpText, "veltrane-simulate"};
     Texts texts;
     declare(app, options, texts);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        text = app.help();
+    switch (parseCommandLine(app, argc, argv, text)) {
+    case CommandLine::Help:
         return SimulateParse::Help;
-    } catch (const CLI::ParseError& error) {
-        text = printable(error.what()) + " (see --help)";
+    case CommandLine::Invalid:
         return SimulateParse::Invalid;
+    case CommandLine::Run:
+        break;
     }
     return readSheet(texts, options, text) && readEyes(texts, options, text) ? SimulateParse::Run
                                                                                : SimulateParse::Invalid;

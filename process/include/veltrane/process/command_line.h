@@ -1,0 +1,14 @@
+// A program's command line read with CLI11: the usage when asked, or
+// CLI11's refusal as one printable line.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+
+enum class CommandLine { Run, Help, Invalid };
+
+// Parses argv with app; Help fills text with the usage, Invalid with the
+// refusal (what the user typed shown, not obeyed: control characters
+// escaped).
+CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text);

@@ -1,0 +1,17 @@
+#include "veltrane/process/command_line.h"
+
+#include "veltrane/records/value_text.h"
+
+CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text)
+{
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        text = app.help();
+        return CommandLine::Help;
+    } catch (const CLI::ParseError& error) {
+        text = veltrane::printable(error.what()) + " (see --help)";
+        return CommandLine::Invalid;
+    }
+    return CommandLine::Run;
+}
