@@ -1,16 +1,38 @@
 // veltrane-autocal: the pitch and slant of a lens display from photographs
-// of a pattern it shows.
+// of a pattern it shows (on --screen, round after round, when given).
 #include "veltrane/autocal/autocal_options.h"
+#include "veltrane/calibrator/monitors.h"
+#include "veltrane/highgui/highgui_backend.h"
+#include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/process/standard_streams.h"
 #include "veltrane/process/termination.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 using namespace veltrane;
 
+namespace {
+
+const char* const Title = "Veltrane autocal";
+
+std::FILE* messages = stderr;
+
+int fail(int status, const std::string& message)
+{
+    std::fprintf(messages, "veltrane-autocal: %s\n", message.c_str());
+    return status;
+}
+
+void noPointer(int, int, int, int, void*) {}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    std::FILE* messages = prepareStandardStreams();
+    messages = prepareStandardStreams();
     removeTemporariesOnTermination();
     AutocalOptions options;
     std::string text;
@@ -19,16 +41,34 @@ int main(int argc, char** argv)
         std::fputs(text.c_str(), stdout);
         return 0;
     case AutocalParse::Invalid:
-        std::fprintf(messages, "veltrane-autocal: %s\n", text.c_str());
-        return 2;
+        return fail(2, text);
     case AutocalParse::Run:
         break;
     }
-    std::string line;
-    if (!runAutocal(options, line, text)) {
-        std::fprintf(messages, "veltrane-autocal: %s\n", text.c_str());
-        return 1;
+    std::unique_ptr<HighguiBackend> windows;
+    ShowPattern show;
+    if (!options.screen.empty() && options.pattern.empty()) {
+        if (!displayAvailable(text))
+            return fail(1, text + "; --screen needs a graphical display");
+        std::vector<Monitor> monitors;
+        Monitor screen;
+        if (!queryMonitors(monitors, text) || !chooseMonitor(options.screen, monitors, screen, text))
+            return fail(2, text);
+        if (options.display.area() == 0)
+            options.display = cv::Size(screen.width, screen.height);
+        windows = std::make_unique<HighguiBackend>();
+        windows->useScreen(screen);
+        windows->openWindow(Title, noPointer, nullptr);
+        show = [&](const cv::Mat& pattern) {
+            windows->showImage(Title, pattern);
+            windows->waitKey(std::max(1, options.settleMs));
+        };
+    } else if (options.display.area() == 0) {
+        return fail(2, "give the display's size: --size=WxH (--screen is for showing the patterns)");
     }
+    std::string line;
+    if (!runAutocal(options, show, line, text))
+        return fail(1, text);
     if (!line.empty())
         std::printf("%s\n", line.c_str());
     return 0;

@@ -18,7 +18,7 @@ const char* const HelpText =
     "a guess a few per cent off.";
 
 struct Texts {
-    std::string param, record, size, camera, rounds;
+    std::string param, record, size, camera, rounds, settle;
 };
 
 void declare(CLI::App& app, AutocalOptions& options, Texts& texts)
@@ -36,13 +36,21 @@ void declare(CLI::App& app, AutocalOptions& options, Texts& texts)
     auto* photo = app.add_option("--photo", options.photo, "one round from a photo of the display showing the "
                                                            "pattern")
                       ->type_name("FILE");
-    auto* camera = app.add_option("--camera", texts.camera, "one round from camera N (the pattern on the display "
-                                                            "already), or every round from the virtual camera "
+    auto* camera = app.add_option("--camera", texts.camera, "the photos from camera N (one round, or every round "
+                                                            "with --screen), or from the virtual camera "
                                                             "sim:pitch=P,x=X,...")
                        ->type_name("N|sim:...");
     pattern->excludes(photo)->excludes(camera);
     photo->excludes(camera);
-    app.add_option("--rounds", texts.rounds, "rounds at most with the virtual camera (default 3)")->type_name("N");
+    app.add_option("--screen", options.screen, "show each round's pattern full screen on this monitor (index, name "
+                                               "or WxH+X+Y) before its photo is taken")
+        ->type_name("SCREEN");
+    app.add_option("--settle", texts.settle, "with --screen: how long a pattern shows before its photo, for the "
+                                             "panel and the camera's exposure (default 700)")
+        ->type_name("MS");
+    app.add_option("--rounds", texts.rounds, "rounds at most, with a camera on --screen or the virtual camera "
+                                             "(default 3)")
+        ->type_name("N");
     app.add_option("--save", options.save, "write the calibration record of the numbers found")->type_name("FILE");
     app.add_flag("--force", options.force, "overwrite an existing --pattern file");
 }
@@ -74,8 +82,8 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
     }
     if (!texts.size.empty())
         options.display = cv::Size(static_cast<int>(width), static_cast<int>(height));
-    if (options.display.area() == 0) {
-        text = "give the display's size: --size=WxH (or a calibration record that has it)";
+    if (options.display.area() == 0 && options.screen.empty()) {
+        text = "give the display's size: --size=WxH (or a calibration record that has it, or --screen)";
         return false;
     }
     return true;
@@ -89,6 +97,12 @@ bool readSource(const Texts& texts, AutocalOptions& options, std::string& text)
         return false;
     }
     options.rounds = static_cast<int>(rounds);
+    long settle = options.settleMs;
+    if (!texts.settle.empty() && (!readWholeNumber(texts.settle, settle) || settle < 0 || settle > 60000)) {
+        text = "--settle must be a number of milliseconds from 0 to 60000, got '" + printable(texts.settle) + "'";
+        return false;
+    }
+    options.settleMs = static_cast<int>(settle);
     if (texts.camera.rfind("sim:", 0) == 0) {
         options.simulated = true;
         return parseVirtualCamera(texts.camera.substr(4), options.guess, options.virtualCamera, text);

@@ -51,6 +51,22 @@ private:
     int index_;
 };
 
+// Another source's photos, each taken once its pattern is shown.
+class ShownFirst : public PhotoSource {
+public:
+    ShownFirst(PhotoSource& photos, const ShowPattern& show) : photos_(photos), show_(show) {}
+    bool take(const cv::Mat& pattern, cv::Mat& photo, std::string& problem) override
+    {
+        if (show_)
+            show_(pattern);
+        return photos_.take(pattern, photo, problem);
+    }
+
+private:
+    PhotoSource& photos_;
+    const ShowPattern& show_;
+};
+
 bool writePattern(const AutocalOptions& options, std::string& message)
 {
     cv::Mat pattern;
@@ -63,7 +79,7 @@ bool writePattern(const AutocalOptions& options, std::string& message)
 
 } // namespace
 
-bool runAutocal(const AutocalOptions& options, std::string& line, std::string& message)
+bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line, std::string& message)
 {
     if (!options.pattern.empty())
         return writePattern(options, message);
@@ -72,11 +88,15 @@ bool runAutocal(const AutocalOptions& options, std::string& line, std::string& m
     FilePhoto file(options.photo);
     CameraPhoto camera(options.camera);
     VirtualCameraPhotos simulated(options.virtualCamera);
-    PhotoSource& photos = options.simulated ? static_cast<PhotoSource&>(simulated)
+    PhotoSource& source = options.simulated ? static_cast<PhotoSource&>(simulated)
                           : options.camera >= 0 ? static_cast<PhotoSource&>(camera)
                                                 : static_cast<PhotoSource&>(file);
+    ShownFirst photos(source, show);
     RoundsOptions rounds;
-    rounds.rounds = options.simulated ? options.rounds : 1; // a file or a camera shows one pattern
+    // A photo file, or a camera whose display this program does not drive,
+    // has the one pattern that was shown: one round.
+    const bool everyRound = options.simulated || (options.camera >= 0 && show);
+    rounds.rounds = everyRound ? options.rounds : 1;
     RoundsResult result;
     if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
         return false;

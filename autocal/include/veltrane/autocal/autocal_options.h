@@ -1,12 +1,13 @@
 // veltrane-autocal's command line, read with CLI11, and its work: the guess
 // (a printed line or a record, whose -y is the display's), the display's
-// size, and where the photos come from: a photo file or a camera for one
-// round, the virtual camera for every round; or only the pattern written,
-// to be shown on the display.
+// size, and where the photos come from: a photo file for one round, a
+// camera or the virtual camera for every round (a camera's rounds need the
+// patterns shown on --screen); or only the pattern written, to be shown.
 #pragma once
 
 #include "veltrane/autocal/virtual_camera.h"
 
+#include <functional>
 #include <string>
 
 struct AutocalOptions {
@@ -18,6 +19,8 @@ struct AutocalOptions {
     bool simulated = false;
     veltrane::VirtualCamera virtualCamera;
     int rounds = 3;
+    std::string screen;  // show each round's pattern full screen there first
+    int settleMs = 700;  // and wait this long for the panel and the camera
     std::string save;
     bool force = false;
 };
@@ -32,7 +35,11 @@ AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptio
 bool parseVirtualCamera(const std::string& text, const veltrane::Calibration& guess, veltrane::VirtualCamera& camera,
                         std::string& message);
 
+// Shows a round's pattern on the display before its photo is taken (the
+// program's window on --screen); none: the pattern is there already.
+using ShowPattern = std::function<void(const cv::Mat& pattern)>;
+
 // The work; line is the calibration found, as the calibrator prints it.
 // False with one line (what is wrong with a photo, a file that cannot be
 // written): never a number then.
-bool runAutocal(const AutocalOptions& options, std::string& line, std::string& message);
+bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line, std::string& message);
