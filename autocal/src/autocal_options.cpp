@@ -5,6 +5,7 @@
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <sstream>
@@ -70,18 +71,20 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
         options.guess = record.calibration;
         options.display = cv::Size(record.width, record.height);
     }
-    long width = 0;
-    long height = 0;
-    const std::size_t x = texts.size.find('x');
+    // The pattern's frame and fields need a display of some size.
+    constexpr int SmallestSide = 64;
+    int width = 0;
+    int height = 0;
     if (!texts.size.empty() &&
-        (x == std::string::npos || !readWholeNumber(texts.size.substr(0, x), width) ||
-         !readWholeNumber(texts.size.substr(x + 1), height) || width < 64 || height < 64 || width > 16384 ||
-         height > 16384)) {
-        text = "--size must be WxH from 64x64 to 16384x16384, got '" + printable(texts.size) + "'";
+        (!parseDimensions(texts.size, width, height) || std::min(width, height) < SmallestSide ||
+         std::max(width, height) > MaxImageSide)) {
+        text = "--size must be WxH from " + std::to_string(SmallestSide) + "x" + std::to_string(SmallestSide) + " to " +
+               std::to_string(MaxImageSide) + "x" + std::to_string(MaxImageSide) + ", got '" + printable(texts.size) +
+               "'";
         return false;
     }
     if (!texts.size.empty())
-        options.display = cv::Size(static_cast<int>(width), static_cast<int>(height));
+        options.display = cv::Size(width, height);
     if (options.display.area() == 0 && options.screen.empty()) {
         text = "give the display's size: --size=WxH (or a calibration record that has it, or --screen)";
         return false;
@@ -152,15 +155,14 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
             sheet.mirror = number == 1;
         } else if (read && key == "seed" && number >= 0 && number <= 4e9) {
             camera.seed = static_cast<unsigned>(number);
-        } else if (key == "panel" && (value == "rgb" || value == "bgr")) {
-            sheet.subpixelOrder = value == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+        } else if (key == "panel" && readSubpixelOrder(value, sheet.subpixelOrder)) {
         } else {
             message = "--camera=sim: cannot use '" + printable(pair) + "' (keys: pitch, x, mirror, phase, panel, gap, "
                       "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, seed)";
             return false;
         }
     }
-    if (!(sheet.pitch >= 1.0 && sheet.pitch <= 1000.0) || !(camera.distance > 0.0) || !(camera.sheet.gap >= 0.0) ||
+    if (!pitchInRange(sheet.pitch) || !(camera.distance > 0.0) || !(camera.sheet.gap >= 0.0) ||
         !(camera.gamma > 0.0 && camera.gamma <= 10.0) || !(camera.blur >= 0.0 && camera.blur <= 50.0) ||
         !(camera.noise >= 0.0 && camera.noise <= 255.0) || !(camera.vignetting >= 0.0 && camera.vignetting < 1.0) ||
         std::fabs(camera.yaw) > 60.0 || std::fabs(camera.tilt) > 60.0 || std::fabs(camera.roll) > 60.0) {

@@ -71,7 +71,7 @@ bool writePattern(const AutocalOptions& options, std::string& message)
 {
     cv::Mat pattern;
     if (drawPattern(patternLayout(options.display), options.guess, pattern) != Status::Done) {
-        message = "the guess cannot be drawn (its lenses are all but horizontal)";
+        message = UndrawableGuess;
         return false;
     }
     return writePngFile(options.pattern, pattern, options.force ? Replace::Allowed : Replace::Refused, message);

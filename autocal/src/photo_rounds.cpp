@@ -31,7 +31,7 @@ bool round(const Calibration& guess, const PatternLayout& layout, double scale, 
 {
     cv::Mat pattern;
     if (drawPattern(layout, guess, pattern) != Status::Done) {
-        problem = "the guess cannot be drawn (its lenses are all but horizontal)";
+        problem = UndrawableGuess;
         return false;
     }
     cv::Mat photo;
@@ -43,7 +43,7 @@ bool round(const Calibration& guess, const PatternLayout& layout, double scale, 
     const double spread = fieldSpread(layout, guess.pitch);
     cv::Point2d guessFrequency;
     if (!lensFrequency(guess, layout.display, guessFrequency)) {
-        problem = "the guess cannot be drawn (its lenses are all but horizontal)";
+        problem = UndrawableGuess;
         return false;
     }
     cv::Point2d fieldFrequency[2];

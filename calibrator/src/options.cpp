@@ -140,12 +140,11 @@ bool readPanel(const std::string& panel, Options& options, std::string& message)
         options.subpixelOrder = options.resume ? options.start.subpixelOrder : veltrane::ChannelOrder::Rgb;
         return true;
     }
-    if (panel != "rgb" && panel != "bgr") {
+    if (!veltrane::readSubpixelOrder(panel, options.subpixelOrder)) {
         message = "--panel must be rgb or bgr (the order of the panel's subpixels from the left), got '" +
                   printable(panel) + "'";
         return false;
     }
-    options.subpixelOrder = panel == "bgr" ? veltrane::ChannelOrder::Bgr : veltrane::ChannelOrder::Rgb;
     return true;
 }
 

@@ -150,12 +150,9 @@ bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::strin
         }
         options.calibration.viewPhase = phase;
     }
-    if (!texts.panel.empty()) {
-        if (texts.panel != "rgb" && texts.panel != "bgr") {
-            text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
-            return false;
-        }
-        options.calibration.subpixelOrder = texts.panel == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    if (!texts.panel.empty() && !readSubpixelOrder(texts.panel, options.calibration.subpixelOrder)) {
+        text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
+        return false;
     }
     return true;
 }

@@ -93,11 +93,10 @@ bool readDisplayFields(const cv::FileNode& root, Calibration& c, std::string& me
     const cv::FileNode order = root["subpixel_order"];
     if (!order.empty()) {
         const std::string text = order.isString() ? static_cast<std::string>(order) : "";
-        if (text != "rgb" && text != "bgr") {
+        if (!readSubpixelOrder(text, c.subpixelOrder)) {
             message = "'subpixel_order' is neither rgb nor bgr";
             return false;
         }
-        c.subpixelOrder = text == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
     }
     return true;
 }

@@ -62,4 +62,26 @@ std::string printable(const std::string& text)
     return shown;
 }
 
+bool parseDimensions(const std::string& text, int& first, int& second)
+{
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 == text.size() || x > 6 || text.size() - x - 1 > 6)
+        return false;
+    const std::string a = text.substr(0, x);
+    const std::string b = text.substr(x + 1);
+    if (a.find_first_not_of("0123456789") != std::string::npos || b.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    first = std::atoi(a.c_str());
+    second = std::atoi(b.c_str());
+    return first > 0 && second > 0;
+}
+
+bool readSubpixelOrder(const std::string& text, ChannelOrder& order)
+{
+    if (text != "rgb" && text != "bgr")
+        return false;
+    order = text == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    return true;
+}
+
 } // namespace veltrane

@@ -94,8 +94,9 @@ bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
     if (!texts.angle.empty() && !readAngle(texts.angle, calibration, text))
         return false;
     long views = 1;
-    if (!texts.views.empty() && (!readWholeNumber(texts.views, views) || views < 1 || views > 4096)) {
-        text = "--views must be a whole number from 1 to 4096, got '" + printable(texts.views) + "'";
+    if (!texts.views.empty() && (!readWholeNumber(texts.views, views) || views < 1 || views > MaxViews)) {
+        text = "--views must be a whole number from 1 to " + std::to_string(MaxViews) + ", got '" +
+               printable(texts.views) + "'";
         return false;
     }
     options.sheet.viewCount = static_cast<int>(views);
@@ -104,12 +105,10 @@ bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
         text = "--view-phase must be a number, got '" + printable(texts.phase) + "'";
         return false;
     }
-    if (!texts.panel.empty() && texts.panel != "rgb" && texts.panel != "bgr") {
+    if (!texts.panel.empty() && !readSubpixelOrder(texts.panel, calibration.subpixelOrder)) {
         text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
         return false;
     }
-    if (!texts.panel.empty())
-        calibration.subpixelOrder = texts.panel == "bgr" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
     if (!readNumber(texts.gap, options.sheet.gap) || !(options.sheet.gap >= 0.0 && options.sheet.gap <= 1e9)) {
         text = "--gap must be a number from 0 to 1e9, got '" + printable(texts.gap) + "'";
         return false;

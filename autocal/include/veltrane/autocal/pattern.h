@@ -30,6 +30,9 @@ double fieldSpread(const PatternLayout& layout, double pitch);
 // pitch * (1 + spread).
 Calibration fieldCalibration(const Calibration& guess, double spread, int field);
 
+// What is said of a guess the engine draws no lines for.
+constexpr const char* UndrawableGuess = "the guess cannot be drawn (its lenses are all but horizontal)";
+
 // The pattern for a guess; Done, or the engine's status for it.
 Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern);
 

@@ -42,6 +42,3 @@ enum class InterlaceParse { Run, Help, Invalid };
 // Reads the command line; Help fills text with the usage, Invalid with one
 // line for the user.
 InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text);
-
-// "CxR" or "WxH": two positive whole numbers.
-bool parseDimensions(const std::string& text, int& first, int& second);

@@ -2,6 +2,7 @@
 // pitch's range and text fit for a one-line message.
 #pragma once
 
+#include "veltrane/engine/calibration.h"
 #include "veltrane/records/limits.h"
 
 #include <string>
@@ -20,6 +21,12 @@ double printedPitch(double pitch);
 // (and for a whole number out of long's range).
 bool readWholeNumber(const std::string& text, long& value);
 bool readNumber(const std::string& text, double& value);
+
+// "CxR" or "WxH": two positive whole numbers of at most six digits.
+bool parseDimensions(const std::string& text, int& first, int& second);
+
+// A panel's subpixel order as records and options write it: "rgb" or "bgr".
+bool readSubpixelOrder(const std::string& text, ChannelOrder& order);
 
 // Text fit for a one-line message: control characters and bytes outside
 // ASCII written as escapes (\n, \x1b).
