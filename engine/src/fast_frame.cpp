@@ -138,5 +138,24 @@ std::vector<Strip> cutStrips(const Frame& frame, int threads)
     return strips;
 }
 
+void fillSolidRows(Frame& frame, unsigned char* rows)
+{
+    frame.solidRows = rows;
+    frame.binaryShares = true;
+    for (const unsigned char* colour : frame.distinct) {
+        for (int k = 0; k < 3; ++k) {
+            const unsigned char value = colour[frame.subpixelOrder ? k : 2 - k];
+            for (int b = k; b < StripBytes; b += 3)
+                rows[b] = value;
+            frame.binaryShares = frame.binaryShares && (value == 0 || value == 255);
+        }
+        rows += StripBytes;
+    }
+    frame.colourRun.assign(frame.views, 1);
+    for (int v = frame.views - 2; v >= 0; --v)
+        if (frame.sourceOf[v + 1] == frame.sourceOf[v])
+            frame.colourRun[v] = frame.colourRun[v + 1] + 1;
+}
+
 } // namespace fast
 } // namespace veltrane

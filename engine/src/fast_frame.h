@@ -55,7 +55,15 @@ struct Frame {
     bool adding = false; // one view's shares added into the output, not the frame composed
     const unsigned char* const* sources = nullptr;
     std::vector<const unsigned char*> distinct; // the different source images
+    // Solid colours instead of images: sources[v] points at the three bytes
+    // of view v's colour, and every row of distinct colour s reads the same
+    // strip-wide row in subpixel order, solidRows + s * StripBytes (strips
+    // start on whole pixels).
+    bool solid = false;
+    const unsigned char* solidRows = nullptr;
+    bool binaryShares = false; // every source byte 0 or 255: a share is its mask byte or nothing
     std::vector<int> sourceOf;                  // view -> index into distinct
+    std::vector<int> colourRun;                 // solid colours: views from v on (to the last) of v's colour
     bool subpixelOrder = false;                 // sources already hold the panel's order
     bool panelBgr = false;                      // the panel's order is the output's: written uncrossed
     unsigned char* output = nullptr;
@@ -119,6 +127,7 @@ struct Band {
 // time.
 constexpr int StripUnit = 96;
 constexpr int StripBytes = 32 * StripUnit;
+static_assert(StripUnit % 3 == 0, "strips start on whole pixels");
 constexpr int StripMargin = 4;                            // a triple's store may pass a strip edge by two bytes
 constexpr int MaskPitch = StripBytes + 2 * StripMargin; // bytes of one mask row
 constexpr int ChunkRows = 32;
@@ -132,7 +141,18 @@ inline std::size_t maskRowsBytes(const Frame& frame)
 
 inline std::size_t crossedBytes(const Frame& frame)
 {
-    return (frame.subpixelOrder ? 0 : frame.distinct.size()) * std::size_t{StripBytes};
+    return (frame.subpixelOrder || frame.solid ? 0 : frame.distinct.size()) * std::size_t{StripBytes};
+}
+
+// Distinct source s on a strip row, from the strip's first column, in
+// subpixel order: the image's own row (offset: of the strip row in the
+// image), its crossed copy among the row's buffers, or the colour's row.
+inline const unsigned char* sourceRow(const Frame& frame, const unsigned char* crossed, std::size_t s,
+                                      std::size_t offset)
+{
+    if (frame.solid)
+        return frame.solidRows + s * StripBytes;
+    return frame.subpixelOrder ? frame.distinct[s] + offset : crossed + s * StripBytes;
 }
 
 // Rows in hand at once: three when column triples are added directly.
@@ -153,6 +173,8 @@ inline std::size_t bandBytes(const Frame& frame, std::size_t stripLines)
 using ViewSubset = const std::vector<int>*;
 bool prepareFrame(Frame& frame, ViewSubset only);
 std::vector<Strip> cutStrips(const Frame& frame, int threads);
+// The strip-wide rows of solid colours (distinct.size() * StripBytes bytes).
+void fillSolidRows(Frame& frame, unsigned char* rows);
 
 // The phase table and its error model (phase_table.cpp).
 void describeLines(Frame& frame);

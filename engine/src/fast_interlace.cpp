@@ -36,6 +36,28 @@ Status interlaceByReference(const LensGeometry& lens, const unsigned char* const
     return status;
 }
 
+// Frames the fast engine leaves to the reference, with solid colours: the
+// reference reads images, so each colour is made one.
+Status interlaceColoursByReference(const LensGeometry& lens, const unsigned char* const* colours,
+                                   unsigned char* output, const MaskAllocator& allocator)
+{
+    const std::size_t pixels = static_cast<std::size_t>(std::max(lens.height, 0)) * std::max(lens.width, 0);
+    std::vector<const unsigned char*> known;
+    std::vector<std::vector<unsigned char>> images;
+    std::vector<const unsigned char*> sources;
+    for (int v = 0; v < std::max(lens.viewCount, 0); ++v) {
+        const std::size_t i = std::find(known.begin(), known.end(), colours[v]) - known.begin();
+        if (i == known.size()) {
+            known.push_back(colours[v]);
+            images.emplace_back(pixels * 3);
+            for (std::size_t b = 0; b < pixels * 3; ++b)
+                images.back()[b] = colours[v][b % 3];
+        }
+        sources.push_back(images[i].data());
+    }
+    return interlaceViewsReference(lens, sources.data(), output, allocator);
+}
+
 // A prepared frame composed (or its table compiled) by all threads.
 Status run(Frame& frame, const MaskAllocator& allocator)
 {
@@ -98,6 +120,21 @@ Status compileViewTableFast(const LensGeometry& lens, TableRecord& table, const 
     if (status == Status::Done && table.tooSpread.load())
         return Status::UnsupportedGeometry;
     return status == Status::Done && table.tooLarge.load() ? Status::NoMaskMemory : status;
+}
+
+Status interlaceColoursFast(const LensGeometry& lens, const unsigned char* const* colours, unsigned char* output,
+                            const MaskAllocator& allocator)
+{
+    if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
+        return interlaceColoursByReference(lens, colours, output, allocator);
+    Frame frame;
+    frame.lens = lens;
+    frame.sources = colours;
+    frame.output = output;
+    frame.solid = true;
+    if (!prepareFrame(frame, nullptr))
+        return interlaceColoursByReference(lens, colours, output, allocator);
+    return run(frame, allocator);
 }
 
 Status interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,

@@ -30,6 +30,12 @@ Status interlaceViewsFast(const LensGeometry& lens, const unsigned char* const* 
 Status addViewsFast(const LensGeometry& lens, const int* views, const unsigned char* const* sources, int count,
                           unsigned char* output, const MaskAllocator& allocator = heapAllocator());
 
+// The same with a solid colour for every view: colours[v] points at the
+// three bytes of view v's colour, in the order lens.subpixelOrder says
+// sources hold. The result is that of images filled with the colours.
+Status interlaceColoursFast(const LensGeometry& lens, const unsigned char* const* colours, unsigned char* output,
+                            const MaskAllocator& allocator = heapAllocator());
+
 namespace fast {
 struct TableRecord;
 }

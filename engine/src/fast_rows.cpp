@@ -117,6 +117,13 @@ void plotColumnRow(const Frame& frame, std::size_t first, const RowNeighbours& n
     }
 }
 
+// A view's share of a byte: source * weight / 255 truncated, which for a
+// source byte of 0 or 255 is the weight or nothing.
+inline int shareOf(const Frame& frame, unsigned char source, unsigned char weight)
+{
+    return frame.binaryShares ? source & weight : source * weight / 255;
+}
+
 // Direct blending, for many views whose lines of one view lie far apart:
 // no two samples of a view then write the same byte of a row, so each
 // sample's shares go straight into the strip row's sums, without masks;
@@ -133,9 +140,7 @@ public:
     // The source row of a view, in subpixel order, indexed by column.
     const unsigned char* source(int view) const
     {
-        const std::size_t s = frame_.sourceOf[view];
-        const unsigned char* row = frame_.subpixelOrder ? frame_.distinct[s] + offset_ : crossed_ + s * StripBytes;
-        return row - strip_.a;
+        return sourceRow(frame_, crossed_, frame_.sourceOf[view], offset_) - strip_.a;
     }
 
     // The three bytes of a row triple around column ix.
@@ -162,7 +167,7 @@ private:
     // subpixel apart) fit in 16 bits; they are clamped when written out.
     void add(const unsigned char* source, int column, unsigned char weight) const
     {
-        sums_[column] = static_cast<std::uint16_t>(sums_[column] + source[column] * weight / 255);
+        sums_[column] = static_cast<std::uint16_t>(sums_[column] + shareOf(frame_, source[column], weight));
     }
 
     void addAtEdge(const unsigned char* source, int column, unsigned char weight) const
@@ -181,15 +186,48 @@ private:
 
 void crossSources(const Frame& frame, const RowBuffers& slot, const Strip& strip, int y)
 {
-    if (frame.subpixelOrder)
+    if (frame.subpixelOrder || frame.solid)
         return;
     const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     for (std::size_t s = 0; s < frame.distinct.size(); ++s)
         crossRow(frame.distinct[s] + offset, slot.crossed + s * StripBytes, strip.b - strip.a);
 }
 
+// The same for solid colours of bytes 0 and 255, with less to do per sample:
+// a share is the weight kept or dropped by the colour's byte, and the lines
+// are taken in runs of views of one colour.
+void addBinaryRowTriples(const Frame& frame, const Band& band, const Strip& strip, int from, int to, int y)
+{
+    const DirectRow row(frame, band.row, strip, y);
+    std::uint16_t* const sums = band.row.sums - strip.a;
+    const std::uint32_t* const phase = frame.phase;
+    const auto inside = static_cast<std::uint32_t>(strip.b - strip.a - 2); // ix - a - 1 below it: a triple inside
+    int view = static_cast<int>((strip.first + from) % frame.views);
+    for (int j = from; j < to;) {
+        const int run = std::min(to - j, frame.colourRun[view]);
+        const unsigned char* const colour =
+            frame.solidRows + static_cast<std::size_t>(frame.sourceOf[view]) * StripBytes - strip.a;
+        const int first = j;
+        for (const int end = j + run; j < end; ++j) {
+            const auto fixed = static_cast<std::uint32_t>(band.fixed[j]);
+            const int ix = static_cast<int>(fixed >> PhaseBits);
+            const std::uint32_t entry = phase[fixed & (PhaseBins - 1)];
+            if (!(entry & Uncertain) && static_cast<std::uint32_t>(ix - strip.a - 1) < inside) [[likely]] {
+                sums[ix - 1] = static_cast<std::uint16_t>(sums[ix - 1] + (colour[ix - 1] & entry));
+                sums[ix] = static_cast<std::uint16_t>(sums[ix] + (colour[ix] & entry >> 8));
+                sums[ix + 1] = static_cast<std::uint16_t>(sums[ix + 1] + (colour[ix + 1] & entry >> 16));
+            } else {
+                row.addRowTriple(view + (j - first), j, ix, entry);
+            }
+        }
+        view = view + run == frame.views ? 0 : view + run;
+    }
+}
+
 void addRowTripleShares(const Frame& frame, const Band& band, const Strip& strip, int from, int to, int y)
 {
+    if (frame.solid && frame.binaryShares)
+        return addBinaryRowTriples(frame, band, strip, from, to, y);
     crossSources(frame, band.row, strip, y);
     const DirectRow row(frame, band.row, strip, y);
     int view = static_cast<int>((strip.first + from) % frame.views);
@@ -232,14 +270,16 @@ void blendRow(const Frame& frame, const Band& band, const RowBuffers& slot, cons
     const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     crossSources(frame, slot, strip, y);
     for (int v = 0; v < frame.views; ++v) {
-        const std::size_t s = frame.sourceOf[v];
-        band.viewSources[v] = frame.subpixelOrder ? frame.distinct[s] + offset : slot.crossed + s * StripBytes;
+        band.viewSources[v] = sourceRow(frame, slot.crossed, frame.sourceOf[v], offset);
         // Triples at the strip's edges also wrote two bytes either side of it.
         unsigned char* mask = slot.masks + static_cast<std::size_t>(v) * MaskPitch;
         std::memset(mask, 0, StripMargin);
         std::memset(mask + StripMargin + width, 0, StripMargin);
     }
-    sumShares(band.viewSources, slot.masks + StripMargin, MaskPitch, frame.views, band.blended, width);
+    if (frame.binaryShares)
+        sumBinaryShares(band.viewSources, slot.masks + StripMargin, MaskPitch, frame.views, band.blended, width);
+    else
+        sumShares(band.viewSources, slot.masks + StripMargin, MaskPitch, frame.views, band.blended, width);
     writeRow(frame, band, strip, y);
 }
 
@@ -262,8 +302,9 @@ void prefetchRow(const Frame& frame, const Strip& strip, int y)
         return;
     const std::size_t offset = static_cast<std::size_t>(y) * frame.stride + strip.a;
     for (int b = 0; b < strip.b - strip.a; b += Line) {
-        for (const unsigned char* source : frame.distinct)
-            __builtin_prefetch(source + offset + b, 0, 3);
+        if (!frame.solid)
+            for (const unsigned char* source : frame.distinct)
+                __builtin_prefetch(source + offset + b, 0, 3);
         __builtin_prefetch(frame.output + offset + b, 1, 3);
     }
 }
@@ -404,8 +445,8 @@ private:
         bool owned;
         int y;
         std::uint16_t* sums;
-        std::size_t offset; // of the source row, subpixel order
-        const unsigned char* crossed;
+        std::size_t offset; // of the frame row in the sources
+        const unsigned char* crossed; // the row's crossed sources, from the strip's first column
     };
 
     int* samples(int u) const { return strip_.ring + static_cast<std::size_t>(u % 3) * lines_; }
@@ -418,17 +459,17 @@ private:
             return {false, 0, nullptr, 0, nullptr};
         const RowBuffers& row = rowBuffers(m);
         const int y = frameRow(frame_, m);
-        return {true, y, row.sums - strip_.a, static_cast<std::size_t>(y) * frame_.stride, row.crossed - strip_.a};
+        return {true, y, row.sums - strip_.a, static_cast<std::size_t>(y) * frame_.stride, row.crossed};
     }
 
     const unsigned char* source(const Target& to, std::size_t s) const
     {
-        return frame_.subpixelOrder ? frame_.distinct[s] + to.offset : to.crossed + s * StripBytes;
+        return sourceRow(frame_, to.crossed, s, to.offset + strip_.a) - strip_.a;
     }
 
-    static void add(const Target& to, const unsigned char* source, int column, unsigned char weight)
+    void add(const Target& to, const unsigned char* source, int column, unsigned char weight) const
     {
-        to.sums[column] = static_cast<std::uint16_t>(to.sums[column] + source[column] * weight / 255);
+        to.sums[column] = static_cast<std::uint16_t>(to.sums[column] + shareOf(frame_, source[column], weight));
     }
 
     // Bytes 0, 1 and 2 of an entry are for the rows after, at and before the
@@ -440,13 +481,20 @@ private:
         const int to = firstAtLeast(fixed, from, lines_, bounds_.highest);
         const Target rows[3] = {target(u + 1), target(u), target(u - 1)};
         const bool allOwned = rows[0].owned && rows[1].owned && rows[2].owned;
+        const bool binarySolid = frame_.solid && frame_.binaryShares;
         int view = static_cast<int>((strip_.first + from) % frame_.views);
         for (int j = from; j < to; ++j) {
             const auto sample = static_cast<std::uint32_t>(fixed[j]);
             const std::uint32_t entry = frame_.phase[sample & (PhaseBins - 1)];
             const int ix = static_cast<int>(sample >> PhaseBits);
             const std::size_t s = frame_.sourceOf[view];
-            if (allOwned && !(entry & Uncertain) && ix >= strip_.a && ix < strip_.b) {
+            if (binarySolid && allOwned && !(entry & Uncertain) && ix >= strip_.a && ix < strip_.b) [[likely]] {
+                // Solid colours: the three rows read the same colour row.
+                const unsigned char colour = frame_.solidRows[s * StripBytes + (ix - strip_.a)];
+                rows[0].sums[ix] = static_cast<std::uint16_t>(rows[0].sums[ix] + (colour & entry));
+                rows[1].sums[ix] = static_cast<std::uint16_t>(rows[1].sums[ix] + (colour & entry >> 8));
+                rows[2].sums[ix] = static_cast<std::uint16_t>(rows[2].sums[ix] + (colour & entry >> 16));
+            } else if (allOwned && !(entry & Uncertain) && ix >= strip_.a && ix < strip_.b) {
                 add(rows[0], source(rows[0], s), ix, static_cast<unsigned char>(entry));
                 add(rows[1], source(rows[1], s), ix, static_cast<unsigned char>(entry >> 8));
                 add(rows[2], source(rows[2], s), ix, static_cast<unsigned char>(entry >> 16));

@@ -36,6 +36,12 @@ public:
         else
             std::fill(table, table + PhaseBins, Uncertain); // every sample computed exactly
         frame.phase = table;
+        if (frame.solid) {
+            auto* rows = static_cast<unsigned char*>(take(frame.distinct.size() * StripBytes));
+            if (rows == nullptr)
+                return false;
+            fillSolidRows(frame, rows);
+        }
         std::size_t stripLines = 0;
         std::size_t widest = 1;
         for (const Strip& strip : strips) {

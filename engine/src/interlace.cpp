@@ -7,6 +7,7 @@
 #include "fast_interlace.h"
 #include "lens_geometry.h"
 
+#include <array>
 #include <cmath>
 #include <new>
 
@@ -158,7 +159,33 @@ Status composeTwoViews(Engine engine, const Calibration& calibration, int viewCo
     });
 }
 
+// A colour's three bytes as an image of it holds them.
+std::array<unsigned char, 3> colourBytes(const cv::Scalar& colour)
+{
+    return {cv::saturate_cast<unsigned char>(colour[0]), cv::saturate_cast<unsigned char>(colour[1]),
+            cv::saturate_cast<unsigned char>(colour[2])};
+}
+
 } // namespace
+
+Status interlaceTwoColours(const Calibration& calibration, int viewCount, const cv::Scalar& first,
+                           const cv::Scalar& second, cv::Size size, cv::Mat& output, const EngineOptions& options)
+{
+    return guarded([&] {
+        if (size.width <= 0 || size.height <= 0)
+            return Status::InvalidImage;
+        const LensGeometry lens = lensOf(calibration, size, viewCount, options);
+        if (geometryOf(lens) != Status::Done)
+            return Status::UnsupportedGeometry;
+        if (!prepareOutput(output, size))
+            return Status::InvalidImage;
+        const std::array<unsigned char, 3> firstBytes = colourBytes(first);
+        const std::array<unsigned char, 3> secondBytes = colourBytes(second);
+        return interlaceColoursFast(
+            lens, rotated(twoViewSources(viewCount, firstBytes.data(), secondBytes.data()), calibration.viewPhase).data(),
+            output.data, options.allocator);
+    });
+}
 
 Status interlaceViews(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
                       const EngineOptions& options)

@@ -11,8 +11,10 @@ namespace veltrane {
 // The loops that vectorise are built for AVX2 too, and the processor picks.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__)
 #define VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define WIDE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
 #define VECTOR_CLONES
+#define WIDE_VECTOR_CLONES
 #endif
 
 namespace {
@@ -43,9 +45,11 @@ __attribute__((target("ssse3"))) void crossRowShuffled(const unsigned char* from
 // The sanitizer build takes the portable paths, so that the tests cover them.
 const bool HaveShuffle = false;
 const bool HaveAvx2 = false;
+const bool HaveAvx512 = false;
 #else
 const bool HaveShuffle = (__builtin_cpu_init(), __builtin_cpu_supports("ssse3"));
 const bool HaveAvx2 = __builtin_cpu_supports("avx2");
+const bool HaveAvx512 = __builtin_cpu_supports("avx512bw");
 #endif
 #endif
 
@@ -125,6 +129,54 @@ __attribute__((target("avx2"))) void sumSharesWide(const unsigned char* const* s
 }
 #endif
 
+// Shares of sources that are 0 or 255: each mask byte kept or dropped by
+// its source byte, the views summed with saturation; bytes [from, count).
+VECTOR_CLONES void sumBinarySharesFrom(const unsigned char* const* sources, unsigned char* masks,
+                                       std::size_t maskPitch, int views, unsigned char* out, int from, int count)
+{
+    std::fill(out + from, out + count, 0);
+    for (int v = 0; v < views; ++v) {
+        unsigned char* mask = masks + static_cast<std::size_t>(v) * maskPitch;
+        for (int j = from; j < count; ++j) {
+            const int sum = out[j] + (mask[j] & sources[v][j]);
+            out[j] = static_cast<unsigned char>(sum > 255 ? 255 : sum);
+            mask[j] = 0;
+        }
+    }
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+// 64 subpixels at a time.
+__attribute__((target("avx512bw"))) void sumBinarySharesWidest(const unsigned char* const* sources,
+                                                               unsigned char* masks, std::size_t maskPitch, int views,
+                                                               unsigned char* out, int count)
+{
+    const __m512i zero = _mm512_setzero_si512();
+    int j = 0;
+    for (; j + 64 <= count; j += 64) {
+        // Views that follow one another with the same source (the usual
+        // case: a few sources, each for a run of views) are summed first and
+        // kept or dropped together: the bytes are the same.
+        __m512i sum = zero;
+        __m512i run = zero;
+        const unsigned char* source = sources[0];
+        for (int v = 0; v < views; ++v) {
+            if (sources[v] != source) {
+                sum = _mm512_adds_epu8(sum, _mm512_and_si512(run, _mm512_loadu_si512(source + j)));
+                run = zero;
+                source = sources[v];
+            }
+            unsigned char* mask = masks + static_cast<std::size_t>(v) * maskPitch + j;
+            run = _mm512_adds_epu8(run, _mm512_loadu_si512(mask));
+            _mm512_storeu_si512(mask, zero);
+        }
+        sum = _mm512_adds_epu8(sum, _mm512_and_si512(run, _mm512_loadu_si512(source + j)));
+        _mm512_storeu_si512(out + j, sum);
+    }
+    sumBinarySharesFrom(sources, masks, maskPitch, views, out, j, count);
+}
+#endif
+
 } // namespace
 
 void crossRow(const unsigned char* from, unsigned char* to, int count)
@@ -143,7 +195,7 @@ void crossSubpixelOrder(const unsigned char* from, unsigned char* to, std::size_
         crossRow(from + done, to + done, static_cast<int>(std::min(Piece, count - done)));
 }
 
-VECTOR_CLONES void toFixed(double* x, int* fixed, int count, double step, int stride, int fractionBits)
+WIDE_VECTOR_CLONES void toFixed(double* x, int* fixed, int count, double step, int stride, int fractionBits)
 {
     const double top = stride;
     const double scale = static_cast<double>(1 << fractionBits);
@@ -162,6 +214,16 @@ void sumShares(const unsigned char* const* sources, unsigned char* masks, std::s
         return sumSharesWide(sources, masks, maskPitch, views, out, count);
 #endif
     sumSharesPlain(sources, masks, maskPitch, views, out, count);
+}
+
+void sumBinaryShares(const unsigned char* const* sources, unsigned char* masks, std::size_t maskPitch, int views,
+                     unsigned char* out, int count)
+{
+#if defined(__x86_64__) && defined(__GNUC__)
+    if (HaveAvx512)
+        return sumBinarySharesWidest(sources, masks, maskPitch, views, out, count);
+#endif
+    sumBinarySharesFrom(sources, masks, maskPitch, views, out, 0, count);
 }
 
 VECTOR_CLONES void narrowSums(const std::uint16_t* sums, unsigned char* out, int count)

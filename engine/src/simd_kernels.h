@@ -29,6 +29,11 @@ void toFixed(double* x, int* fixed, int count, double step, int stride, int frac
 void sumShares(const unsigned char* const* sources, unsigned char* masks, std::size_t maskPitch, int views,
                unsigned char* out, int count);
 
+// The same where every source byte is 0 or 255: a share is then the mask
+// byte or nothing, and the sum a saturating sum of bytes.
+void sumBinaryShares(const unsigned char* const* sources, unsigned char* masks, std::size_t maskPitch, int views,
+                     unsigned char* out, int count);
+
 // Sums clamped to bytes.
 void narrowSums(const std::uint16_t* sums, unsigned char* out, int count);
 

@@ -139,7 +139,6 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
         }
         output.create(size_, CV_8UC3);
         const std::size_t step = views.front().step[0];
-        const int rowBytes = size_.width * 3;
         cv::parallel_for_(cv::Range(0, size_.height), [&](const cv::Range& range) {
             for (int y = range.start; y < range.end; ++y) {
                 const std::size_t sourceRow = rows[y] * step;

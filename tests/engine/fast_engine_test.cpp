@@ -213,6 +213,48 @@ TEST_F(FastEngine, TwoViewFramesMatchTheReference)
     }
 }
 
+// Solid colours make the frame of two images filled with them, on every
+// walk (rows, column triples, shares added directly): colours whose channels
+// are all 0 or 255 take sums of mask bytes, others the products.
+TEST_F(FastEngine, TwoColourFramesMatchTheReferenceWithFilledImages)
+{
+    std::mt19937 random(Seed + 4);
+    const cv::Scalar binary[] = {{0, 255, 255}, {255, 0, 255}, {255, 255, 255}, {0, 0, 0}, {255, 0, 0}};
+    int composed = 0;
+    for (int i = 0; i < 150; ++i) {
+        const Case c = randomCase(random, i);
+        const int views = i % 11 == 4 ? c.views : twoViewCount(c.pitch);
+        const LensGeometry lens = lensOf(c, i, views);
+        Calibration calibration = calibrationOf(lens);
+        calibration.subpixelOrder = i % 2 == 1 ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+        calibration.viewPhase = i % 3 == 0 ? 2.5 : 0.0;
+        EngineOptions options = optionsOf(lens);
+        options.sourceOrder = i % 4 == 1 ? ChannelOrder::Rgb : ChannelOrder::Bgr;
+        auto pick = [&] {
+            if (random() % 3 == 0)
+                return cv::Scalar(random() % 256, random() % 256, random() % 256);
+            return binary[random() % 5];
+        };
+        const cv::Scalar first = pick();
+        const cv::Scalar second = pick();
+        const cv::Mat firstImage(c.height, c.width, CV_8UC3, first);
+        const cv::Mat secondImage(c.height, c.width, CV_8UC3, second);
+        cv::Mat reference;
+        cv::Mat fast(c.height, c.width, CV_8UC3, cv::Scalar(1, 2, 3));
+        const Status expected =
+            interlaceTwoViewsReference(calibration, views, firstImage, secondImage, reference, options);
+        ASSERT_EQ(interlaceTwoColours(calibration, views, first, second, fast.size(), fast, options), expected)
+            << c.describe();
+        if (expected != Status::Done) // lines all but horizontal, refused alike
+            continue;
+        ++composed;
+        std::ostringstream colours;
+        colours << " colours " << first << " " << second;
+        expectSame(fast, reference, c.describe() + colours.str());
+    }
+    EXPECT_GT(composed, 120);
+}
+
 // A frame of over a million pixels: subpixel order is crossed in pieces of a
 // million pixels, and many chunks of rows go to every thread.
 TEST_F(FastEngine, AFrameOfOverAMillionPixels)
@@ -271,16 +313,24 @@ TEST_F(FastEngine, EqualExtentsKeepToTheFastEnginesMemory)
 TEST_F(FastEngine, FailedAllocationLeavesTheOutputAndLeaksNothing)
 {
     const cv::Mat white(24, 32, CV_8UC3, cv::Scalar::all(255));
-    for (int failAt : {1, 2, 3, 4}) {
-        cv::Mat out(24, 32, CV_8UC3, cv::Scalar(7, 8, 9));
-        geometry(32, 24, 8.0, twoViewCount(8.0), 4, 60, 0);
-        CountingAllocator failing(failAt);
-        ::testing::internal::CaptureStdout();
-        EXPECT_EQ(interlaceTwoViews(calibrationOf(lens), lens.viewCount, white, white, out, optionsOf(lens, CountingAllocator::allocator())),
-                  Status::NoMaskMemory);
-        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
-        EXPECT_EQ(out.at<cv::Vec3b>(12, 12), cv::Vec3b(7, 8, 9));
-        EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+    geometry(32, 24, 8.0, twoViewCount(8.0), 4, 60, 0);
+    for (int failAt : {1, 2, 3, 4, 5}) {
+        for (const bool colours : {false, true}) {
+            if (failAt == 5 && !colours) // images need one allocation less: the colours' rows
+                continue;
+            cv::Mat out(24, 32, CV_8UC3, cv::Scalar(7, 8, 9));
+            CountingAllocator failing(failAt);
+            const EngineOptions options = optionsOf(lens, CountingAllocator::allocator());
+            ::testing::internal::CaptureStdout();
+            const Status status =
+                colours ? interlaceTwoColours(calibrationOf(lens), lens.viewCount, cv::Scalar::all(255),
+                                              cv::Scalar::all(255), out.size(), out, options)
+                        : interlaceTwoViews(calibrationOf(lens), lens.viewCount, white, white, out, options);
+            EXPECT_EQ(status, Status::NoMaskMemory) << "allocation " << failAt << (colours ? ", colours" : "");
+            EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+            EXPECT_EQ(out.at<cv::Vec3b>(12, 12), cv::Vec3b(7, 8, 9));
+            EXPECT_EQ(CountingAllocator::liveBlocks(), 0);
+        }
     }
 }
 

@@ -39,6 +39,9 @@ TEST(PublicApi, UnusableImagesAreRefusedAndTheOutputKept)
         EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0) << "case " << i;
     }
     EXPECT_EQ(interlaceTwoViews(Lens, 10, view, solid(40, 59, 0), output), Status::InvalidImage);
+    for (const cv::Size empty : {cv::Size(0, 40), cv::Size(60, 0), cv::Size(-60, -40)})
+        EXPECT_EQ(interlaceTwoColours(Lens, 10, cv::Scalar::all(255), cv::Scalar::all(0), empty, output),
+                  Status::InvalidImage);
     cv::Mat noOutput;
     EXPECT_EQ(addViews(Lens, 2, {0}, {view}, noOutput), Status::InvalidImage); // adding needs an output
     EXPECT_EQ(addViews(Lens, 2, {0, 1}, {view}, output), Status::InvalidImage); // a view without its image
@@ -61,6 +64,8 @@ TEST(PublicApi, ASlantTooFlatToDrawIsAStatus)
     const cv::Mat before = output.clone();
     EXPECT_EQ(interlaceViews(flat, views, output), Status::UnsupportedGeometry);
     EXPECT_EQ(interlaceTwoViews(flat, 10, views[0], views[1], output), Status::UnsupportedGeometry);
+    EXPECT_EQ(interlaceTwoColours(flat, 10, cv::Scalar::all(200), cv::Scalar::all(9), size, output),
+              Status::UnsupportedGeometry);
     EXPECT_EQ(addViews(flat, 8, {0, 1}, {views[0], views[1]}, output), Status::UnsupportedGeometry);
     EXPECT_EQ(cv::norm(output, before, cv::NORM_INF), 0);
     cv::Mat drawn;
@@ -267,8 +272,9 @@ TEST(PublicApi, TheLineLayoutIsWhereViewZeroShows)
                 const int brightest = std::max({subpixel(c - 1), subpixel(c), subpixel(c + 1)});
                 EXPECT_GT(brightest, 80) << "row " << y << ", line at " << line; // at most half a column off
                 const int middle = static_cast<int>(std::lround(line + calibration.pitch / 2)); // views 3 and 4
-                if (middle < 3 * size.width)
+                if (middle < 3 * size.width) {
                     EXPECT_LT(subpixel(middle), 20) << "row " << y << ", between lines at " << line;
+                }
                 ++checked;
             }
         }
