@@ -38,15 +38,14 @@ Calibration fieldCalibration(const Calibration& guess, double spread, int field)
 
 Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern)
 {
-    const cv::Mat white(layout.display, CV_8UC3, cv::Scalar::all(255));
-    const cv::Mat black(layout.display, CV_8UC3, cv::Scalar::all(0));
-    cv::Mat drawn = black.clone();
+    cv::Mat drawn(layout.display, CV_8UC3, cv::Scalar::all(0));
     const double spread = fieldSpread(layout, guess.pitch);
     for (int field = 0; field < 2; ++field) {
         const Calibration calibration = fieldCalibration(guess, spread, field);
         cv::Mat interlaced;
         const Status status =
-            interlaceTwoViews(calibration, twoViewCount(calibration.pitch), white, black, interlaced);
+            interlaceTwoColours(calibration, twoViewCount(calibration.pitch), cv::Scalar::all(255),
+                                cv::Scalar::all(0), layout.display, interlaced);
         if (status != Status::Done)
             return status;
         interlaced(layout.fields[field]).copyTo(drawn(layout.fields[field]));

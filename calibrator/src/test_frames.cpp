@@ -53,9 +53,11 @@ veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAll
         state.viewCount = veltrane::twoViewCount(state.pitch);
         veltrane::EngineOptions options;
         options.allocator = allocator;
+        // The two images hold nothing but their colours, so the engine is
+        // given the colours: the same frame, without reading the images.
         const veltrane::Status status =
-            veltrane::interlaceTwoViews(calibrationInForce(state), state.viewCount, state.patternImageA,
-                                        state.patternImageB, state.interlacedImage, options);
+            veltrane::interlaceTwoColours(calibrationInForce(state), state.viewCount, Yellow, Magenta,
+                                          state.patternImageA.size(), state.interlacedImage, options);
         if (status != veltrane::Status::Done) {
             // Once for the two-view composition, once for the frame that ends here.
             reportEngineFailure(status);
