@@ -1,10 +1,15 @@
 // The pitch-frame rebuild (yellow and magenta through the view masks) with
-// the reference engine and the fast engine, against the floor of one pass
-// over the same images (cv::add of two images into a third).
+// the reference engine, the fast engine from two images (the calibrator's way
+// until it composed the colours themselves) and from the two colours, against
+// the floor of one pass over the same images (cv::add of two images into a
+// third).
 #include "bench_support.h"
 
 
 #include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <chrono>
 
 #include <utility>
 #include <vector>
@@ -15,6 +20,16 @@ using namespace veltrane;
 
 using Interlace = Status (*)(const Calibration&, int, const cv::Mat&, const cv::Mat&, cv::Mat&, const EngineOptions&);
 
+const cv::Scalar Yellow(0, 255, 255);
+const cv::Scalar Magenta(255, 0, 255);
+
+// The composition of the colours themselves, in the shape of the others.
+Status interlaceColours(const Calibration& calibration, int viewCount, const cv::Mat& yellow, const cv::Mat&,
+                        cv::Mat& output, const EngineOptions& options)
+{
+    return interlaceTwoColours(calibration, viewCount, Yellow, Magenta, yellow.size(), output, options);
+}
+
 constexpr int UsualGeometry = -1;
 
 // The rebuild of the calibrator's pitch frame at the benchmark's size, on the
@@ -23,8 +38,8 @@ void rebuild(benchmark::State& bench, Interlace interlace, int geometry = UsualG
 {
     const int width = static_cast<int>(bench.range(0));
     const int height = static_cast<int>(bench.range(1));
-    const cv::Mat yellow(height, width, CV_8UC3, cv::Scalar(0, 255, 255));
-    const cv::Mat magenta(height, width, CV_8UC3, cv::Scalar(255, 0, 255));
+    const cv::Mat yellow(height, width, CV_8UC3, Yellow);
+    const cv::Mat magenta(height, width, CV_8UC3, Magenta);
     // Written once before timing, as the calibrator's frame is, so that no
     // iteration pays for the first touch of its pages.
     cv::Mat output(height, width, CV_8UC3, cv::Scalar::all(0));
@@ -59,11 +74,63 @@ void BM_PitchFrameFast(benchmark::State& bench)
     rebuild(bench, interlaceTwoViews);
 }
 
+void BM_PitchFrameColours(benchmark::State& bench)
+{
+    rebuild(bench, interlaceColours);
+}
+
 // The geometries the panel can reach that are hardest on the fast engine;
 // each must stay within three times the same size's usual rebuild.
-void BM_PitchFrameFastHard(benchmark::State& bench)
+void BM_PitchFrameColoursHard(benchmark::State& bench)
 {
-    rebuild(bench, interlaceTwoViews, static_cast<int>(bench.range(2)));
+    rebuild(bench, interlaceColours, static_cast<int>(bench.range(2)));
+}
+
+// The same rebuild from two images and from the colours, one after the
+// other in every iteration (in turns, which goes first), so that a drift of
+// the machine's speed falls on both: their medians and the speed-up.
+void BM_PitchFrameImagesAgainstColours(benchmark::State& bench)
+{
+    const int width = static_cast<int>(bench.range(0));
+    const int height = static_cast<int>(bench.range(1));
+    const cv::Mat yellow(height, width, CV_8UC3, Yellow);
+    const cv::Mat magenta(height, width, CV_8UC3, Magenta);
+    cv::Mat fromImages(height, width, CV_8UC3, cv::Scalar::all(0));
+    cv::Mat fromColours(height, width, CV_8UC3, cv::Scalar::all(0));
+    const PitchFrame frame = pitchModeFrame(width, height);
+    std::vector<double> images;
+    std::vector<double> colours;
+    auto timed = [](auto compose) {
+        const auto start = std::chrono::steady_clock::now();
+        const Status status = compose();
+        return status == Status::Done
+                   ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()
+                   : -1.0;
+    };
+    for (auto _ : bench) {
+        auto one = [&] {
+            return timed([&] { return interlaceTwoViews(frame.calibration, frame.viewCount, yellow, magenta, fromImages); });
+        };
+        auto other = [&] {
+            return timed([&] { return interlaceColours(frame.calibration, frame.viewCount, yellow, magenta, fromColours, {}); });
+        };
+        const bool imagesFirst = images.size() % 2 == 0;
+        const double first = imagesFirst ? one() : other();
+        const double second = imagesFirst ? other() : one();
+        images.push_back(imagesFirst ? first : second);
+        colours.push_back(imagesFirst ? second : first);
+        if (first < 0 || second < 0)
+            bench.SkipWithError("allocation failed");
+        bench.SetIterationTime(first + second);
+    }
+    auto median = [](std::vector<double> times) {
+        std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+        return times[times.size() / 2];
+    };
+    bench.counters["images_ms"] = 1000 * median(images);
+    bench.counters["colours_ms"] = 1000 * median(colours);
+    bench.counters["speedup"] = median(images) / median(colours);
+    checkAgainstReference(bench, fromColours.data, fromImages.data, fromImages.total() * 3);
 }
 
 void BM_PitchFrameFloor(benchmark::State& bench)
@@ -88,6 +155,7 @@ const bool Registered = [] {
         int repetitions;
     } kinds[] = {{"BM_PitchFrameReference", BM_PitchFrameReference, 3},
                  {"BM_PitchFrameFast", BM_PitchFrameFast, 5},
+                 {"BM_PitchFrameColours", BM_PitchFrameColours, 5},
                  {"BM_PitchFrameFloor", BM_PitchFrameFloor, 5}};
     const std::vector<std::pair<int, int>> sizes =
         smokeRun() ? std::vector<std::pair<int, int>>{{320, 240}}
@@ -101,9 +169,16 @@ const bool Registered = [] {
                 ->UseRealTime()
                 ->Repetitions(smokeRun() ? 1 : kind.repetitions)
                 ->ReportAggregatesOnly(true);
+        if (width >= 3840 || smokeRun())
+            benchmark::RegisterBenchmark("BM_PitchFrameImagesAgainstColours", BM_PitchFrameImagesAgainstColours)
+                ->Args({width, height})
+                ->ArgNames({"w", "h"})
+                ->Unit(benchmark::kMillisecond)
+                ->UseManualTime()
+                ->Iterations(smokeRun() ? 2 : 21);
         if (width == 1920 || width == 3840 || smokeRun())
             for (int geometry = 0; geometry <= static_cast<int>(HardGeometry::SteepestLargestPitch); ++geometry)
-                benchmark::RegisterBenchmark("BM_PitchFrameFastHard", BM_PitchFrameFastHard)
+                benchmark::RegisterBenchmark("BM_PitchFrameColoursHard", BM_PitchFrameColoursHard)
                     ->Args({width, height, geometry})
                     ->ArgNames({"w", "h", "geometry"})
                     ->Unit(benchmark::kMillisecond)
