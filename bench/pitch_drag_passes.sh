@@ -27,10 +27,10 @@ cleanup() {
 trap cleanup EXIT
 
 probe() {
-  local name=$1 spec=$2
+  local name=$1 where=$2
   perf probe -q -d "dragpasses:$name*" >/dev/null 2>&1 || true
-  perf probe -q -x "$CALIBRATOR" -a "dragpasses:$name=$spec" >/dev/null
-  case $spec in *%return) name="${name}__return" ;; esac # perf's name for a return probe
+  perf probe -q -x "$CALIBRATOR" -a "dragpasses:$name=$where" >/dev/null
+  case $where in *%return) name="${name}__return" ;; esac # perf's name for a return probe
   PROBES+=("dragpasses:$name")
 }
 probe pass runPass
