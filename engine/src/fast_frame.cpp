@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace veltrane {
 namespace fast {
@@ -82,6 +83,8 @@ bool prepareFrame(Frame& frame, ViewSubset only)
         return false; // horizontal lines: the reference walk
     frame.views = only != nullptr ? static_cast<int>(only->size()) : lens.viewCount;
     frame.stride = frame.slant.maskStride;
+    if (frame.stride >= std::numeric_limits<int>::max() / PhaseBins)
+        return false; // samples are ints of x * PhaseBins: rows wider than that go to the reference
     frame.height = lens.height;
     frame.subpixelOrder = lens.subpixelOrder != lens.panelBgr;
     frame.panelBgr = lens.panelBgr;

@@ -21,7 +21,7 @@ namespace fast {
 // whenever every phase in it, widened by the error bound below, gives the same
 // three weight indices. Bins where an index changes are marked, and samples
 // falling into them are computed exactly.
-constexpr int PhaseBits = 14;
+constexpr int PhaseBits = 15; // samples x * 2^15 are ints: rows narrower than 65535 subpixels
 constexpr int PhaseBins = 1 << PhaseBits;
 constexpr std::uint32_t Uncertain = 0x80000000u;
 // How far the table's distance model (times 23) may be from the reference's

@@ -255,6 +255,30 @@ TEST_F(FastEngine, TwoColourFramesMatchTheReferenceWithFilledImages)
     EXPECT_GT(composed, 120);
 }
 
+// Samples are ints of x times the phase bins, which rows of 65535 subpixels
+// and more would overflow: such frames are the reference's, with the same
+// bytes, from images and from colours.
+TEST_F(FastEngine, RowsTooWideForTheSamplesAreStillExact)
+{
+    for (const int width : {21844, 21845, 22000}) {
+        geometry(width, 3, 8.0, twoViewCount(8.0), 128, 9, 0);
+        const cv::Mat yellow(3, width, CV_8UC3, cv::Scalar(0, 255, 255));
+        const cv::Mat magenta(3, width, CV_8UC3, cv::Scalar(255, 0, 255));
+        cv::Mat reference;
+        cv::Mat fromImages;
+        cv::Mat fromColours;
+        ASSERT_EQ(interlaceTwoViewsReference(calibrationOf(lens), lens.viewCount, yellow, magenta, reference),
+                  Status::Done);
+        ASSERT_EQ(interlaceTwoViews(calibrationOf(lens), lens.viewCount, yellow, magenta, fromImages), Status::Done);
+        ASSERT_EQ(interlaceTwoColours(calibrationOf(lens), lens.viewCount, cv::Scalar(0, 255, 255),
+                                      cv::Scalar(255, 0, 255), yellow.size(), fromColours),
+                  Status::Done);
+        expectSame(fromImages, reference, "images, width " + std::to_string(width));
+        expectSame(fromColours, reference, "colours, width " + std::to_string(width));
+        EXPECT_GT(cv::countNonZero(reference.reshape(1)), width); // lines all the way across
+    }
+}
+
 // A frame of over a million pixels: subpixel order is crossed in pieces of a
 // million pixels, and many chunks of rows go to every thread.
 TEST_F(FastEngine, AFrameOfOverAMillionPixels)
