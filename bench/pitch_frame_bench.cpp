@@ -109,15 +109,15 @@ void BM_PitchFrameImagesAgainstColours(benchmark::State& bench)
                    : -1.0;
     };
     for (auto _ : bench) {
-        auto one = [&] {
+        auto imagesTime = [&] {
             return timed([&] { return interlaceTwoViews(frame.calibration, frame.viewCount, yellow, magenta, fromImages); });
         };
-        auto other = [&] {
+        auto coloursTime = [&] {
             return timed([&] { return interlaceColours(frame.calibration, frame.viewCount, yellow, magenta, fromColours, {}); });
         };
         const bool imagesFirst = images.size() % 2 == 0;
-        const double first = imagesFirst ? one() : other();
-        const double second = imagesFirst ? other() : one();
+        const double first = imagesFirst ? imagesTime() : coloursTime();
+        const double second = imagesFirst ? coloursTime() : imagesTime();
         images.push_back(imagesFirst ? first : second);
         colours.push_back(imagesFirst ? second : first);
         if (first < 0 || second < 0)

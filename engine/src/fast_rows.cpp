@@ -193,9 +193,9 @@ void crossSources(const Frame& frame, const RowBuffers& slot, const Strip& strip
         crossRow(frame.distinct[s] + offset, slot.crossed + s * StripBytes, strip.b - strip.a);
 }
 
-// The same for solid colours of bytes 0 and 255, with less to do per sample:
-// a share is the weight kept or dropped by the colour's byte, and the lines
-// are taken in runs of views of one colour.
+// addRowTripleShares for solid colours of bytes 0 and 255, with less to do
+// per sample: a share is the weight kept or dropped by the colour's byte,
+// and the lines are taken in runs of views of one colour.
 void addBinaryRowTriples(const Frame& frame, const Band& band, const Strip& strip, int from, int to, int y)
 {
     const DirectRow row(frame, band.row, strip, y);
