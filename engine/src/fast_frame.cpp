@@ -108,6 +108,10 @@ bool prepareFrame(Frame& frame, ViewSubset only)
         if (known == frame.distinct.end())
             frame.distinct.push_back(frame.sources[v]);
     }
+    frame.sourceRun.assign(frame.views, 1);
+    for (int v = frame.views - 2; v >= 0; --v)
+        if (frame.sourceOf[v + 1] == frame.sourceOf[v])
+            frame.sourceRun[v] = frame.sourceRun[v + 1] + 1;
     return true;
 }
 
@@ -154,10 +158,6 @@ void fillSolidRows(Frame& frame, unsigned char* rows)
         }
         rows += StripBytes;
     }
-    frame.colourRun.assign(frame.views, 1);
-    for (int v = frame.views - 2; v >= 0; --v)
-        if (frame.sourceOf[v + 1] == frame.sourceOf[v])
-            frame.colourRun[v] = frame.colourRun[v + 1] + 1;
 }
 
 } // namespace fast

@@ -63,7 +63,7 @@ struct Frame {
     const unsigned char* solidRows = nullptr;
     bool binaryShares = false; // every source byte 0 or 255: a share is its mask byte or nothing
     std::vector<int> sourceOf;                  // view -> index into distinct
-    std::vector<int> colourRun;                 // solid colours: views from v on (to the last) of v's colour
+    std::vector<int> sourceRun;                 // views from v on (to the last) with v's source
     bool subpixelOrder = false;                 // sources already hold the panel's order
     bool panelBgr = false;                      // the panel's order is the output's: written uncrossed
     unsigned char* output = nullptr;

@@ -204,7 +204,7 @@ void addBinaryRowTriples(const Frame& frame, const Band& band, const Strip& stri
     const auto inside = static_cast<std::uint32_t>(strip.b - strip.a - 2); // ix - a - 1 below it: a triple inside
     int view = static_cast<int>((strip.first + from) % frame.views);
     for (int j = from; j < to;) {
-        const int run = std::min(to - j, frame.colourRun[view]);
+        const int run = std::min(to - j, frame.sourceRun[view]);
         const unsigned char* const colour =
             frame.solidRows + static_cast<std::size_t>(frame.sourceOf[view]) * StripBytes - strip.a;
         const int first = j;

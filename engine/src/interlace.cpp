@@ -143,19 +143,27 @@ Status composeViews(Engine engine, const Calibration& calibration, const std::ve
     });
 }
 
+// The two-view composition at size from the first half of the views'
+// sources and the second (images or colours, whichever the engine reads).
+Status composeTwo(Engine engine, const Calibration& calibration, int viewCount, const unsigned char* first,
+                  const unsigned char* second, cv::Size size, cv::Mat& output, const EngineOptions& options)
+{
+    const LensGeometry lens = lensOf(calibration, size, viewCount, options);
+    if (geometryOf(lens) != Status::Done)
+        return Status::UnsupportedGeometry;
+    if (!prepareOutput(output, size))
+        return Status::InvalidImage;
+    return engine(lens, rotated(twoViewSources(viewCount, first, second), calibration.viewPhase).data(), output.data,
+                  options.allocator);
+}
+
 Status composeTwoViews(Engine engine, const Calibration& calibration, int viewCount, const cv::Mat& first,
                        const cv::Mat& second, cv::Mat& output, const EngineOptions& options)
 {
     return guarded([&] {
         if (!usable(first, first.size()) || !usable(second, first.size()))
             return Status::InvalidImage;
-        const LensGeometry lens = lensOf(calibration, first.size(), viewCount, options);
-        if (geometryOf(lens) != Status::Done)
-            return Status::UnsupportedGeometry;
-        if (!prepareOutput(output, first.size()))
-            return Status::InvalidImage;
-        return engine(lens, rotated(twoViewSources(viewCount, first.data, second.data), calibration.viewPhase).data(),
-                      output.data, options.allocator);
+        return composeTwo(engine, calibration, viewCount, first.data, second.data, first.size(), output, options);
     });
 }
 
@@ -174,16 +182,10 @@ Status interlaceTwoColours(const Calibration& calibration, int viewCount, const 
     return guarded([&] {
         if (size.width <= 0 || size.height <= 0)
             return Status::InvalidImage;
-        const LensGeometry lens = lensOf(calibration, size, viewCount, options);
-        if (geometryOf(lens) != Status::Done)
-            return Status::UnsupportedGeometry;
-        if (!prepareOutput(output, size))
-            return Status::InvalidImage;
         const std::array<unsigned char, 3> firstBytes = colourBytes(first);
         const std::array<unsigned char, 3> secondBytes = colourBytes(second);
-        return interlaceColoursFast(
-            lens, rotated(twoViewSources(viewCount, firstBytes.data(), secondBytes.data()), calibration.viewPhase).data(),
-            output.data, options.allocator);
+        return composeTwo(interlaceColoursFast, calibration, viewCount, firstBytes.data(), secondBytes.data(), size,
+                          output, options);
     });
 }
 
