@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace veltrane {
+
 namespace {
 
 std::size_t live = 0;
@@ -106,3 +108,5 @@ std::size_t PeakCounter::peak() const
 {
     return highest;
 }
+
+} // namespace veltrane

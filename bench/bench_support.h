@@ -9,6 +9,8 @@
 
 #include <cstddef>
 
+namespace veltrane {
+
 // What the calibrator's pitch frame is composed with.
 struct PitchFrame {
     veltrane::Calibration calibration;
@@ -45,3 +47,5 @@ public:
     const veltrane::MaskAllocator& allocator() const;
     std::size_t peak() const;
 };
+
+} // namespace veltrane

@@ -24,6 +24,8 @@
 
 #include <unistd.h>
 
+using namespace veltrane;
+
 namespace fs = std::filesystem;
 
 namespace {

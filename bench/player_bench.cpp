@@ -18,6 +18,8 @@
 
 #include <random>
 
+using namespace veltrane;
+
 namespace {
 
 const veltrane::Calibration Lens{6, 1152, 8.0, true};

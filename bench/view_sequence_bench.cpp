@@ -15,6 +15,8 @@
 
 #include <unistd.h>
 
+using namespace veltrane;
+
 namespace {
 
 constexpr int Views = 16;

@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace veltrane;
+
 namespace {
 
 bool point(const std::string& text, int& x, int& y)

@@ -10,7 +10,7 @@
 #include <map>
 #include <sstream>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -188,3 +188,5 @@ AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptio
     return readGuess(texts, options, text) && readSource(texts, options, text) ? AutocalParse::Run
                                                                                 : AutocalParse::Invalid;
 }
+
+} // namespace veltrane

@@ -12,7 +12,7 @@
 
 #include <opencv2/videoio.hpp>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -109,3 +109,5 @@ bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::str
     record.height = options.display.height;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message);
 }
+
+} // namespace veltrane

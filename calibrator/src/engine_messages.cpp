@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace veltrane {
+
 veltrane::Calibration calibrationInForce(const CalibrationState& state)
 {
     return {state.slantX, state.slantY, state.pitch, state.mirror != 0, state.viewPhase,
@@ -19,6 +21,8 @@ const char* engineStatusMessage(veltrane::Status status)
         return "\n---error: the slant is too flat to draw at this size---\n";
     case veltrane::Status::NoMaskMemory:
     case veltrane::Status::InvalidImage:
+    case veltrane::Status::TableMismatch:
+    case veltrane::Status::Internal:
         break;
     }
     return "\n---error:malloc:1---\n";
@@ -29,3 +33,5 @@ void reportEngineFailure(veltrane::Status status)
     std::fputs(engineStatusMessage(status), stdout);
     std::fflush(stdout);
 }
+
+} // namespace veltrane

@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 
+namespace veltrane {
+
 
 KeyAction classifyKey(int key)
 {
@@ -32,3 +34,5 @@ void applyKey(CalibrationState& state, int key, bool& keyStepped)
     else if (state.mode == ModePitch)
         pitchKeyStep(state, step, keyStepped);
 }
+
+} // namespace veltrane

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace veltrane {
+
 const char* const ViewSequenceTitle = "DISP";
 
 namespace {
@@ -91,3 +93,5 @@ PassResult runMainLoop(Calibrator& calibrator, WindowBackend& windows)
         result = runPass(calibrator, windows);
     return result;
 }
+
+} // namespace veltrane

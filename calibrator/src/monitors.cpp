@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <sstream>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -118,3 +118,5 @@ std::string monitorList(const std::vector<Monitor>& monitors)
              << (monitors[i].primary ? "  primary" : "") << "\n";
     return list.str();
 }
+
+} // namespace veltrane

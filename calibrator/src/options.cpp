@@ -16,7 +16,7 @@
 #include <vector>
 #include <algorithm>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -292,3 +292,5 @@ std::string usageText(const char* program)
         << "Example: " << program << " --screen=1 --calibration=lens.yml --save=lens.yml\n";
     return out.str();
 }
+
+} // namespace veltrane

@@ -3,7 +3,7 @@
 #include "veltrane/core/calibration_state.h"
 #include "veltrane/calibrator/options.h"
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -34,3 +34,5 @@ void pitchKeyStep(CalibrationState& state, int step, bool& keyStepped)
     state.pitchDirty = true;
     state.pitchDragSteps = 0;
 }
+
+} // namespace veltrane

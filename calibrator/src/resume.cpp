@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace veltrane {
+
 int resumedSlantOffset(const veltrane::Calibration& start, int slantYHere, int limit, bool& exact)
 {
     // x / 2 * here / y, rounded half away from zero, in integers.
@@ -48,3 +50,5 @@ void resumeCalibration(CalibrationState& state, const veltrane::Calibration& sta
     std::printf("\n");
     std::fflush(stdout);
 }
+
+} // namespace veltrane

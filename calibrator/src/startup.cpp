@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+namespace veltrane {
+
 const char* const WindowTitle = "Veltrane calibration";
 
 void startUp(Calibrator& calibrator, const Options& options, WindowBackend& windows)
@@ -40,3 +42,5 @@ void startUp(Calibrator& calibrator, const Options& options, WindowBackend& wind
 
     windows.openWindow(WindowTitle, onPointerEvent, &state);
 }
+
+} // namespace veltrane

@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+namespace veltrane {
+
 namespace {
 
 const cv::Scalar LineColour(255, 0, 0, 0);
@@ -68,3 +70,5 @@ veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAll
     state.interlacedImage.copyTo(state.displayImage);
     return veltrane::Status::Done;
 }
+
+} // namespace veltrane

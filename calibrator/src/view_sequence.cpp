@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 using veltrane::loadViewImage;
 using veltrane::viewFileExists;
 using veltrane::viewFileName;
@@ -159,3 +161,5 @@ bool interlaceViewSequence(CalibrationState& state, const veltrane::MaskAllocato
     state.mode = state.savedMode;
     return shown;
 }
+
+} // namespace veltrane

@@ -121,8 +121,8 @@ Status guarded(Compose compose)
         return compose();
     } catch (const std::bad_alloc&) {
         return Status::NoMaskMemory;
-    } catch (const cv::Exception&) {
-        return Status::NoMaskMemory;
+    } catch (const cv::Exception& error) {
+        return error.code == cv::Error::StsNoMem ? Status::NoMaskMemory : Status::Internal;
     }
 }
 

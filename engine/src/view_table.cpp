@@ -121,7 +121,9 @@ std::size_t ViewTable::bytes() const
 Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
                           ChannelOrder sourceOrder) const
 {
-    if (!serves(calibration, size_, static_cast<int>(views.size())) || !usableViews(views))
+    if (!serves(calibration, size_, static_cast<int>(views.size())))
+        return Status::TableMismatch;
+    if (!usableViews(views))
         return Status::InvalidImage;
     try {
         // Table view v shows views[(v + K) mod N].
@@ -153,8 +155,8 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
         return Status::Done;
     } catch (const std::bad_alloc&) {
         return Status::NoMaskMemory;
-    } catch (const cv::Exception&) {
-        return Status::NoMaskMemory;
+    } catch (const cv::Exception& error) {
+        return error.code == cv::Error::StsNoMem ? Status::NoMaskMemory : Status::Internal;
     }
 }
 

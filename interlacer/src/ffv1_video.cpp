@@ -5,11 +5,12 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/imgutils.h>
-#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
 #include <cstring>
+
+namespace veltrane {
 
 namespace {
 
@@ -85,7 +86,6 @@ Ffv1Video::~Ffv1Video() = default;
 bool Ffv1Video::open(const std::string& file, const std::string& container, cv::Size size, double fps,
                      std::string& reason)
 {
-    av_log_set_level(AV_LOG_QUIET); // a failure is said by the caller, in one line
     state_ = std::make_unique<State>();
     State& s = *state_;
     const char* muxer = container == ".avi" ? "avi" : "matroska";
@@ -142,6 +142,13 @@ bool Ffv1Video::open(const std::string& file, const std::string& container, cv::
 bool Ffv1Video::write(const cv::Mat& image, std::string& reason)
 {
     State& s = *state_;
+    if (image.type() != CV_8UC3 || image.cols != s.frame->width || image.rows != s.frame->height) {
+        reason = "frame " + std::to_string(s.next) + " is " + std::to_string(image.cols) + " x " +
+                 std::to_string(image.rows) + (image.type() != CV_8UC3 ? " and not 8-bit colour" : "") +
+                 ", the video's frames are " + std::to_string(s.frame->width) + " x " +
+                 std::to_string(s.frame->height);
+        return false;
+    }
     if (av_frame_make_writable(s.frame) < 0) {
         reason = "out of memory";
         return false;
@@ -177,3 +184,5 @@ bool Ffv1Video::finish(std::string& reason)
     }
     return true;
 }
+
+} // namespace veltrane

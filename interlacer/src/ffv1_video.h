@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace veltrane {
+
 class Ffv1Video {
 public:
     Ffv1Video();
@@ -33,3 +35,5 @@ private:
     struct State;
     std::unique_ptr<State> state_;
 };
+
+} // namespace veltrane

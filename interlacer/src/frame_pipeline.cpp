@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -217,7 +217,7 @@ Failure failureOf(const StreamFault& fault, const StreamPlan& plan)
     case StreamFault::Kind::None:
         break;
     }
-    return {InterlaceFailed, "out of memory while interlacing"};
+    return {InterlaceFailed, std::string("interlacing failed: ") + statusText(fault.status)};
 }
 
 // Where a run's lines go: progress (or none) and warnings (or none).
@@ -371,9 +371,10 @@ void checkTilesDivide(const InterlaceOptions& options, cv::Size quilt, int colum
 void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, int columns, int rows,
                        const std::vector<int>& viewOf, cv::Mat& frame)
 {
-    if (addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame,
-                      options.nearestTiles) != Status::Done)
-        throw Failure{InterlaceFailed, "out of memory while interlacing"};
+    const Status status =
+        addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame, options.nearestTiles);
+    if (status != Status::Done)
+        throw Failure{InterlaceFailed, std::string("interlacing failed: ") + statusText(status)};
 }
 
 void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
@@ -449,3 +450,5 @@ InterlaceExit runInterlace(const InterlaceOptions& options, std::FILE* messages,
         return InterlaceFailed;
     }
 }
+
+} // namespace veltrane

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -83,3 +83,5 @@ InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, Interlac
     return readSourceOptions(app, texts, options, text) && readShard(shard, options, text) ? InterlaceParse::Run
                                                                                            : InterlaceParse::Invalid;
 }
+
+} // namespace veltrane

@@ -13,7 +13,7 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -167,3 +167,5 @@ Replace OutputWriter::replace() const
 {
     return force_ ? Replace::Allowed : Replace::Refused;
 }
+
+} // namespace veltrane

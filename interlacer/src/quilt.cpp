@@ -9,6 +9,8 @@
 #include <cctype>
 #include <string>
 
+namespace veltrane {
+
 namespace {
 
 // Digits at text[at] (1 to 4 of them) as a number; at moves past them.
@@ -100,3 +102,5 @@ bool isVideoName(const std::string& file)
             return true;
     return false;
 }
+
+} // namespace veltrane

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -220,3 +220,4 @@ std::string refusalText(const CLI::ParseError& error, int argc, const char* cons
     return printable(what);
 }
 
+} // namespace veltrane

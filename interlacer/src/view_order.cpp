@@ -1,5 +1,7 @@
 #include "veltrane/interlacer/view_order.h"
 
+namespace veltrane {
+
 std::vector<int> viewOfSource(int views, bool reverse, int offset)
 {
     std::vector<int> viewOf(views);
@@ -10,3 +12,5 @@ std::vector<int> viewOfSource(int views, bool reverse, int offset)
     }
     return viewOf;
 }
+
+} // namespace veltrane

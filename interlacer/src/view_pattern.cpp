@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdio>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -152,3 +152,5 @@ bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame,
     }
     return true;
 }
+
+} // namespace veltrane

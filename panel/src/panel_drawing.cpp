@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace veltrane {
+
 namespace {
 
 const cv::Scalar ActiveFill(240, 240, 240);
@@ -83,3 +85,5 @@ void drawReadouts(CalibrationState& state)
     putPanelText(state, image, state.textBuffer, w / 2, h - layout.barHeight / 2, TextColour);
     drawPitchValue(state, image);
 }
+
+} // namespace veltrane

@@ -1,5 +1,7 @@
 #include "veltrane/panel/panel_layout.h"
 
+namespace veltrane {
+
 namespace {
 
 PanelRect barButton(int left, int right, int barHeight)
@@ -47,3 +49,5 @@ bool rectContains(const PanelRect& rect, int x, int y)
 {
     return rect.left <= x && x <= rect.right && rect.top <= y && y <= rect.bottom;
 }
+
+} // namespace veltrane

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace veltrane {
+
 namespace {
 
 void updateDigitSelection(CalibrationState& state, int x, int y)
@@ -116,3 +118,5 @@ void onPointerEvent(int event, int x, int y, int, void* userData)
     else if (event == PointerLeftUp)
         onRelease(state);
 }
+
+} // namespace veltrane

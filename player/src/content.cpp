@@ -9,7 +9,7 @@
 
 #include <opencv2/imgproc.hpp>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -197,3 +197,5 @@ bool Content::readVideoFrame(int f, cv::Mat& quilt, std::string& problem)
     quilt = read;
     return true;
 }
+
+} // namespace veltrane

@@ -4,7 +4,7 @@
 #include "veltrane/interlacer/view_order.h"
 #include "veltrane/player/player.h"
 
-using namespace veltrane;
+namespace veltrane {
 
 bool FrameComposer::tableFor(const Calibration& calibration, cv::Size size, int views)
 {
@@ -34,3 +34,5 @@ cv::Mat FrameComposer::compose(const ContentFrame& frame, const Tuning& tuning, 
         return cv::Mat();
     return output;
 }
+
+} // namespace veltrane

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace veltrane {
+
 std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures)
 {
     const veltrane::Calibration& c = tuning.calibration;
@@ -39,3 +41,5 @@ cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines)
                     cv::Scalar(240, 240, 240), 1, cv::LINE_AA);
     return shown;
 }
+
+} // namespace veltrane

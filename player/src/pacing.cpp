@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace veltrane {
+
 Pacing::Pacing(double fps) : fps_(fps > 0 && std::isfinite(fps) ? fps : 24.0) {}
 
 void Pacing::restart(double now, long frame)
@@ -23,3 +25,5 @@ double Pacing::untilNext(double now, long current) const
     const double next = start_ + static_cast<double>(current + 1 - first_) / fps_;
     return std::max(0.0, next - now);
 }
+
+} // namespace veltrane

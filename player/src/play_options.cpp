@@ -5,6 +5,8 @@
 
 #include <CLI/CLI.hpp>
 
+namespace veltrane {
+
 namespace {
 
 const char* const HelpText =
@@ -51,3 +53,5 @@ PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& optio
         return PlayParse::Invalid;
     return PlayParse::Run;
 }
+
+} // namespace veltrane

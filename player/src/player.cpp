@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cmath>
 
-using namespace veltrane;
+namespace veltrane {
 
 const char* const PlayerTitle = "Veltrane play";
 
@@ -194,3 +194,5 @@ bool Player::pass(WindowBackend& windows)
     playhead_ = due;
     return showFrame(windows, due);
 }
+
+} // namespace veltrane

@@ -6,15 +6,20 @@
 #include <cmath>
 #include <cstdlib>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
-// Phase steps are counted in tenths, so that ten of them are one view exactly.
+// Phase steps are counted in tenths, so that ten of them are one view
+// exactly: a phase that is a whole number of tenths steps in whole tenths
+// (0.3 + 0.1 is 0.4, not 0.4000000000000001); any other keeps its own
+// fraction (0.25 + 0.1 is 0.35).
 void stepPhase(Tuning& tuning, int tenths, int views)
 {
-    const double phase = std::round(tuning.calibration.viewPhase * 10.0) + tenths;
-    tuning.calibration.viewPhase = wrappedPhase(phase / 10.0, views);
+    double inTenths = tuning.calibration.viewPhase * 10.0;
+    if (std::fabs(inTenths - std::round(inTenths)) < 1e-6)
+        inTenths = std::round(inTenths);
+    tuning.calibration.viewPhase = wrappedPhase((inTenths + tenths) / 10.0, views);
 }
 
 bool stepPitch(Tuning& tuning, double step)
@@ -42,11 +47,13 @@ bool stepSlant(Tuning& tuning, int step)
 
 double wrappedPhase(double phase, int views)
 {
-    if (views <= 0)
+    if (views <= 0 || !std::isfinite(phase))
         return 0.0;
-    const double tenths = std::round(phase * 10.0);
-    const double period = 10.0 * views;
-    return std::fmod(std::fmod(tenths, period) + period, period) / 10.0;
+    const double wrapped = std::fmod(phase, static_cast<double>(views));
+    if (wrapped >= 0.0)
+        return wrapped;
+    const double up = wrapped + views;
+    return up < views ? up : 0.0; // a tiny negative phase rounds up to views itself
 }
 
 bool applyTuningKey(int key, int views, Tuning& tuning)
@@ -72,3 +79,5 @@ bool applyTuningKey(int key, int views, Tuning& tuning)
     default: return false;
     }
 }
+
+} // namespace veltrane

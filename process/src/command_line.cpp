@@ -2,6 +2,8 @@
 
 #include "veltrane/records/value_text.h"
 
+namespace veltrane {
+
 CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text)
 {
     try {
@@ -15,3 +17,5 @@ CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, s
     }
     return CommandLine::Run;
 }
+
+} // namespace veltrane

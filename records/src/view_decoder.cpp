@@ -4,6 +4,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <exception>
 
 namespace veltrane {
@@ -29,6 +30,16 @@ ViewDecoder::~ViewDecoder()
 cv::Mat ViewDecoder::take(std::size_t i, std::string& problem)
 {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (i >= files_.size() || i < taken_) {
+        problem = i >= files_.size() ? "there is no such view" : "it was handed over already";
+        return cv::Mat();
+    }
+    if (i > taken_) { // the views before i are passed over: the window ahead moves to i
+        done_.erase(done_.begin(), done_.lower_bound(i));
+        taken_ = i;
+        next_ = std::max(next_, i);
+        changed_.notify_all();
+    }
     changed_.wait(lock, [&] { return done_.count(i) != 0; });
     Decoded decoded = std::move(done_[i]);
     done_.erase(i);
@@ -36,6 +47,18 @@ cv::Mat ViewDecoder::take(std::size_t i, std::string& problem)
     changed_.notify_all();
     problem = decoded.problem;
     return decoded.image;
+}
+
+void ViewDecoder::waitUntilIdle()
+{
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return busy_ == 0 && !(next_ < files_.size() && next_ < taken_ + ahead_); });
+}
+
+std::size_t ViewDecoder::begun()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return next_;
 }
 
 void ViewDecoder::run()
@@ -48,6 +71,7 @@ void ViewDecoder::run()
             if (stopping_)
                 return;
             i = next_++;
+            ++busy_;
         }
         Decoded decoded;
         try {
@@ -61,7 +85,9 @@ void ViewDecoder::run()
             decoded.problem = "there was not enough memory to decode it";
         }
         std::lock_guard<std::mutex> lock(mutex_);
-        done_[i] = std::move(decoded);
+        --busy_;
+        if (i >= taken_) // else passed over while it was decoded
+            done_[i] = std::move(decoded);
         changed_.notify_all();
     }
 }

@@ -7,7 +7,7 @@
 
 #include <cmath>
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -171,3 +171,5 @@ SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOp
     return readSheet(texts, options, text) && readEyes(texts, options, text) ? SimulateParse::Run
                                                                                : SimulateParse::Invalid;
 }
+
+} // namespace veltrane

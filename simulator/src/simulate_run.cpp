@@ -7,7 +7,7 @@
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
 
-using namespace veltrane;
+namespace veltrane {
 
 namespace {
 
@@ -28,12 +28,12 @@ bool outputsCanBeWritten(const SimulateOptions& options, std::string& message)
     return true;
 }
 
-const char* statusText(Status status)
+const char* seeingFailure(Status status)
 {
     switch (status) {
     case Status::UnsupportedGeometry: return "the sheet's lenses are all but horizontal for this image";
     case Status::InvalidImage: return "the image or the sheet cannot be used";
-    default: return "out of memory";
+    default: return veltrane::statusText(status);
     }
 }
 
@@ -53,7 +53,7 @@ bool runSimulation(const SimulateOptions& options, std::string& message)
         cv::Mat seen;
         const Status status = seeThroughSheet(options.sheet, options.eyes[e], panel, seen, options.seeing);
         if (status != Status::Done) {
-            message = statusText(status);
+            message = seeingFailure(status);
             return false;
         }
         if (!writePngFile(eyeOutput(options.output, e), seen, options.force ? Replace::Allowed : Replace::Refused,
@@ -62,3 +62,5 @@ bool runSimulation(const SimulateOptions& options, std::string& message)
     }
     return true;
 }
+
+} // namespace veltrane

@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <vector>
 
+using namespace veltrane;
+
 int main(int argc, char** argv)
 {
     const int cases = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;

@@ -5,6 +5,7 @@
 #include "accuracy_cases.h"
 
 #include "veltrane/autocal/photo_reading.h"
+#include "veltrane/autocal/sheet_solving.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -35,6 +36,21 @@ TEST(PhotoRounds, RandomDisplaysAreSolved)
         exact += o.good() ? 1 : 0;
     }
     EXPECT_GE(exact, 5);
+}
+
+// Fringes of lines all but upright, leaning either way, are -x 0: upright
+// has no leaning, so the answer never says -mirror, whatever the guess said.
+TEST(SheetSolving, UprightLinesAreNeverMirrored)
+{
+    for (const double columnsPerRow : {1e-4, -1e-4})
+        for (const bool guessMirrored : {false, true}) {
+            const Calibration guess{2, 1152, 8.3, guessMirrored};
+            const Calibration found =
+                calibrationOf(cv::Point2d(3.0 / 8.0, -columnsPerRow / 8.0), guess, cv::Size(960, 600));
+            EXPECT_EQ(found.x, 0) << columnsPerRow;
+            EXPECT_FALSE(found.mirror) << columnsPerRow << (guessMirrored ? ", guess mirrored" : "");
+            EXPECT_DOUBLE_EQ(found.pitch, 8.0);
+        }
 }
 
 std::string refusal(const cv::Mat& photo)

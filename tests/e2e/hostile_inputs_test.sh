@@ -80,7 +80,7 @@ for signal in INT TERM HUP; do
   "$INTERLACE" --param="$LINE" --views="big/pic/blender_{frame:05}_{view}.jpg" -o work/signal.mkv \
     2>"$E2E_TMP/err" &
   pid=$!
-  for i in $(seq 100); do ls -A work | grep -q tmp && break; sleep 0.05; done
+  for i in $(seq "$WAIT_ROUNDS"); do ls -A work | grep -q tmp && break; sleep 0.05; done
   kill -"$signal" "$pid"
   status=0
   wait "$pid" || status=$?

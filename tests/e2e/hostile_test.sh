@@ -59,7 +59,7 @@ start_calibrator
 click_at 250 30
 disp=$(wait_window DISP)
 "$SEND_WM_DELETE" "$disp"
-for i in $(seq 100); do
+for i in $(seq "$WAIT_ROUNDS"); do
   xdotool search --name '^DISP$' >/dev/null 2>&1 || break
   sleep 0.05
 done

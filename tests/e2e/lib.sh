@@ -62,24 +62,47 @@ expect_status() {
   [ "$status" -eq "$expected" ] || fail "'$*' exited with $status, expected $expected: $(head -c 300 "$E2E_TMP/err")"
 }
 
-# Prints the id of the window with exactly this name, waiting up to 10 s.
+# Every wait below is for a condition, given up to 30 s: on a loaded machine
+# a window, a frame or an exit can take many times as long as on an idle one.
+WAIT_ROUNDS=600 # of 0.05 s
+
+# Runs a command until it succeeds; fails with the message after 30 s.
+wait_until() {
+  local what=$1 i
+  shift
+  for i in $(seq "$WAIT_ROUNDS"); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  fail "$what"
+}
+
+# True when the window is mapped and viewable (it receives pointer events).
+window_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# Prints the id of the window with exactly this name, once it is viewable.
 wait_window() {
   local name=$1 id i
-  for i in $(seq 200); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     id=$(xdotool search --name "^${name}\$" 2>/dev/null | head -n 1 || true)
-    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    if [ -n "$id" ] && window_viewable "$id"; then echo "$id"; return 0; fi
     sleep 0.05
   done
   fail "window '$name' did not appear"
 }
 
 # Starts the calibrator with the given options; its output goes to files.
+# Returns once its window is viewable and its loop has written a parameter
+# line: from then on, keys and pointer events reach it.
 start_calibrator() {
   "$CALIBRATOR" "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
   CALIBRATOR_PID=$!
   E2E_PIDS+=("$CALIBRATOR_PID")
   MAIN_WINDOW=$(wait_window "Veltrane calibration")
+  wait_until "the calibrator's loop wrote no parameter line" has_parameter_line
 }
+
+has_parameter_line() { grep -q 'param:' "$E2E_TMP/stderr" 2>/dev/null; }
 
 # The last parameter line written so far.
 last_parameter_line() {
@@ -89,7 +112,7 @@ last_parameter_line() {
 # Waits until the last parameter line equals the expected one.
 expect_parameter_line() {
   local expected=$1 i
-  for i in $(seq 200); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     [ "$(last_parameter_line)" = "$expected" ] && return 0
     sleep 0.05
   done
@@ -110,10 +133,10 @@ click_at() {
 # Saves a screenshot of a window as PNG.
 screenshot() { import -window "$1" "$2"; }
 
-# Waits up to 10 s for the calibrator to end and checks its exit status.
+# Waits for the calibrator to end and checks its exit status.
 expect_exit() {
   local expected=$1 what=$2 i status=0
-  for i in $(seq 200); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     kill -0 "$CALIBRATOR_PID" 2>/dev/null || break
     sleep 0.05
   done
@@ -141,10 +164,10 @@ pixel_difference() {
 }
 
 # Takes screenshots of a region of the screen (WxH+X+Y) until one equals the
-# expected PNG (the program may still be drawing); fails after 5 s.
+# expected PNG (the program may still be drawing); fails after 30 s.
 expect_region() {
   local region=$1 expected=$2 what=$3 differing="" i
-  for i in $(seq 20); do
+  for i in $(seq 120); do
     import -window root -crop "$region" +repage "$E2E_TMP/region.png"
     differing=$(pixel_difference "$E2E_TMP/region.png" "$expected")
     [ "$differing" = "0" ] && return 0
@@ -155,10 +178,10 @@ expect_region() {
 }
 
 # Takes screenshots of a window until one equals the expected PNG (the
-# program may still be drawing); fails after 5 s with the pixel count.
+# program may still be drawing); fails after 30 s with the pixel count.
 expect_screenshot() {
   local window=$1 shot=$2 expected=$3 differing="" i
-  for i in $(seq 20); do
+  for i in $(seq 120); do
     screenshot "$window" "$shot"
     differing=$(pixel_difference "$shot" "$expected")
     [ "$differing" = "0" ] && return 0

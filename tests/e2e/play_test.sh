@@ -28,7 +28,7 @@ for k in bracketright braceright equal b period; do key "$k"; done
   --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "after ] } = b ."
 key q
-for i in $(seq 100); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
+for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
 status=0
 wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "q: exit status $status: $(cat "$E2E_TMP/stderr")"

@@ -33,7 +33,7 @@ expect_parameter_line "param: -x     6 -y  1320 -pitch   8.2500 -mirror"
 grep -q "in force: -x 6 -y 1320 -mirror" "$E2E_TMP/stdout" || fail "no line about the slant in force"
 position=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Position/ {print $2}')
 [ "$position" = "1700,300" ] || fail "window at $position, expected 1700,300"
-for i in $(seq 40); do # no frame or title: the window manager's decorations off
+for i in $(seq "$WAIT_ROUNDS"); do # no frame or title: the window manager's decorations off
   xprop -id "$MAIN_WINDOW" _MOTIF_WM_HINTS | grep -q '= 0x2, 0x0, 0x0' && break
   sleep 0.05
 done
@@ -91,7 +91,7 @@ done
 # not. A part of the screen is never full screen: the window is moved there.
 "$TINY_WM" >"$E2E_TMP/wm.log" 2>&1 &
 E2E_PIDS+=("$!")
-for i in $(seq 100); do grep -q ready "$E2E_TMP/wm.log" && break; sleep 0.05; done
+for i in $(seq "$WAIT_ROUNDS"); do grep -q ready "$E2E_TMP/wm.log" && break; sleep 0.05; done
 grep -q ready "$E2E_TMP/wm.log" || fail "the window manager of the test did not start: $(cat "$E2E_TMP/wm.log")"
 mkdir -p pic
 for v in 0 1 2; do convert -size 2600x1500 "xc:rgb($((v * 80)),90,200)" "pic/blender_00000_$v.png"; done
@@ -99,7 +99,7 @@ start_calibrator --screen=0
 click_at 970 60 # "disp >", the buttons being wider on a wider window
 disp=$(wait_window DISP)
 main=$(printf '0x%x' "$MAIN_WINDOW")
-for i in $(seq 100); do
+for i in $(seq "$WAIT_ROUNDS"); do
   [ "$(grep -c '^add _NET_WM_STATE_FULLSCREEN' "$E2E_TMP/wm.log")" -ge 2 ] && break
   sleep 0.05
 done
@@ -112,7 +112,7 @@ expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
 quit_with_escape
 start_calibrator --screen=800x600+1700+300
 expect_parameter_line "param: -x     0 -y  1320 -pitch   8.0000        "
-for i in $(seq 40); do
+for i in $(seq "$WAIT_ROUNDS"); do
   position=$(xdotool getwindowgeometry "$MAIN_WINDOW" | awk '/Position/ {print $2}')
   [ "$position" = "1700,300" ] && break
   sleep 0.05

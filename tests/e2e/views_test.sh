@@ -34,7 +34,7 @@ expect_parameter_line "param: -x     0 -y  1152 -pitch   8.0000        "
 # Waits until no window is named DISP.
 expect_no_disp() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] && return 0
     sleep 0.05
   done

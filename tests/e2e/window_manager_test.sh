@@ -49,7 +49,7 @@ for attempt in 1 2 3 4 5; do
   Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -nolisten tcp \
     -novtswitch -sharevts >/dev/null 2>&1 &
   pid=$!
-  for i in $(seq 100); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     if xdpyinfo -display ":$number" >/dev/null 2>&1; then started=$pid; break; fi
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.05
@@ -68,7 +68,7 @@ xrandr --setmonitor LEFT 1300/343x1500/396+0+0 "$output" >/dev/null
 xrandr --setmonitor RIGHT 1300/343x1500/396+1300+0 none >/dev/null
 openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
 E2E_PIDS+=("$!")
-for i in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
+for i in $(seq "$WAIT_ROUNDS"); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done
 cd "$E2E_TMP"
 
 expect_status 0 "$CALIBRATOR" --list-screens
@@ -78,7 +78,7 @@ expect_status 0 "$CALIBRATOR" --list-screens
 # Waits until the window stands at the geometry and, as asked, is full screen or not.
 expect_window() {
   local window=$1 geometry=$2 fullscreen=$3 what=$4 now="" state="" i
-  for i in $(seq 100); do
+  for i in $(seq "$WAIT_ROUNDS"); do
     now=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
                                         /Width/ {w=$NF} /Height/ {h=$NF} END {printf "%sx%s+%s+%s", w, h, x, y}')
     state=$(xprop -id "$window" _NET_WM_STATE)
@@ -104,7 +104,7 @@ disp=$(wait_window DISP)
 expect_window "$disp" 1300x1500+1300+0 yes "DISP on monitor 1"
 # "DISP" covers the calibrator; a click in it is the way back.
 xdotool mousemove --window "$disp" 600 700 click 1
-for i in $(seq 100); do [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] && break; sleep 0.05; done
+for i in $(seq "$WAIT_ROUNDS"); do [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] && break; sleep 0.05; done
 [ -z "$(xdotool search --name '^DISP$' 2>/dev/null || true)" ] || fail "a click in the full-screen DISP did not close it"
 xdotool mousemove --window "$MAIN_WINDOW" 600 705 # the calibrator sees the pointer leave "disp >"
 expect_region 1300x1500+1300+0 "$E2E_TMP/expected.png" "monitor 1 after DISP"

@@ -127,7 +127,7 @@ TEST(ViewTable, AWholePhaseStepNeedsNoNewTable)
     calibration.viewPhase = 0.5;
     EXPECT_FALSE(table.serves(calibration, size, 8));
     cv::Mat untouched;
-    EXPECT_EQ(table.compose(calibration, views, untouched), Status::InvalidImage);
+    EXPECT_EQ(table.compose(calibration, views, untouched), Status::TableMismatch);
     EXPECT_TRUE(untouched.empty());
     calibration.viewPhase = 0.4;
     std::vector<Calibration> others(4, calibration);
@@ -160,7 +160,11 @@ TEST(ViewTable, WhatItCannotComposeIsAStatus)
     EXPECT_GT(table.bytes(), std::size_t{64 * 32 * 3});
     std::vector<cv::Mat> views = randomViews(4, cv::Size(10, 10), 5);
     cv::Mat output;
-    EXPECT_EQ(table.compose(calibration, {views[0], views[1], views[2]}, output), Status::InvalidImage);
+    EXPECT_EQ(table.compose(calibration, {views[0], views[1], views[2]}, output), Status::TableMismatch);
+    EXPECT_EQ(table.compose(Calibration{6, 1152, 8.5, false}, views, output), Status::TableMismatch);
+    const cv::Mat wider(10, 20, CV_8UC3, cv::Scalar::all(7));
+    views[3] = wider(cv::Rect(0, 0, 10, 10)); // the right size, but rows further apart than the others'
+    EXPECT_EQ(table.compose(calibration, views, output), Status::InvalidImage);
     views[3] = cv::Mat(10, 11, CV_8UC3);
     EXPECT_EQ(table.compose(calibration, views, output), Status::InvalidImage);
     views[3] = cv::Mat(10, 10, CV_8UC1);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace veltrane;
+
 namespace {
 
 TEST(HighguiInput, KeysOfEveryPlatform)

@@ -106,4 +106,25 @@ TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)
     }
 }
 
+// A video's frames all have its first frame's size and type: a larger or
+// grey frame handed over later is refused, never copied past the frame's
+// buffer, and nothing is left of the video.
+TEST(OutputWriter, AVideoRefusesFramesOfAnotherSizeOrType)
+{
+    const ViewFolder folder;
+    const cv::Mat later[] = {cv::Mat(16, 32, CV_8UC3, cv::Scalar::all(9)), cv::Mat(8, 16, CV_8UC1, cv::Scalar(9)),
+                             cv::Mat(4, 16, CV_8UC3, cv::Scalar::all(9))};
+    for (const cv::Mat& frame : later) {
+        OutputWriter writer;
+        std::string message;
+        ASSERT_TRUE(writer.prepare("film.mkv", {0, 1}, 24.0, false, false, message)) << message;
+        ASSERT_TRUE(writer.write(0, Frame, message)) << message;
+        EXPECT_FALSE(writer.write(1, frame, message));
+        EXPECT_NE(message.find("the video's frames are 16 x 8"), std::string::npos) << message;
+        writer.abandon();
+        for (const auto& entry : fs::directory_iterator("."))
+            EXPECT_TRUE(entry.is_directory()) << "left behind: " << entry.path();
+    }
+}
+
 } // namespace

@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+using namespace veltrane;
+
 
 namespace {
 

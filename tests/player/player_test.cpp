@@ -31,11 +31,11 @@ const char* const Line = "-x 6 -y 1152 -pitch 8.25 -mirror";
 
 class Playing : public ::testing::Test {
 protected:
-    // Frames 0 and 1 of views 0 to 4, noise each.
-    void writeViews()
+    // Frames 0 to frames - 1 of views 0 to 4, noise each.
+    void writeViews(int frames = 2)
     {
         std::mt19937 random(7);
-        for (int f = 0; f < 2; ++f)
+        for (int f = 0; f < frames; ++f)
             for (int v = 0; v < 5; ++v) {
                 cv::Mat view(24, 40, CV_8UC3);
                 cv::randu(view, 0, 256);
@@ -112,6 +112,54 @@ TEST_F(Playing, EveryTuningKeyShowsWhatTheInterlacerWrites)
     EXPECT_TRUE(player.run(windows)) << player.problem();
     EXPECT_EQ(checked, 15);
     EXPECT_EQ(player.shown(), 1);
+}
+
+// A phase between tenths is shown and kept as given: the frame is the
+// interlacer's at 0.25 (not at 0.2 or 0.3), and the tuning still says 0.25.
+TEST_F(Playing, APhaseBetweenTenthsIsShownAndKeptAsGiven)
+{
+    writeViews();
+    Content content;
+    open(content, options());
+    Tuning given{options().source.calibration, false, 0};
+    given.calibration.viewPhase = 0.25;
+    Player player(content, given, clock);
+    bool checked = false;
+    windows.key(' ').then([&] {
+        EXPECT_EQ(cv::norm(player.composed(), interlaced(given, 0), cv::NORM_INF), 0);
+        checked = true;
+    });
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(player.tuning().calibration.viewPhase, 0.25);
+}
+
+// Steps while paused show the frame asked for, whatever was read ahead:
+// from frame 0, a step back is frame 2 of three (frame 1 being read ahead),
+// then forward frames 0 and 1.
+TEST_F(Playing, StepsWhilePausedShowTheFrameAskedFor)
+{
+    writeViews(3);
+    Content content;
+    open(content, options());
+    const Tuning tuning{options().source.calibration, false, 0};
+    Player player(content, tuning, clock);
+    std::vector<long> shown;
+    auto expectFrame = [&](int f) {
+        windows.then([&, f] {
+            shown.push_back(player.shown());
+            EXPECT_EQ(cv::norm(player.composed(), interlaced(tuning, f), cv::NORM_INF), 0) << "frame " << f;
+        });
+    };
+    windows.key(' ');
+    windows.key(KeyLeft);
+    expectFrame(2);
+    windows.key(KeyRight);
+    expectFrame(0);
+    windows.key(KeyRight);
+    expectFrame(1);
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(shown, (std::vector<long>{2, 0, 1}));
 }
 
 // A quilt's tiles, enlarged a few at a time, make the interlacer's frame too.

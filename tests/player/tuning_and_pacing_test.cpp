@@ -18,6 +18,18 @@ Tuning tuned(int x, bool mirror, double pitch, double phase)
 
 TEST(Tuning, ThePhaseStepsByViewsAndTenthsAndWraps)
 {
+    Tuning up = tuned(6, true, 8.0, 0.0);
+    EXPECT_TRUE(applyTuningKey(']', 5, up));
+    EXPECT_EQ(up.calibration.viewPhase, 1.0);
+    applyTuningKey(']', 5, up);
+    EXPECT_EQ(up.calibration.viewPhase, 2.0);
+    for (int i = 0; i < 3; ++i)
+        applyTuningKey(']', 5, up);
+    EXPECT_EQ(up.calibration.viewPhase, 0.0); // five views up is where it was
+    for (int i = 0; i < 10; ++i)
+        applyTuningKey('}', 5, up);
+    EXPECT_EQ(up.calibration.viewPhase, 1.0); // ten tenths up are one view, exactly
+
     Tuning tuning = tuned(6, true, 8.0, 0.0);
     EXPECT_TRUE(applyTuningKey('[', 5, tuning));
     EXPECT_EQ(tuning.calibration.viewPhase, 4.0); // below 0: round to the last view
@@ -29,8 +41,28 @@ TEST(Tuning, ThePhaseStepsByViewsAndTenthsAndWraps)
     EXPECT_EQ(tuning.calibration.viewPhase, 0.0); // ten tenths are one view, exactly
     applyTuningKey('{', 5, tuning);
     EXPECT_DOUBLE_EQ(tuning.calibration.viewPhase, 4.9);
-    EXPECT_DOUBLE_EQ(wrappedPhase(-0.25, 4), 3.7); // in tenths, rounded half away from 0: -0.3
+    EXPECT_EQ(wrappedPhase(-0.25, 4), 3.75); // the same phase, never rounded
+    EXPECT_EQ(wrappedPhase(0.25, 4), 0.25);
     EXPECT_EQ(wrappedPhase(12.0, 4), 0.0);
+    EXPECT_EQ(wrappedPhase(-1e-18, 4), 0.0);
+}
+
+// A phase between tenths keeps its fraction through every step: a
+// calibration played and saved is the calibration given.
+TEST(Tuning, APhaseBetweenTenthsKeepsItsFraction)
+{
+    Tuning tuning = tuned(6, true, 8.0, 0.25);
+    applyTuningKey('}', 8, tuning);
+    EXPECT_DOUBLE_EQ(tuning.calibration.viewPhase, 0.35);
+    applyTuningKey('{', 8, tuning);
+    applyTuningKey('{', 8, tuning);
+    applyTuningKey('{', 8, tuning);
+    EXPECT_DOUBLE_EQ(tuning.calibration.viewPhase, 0.05);
+    applyTuningKey(']', 8, tuning);
+    EXPECT_DOUBLE_EQ(tuning.calibration.viewPhase, 1.05);
+    applyTuningKey('[', 8, tuning);
+    applyTuningKey('[', 8, tuning);
+    EXPECT_DOUBLE_EQ(tuning.calibration.viewPhase, 7.05); // below 0: wrapped
 }
 
 TEST(Tuning, PitchSlantOrderAndPanel)

@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <thread>
 
 using namespace veltrane;
 
@@ -54,8 +52,8 @@ TEST_F(Decoder, ViewsComeInOrderInEitherChannelOrder)
 TEST_F(Decoder, NothingIsDecodedBeyondTheBoundAheadOfTheLastTaken)
 {
     ViewDecoder decoder(files, 4, 2);
-    // Time enough for decoders without a bound to read every file.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    decoder.waitUntilIdle();
+    EXPECT_EQ(decoder.begun(), 2u);
     for (int i = 2; i < 6; ++i)
         fs::remove(files[i]);
     std::string problem;
@@ -75,6 +73,24 @@ TEST_F(Decoder, ABadFileInTheMiddleIsReportedAndTheRestStillCome)
         EXPECT_EQ(view.empty(), i == 2) << "view " << i << ": " << problem;
         EXPECT_EQ(problem.empty(), i != 2) << "view " << i;
     }
+}
+
+// Taken out of order: a later view passes over the ones before it, which
+// are never handed over afterwards; nothing waits for a view that will not
+// come (each case ends, or the test's time-out fails it).
+TEST_F(Decoder, AViewTakenOutOfOrderPassesOverTheOnesBeforeIt)
+{
+    ViewDecoder decoder(files, 2, 1);
+    std::string problem;
+    const cv::Mat fourth = decoder.take(4, problem);
+    ASSERT_FALSE(fourth.empty()) << problem;
+    EXPECT_EQ(fourth.at<cv::Vec3b>(0, 0), cv::Vec3b(4, 40, 100));
+    EXPECT_TRUE(decoder.take(2, problem).empty());
+    EXPECT_EQ(problem, "it was handed over already");
+    EXPECT_TRUE(decoder.take(4, problem).empty());
+    EXPECT_EQ(decoder.take(5, problem).at<cv::Vec3b>(0, 0), cv::Vec3b(5, 50, 100));
+    EXPECT_TRUE(decoder.take(6, problem).empty());
+    EXPECT_EQ(problem, "there is no such view");
 }
 
 TEST_F(Decoder, ADecoderLeftEarlyStopsItsThreads)

@@ -75,6 +75,25 @@ TEST(LensView, AVerticalSheetShowsEachLensItsCentre)
     }
 }
 
+// Where a lens edge crosses a pixel, the pixel shows the mean of what its
+// three subpixels see, rounded to the nearest. Vertical lenses of 4
+// columns, a spot of 3 (a lens sees the three columns around its centre,
+// each in its own channel): lens 0 (columns 0-3, centre 2) sees columns 1-3,
+// pixel 0's green and blue and pixel 1's red: (2, 10, 20) blue first; lens 1
+// (columns 4-7, centre 6) sees pixel 1's blue and pixel 2's red and green:
+// (0, 31, 5). Pixel 1 has column 3 under lens 0 and columns 4 and 5 under
+// lens 1: (2 + 0) / 3, (10 + 62) / 3, (20 + 10) / 3, rounded: (1, 24, 10).
+TEST(LensView, APixelTwoLensesShareShowsTheRoundedMeanOfItsSubpixels)
+{
+    cv::Mat panel(1, 4, CV_8UC3, cv::Scalar::all(0));
+    panel.at<cv::Vec3b>(0, 0) = {2, 10, 0};
+    panel.at<cv::Vec3b>(0, 1) = {0, 0, 20};
+    panel.at<cv::Vec3b>(0, 2) = {0, 31, 5};
+    const cv::Mat out = seen(LensSheet{{0, 1, 4.0, false}, 1, 20.0}, Eye{1e9, 0.0}, panel, 3.0);
+    EXPECT_EQ(out.at<cv::Vec3b>(0, 0), cv::Vec3b(2, 10, 20));
+    EXPECT_EQ(out.at<cv::Vec3b>(0, 1), cv::Vec3b(1, 24, 10));
+}
+
 TEST(LensView, UnusableInputIsAStatus)
 {
     const cv::Mat panel = dimNoise(cv::Size(30, 4), 3);

@@ -3,6 +3,8 @@
 #include "veltrane/calibrator/main_loop.h"
 #include "veltrane/calibrator/startup.h"
 
+namespace veltrane {
+
 void CalibratorTest::start(int width, int height, double pitch)
 {
     Options options;
@@ -55,3 +57,5 @@ std::vector<std::string> CalibratorTest::parameterLinesSoFar()
     ::testing::internal::CaptureStderr();
     return splitLines(err);
 }
+
+} // namespace veltrane

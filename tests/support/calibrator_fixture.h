@@ -11,6 +11,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 class CalibratorTest : public ::testing::Test {
 protected:
     // Start-up with these options (banner output is discarded).
@@ -37,3 +39,5 @@ protected:
     PassResult loopResult = PassResult::Continue;
     bool scriptMayBeCutShort = false;
 };
+
+} // namespace veltrane

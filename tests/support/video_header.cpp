@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+namespace veltrane {
+
 bool scaleMatroskaDuration(const std::string& file, double factor)
 {
     std::fstream video(file, std::ios::in | std::ios::out | std::ios::binary);
@@ -27,3 +29,5 @@ bool scaleMatroskaDuration(const std::string& file, double factor)
     video.write(bigEndian, 8);
     return static_cast<bool>(video);
 }
+
+} // namespace veltrane

@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace veltrane {
+
 // Multiplies the first duration (element 44 89, an 8-byte double) in file
 // by factor, in place. False when the file has none.
 bool scaleMatroskaDuration(const std::string& file, double factor);
+
+} // namespace veltrane

@@ -6,6 +6,8 @@
 #include <random>
 #include <stdexcept>
 
+namespace veltrane {
+
 namespace fs = std::filesystem;
 
 ViewFolder::ViewFolder() : previous_(fs::current_path())
@@ -50,3 +52,5 @@ cv::Mat patternView(int index, int width, int height)
                                                   static_cast<unsigned char>(x * y + 17 * index));
     return image;
 }
+
+} // namespace veltrane

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+namespace veltrane {
+
 class ViewFolder {
 public:
     ViewFolder();
@@ -28,3 +30,5 @@ private:
 
 // A view of the given size whose pixels depend on its index and position.
 cv::Mat patternView(int index, int width, int height);
+
+} // namespace veltrane

@@ -12,6 +12,8 @@
 #include <iterator>
 #include <thread>
 
+namespace veltrane {
+
 namespace {
 
 // Autosize, and none of the Qt toolbar or wheel zoom: one image pixel must stay
@@ -179,3 +181,5 @@ bool displayAvailable(std::string& reason)
     reason = std::string("cannot open the X display \"") + x11 + "\"";
     return false;
 }
+
+} // namespace veltrane

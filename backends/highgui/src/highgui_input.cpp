@@ -2,6 +2,8 @@
 
 #include "veltrane/core/window_backend.h"
 
+namespace veltrane {
+
 namespace {
 
 // Arrow codes of every highgui back end: Windows, X11 (Qt and GTK), macOS.
@@ -55,3 +57,5 @@ bool calibratorPointerEvent(int highguiEvent, int& event)
         return false;
     }
 }
+
+} // namespace veltrane

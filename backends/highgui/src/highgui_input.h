@@ -3,6 +3,8 @@
 // the calibrator's own keys and pointer events.
 #pragma once
 
+namespace veltrane {
+
 // The calibrator's key for a code of cv::waitKeyEx: NoKey for none, and for
 // keys the calibrator has no use for the code as it came (any character).
 int calibratorKey(int highguiKey);
@@ -10,3 +12,5 @@ int calibratorKey(int highguiKey);
 // The calibrator's pointer event for a highgui mouse event; false for the
 // events it does not take (other buttons, double clicks, the wheel).
 bool calibratorPointerEvent(int highguiEvent, int& event);
+
+} // namespace veltrane

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QWidget>
 
+namespace veltrane {
+
 bool keepKeysAtWindow(const std::string& title)
 {
     if (QApplication::instance() == nullptr)
@@ -17,3 +19,5 @@ bool keepKeysAtWindow(const std::string& title)
     }
     return false;
 }
+
+} // namespace veltrane

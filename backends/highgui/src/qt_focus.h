@@ -7,6 +7,10 @@
 
 #include <string>
 
+namespace veltrane {
+
 // True once the window of that title is found and its children set so; false
 // while Qt has no such window (call again).
 bool keepKeysAtWindow(const std::string& title);
+
+} // namespace veltrane

@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
+namespace veltrane {
+
 namespace {
 
 std::string atomName(Display* display, Atom atom)
@@ -59,3 +61,5 @@ bool queryMonitors(std::vector<Monitor>& monitors, std::string& message)
     XCloseDisplay(display);
     return true;
 }
+
+} // namespace veltrane

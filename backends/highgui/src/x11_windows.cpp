@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+namespace veltrane {
+
 namespace {
 
 Display* asDisplay(void* display)
@@ -184,3 +186,5 @@ bool X11Windows::fullscreen(const std::string& title)
     XFlush(display);
     return true;
 }
+
+} // namespace veltrane

@@ -1,5 +1,7 @@
 #include "veltrane/scripted/scripted_backend.h"
 
+namespace veltrane {
+
 void ScriptedBackend::openWindow(const std::string& title, PointerHandler handler, void* userData)
 {
     opened.push_back(title);
@@ -90,3 +92,5 @@ cv::Mat ScriptedBackend::lastShown(const std::string& title) const
             return it->image;
     return cv::Mat();
 }
+
+} // namespace veltrane

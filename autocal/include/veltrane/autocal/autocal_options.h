@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 
+namespace veltrane {
+
 struct AutocalOptions {
     veltrane::Calibration guess;
     cv::Size display;
@@ -43,3 +45,5 @@ using ShowPattern = std::function<void(const cv::Mat& pattern)>;
 // False with one line (what is wrong with a photo, a file that cannot be
 // written): never a number then.
 bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line, std::string& message);
+
+} // namespace veltrane

@@ -11,6 +11,8 @@
 #include <csignal>
 #include <cstdio>
 
+namespace veltrane {
+
 struct Calibrator {
     CalibrationState state;
     WorkingImages images;
@@ -19,3 +21,5 @@ struct Calibrator {
     // Set (by a signal handler) when the run is to end as on a quit; none when null.
     const volatile std::sig_atomic_t* endRequested = nullptr;
 };
+
+} // namespace veltrane

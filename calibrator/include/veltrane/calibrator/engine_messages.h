@@ -6,6 +6,8 @@
 #include "veltrane/engine/calibration.h"
 #include "veltrane/engine/status.h"
 
+namespace veltrane {
+
 // The slant, pitch and mirror in force, as the parameter line prints them.
 veltrane::Calibration calibrationInForce(const CalibrationState& state);
 
@@ -16,3 +18,5 @@ const char* engineStatusMessage(veltrane::Status status);
 
 // Prints that message on standard output.
 void reportEngineFailure(veltrane::Status status);
+
+} // namespace veltrane

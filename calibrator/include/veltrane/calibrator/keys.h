@@ -3,6 +3,8 @@
 
 #include "veltrane/core/calibration_state.h"
 
+namespace veltrane {
+
 enum class KeyAction {
     None,
     Lower, // "a", "A", left arrow
@@ -15,3 +17,5 @@ KeyAction classifyKey(int key);
 // Applies one key to the state by the current mode. Sets keyStepped after a
 // pitch key step. Escape sets the mode to ModeQuit.
 void applyKey(CalibrationState& state, int key, bool& keyStepped);
+
+} // namespace veltrane

@@ -7,6 +7,8 @@
 #include "veltrane/core/window_backend.h"
 #include "veltrane/calibrator/calibrator.h"
 
+namespace veltrane {
+
 constexpr int KeyWaitMs = 15;
 extern const char* const ViewSequenceTitle;
 
@@ -29,3 +31,5 @@ void deriveSlant(CalibrationState& state);
 // Writes the parameter line ("param: -x ... \r") to out (the program's
 // standard error) and flushes it.
 void writeParameterLine(const CalibrationState& state, std::FILE* out);
+
+} // namespace veltrane

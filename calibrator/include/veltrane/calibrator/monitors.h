@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 struct Monitor {
     std::string name;
     int width = 0;
@@ -30,3 +32,5 @@ bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monito
 
 // What --list-screens prints: a line a monitor, "0  HDMI-1  1920x1080+0+0  primary".
 std::string monitorList(const std::vector<Monitor>& monitors);
+
+} // namespace veltrane

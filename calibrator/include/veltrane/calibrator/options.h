@@ -8,6 +8,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 struct Monitor;
 
 struct Options {
@@ -50,3 +52,5 @@ bool settleWindowSize(Options& options, const Monitor* screen, std::string& mess
 
 // The usage text printed for --help.
 std::string usageText(const char* program);
+
+} // namespace veltrane

@@ -3,6 +3,8 @@
 
 #include "veltrane/core/calibration_state.h"
 
+namespace veltrane {
+
 // The pitch the keys and drags stop at from above; the calibrator starts
 // from no pitch below it, so that every pitch it shows can be adjusted.
 constexpr double PitchFloor = 2.0;
@@ -13,3 +15,5 @@ void adjustPitch(CalibrationState& state);
 
 // One pitch key step of +1 or -1 at the selected digit.
 void pitchKeyStep(CalibrationState& state, int step, bool& keyStepped);
+
+} // namespace veltrane

@@ -5,6 +5,8 @@
 #include "veltrane/core/calibration_state.h"
 #include "veltrane/engine/calibration.h"
 
+namespace veltrane {
+
 // The slant offset that gives the slant x / y in a window with this -y:
 // round(x / 2 * slantYHere / y), negative when mirrored, held to the largest
 // offset either way. exact is false when that offset does not give the
@@ -15,3 +17,5 @@ int resumedSlantOffset(const veltrane::Calibration& start, int slantYHere, int l
 // slant offset, and the pitch unless one was given. When the slant is not
 // exact, one line on standard output says which slant is in force instead.
 void resumeCalibration(CalibrationState& state, const veltrane::Calibration& start, bool keepPitch);
+
+} // namespace veltrane

@@ -6,6 +6,10 @@
 #include "veltrane/core/window_backend.h"
 #include "veltrane/calibrator/calibrator.h"
 
+namespace veltrane {
+
 extern const char* const WindowTitle;
 
 void startUp(Calibrator& calibrator, const Options& options, WindowBackend& windows);
+
+} // namespace veltrane

@@ -6,6 +6,8 @@
 #include "veltrane/engine/mask_allocator.h"
 #include "veltrane/engine/status.h"
 
+namespace veltrane {
+
 // The slant test line, drawn at subpixel resolution into the band between the
 // panel bars of displayImage.
 void drawSlantFrame(CalibrationState& state, WorkingImages& images);
@@ -14,3 +16,5 @@ void drawSlantFrame(CalibrationState& state, WorkingImages& images);
 // drag is under way, the last result copied otherwise. 0 when displayImage
 // holds the frame, otherwise the status of the rebuild that failed.
 veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped);
+
+} // namespace veltrane

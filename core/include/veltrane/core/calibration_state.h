@@ -7,6 +7,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace veltrane {
+
 enum Mode : int {
     ModeSlant = 1,
     ModePitch = 2,
@@ -88,3 +90,5 @@ struct CalibrationState {
     cv::Mat patternImageB;
     cv::Mat interlacedImage;
 };
+
+} // namespace veltrane

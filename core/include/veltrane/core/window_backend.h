@@ -9,6 +9,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 // The calibrator's own key codes: a printable key is its character; these
 // are the rest.
 constexpr int NoKey = -1;
@@ -45,3 +47,5 @@ public:
     // the way back from a picture that fills the calibrator's monitor.
     virtual void showImage(const std::string& title, const cv::Mat& image) = 0;
 };
+
+} // namespace veltrane

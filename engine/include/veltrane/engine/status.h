@@ -10,6 +10,11 @@ enum class Status : int {
     NoMaskMemory = 2, // a mask, or other working memory, could not be had
     InvalidImage = 3, // an image is empty, not 8-bit three-channel, not continuous, or of another size
     UnsupportedGeometry = 4, // more lens lines than the engine draws (see checkGeometry)
+    TableMismatch = 5, // a view table asked to compose a geometry, size or view count it was not compiled for
+    Internal = 6,      // a failure of a library the engine uses that is not a lack of memory
 };
+
+// What a status means, in a few words for a message ("out of memory").
+const char* statusText(Status status);
 
 } // namespace veltrane

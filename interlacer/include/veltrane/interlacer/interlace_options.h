@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 struct InterlaceOptions {
     veltrane::Calibration calibration;
     int recordWidth = 0; // the calibration record's window size, 0 when not known
@@ -42,3 +44,5 @@ enum class InterlaceParse { Run, Help, Invalid };
 // Reads the command line; Help fills text with the usage, Invalid with one
 // line for the user.
 InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text);
+
+} // namespace veltrane

@@ -4,4 +4,8 @@
 // lets the next view reuse the memory of the last.
 #pragma once
 
+namespace veltrane {
+
 void keepLargeBlocks();
+
+} // namespace veltrane

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 class Ffv1Video;
 
 class OutputWriter {
@@ -57,3 +59,5 @@ private:
     std::unique_ptr<Ffv1Video> video_;
     std::unique_ptr<veltrane::AtomicFile> videoFile_; // the video being written, under its temporary name
 };
+
+} // namespace veltrane

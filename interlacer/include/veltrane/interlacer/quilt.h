@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 // The tiles from a name with "_qs{C}x{R}" in it (as in "scene_qs8x6a0.75.png").
 bool tilesFromName(const std::string& file, int& columns, int& rows);
 
@@ -32,3 +34,5 @@ std::vector<cv::Mat> tilesByView(const cv::Mat& quilt, int columns, int rows, bo
 
 // True for a name that OpenCV reads as a video (by its extension).
 bool isVideoName(const std::string& file);
+
+} // namespace veltrane

@@ -11,6 +11,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 // What the command line gives as text, read into numbers once parsed.
 struct SourceTexts {
     std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel;
@@ -26,3 +28,5 @@ bool readSourceOptions(const CLI::App& app, const SourceTexts& texts, InterlaceO
 
 // CLI11's refusal in the words of the rest.
 std::string refusalText(const CLI::ParseError& error, int argc, const char* const* argv);
+
+} // namespace veltrane

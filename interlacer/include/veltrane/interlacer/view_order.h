@@ -4,5 +4,9 @@
 
 #include <vector>
 
+namespace veltrane {
+
 // The inverse, as the engine takes it: for each source, its view.
 std::vector<int> viewOfSource(int views, bool reverse, int offset);
+
+} // namespace veltrane

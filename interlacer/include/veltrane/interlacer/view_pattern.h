@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 struct PatternFields {
     bool view = false;
     bool frame = false;
@@ -36,3 +38,5 @@ struct ViewSequenceFiles {
 // the same number in every frame). False with a one-line message.
 bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame, int lastFrame, ViewSequenceFiles& files,
                    std::string& message);
+
+} // namespace veltrane

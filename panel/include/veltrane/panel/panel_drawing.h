@@ -6,6 +6,8 @@
 
 #include <opencv2/core.hpp>
 
+namespace veltrane {
+
 void drawButton(CalibrationState& state, cv::Mat& image, const char* label, const PanelRect& rect, bool hover, bool active);
 
 // The five buttons, the one of the current mode filled lighter.
@@ -13,3 +15,5 @@ void drawButtons(CalibrationState& state);
 
 // "XT", "YT", the "pitch:" caption and the eight pitch characters.
 void drawReadouts(CalibrationState& state);
+
+} // namespace veltrane

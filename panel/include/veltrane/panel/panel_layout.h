@@ -4,6 +4,8 @@
 
 #include "veltrane/core/calibration_state.h"
 
+namespace veltrane {
+
 // Fills state.layout from state.width and state.height.
 void computePanelLayout(CalibrationState& state);
 
@@ -12,3 +14,5 @@ bool rectContains(const PanelRect& rect, int x, int y);
 // Height of the top bar and of the bottom strip for a window width: a fifth of
 // the width, halved and rounded up.
 int panelBarHeight(int width);
+
+} // namespace veltrane

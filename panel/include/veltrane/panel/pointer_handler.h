@@ -4,7 +4,11 @@
 
 #include "veltrane/core/window_backend.h"
 
+namespace veltrane {
+
 // A PointerHandler: userData is the CalibrationState it works on; events are
 // the calibrator's own (PointerMove, PointerLeftDown, PointerLeftUp), others
 // are ignored.
 void onPointerEvent(int event, int x, int y, int flags, void* userData);
+
+} // namespace veltrane

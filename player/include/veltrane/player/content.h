@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 // The tiles of a quilt frame: enlarged to the output size a few at a time
 // while the frame is composed, so that a frame of many 4K views never holds
 // them all.
@@ -74,3 +76,5 @@ private:
     cv::VideoCapture video_;
     int nextVideoFrame_ = 0;   // the frame the video reads next
 };
+
+} // namespace veltrane

@@ -12,6 +12,8 @@
 
 #include <cstddef>
 
+namespace veltrane {
+
 class FrameComposer {
 public:
     static constexpr std::size_t DefaultTableBudget = std::size_t{128} << 20;
@@ -36,3 +38,5 @@ private:
     bool lastThroughTable_ = false;
     int compilations_ = 0;
 };
+
+} // namespace veltrane

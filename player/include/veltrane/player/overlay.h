@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 struct PlaybackFigures {
     long frame = 0;      // shown, counted from 0
     int frames = 1;
@@ -23,3 +25,5 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
 
 // frame with the lines drawn over a dark box at its top left.
 cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines);
+
+} // namespace veltrane

@@ -4,6 +4,8 @@
 // comes too late and is dropped.
 #pragma once
 
+namespace veltrane {
+
 class Pacing {
 public:
     explicit Pacing(double fps);
@@ -23,3 +25,5 @@ private:
     double start_ = 0.0;
     long first_ = 0;
 };
+
+} // namespace veltrane

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 struct PlayOptions {
     InterlaceOptions source; // calibration, content, size, order, phase, frame rate; tiles nearest by default
     std::string image;       // an interlaced image shown as it is, instead of content
@@ -18,3 +20,5 @@ enum class PlayParse { Run, Help, Invalid };
 
 // Help fills text with the usage, Invalid with one line for the user.
 PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text);
+
+} // namespace veltrane

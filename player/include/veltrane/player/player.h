@@ -19,6 +19,8 @@
 #include <future>
 #include <string>
 
+namespace veltrane {
+
 extern const char* const PlayerTitle;
 
 // Seconds on a clock the player is given (a steady one, or a test's).
@@ -97,3 +99,5 @@ private:
     double rate_ = 0.0;
     const volatile std::sig_atomic_t* endRequested_ = nullptr;
 };
+
+} // namespace veltrane

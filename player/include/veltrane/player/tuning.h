@@ -6,6 +6,8 @@
 
 #include "veltrane/engine/calibration.h"
 
+namespace veltrane {
+
 struct Tuning {
     veltrane::Calibration calibration; // the phase kept in [0, views)
     bool reverse = false;
@@ -21,5 +23,7 @@ struct Tuning {
 // (0 for an interlaced image, which no tuning changes).
 bool applyTuningKey(int key, int views, Tuning& tuning);
 
-// The phase in [0, views), in tenths of a view exactly.
+// The phase in [0, views): the same phase, a whole number of views away.
 double wrappedPhase(double phase, int views);
+
+} // namespace veltrane

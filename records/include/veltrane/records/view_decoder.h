@@ -26,8 +26,18 @@ public:
     ViewDecoder& operator=(const ViewDecoder&) = delete;
 
     // File i, decoded as loadViewImage does; empty with problem saying why
-    // when it cannot be used.
+    // when it cannot be used. Files are taken in order; taking a later one
+    // passes over those before it (they are dropped, never handed over),
+    // and asking for one taken or passed over already, or for one past the
+    // last, is refused the same way.
     cv::Mat take(std::size_t i, std::string& problem);
+
+    // Returns once the threads have nothing left that they may decode
+    // before the next take.
+    void waitUntilIdle();
+
+    // How many files have been begun (decoded, or being decoded).
+    std::size_t begun();
 
 private:
     struct Decoded {
@@ -44,7 +54,8 @@ private:
     std::condition_variable changed_;
     std::map<std::size_t, Decoded> done_;
     std::size_t next_ = 0;
-    std::size_t taken_ = 0;
+    std::size_t taken_ = 0; // the first file that may still be handed over
+    std::size_t busy_ = 0;  // threads decoding a file
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

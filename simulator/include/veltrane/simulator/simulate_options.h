@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 struct SimulateOptions {
     std::string image;
     veltrane::LensSheet sheet;
@@ -30,3 +32,5 @@ std::string eyeOutput(const std::string& pattern, std::size_t eye);
 // (whole, under a temporary name, never replacing a file unless force).
 // False with one line: status 1 for what was found wrong while working.
 bool runSimulation(const SimulateOptions& options, std::string& message);
+
+} // namespace veltrane

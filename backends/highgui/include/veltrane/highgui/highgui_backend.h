@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+namespace veltrane {
+
 class HighguiBackend : public WindowBackend {
 public:
     // Puts every window on this monitor, at its origin and without frame or
@@ -55,3 +57,5 @@ private:
 // X11 whatever Wayland variables are set). Otherwise it fills reason with a
 // sentence for the user.
 bool displayAvailable(std::string& reason);
+
+} // namespace veltrane

@@ -7,5 +7,9 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 // False with a one-line message when the display cannot be opened.
 bool queryMonitors(std::vector<Monitor>& monitors, std::string& message);
+
+} // namespace veltrane

@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace veltrane {
+
 class X11Windows {
 public:
     X11Windows() = default;
@@ -47,3 +49,5 @@ private:
     std::string watchedTitle_;
     bool destroyed_ = false;
 };
+
+} // namespace veltrane

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+namespace veltrane {
+
 struct PointerEvent {
     int event;
     int x;
@@ -63,3 +65,5 @@ private:
     void* userData_ = nullptr;
     bool ranOut_ = false;
 };
+
+} // namespace veltrane

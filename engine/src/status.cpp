@@ -1,0 +1,19 @@
+#include "veltrane/engine/status.h"
+
+namespace veltrane {
+
+const char* statusText(Status status)
+{
+    switch (status) {
+    case Status::Done: return "done";
+    case Status::NoMaskArray:
+    case Status::NoMaskMemory: return "out of memory";
+    case Status::InvalidImage: return "an image is empty, of another size or not 8-bit colour";
+    case Status::UnsupportedGeometry: return "the lens lines are too many to draw at this size";
+    case Status::TableMismatch: return "the view table was compiled for other numbers";
+    case Status::Internal: break;
+    }
+    return "an internal error of the image library";
+}
+
+} // namespace veltrane
