@@ -7,7 +7,7 @@
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/interlacer/memory_reuse.h"
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/view_pattern.h"
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>

@@ -8,10 +8,10 @@
 // reference engine in a smoke run.
 #include "bench_support.h"
 
-#include "veltrane/interlacer/quilt.h"
+#include "veltrane/content/quilt.h"
 #include "veltrane/player/content.h"
 #include "veltrane/player/player.h"
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 #include "veltrane/engine/view_table.h"
 
 #include <opencv2/imgproc.hpp>

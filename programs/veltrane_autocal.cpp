@@ -1,7 +1,7 @@
 // veltrane-autocal: the pitch and slant of a lens display from photographs
 // of a pattern it shows (on --screen, round after round, when given).
 #include "veltrane/autocal/autocal_options.h"
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/process/standard_streams.h"

@@ -5,7 +5,7 @@
 #include "veltrane/calibrator/engine_messages.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/calibrator/main_loop.h"
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 #include "veltrane/calibrator/options.h"
 #include "veltrane/calibrator/resume.h"
 #include "veltrane/calibrator/startup.h"

@@ -1,7 +1,7 @@
 // veltrane-play: views, animations, quilts or an interlaced image live on the
 // lens display, composed as veltrane-interlace writes them, the view phase,
 // pitch, slant, order and the panel's subpixel order tuned by keys.
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/player/content.h"

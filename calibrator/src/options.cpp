@@ -2,7 +2,7 @@
 
 #include "veltrane/calibrator/pitch_adjustment.h"
 #include "veltrane/records/calibration_record.h"
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 #include "veltrane/panel/panel_layout.h"
 
 #include <opencv2/core/utility.hpp>

@@ -2,7 +2,7 @@
 
 #include "veltrane/calibrator/engine_messages.h"
 #include "veltrane/records/view_files.h"
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -3,11 +3,11 @@
 #include "veltrane/engine/interlace.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 #include "veltrane/interlacer/output_writer.h"
-#include "veltrane/interlacer/quilt.h"
-#include "veltrane/interlacer/view_order.h"
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_order.h"
+#include "veltrane/content/view_pattern.h"
 
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
@@ -226,22 +226,6 @@ struct Lines {
     std::FILE* warnings;
 };
 
-// The default views are JPEG files, or PNG ones where view 0 of the first
-// frame is not a JPEG (as the calibrator's "disp >" reads them).
-std::string viewsPatternOf(const InterlaceOptions& options)
-{
-    if (options.viewsGiven)
-        return options.viewsPattern;
-    const std::string png = options.viewsPattern.substr(0, options.viewsPattern.rfind('.')) + ".png";
-    ViewSequenceFiles jpeg;
-    ViewSequenceFiles pngFiles;
-    std::string message;
-    if (!findViewFiles(options.viewsPattern, options.framesGiven, options.firstFrame, options.lastFrame, jpeg, message) &&
-        findViewFiles(png, options.framesGiven, options.firstFrame, options.lastFrame, pngFiles, message))
-        return png;
-    return options.viewsPattern;
-}
-
 // A warning when the output is not the size of the panel the calibration was made on.
 void checkPanelSize(const InterlaceOptions& options, cv::Size size, std::FILE* warnings)
 {
@@ -270,7 +254,8 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
 {
     ViewSequenceFiles files;
     std::string message;
-    const std::string pattern = viewsPatternOf(options);
+    const std::string pattern = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven,
+                                                 options.firstFrame, options.lastFrame);
     if (!findViewFiles(pattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
         throw Failure{InterlaceFailed, message};
     keepShard(options, files.frames);

@@ -2,7 +2,7 @@
 
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/value_text.h"
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/view_pattern.h"
 
 #include <climits>
 #include <cmath>

@@ -1,11 +1,11 @@
 #include "veltrane/player/content.h"
 
-#include "veltrane/interlacer/quilt.h"
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_pattern.h"
 #include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -51,14 +51,8 @@ bool Content::open(const PlayOptions& options, std::string& message, int& status
 bool Content::openViews(const InterlaceOptions& options, std::string& message, int& status)
 {
     kind_ = Kind::Views;
-    pattern_ = options.viewsPattern;
-    if (!options.viewsGiven) { // JPEG, else PNG, as "disp >" and the interlacer read them
-        ViewSequenceFiles jpeg;
-        std::string ignored;
-        const std::string png = pattern_.substr(0, pattern_.rfind('.')) + ".png";
-        if (!findViewFiles(pattern_, options.framesGiven, options.firstFrame, options.lastFrame, jpeg, ignored))
-            pattern_ = png;
-    }
+    pattern_ = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven, options.firstFrame,
+                                options.lastFrame);
     ViewSequenceFiles files;
     if (!findViewFiles(pattern_, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
         return fail(message, status, Failed, message);

@@ -1,7 +1,7 @@
 #include "veltrane/player/frame_composer.h"
 
-#include "veltrane/interlacer/quilt.h"
-#include "veltrane/interlacer/view_order.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_order.h"
 #include "veltrane/player/player.h"
 
 namespace veltrane {

@@ -1,8 +1,8 @@
 #include "veltrane/player/player.h"
 
 #include "veltrane/engine/interlace.h"
-#include "veltrane/interlacer/quilt.h"
-#include "veltrane/interlacer/view_order.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_order.h"
 
 #include <chrono>
 #include <cmath>

@@ -5,8 +5,8 @@
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/interlace_options.h"
 #include "veltrane/interlacer/output_writer.h"
-#include "veltrane/interlacer/quilt.h"
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_pattern.h"
 #include "support/video_header.h"
 #include "support/view_folder.h"
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "veltrane/core/window_backend.h"
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 #include "veltrane/highgui/x11_windows.h"
 
 #include <map>

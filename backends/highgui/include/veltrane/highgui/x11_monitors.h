@@ -2,7 +2,7 @@
 // whole X screen as one monitor where RandR gives none.
 #pragma once
 
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 
 #include <string>
 #include <vector>

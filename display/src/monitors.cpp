@@ -1,6 +1,6 @@
-#include "veltrane/calibrator/monitors.h"
+#include "veltrane/display/monitors.h"
 
-#include "veltrane/calibrator/options.h"
+#include "veltrane/records/value_text.h"
 
 #include <cerrno>
 #include <climits>

@@ -1,6 +1,6 @@
-#include "veltrane/interlacer/quilt.h"
+#include "veltrane/content/quilt.h"
 
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 
 #include <opencv2/imgproc.hpp>
 

@@ -1,4 +1,4 @@
-#include "veltrane/records/view_stream.h"
+#include "veltrane/content/view_stream.h"
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>

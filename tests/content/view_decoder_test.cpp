@@ -1,7 +1,7 @@
 // View files decoded ahead by a few threads: handed over in order, never more
 // than the bound ahead of the last one taken, a bad file in the middle
 // reported without stopping the rest.
-#include "veltrane/records/view_decoder.h"
+#include "veltrane/content/view_decoder.h"
 
 #include <opencv2/imgcodecs.hpp>
 

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "veltrane/engine/interlace.h"
-#include "veltrane/records/view_decoder.h"
+#include "veltrane/content/view_decoder.h"
 
 #include <opencv2/core.hpp>
 

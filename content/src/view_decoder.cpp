@@ -1,4 +1,4 @@
-#include "veltrane/records/view_decoder.h"
+#include "veltrane/content/view_decoder.h"
 
 #include "veltrane/records/view_files.h"
 

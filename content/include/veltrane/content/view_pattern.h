@@ -39,4 +39,10 @@ struct ViewSequenceFiles {
 bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame, int lastFrame, ViewSequenceFiles& files,
                    std::string& message);
 
+// The pattern views are read with: one the user gave, as it is; the default
+// (JPEG files) gives way to the same names ending in .png where no JPEG
+// sequence is there and a PNG one is, as "disp >" reads them (so that a
+// sequence found in neither form is named by the default).
+std::string viewFilesPattern(const std::string& pattern, bool given, bool framesGiven, int firstFrame, int lastFrame);
+
 } // namespace veltrane

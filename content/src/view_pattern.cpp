@@ -1,4 +1,4 @@
-#include "veltrane/interlacer/view_pattern.h"
+#include "veltrane/content/view_pattern.h"
 
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
@@ -151,6 +151,20 @@ bool findViewFiles(const std::string& pattern, bool framesGiven, int firstFrame,
         }
     }
     return true;
+}
+
+std::string viewFilesPattern(const std::string& pattern, bool given, bool framesGiven, int firstFrame, int lastFrame)
+{
+    if (given)
+        return pattern;
+    const std::string png = pattern.substr(0, pattern.rfind('.')) + ".png";
+    ViewSequenceFiles jpeg;
+    ViewSequenceFiles pngFiles;
+    std::string message;
+    if (!findViewFiles(pattern, framesGiven, firstFrame, lastFrame, jpeg, message) &&
+        findViewFiles(png, framesGiven, firstFrame, lastFrame, pngFiles, message))
+        return png;
+    return pattern;
 }
 
 } // namespace veltrane

@@ -1,4 +1,4 @@
-#include "veltrane/interlacer/view_order.h"
+#include "veltrane/content/view_order.h"
 
 namespace veltrane {
 
