@@ -108,9 +108,9 @@ InterlaceOptions optionsFor(const std::string& output)
 void runEachIteration(benchmark::State& bench, const InterlaceOptions& options, double frames)
 {
     for (auto _ : bench) {
-        std::string message;
-        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
-            bench.SkipWithError(message.c_str());
+        const Outcome outcome = runInterlace(options, nullptr, false);
+        if (!outcome)
+            bench.SkipWithError(outcome.message.c_str());
     }
     bench.counters["frames_per_second"] = benchmark::Counter(frames, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -236,9 +236,9 @@ void BM_InterlaceFrameMemory(benchmark::State& bench)
     for (auto _ : bench) {
         std::ofstream("/proc/self/clear_refs") << "5"; // the peak resident size starts again from here
         const std::size_t before = peakResidentBytes();
-        std::string message;
-        if (runInterlace(options, nullptr, false, message) != InterlaceDone)
-            bench.SkipWithError(message.c_str());
+        const Outcome outcome = runInterlace(options, nullptr, false);
+        if (!outcome)
+            bench.SkipWithError(outcome.message.c_str());
         peak = std::max(peak, peakResidentBytes() - before);
     }
     bench.counters["peak_rss_above_start"] = static_cast<double>(peak);

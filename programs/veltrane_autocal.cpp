@@ -1,5 +1,6 @@
 // veltrane-autocal: the pitch and slant of a lens display from photographs
 // of a pattern it shows (on --screen, round after round, when given).
+#include "exit_status.h"
 #include "veltrane/autocal/autocal_options.h"
 #include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
@@ -37,23 +38,23 @@ int main(int argc, char** argv)
     AutocalOptions options;
     std::string text;
     switch (parseAutocalOptions(argc, argv, options, text)) {
-    case AutocalParse::Help:
+    case Parse::Help:
         std::fputs(text.c_str(), stdout);
         return 0;
-    case AutocalParse::Invalid:
-        return fail(2, text);
-    case AutocalParse::Run:
+    case Parse::Invalid:
+        return fail(ExitUsage, text);
+    case Parse::Run:
         break;
     }
     std::unique_ptr<HighguiBackend> windows;
     ShowPattern show;
     if (!options.screen.empty() && options.pattern.empty()) {
         if (!displayAvailable(text))
-            return fail(1, text + "; --screen needs a graphical display");
+            return fail(ExitFailed, text + "; --screen needs a graphical display");
         std::vector<Monitor> monitors;
         Monitor screen;
         if (!queryMonitors(monitors, text) || !chooseMonitor(options.screen, monitors, screen, text))
-            return fail(2, text);
+            return fail(ExitUsage, text);
         if (options.display.area() == 0)
             options.display = cv::Size(screen.width, screen.height);
         windows = std::make_unique<HighguiBackend>();
@@ -64,11 +65,11 @@ int main(int argc, char** argv)
             windows->waitKey(std::max(1, options.settleMs));
         };
     } else if (options.display.area() == 0) {
-        return fail(2, "give the display's size: --size=WxH (--screen is for showing the patterns)");
+        return fail(ExitUsage, "give the display's size: --size=WxH (--screen is for showing the patterns)");
     }
     std::string line;
-    if (!runAutocal(options, show, line, text))
-        return fail(1, text);
+    if (const Outcome outcome = runAutocal(options, show, line); !outcome)
+        return fail(exitStatusOf(outcome), outcome.message);
     if (!line.empty())
         std::printf("%s\n", line.c_str());
     return 0;

@@ -1,5 +1,6 @@
 // veltrane-interlace: interlaces rendered views, animations and quilts with
 // the numbers veltrane-calibrator printed, into PNG images or lossless video.
+#include "exit_status.h"
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/interlace_options.h"
 #include "veltrane/interlacer/memory_reuse.h"
@@ -21,18 +22,18 @@ int main(int argc, char** argv)
     InterlaceOptions options;
     std::string text;
     switch (parseInterlaceOptions(argc, argv, options, text)) {
-    case InterlaceParse::Help:
+    case Parse::Help:
         std::fputs(text.c_str(), stdout);
         return 0;
-    case InterlaceParse::Invalid:
+    case Parse::Invalid:
         std::fprintf(messages, "veltrane-interlace: %s\n", text.c_str());
-        return InterlaceUsage;
-    case InterlaceParse::Run:
+        return ExitUsage;
+    case Parse::Run:
         break;
     }
     const bool progress = !options.quiet && isatty(fileno(messages)) == 1;
-    const InterlaceExit status = runInterlace(options, messages, progress, text);
-    if (status != InterlaceDone)
-        std::fprintf(messages, "veltrane-interlace: %s\n", text.c_str());
-    return status;
+    const Outcome outcome = runInterlace(options, messages, progress);
+    if (!outcome)
+        std::fprintf(messages, "veltrane-interlace: %s\n", outcome.message.c_str());
+    return exitStatusOf(outcome);
 }

@@ -1,6 +1,7 @@
 // veltrane-play: views, animations, quilts or an interlaced image live on the
 // lens display, composed as veltrane-interlace writes them, the view phase,
 // pitch, slant, order and the panel's subpixel order tuned by keys.
+#include "exit_status.h"
 #include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/highgui/x11_monitors.h"
@@ -59,23 +60,22 @@ int main(int argc, char** argv)
     PlayOptions options;
     std::string message;
     switch (parsePlayOptions(argc, argv, options, message)) {
-    case PlayParse::Help:
+    case Parse::Help:
         std::fputs(message.c_str(), stdout);
         return 0;
-    case PlayParse::Invalid:
-        return fail(2, message);
-    case PlayParse::Run:
+    case Parse::Invalid:
+        return fail(ExitUsage, message);
+    case Parse::Run:
         break;
     }
     if (!displayAvailable(message))
-        return fail(1, message + "; the player needs a graphical display");
+        return fail(ExitFailed, message + "; the player needs a graphical display");
     Monitor screen;
     if (!options.screen.empty() && !chooseScreen(options, screen, message))
-        return fail(2, message);
+        return fail(ExitUsage, message);
     Content content;
-    int status = 0;
-    if (!content.open(options, message, status))
-        return fail(status, message);
+    if (const Outcome opened = content.open(options); !opened)
+        return fail(exitStatusOf(opened), opened.message);
 
     HighguiBackend windows;
     if (!options.screen.empty())
@@ -90,6 +90,6 @@ int main(int argc, char** argv)
     if (!options.save.empty() &&
         !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name),
                                isoTimeNow(), message))
-        return fail(1, message);
-    return played ? 0 : fail(1, player.problem());
+        return fail(ExitFailed, message);
+    return played ? ExitDone : fail(ExitFailed, player.problem());
 }

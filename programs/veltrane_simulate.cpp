@@ -1,5 +1,6 @@
 // veltrane-simulate: what an eye sees through a slanted lens sheet laid over
 // a panel that shows an image, written as a PNG for every eye.
+#include "exit_status.h"
 #include "veltrane/process/standard_streams.h"
 #include "veltrane/process/termination.h"
 #include "veltrane/simulator/simulate_options.h"
@@ -15,18 +16,17 @@ int main(int argc, char** argv)
     SimulateOptions options;
     std::string message;
     switch (parseSimulateOptions(argc, argv, options, message)) {
-    case SimulateParse::Help:
+    case Parse::Help:
         std::fputs(message.c_str(), stdout);
         return 0;
-    case SimulateParse::Invalid:
+    case Parse::Invalid:
         std::fprintf(messages, "veltrane-simulate: %s\n", message.c_str());
-        return 2;
-    case SimulateParse::Run:
+        return ExitUsage;
+    case Parse::Run:
         break;
     }
-    if (!runSimulation(options, message)) {
-        std::fprintf(messages, "veltrane-simulate: %s\n", message.c_str());
-        return 1;
-    }
-    return 0;
+    const Outcome outcome = runSimulation(options);
+    if (!outcome)
+        std::fprintf(messages, "veltrane-simulate: %s\n", outcome.message.c_str());
+    return exitStatusOf(outcome);
 }

@@ -172,21 +172,21 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
     return true;
 }
 
-AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text)
+Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text)
 {
     CLI::App app{HelpText, "veltrane-autocal"};
     Texts texts;
     declare(app, options, texts);
     switch (parseCommandLine(app, argc, argv, text)) {
-    case CommandLine::Help:
-        return AutocalParse::Help;
-    case CommandLine::Invalid:
-        return AutocalParse::Invalid;
-    case CommandLine::Run:
+    case Parse::Help:
+        return Parse::Help;
+    case Parse::Invalid:
+        return Parse::Invalid;
+    case Parse::Run:
         break;
     }
-    return readGuess(texts, options, text) && readSource(texts, options, text) ? AutocalParse::Run
-                                                                                : AutocalParse::Invalid;
+    return readGuess(texts, options, text) && readSource(texts, options, text) ? Parse::Run
+                                                                                : Parse::Invalid;
 }
 
 } // namespace veltrane

@@ -77,14 +77,10 @@ bool writePattern(const AutocalOptions& options, std::string& message)
     return writePngFile(options.pattern, pattern, options.force ? Replace::Allowed : Replace::Refused, message);
 }
 
-} // namespace
-
-bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line, std::string& message)
+// One run's rounds, its line, and the record saved when asked.
+Outcome solveAndSave(const AutocalOptions& options, const ShowPattern& show, std::string& line)
 {
-    if (!options.pattern.empty())
-        return writePattern(options, message);
-    if (!options.save.empty() && !recordCanBeWritten(options.save, message))
-        return false;
+    std::string message;
     FilePhoto file(options.photo);
     CameraPhoto camera(options.camera);
     VirtualCameraPhotos simulated(options.virtualCamera);
@@ -99,15 +95,28 @@ bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::str
     rounds.rounds = everyRound ? options.rounds : 1;
     RoundsResult result;
     if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
-        return false;
+        return Outcome::failed(message);
     line = parameterLine(result.calibration);
     if (options.save.empty())
-        return true;
+        return Outcome::done();
     CalibrationRecord record;
     record.calibration = result.calibration;
     record.width = options.display.width;
     record.height = options.display.height;
-    return saveCalibrationRecord(options.save, record, isoTimeNow(), message);
+    return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
+                                                                                 : Outcome::failed(message);
+}
+
+} // namespace
+
+Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line)
+{
+    std::string message;
+    if (!options.pattern.empty())
+        return writePattern(options, message) ? Outcome::done() : Outcome::failed(message);
+    if (!options.save.empty() && !recordCanBeWritten(options.save, message))
+        return Outcome::usage(message); // a folder that is not there, as the other programs refuse it
+    return solveAndSave(options, show, line);
 }
 
 } // namespace veltrane

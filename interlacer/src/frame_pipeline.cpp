@@ -6,6 +6,7 @@
 #include "veltrane/content/view_stream.h"
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/content/quilt.h"
+#include "veltrane/content/quilt_source.h"
 #include "veltrane/content/view_order.h"
 #include "veltrane/content/view_pattern.h"
 
@@ -42,12 +43,6 @@ constexpr double DarkShare = 0.75;
 // this much memory (two views of 3840 x 2160), and at most MaxGroup, so that
 // adding a frame's views goes on while its last views decode.
 constexpr std::size_t MaxGroup = 4;
-
-// A failure that ends the run, with its exit status.
-struct Failure {
-    InterlaceExit status;
-    std::string message;
-};
 
 // Finished frames, written by threads of their own: one PNG a frame is
 // encoded by as many threads as there are processors, each frame on one
@@ -178,13 +173,13 @@ void checkComposition(const InterlaceOptions& options, cv::Size size, int views,
 {
     const Calibration& c = options.calibration;
     if (checkGeometry(c, size, views) != Status::Done)
-        throw Failure{InterlaceFailed, "the slant -x " + std::to_string(c.x) + " -y " + std::to_string(c.y) +
+        throw Outcome::failed("the slant -x " + std::to_string(c.x) + " -y " + std::to_string(c.y) +
                                            " is too flat to draw at " + sizeText(size) +
-                                           ": its lens lines would be far more than the panel's columns"};
+                                           ": its lens lines would be far more than the panel's columns");
     const double kept = brightnessKept(c.pitch, views);
     if (kept == 0.0)
-        throw Failure{InterlaceFailed, std::to_string(views) + " views at pitch " + std::to_string(c.pitch) +
-                                           " leave every view a share too small to show: the output would be black"};
+        throw Outcome::failed(std::to_string(views) + " views at pitch " + std::to_string(c.pitch) +
+                                           " leave every view a share too small to show: the output would be black");
     if (kept < DarkShare && warnings != nullptr)
         std::fprintf(warnings,
                      "veltrane-interlace: warning: %d views at pitch %.4f keep about %.0f%% of the views' "
@@ -200,24 +195,24 @@ cv::Size outputSize(const InterlaceOptions& options, cv::Size views, bool quilt)
         return views;
     if (options.recordWidth > 0 && options.recordHeight > 0)
         return {options.recordWidth, options.recordHeight};
-    throw Failure{InterlaceUsage, "give the output size of a quilt: --size=WxH (or a calibration record that has it)"};
+    throw Outcome::usage("give the output size of a quilt: --size=WxH (or a calibration record that has it)");
 }
 
 // The failure a stream reports, as one line.
-Failure failureOf(const StreamFault& fault, const StreamPlan& plan)
+Outcome failureOf(const StreamFault& fault, const StreamPlan& plan)
 {
     const std::string name = printable(plan.files[fault.file]);
     switch (fault.kind) {
     case StreamFault::Kind::Unreadable:
-        return {InterlaceFailed, name + " cannot be read: " + fault.problem};
+        return Outcome::failed(name + " cannot be read: " + fault.problem);
     case StreamFault::Kind::WrongSize:
-        return {InterlaceFailed, name + " is " + sizeText(fault.size) + ", view 0 is " + sizeText(plan.viewSize) +
-                                     ": views must share a size"};
+        return Outcome::failed(name + " is " + sizeText(fault.size) + ", view 0 is " + sizeText(plan.viewSize) +
+                               ": views must share a size");
     case StreamFault::Kind::NoMemory:
     case StreamFault::Kind::None:
         break;
     }
-    return {InterlaceFailed, std::string("interlacing failed: ") + statusText(fault.status)};
+    return Outcome::failed(std::string("interlacing failed: ") + statusText(fault.status));
 }
 
 // Where a run's lines go: progress (or none) and warnings (or none).
@@ -257,20 +252,20 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
     const std::string pattern = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven,
                                                  options.firstFrame, options.lastFrame);
     if (!findViewFiles(pattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
-        throw Failure{InterlaceFailed, message};
+        throw Outcome::failed(message);
     keepShard(options, files.frames);
     if (files.frames.empty())
         return; // a shard with no frame of the range: nothing to do
     StreamPlan plan;
     std::string problem;
     if (!viewImageSize(files.file(pattern, 0, 0), plan.viewSize, problem))
-        throw Failure{InterlaceFailed, printable(files.file(pattern, 0, 0)) + " cannot be read: " + problem};
+        throw Outcome::failed(printable(files.file(pattern, 0, 0)) + " cannot be read: " + problem);
     const cv::Size size = outputSize(options, plan.viewSize, false);
     checkComposition(options, size, files.views, lines.warnings);
     checkPanelSize(options, size, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
     if (!output.prepare(options.output, files.frames, options.fps, options.force, options.allowLossy, message))
-        throw Failure{InterlaceUsage, message};
+        throw Outcome::usage(message);
 
     for (std::size_t f = 0; f < files.frames.size(); ++f)
         for (int v = 0; v < files.views; ++v)
@@ -290,66 +285,8 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
         progress.frameDone(f + 1);
     }
     if (const auto failure = writer.close())
-        throw Failure{InterlaceFailed, *failure};
+        throw Outcome::failed(*failure);
     progress.finish();
-}
-
-// Quilt frames, read ahead by a thread of their own (a video must be read in order).
-class QuiltReader {
-public:
-    explicit QuiltReader(const std::string& file) : video_(isVideoName(file))
-    {
-        if (!video_) {
-            std::string problem;
-            still_ = loadViewImage(file, problem);
-            if (still_.empty())
-                throw Failure{InterlaceFailed, printable(file) + " cannot be read: " + problem};
-            return;
-        }
-        if (!viewFileExists(file))
-            throw Failure{InterlaceFailed, printable(file) + " does not exist"};
-        capture_.open(file, cv::CAP_FFMPEG);
-        if (!capture_.isOpened() || !capture_.read(still_) || still_.empty())
-            throw Failure{InterlaceFailed, printable(file) + " cannot be read as a video"};
-        fps_ = capture_.get(cv::CAP_PROP_FPS);
-    }
-
-    // The next quilt frame; empty when there are no more.
-    cv::Mat next()
-    {
-        cv::Mat frame;
-        if (!still_.empty())
-            std::swap(frame, still_);
-        else if (video_)
-            capture_.read(frame);
-        return frame;
-    }
-
-    cv::Size size() const { return still_.size(); }
-    double fps() const { return fps_; }
-    bool video() const { return video_; }
-    // The frames the video says it has (it may hold more, or fewer).
-    int frameCount() { return video_ ? static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_COUNT)) : 1; }
-
-private:
-    bool video_;
-    cv::VideoCapture capture_;
-    cv::Mat still_;
-    double fps_ = 0.0;
-};
-
-void checkTileCount(int columns, int rows)
-{
-    if (static_cast<long>(columns) * rows > MaxViews)
-        throw Failure{InterlaceUsage, std::to_string(columns) + " x " + std::to_string(rows) + " tiles are more than " +
-                                          std::to_string(MaxViews) + " views"};
-}
-
-void checkTilesDivide(const InterlaceOptions& options, cv::Size quilt, int columns, int rows)
-{
-    if (quilt.width % columns != 0 || quilt.height % rows != 0)
-        throw Failure{InterlaceFailed, printable(options.quilt) + " is " + sizeText(quilt) + ", not divisible into " +
-                                           std::to_string(columns) + " x " + std::to_string(rows) + " tiles"};
 }
 
 // One quilt frame's tiles at the panel's size, a few at a time, each few in one pass.
@@ -359,55 +296,52 @@ void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, in
     const Status status =
         addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame, options.nearestTiles);
     if (status != Status::Done)
-        throw Failure{InterlaceFailed, std::string("interlacing failed: ") + statusText(status)};
+        throw Outcome::failed(std::string("interlacing failed: ") + statusText(status));
 }
 
 void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
-    int columns = options.tileColumns;
-    int rows = options.tileRows;
-    if (columns == 0 && !tilesFromName(options.quilt, columns, rows))
-        throw Failure{InterlaceUsage, "give the quilt's tiles: --tiles=CxR (or _qsCxR in its name)"};
-    checkTileCount(columns, rows);
-    QuiltReader reader(options.quilt);
-    const cv::Size quilt = reader.size();
-    checkTilesDivide(options, quilt, columns, rows);
-    const int views = columns * rows;
+    QuiltSource source;
+    if (const Outcome opened = source.open(options.quilt, options.tileColumns, options.tileRows); !opened)
+        throw opened;
+    const int columns = source.columns();
+    const int rows = source.rows();
+    const cv::Size quilt = source.size();
+    const int views = source.views();
     const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
     checkComposition(options, size, views, lines.warnings);
     checkPanelSize(options, size, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
-    std::vector<int> frameNumbers(std::max(1, reader.frameCount()));
+    std::vector<int> frameNumbers(std::max(1, source.declaredFrames()));
     std::iota(frameNumbers.begin(), frameNumbers.end(), 0);
     std::string message;
-    const double fps = options.fps > 0 ? options.fps : reader.fps();
+    const double fps = options.fps > 0 ? options.fps : source.fps();
     if (!output.prepare(options.output, frameNumbers, fps, options.force, options.allowLossy, message))
-        throw Failure{InterlaceUsage, message};
+        throw Outcome::usage(message);
 
     FrameWriter writer(output);
     Progress progress(lines.progress, frameNumbers.size());
     int index = 0;
     // Every frame the video holds, whatever its header said.
-    for (cv::Mat image = reader.next(); !image.empty() && !writer.failed(); image = reader.next()) {
-        if (image.size() != quilt)
-            throw Failure{InterlaceFailed, "the quilt's frames change size"};
-        cv::cvtColor(image, image, cv::COLOR_BGR2RGB); // subpixel order, once for every tile
+    for (cv::Mat image; !writer.failed() && source.read(index, image, message);) {
         cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
         composeQuiltFrame(options, image, columns, rows, viewOf, frame);
         writer.push(index, frame);
         progress.frameDone(static_cast<std::size_t>(++index));
     }
+    if (!message.empty())
+        throw Outcome::failed(message);
     if (const auto failure = writer.close())
-        throw Failure{InterlaceFailed, *failure};
+        throw Outcome::failed(*failure);
     progress.finish();
-    if (static_cast<std::size_t>(index) < frameNumbers.size() && reader.video())
-        throw Failure{InterlaceFailed, printable(options.quilt) + " ended after " + std::to_string(index) + " of the " +
-                                           std::to_string(frameNumbers.size()) + " frames it declares"};
+    if (static_cast<std::size_t>(index) < frameNumbers.size() && source.video())
+        throw Outcome::failed(printable(options.quilt) + " ended after " + std::to_string(index) + " of the " +
+                              std::to_string(frameNumbers.size()) + " frames it declares");
 }
 
 } // namespace
 
-InterlaceExit runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress, std::string& message)
+Outcome runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress)
 {
     OutputWriter output;
     const Lines lines{progress ? messages : nullptr, messages};
@@ -416,23 +350,21 @@ InterlaceExit runInterlace(const InterlaceOptions& options, std::FILE* messages,
             interlaceFiles(options, output, lines);
         else
             interlaceQuilt(options, output, lines);
+        std::string message;
         if (!output.finish(message)) {
             output.abandon();
-            return InterlaceFailed;
+            return Outcome::failed(message);
         }
-        return InterlaceDone;
-    } catch (const Failure& failure) {
+        return Outcome::done();
+    } catch (const Outcome& failure) {
         output.abandon();
-        message = failure.message;
-        return failure.status;
+        return failure;
     } catch (const std::bad_alloc&) {
         output.abandon();
-        message = "out of memory";
-        return InterlaceFailed;
+        return Outcome::failed("out of memory");
     } catch (const cv::Exception& error) {
         output.abandon();
-        message = "failed: " + printable(error.msg);
-        return InterlaceFailed;
+        return Outcome::failed("failed: " + printable(error.msg));
     }
 }
 

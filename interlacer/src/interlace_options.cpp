@@ -59,7 +59,7 @@ bool readShard(const std::string& shard, InterlaceOptions& options, std::string&
 
 } // namespace
 
-InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text)
+Parse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text)
 {
     CLI::App app{HelpText, "veltrane-interlace"};
     SourceTexts texts;
@@ -70,18 +70,18 @@ InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, Interlac
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         text = app.help();
-        return InterlaceParse::Help;
+        return Parse::Help;
     } catch (const CLI::ParseError& error) {
         text = refusalText(error, argc, argv);
-        return InterlaceParse::Invalid;
+        return Parse::Invalid;
     }
     if (!options.output.empty() && options.output[0] == '=') {
         text = "-o takes its value after a space: -o " + printable(options.output.substr(1)) + " (or --output=" +
                printable(options.output.substr(1)) + ")";
-        return InterlaceParse::Invalid;
+        return Parse::Invalid;
     }
-    return readSourceOptions(app, texts, options, text) && readShard(shard, options, text) ? InterlaceParse::Run
-                                                                                           : InterlaceParse::Invalid;
+    return readSourceOptions(app, texts, options, text) && readShard(shard, options, text) ? Parse::Run
+                                                                                           : Parse::Invalid;
 }
 
 } // namespace veltrane

@@ -13,16 +13,6 @@ namespace veltrane {
 
 namespace {
 
-constexpr int Usage = 2;
-constexpr int Failed = 1;
-
-bool fail(std::string& message, int& status, int code, const std::string& line)
-{
-    message = line;
-    status = code;
-    return false;
-}
-
 std::string sizeText(cv::Size size)
 {
     return std::to_string(size.width) + " x " + std::to_string(size.height);
@@ -30,7 +20,7 @@ std::string sizeText(cv::Size size)
 
 } // namespace
 
-bool Content::open(const PlayOptions& options, std::string& message, int& status)
+Outcome Content::open(const PlayOptions& options)
 {
     options_ = options.source;
     if (options_.fps > 0)
@@ -40,22 +30,23 @@ bool Content::open(const PlayOptions& options, std::string& message, int& status
         std::string problem;
         still_ = loadViewImage(options.image, problem);
         if (still_.empty())
-            return fail(message, status, Failed, printable(options.image) + " cannot be read: " +
+            return Outcome::failed(printable(options.image) + " cannot be read: " +
                                                      (problem.empty() ? "it does not exist" : problem));
         size_ = still_.size();
-        return true;
+        return Outcome::done();
     }
-    return options_.quilt.empty() ? openViews(options_, message, status) : openQuilt(options_, message, status);
+    return options_.quilt.empty() ? openViews(options_) : openQuilt(options_);
 }
 
-bool Content::openViews(const InterlaceOptions& options, std::string& message, int& status)
+Outcome Content::openViews(const InterlaceOptions& options)
 {
     kind_ = Kind::Views;
     pattern_ = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven, options.firstFrame,
                                 options.lastFrame);
     ViewSequenceFiles files;
+    std::string message;
     if (!findViewFiles(pattern_, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
-        return fail(message, status, Failed, message);
+        return Outcome::failed(message);
     frameNumbers_ = files.frames;
     frames_ = static_cast<int>(files.frames.size());
     views_ = files.views;
@@ -63,54 +54,28 @@ bool Content::openViews(const InterlaceOptions& options, std::string& message, i
     std::string problem;
     const std::string first = files.file(pattern_, 0, 0);
     if (!viewImageSize(first, viewSize, problem))
-        return fail(message, status, Failed, printable(first) + " cannot be read: " + problem);
+        return Outcome::failed(printable(first) + " cannot be read: " + problem);
     viewSize_ = viewSize;
     size_ = options.width > 0 ? cv::Size(options.width, options.height) : viewSize;
-    return true;
+    return Outcome::done();
 }
 
-bool Content::openQuilt(const InterlaceOptions& options, std::string& message, int& status)
+Outcome Content::openQuilt(const InterlaceOptions& options)
 {
-    columns_ = options.tileColumns;
-    rows_ = options.tileRows;
-    if (columns_ == 0 && !tilesFromName(options.quilt, columns_, rows_))
-        return fail(message, status, Usage, "give the quilt's tiles: --tiles=CxR (or _qsCxR in its name)");
-    if (static_cast<long>(columns_) * rows_ > MaxViews)
-        return fail(message, status, Usage, std::to_string(columns_) + " x " + std::to_string(rows_) +
-                                                " tiles are more than " + std::to_string(MaxViews) + " views");
-    views_ = columns_ * rows_;
-    cv::Mat first;
-    std::string problem;
-    if (isVideoName(options.quilt)) {
-        kind_ = Kind::QuiltVideo;
-        if (!viewFileExists(options.quilt) || !video_.open(options.quilt, cv::CAP_FFMPEG) || !video_.read(first) ||
-            first.empty())
-            return fail(message, status, Failed, printable(options.quilt) + " cannot be read as a video");
-        nextVideoFrame_ = 1;
-        frames_ = std::max(1, static_cast<int>(video_.get(cv::CAP_PROP_FRAME_COUNT)));
-        if (options.fps <= 0 && video_.get(cv::CAP_PROP_FPS) > 0)
-            fps_ = video_.get(cv::CAP_PROP_FPS);
-        cv::cvtColor(first, still_, cv::COLOR_BGR2RGB);
-    } else {
-        kind_ = Kind::Quilt;
-        first = loadViewImage(options.quilt, problem);
-        if (first.empty())
-            return fail(message, status, Failed, printable(options.quilt) + " cannot be read: " +
-                                                     (problem.empty() ? "it does not exist" : problem));
-        cv::cvtColor(first, still_, cv::COLOR_BGR2RGB); // the panel's order, once for every tile
-    }
-    if (first.cols % columns_ != 0 || first.rows % rows_ != 0)
-        return fail(message, status, Failed, printable(options.quilt) + " is " + sizeText(first.size()) +
-                                                 ", not divisible into " + std::to_string(columns_) + " x " +
-                                                 std::to_string(rows_) + " tiles");
+    kind_ = Kind::Quilt;
+    if (const Outcome opened = quilt_.open(options.quilt, options.tileColumns, options.tileRows); !opened)
+        return opened;
+    views_ = quilt_.views();
+    frames_ = std::max(1, quilt_.declaredFrames());
+    if (options.fps <= 0 && quilt_.fps() > 0)
+        fps_ = quilt_.fps();
     if (options.width > 0)
         size_ = cv::Size(options.width, options.height);
     else if (options.recordWidth > 0 && options.recordHeight > 0)
         size_ = cv::Size(options.recordWidth, options.recordHeight);
     else
-        return fail(message, status, Usage,
-                    "give the output size of a quilt: --size=WxH (or a calibration record that has it)");
-    return true;
+        return Outcome::usage("give the output size of a quilt: --size=WxH (or a calibration record that has it)");
+    return Outcome::done();
 }
 
 bool Content::load(int f, ContentFrame& frame, std::string& problem)
@@ -123,16 +88,9 @@ bool Content::load(int f, ContentFrame& frame, std::string& problem)
     case Kind::Views:
         return loadViews(f, frame, problem);
     case Kind::Quilt:
-        loadQuilt(still_, frame);
-        return true;
-    case Kind::QuiltVideo:
         break;
     }
-    cv::Mat quilt;
-    if (!readVideoFrame(f, quilt, problem))
-        return false;
-    loadQuilt(quilt, frame);
-    return true;
+    return loadQuilt(f, frame, problem);
 }
 
 bool Content::loadViews(int f, ContentFrame& frame, std::string& problem)
@@ -156,39 +114,17 @@ bool Content::loadViews(int f, ContentFrame& frame, std::string& problem)
     return true;
 }
 
-void Content::loadQuilt(const cv::Mat& quilt, ContentFrame& frame) const
+bool Content::loadQuilt(int f, ContentFrame& frame, std::string& problem)
 {
-    frame.order = ChannelOrder::Rgb;
-    frame.quilt = {quilt, columns_, rows_, options_.quiltTopLeft, options_.nearestTiles};
-}
-
-// A video is read in order: frame f after f - 1, else from the start again.
-bool Content::readVideoFrame(int f, cv::Mat& quilt, std::string& problem)
-{
-    if (f == 0) {
-        quilt = still_;
-        return true;
-    }
-    if (f < nextVideoFrame_) {
-        video_.open(options_.quilt, cv::CAP_FFMPEG);
-        nextVideoFrame_ = 0;
-    }
-    cv::Mat read;
-    while (nextVideoFrame_ <= f) {
-        if (!video_.read(read) || read.empty()) {
-            frames_ = nextVideoFrame_;
-            problem = printable(options_.quilt) + " ends after " + std::to_string(nextVideoFrame_) + " frames";
-            return false;
-        }
-        ++nextVideoFrame_;
-    }
-    if (read.size() != still_.size()) {
-        problem = printable(options_.quilt) + ": its frames change size at frame " + std::to_string(f);
-        frames_ = f;
+    cv::Mat quilt;
+    if (!quilt_.read(f, quilt, problem)) {
+        frames_ = f; // the frames it has
+        if (problem.empty())
+            problem = printable(options_.quilt) + " ends after " + std::to_string(f) + " frames";
         return false;
     }
-    cv::cvtColor(read, read, cv::COLOR_BGR2RGB); // in place: one quilt's memory, not two
-    quilt = read;
+    frame.order = ChannelOrder::Rgb;
+    frame.quilt = {quilt, quilt_.columns(), quilt_.rows(), options_.quiltTopLeft, options_.nearestTiles};
     return true;
 }
 

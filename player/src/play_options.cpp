@@ -27,7 +27,7 @@ void declarePlayOptions(CLI::App& app, PlayOptions& options)
 
 } // namespace
 
-PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text)
+Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text)
 {
     CLI::App app{HelpText, "veltrane-play"};
     SourceTexts texts;
@@ -38,20 +38,20 @@ PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& optio
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         text = app.help();
-        return PlayParse::Help;
+        return Parse::Help;
     } catch (const CLI::ParseError& error) {
         text = refusalText(error, argc, argv);
-        return PlayParse::Invalid;
+        return Parse::Invalid;
     }
     if (!options.image.empty() && (app.count("--views") > 0 || app.count("--quilt") > 0)) {
         text = "--image shows an interlaced image as it is: give it without --views or --quilt";
-        return PlayParse::Invalid;
+        return Parse::Invalid;
     }
     if (!readSourceOptions(app, texts, options.source, text))
-        return PlayParse::Invalid;
+        return Parse::Invalid;
     if (!options.save.empty() && !veltrane::recordCanBeWritten(options.save, text))
-        return PlayParse::Invalid;
-    return PlayParse::Run;
+        return Parse::Invalid;
+    return Parse::Run;
 }
 
 } // namespace veltrane

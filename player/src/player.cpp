@@ -47,17 +47,12 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
     return output;
 }
 
-Player::Player(Content& content, const Tuning& tuning, PlayerClock& clock)
-    : content_(content), tuning_(tuning), clock_(clock), pacing_(content.fps())
+Player::Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor)
+    : content_(content), tuning_(tuning), clock_(clock), pacing_(content.fps()),
+      compositor_(compositor != nullptr ? *compositor : composer_), source_(content)
 {
     tuning_.calibration.viewPhase = content.views() > 0 ? wrappedPhase(tuning_.calibration.viewPhase, content.views())
                                                         : tuning_.calibration.viewPhase;
-}
-
-Player::~Player()
-{
-    if (ahead_.valid())
-        ahead_.wait();
 }
 
 long Player::wrap(long frame) const
@@ -66,42 +61,18 @@ long Player::wrap(long frame) const
     return (frame % frames + frames) % frames;
 }
 
-// Frame f, from what was read ahead when it is that frame.
-Player::Loaded Player::take(long frame)
+bool Player::showFrame(WindowBackend& windows)
 {
-    if (ahead_.valid()) {
-        Loaded loaded = ahead_.get();
-        if (aheadFrame_ == frame)
-            return loaded;
-    }
-    Loaded loaded;
-    loaded.ok = content_.load(static_cast<int>(frame), loaded.frame, loaded.problem);
-    return loaded;
-}
-
-void Player::readAhead(long frame)
-{
-    if (content_.frames() <= 1 || ahead_.valid())
-        return;
-    aheadFrame_ = frame;
-    ahead_ = std::async(std::launch::async, [this, frame] {
-        Loaded loaded;
-        loaded.ok = content_.load(static_cast<int>(frame), loaded.frame, loaded.problem);
-        return loaded;
-    });
-}
-
-bool Player::showFrame(WindowBackend& windows, long frame)
-{
-    Loaded loaded = take(wrap(frame));
+    LoadedFrame loaded = source_.take(wrap(playhead_));
     if (!loaded.ok) {
         if (problem_.empty())
             problem_ = loaded.problem;
-        if (wrap(frame) == 0 || content_.frames() <= 0)
+        if (loaded.number == 0 || content_.frames() <= 0)
             return false; // nothing left that can be shown
-        return showFrame(windows, 0); // the frames before it play on
+        playhead_ = 0; // the frames before it play on, from the first
+        pacing_.restart(clock_.now(), 0);
+        return showFrame(windows);
     }
-    frame_ = wrap(frame);
     current_ = std::move(loaded.frame);
     recompose(windows);
     ++framesShown_;
@@ -112,14 +83,12 @@ bool Player::showFrame(WindowBackend& windows, long frame)
         rateStart_ = now;
         rateFrames_ = 0;
     }
-    if (!paused_)
-        readAhead(wrap(frame_ + 1));
     return true;
 }
 
 void Player::recompose(WindowBackend& windows)
 {
-    composed_ = composer_.compose(current_, tuning_, content_.size());
+    composed_ = compositor_.compose(current_, tuning_, content_.size());
     display(windows);
 }
 
@@ -129,7 +98,7 @@ void Player::display(WindowBackend& windows)
         return;
     if (!overlay_)
         return windows.showImage(PlayerTitle, composed_);
-    PlaybackFigures figures{frame_, content_.frames(), rate_, dropped_, paused_};
+    PlaybackFigures figures{shown(), content_.frames(), rate_, dropped_, paused_};
     windows.showImage(PlayerTitle, withOverlay(composed_, overlayLines(tuning_, figures)));
 }
 
@@ -137,7 +106,7 @@ bool Player::run(WindowBackend& windows)
 {
     windows.openWindow(PlayerTitle, noPointer, nullptr);
     rateStart_ = clock_.now();
-    if (!showFrame(windows, 0))
+    if (!showFrame(windows))
         return false;
     pacing_.restart(clock_.now(), 0);
     while (pass(windows)) {
@@ -164,7 +133,7 @@ bool Player::handleKey(WindowBackend& windows, int key)
     case KeyRight:
         if (paused_) {
             playhead_ += key == KeyRight ? 1 : -1;
-            showFrame(windows, playhead_);
+            showFrame(windows);
         }
         return true;
     case 'h':
@@ -192,7 +161,7 @@ bool Player::pass(WindowBackend& windows)
         return true;
     dropped_ += due - playhead_ - 1; // frames whose time passed while the last was read or composed
     playhead_ = due;
-    return showFrame(windows, due);
+    return showFrame(windows);
 }
 
 } // namespace veltrane

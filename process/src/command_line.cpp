@@ -4,18 +4,18 @@
 
 namespace veltrane {
 
-CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text)
+Parse parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text)
 {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         text = app.help();
-        return CommandLine::Help;
+        return Parse::Help;
     } catch (const CLI::ParseError& error) {
         text = veltrane::printable(error.what()) + " (see --help)";
-        return CommandLine::Invalid;
+        return Parse::Invalid;
     }
-    return CommandLine::Run;
+    return Parse::Run;
 }
 
 } // namespace veltrane

@@ -155,21 +155,21 @@ std::string eyeOutput(const std::string& pattern, std::size_t eye)
     return name;
 }
 
-SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text)
+Parse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text)
 {
     CLI::App app{HelpText, "veltrane-simulate"};
     Texts texts;
     declare(app, options, texts);
     switch (parseCommandLine(app, argc, argv, text)) {
-    case CommandLine::Help:
-        return SimulateParse::Help;
-    case CommandLine::Invalid:
-        return SimulateParse::Invalid;
-    case CommandLine::Run:
+    case Parse::Help:
+        return Parse::Help;
+    case Parse::Invalid:
+        return Parse::Invalid;
+    case Parse::Run:
         break;
     }
-    return readSheet(texts, options, text) && readEyes(texts, options, text) ? SimulateParse::Run
-                                                                               : SimulateParse::Invalid;
+    return readSheet(texts, options, text) && readEyes(texts, options, text) ? Parse::Run
+                                                                               : Parse::Invalid;
 }
 
 } // namespace veltrane

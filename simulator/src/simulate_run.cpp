@@ -39,28 +39,26 @@ const char* seeingFailure(Status status)
 
 } // namespace
 
-bool runSimulation(const SimulateOptions& options, std::string& message)
+Outcome runSimulation(const SimulateOptions& options)
 {
+    std::string message;
     if (!outputsCanBeWritten(options, message))
-        return false;
+        return Outcome::failed(message);
     std::string problem;
     const cv::Mat panel = loadViewImage(options.image, problem);
-    if (panel.empty()) {
-        message = printable(options.image) + " cannot be read: " + (problem.empty() ? "there is no such file" : problem);
-        return false;
-    }
+    if (panel.empty())
+        return Outcome::failed(printable(options.image) + " cannot be read: " +
+                               (problem.empty() ? "there is no such file" : problem));
     for (std::size_t e = 0; e < options.eyes.size(); ++e) {
         cv::Mat seen;
         const Status status = seeThroughSheet(options.sheet, options.eyes[e], panel, seen, options.seeing);
-        if (status != Status::Done) {
-            message = seeingFailure(status);
-            return false;
-        }
+        if (status != Status::Done)
+            return Outcome::failed(seeingFailure(status));
         if (!writePngFile(eyeOutput(options.output, e), seen, options.force ? Replace::Allowed : Replace::Refused,
                           message))
-            return false;
+            return Outcome::failed(message);
     }
-    return true;
+    return Outcome::done();
 }
 
 } // namespace veltrane

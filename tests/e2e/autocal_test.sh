@@ -41,4 +41,5 @@ refused 2 --param="$GUESS" --size=640x400 --camera=sim:colour=3
 refused 2 --param="$GUESS" --size=640x400 --camera="$SIM" --rounds=0
 refused 2 --param="$GUESS" --size=20x400 --camera="$SIM"
 refused 2 --param="$GUESS" --size=640x400 --photo=a.png --camera=0
+refused 2 --param="$GUESS" --size=640x400 --camera="$SIM" --save=no/such/folder/r.yml # as the other programs refuse it
 echo "autocal_test: passed"

@@ -30,7 +30,7 @@ namespace {
 
 const char* const Line = "param: -x     6 -y  1152 -pitch   8.0000 -mirror\r";
 
-InterlaceParse parse(std::vector<const char*> arguments, InterlaceOptions& options, std::string& text)
+Parse parse(std::vector<const char*> arguments, InterlaceOptions& options, std::string& text)
 {
     arguments.insert(arguments.begin(), "veltrane-interlace");
     return parseInterlaceOptions(static_cast<int>(arguments.size()), arguments.data(), options, text);
@@ -42,7 +42,7 @@ TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
     std::string text;
     ASSERT_EQ(parse({"--param", Line, "--size=800x600", "--view-offset", "-2", "--reverse", "-o", "a.png"}, options,
                     text),
-              InterlaceParse::Run)
+              Parse::Run)
         << text;
     EXPECT_EQ(options.calibration.x, 6);
     EXPECT_EQ(options.calibration.y, 1152);
@@ -56,17 +56,17 @@ TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
     ASSERT_EQ(parse({"--param=-x 4 -y 10 -pitch 6.5", "--quilt", "q.png", "--tiles=8x6", "--quilt-origin=top-left",
                      "--output=b.mkv"},
                     options, text),
-              InterlaceParse::Run)
+              Parse::Run)
         << text;
     EXPECT_EQ(options.tileColumns, 8);
     EXPECT_EQ(options.tileRows, 6);
     EXPECT_TRUE(options.quiltTopLeft);
     EXPECT_FALSE(options.nearestTiles); // smooth unless asked
     ASSERT_EQ(parse({"--param", Line, "--quilt=q.png", "--tile-sampling", "nearest", "-o", "a.png"}, options, text),
-              InterlaceParse::Run)
+              Parse::Run)
         << text;
     EXPECT_TRUE(options.nearestTiles);
-    EXPECT_EQ(parse({"--help"}, options, text), InterlaceParse::Help);
+    EXPECT_EQ(parse({"--help"}, options, text), Parse::Help);
     EXPECT_NE(text.find("--quilt"), std::string::npos);
 }
 
@@ -93,7 +93,7 @@ TEST(InterlaceOptions, UsageErrorsInOneLine)
              {"--calibration=/no/such/record.yml", "-o", "a.png"}}) {
         InterlaceOptions options;
         std::string text;
-        EXPECT_EQ(parse(arguments, options, text), InterlaceParse::Invalid) << arguments[0];
+        EXPECT_EQ(parse(arguments, options, text), Parse::Invalid) << arguments[0];
         EXPECT_FALSE(text.empty());
         EXPECT_EQ(text.find('\n'), std::string::npos) << text;
     }
@@ -175,10 +175,12 @@ protected:
         EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0) << what;
     }
 
-    InterlaceExit run(InterlaceOptions& options)
+    // How the run ended; its line in message.
+    Outcome::Kind run(InterlaceOptions& options)
     {
-        message.clear();
-        return runInterlace(options, nullptr, false, message);
+        const Outcome outcome = runInterlace(options, nullptr, false);
+        message = outcome.message;
+        return outcome.kind;
     }
 
     // Files in the folder apart from the views: what a run left behind.
@@ -220,7 +222,7 @@ TEST_F(Interlacing, RandomViewSetsEqualTheReference)
             options.height = out.height;
         }
         options.output = "out" + std::to_string(i) + ".png";
-        ASSERT_EQ(run(options), InterlaceDone) << message;
+        ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
         expectSameImage(cv::imread(options.output), reference(options, images, out), "case " + std::to_string(i));
     }
 }
@@ -234,9 +236,9 @@ TEST_F(Interlacing, AnAnimationAsPngsAndAsLosslessVideo)
     options.calibration = {40, 1152, 8.25, false};
     options.viewsPattern = "a_{frame:05}_{view}.png";
     options.output = "out_{frame:03}.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     options.output = "out.mkv";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     cv::VideoCapture video("out.mkv");
     for (int f = 0; f < 3; ++f) {
         const cv::Mat expected = reference(options, frames[f], {64, 40});
@@ -251,7 +253,7 @@ TEST_F(Interlacing, AnAnimationAsPngsAndAsLosslessVideo)
     options.firstFrame = 4;
     options.lastFrame = 4;
     options.output = "one.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     expectSameImage(cv::imread("one.png"), reference(options, frames[1], {64, 40}), "frames 4-4");
     EXPECT_TRUE(leftovers() == std::vector<std::string>{"out.mkv"});
 }
@@ -269,7 +271,7 @@ TEST_F(Interlacing, AQuiltIsItsTilesAsViews)
     options.width = 60; // the panel: tiles enlarged
     options.height = 40;
     options.output = "quilt.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     expectSameImage(cv::imread("quilt.png"), reference(options, views, {60, 40}), "quilt");
 
     cv::VideoWriter video("quilt_qs3x2.mkv", cv::VideoWriter::fourcc('F', 'F', 'V', '1'), 10, quilt.size());
@@ -278,7 +280,7 @@ TEST_F(Interlacing, AQuiltIsItsTilesAsViews)
     video.release();
     options.quilt = "quilt_qs3x2.mkv";
     options.output = "quilt_{frame}.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     expectSameImage(cv::imread("quilt_1.png"), reference(options, views, {60, 40}), "video quilt");
 }
 
@@ -294,9 +296,9 @@ TEST_F(Interlacing, VideoOfAnOddSizeIsExactAndTheSameEveryRun)
     options.viewsPattern = "o_{frame}_{view}.png";
     for (const std::string container : {".mkv", ".avi"}) {
         options.output = "first" + container;
-        ASSERT_EQ(run(options), InterlaceDone) << message;
+        ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
         options.output = "second" + container;
-        ASSERT_EQ(run(options), InterlaceDone) << message;
+        ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
         std::ifstream first("first" + container, std::ios::binary);
         std::ifstream second("second" + container, std::ios::binary);
         EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(first), {}, std::istreambuf_iterator<char>(second)))
@@ -325,12 +327,12 @@ TEST_F(Interlacing, LargeFrameNumbersAndOffsets)
     options.viewsPattern = "n_{frame}_{view}.png";
     options.output = "n_{frame}.png";
     options.viewOffset = 2147483647; // 2 mod 5
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     options.viewOffset = 2;
     expectSameImage(cv::imread("n_100001.png"), reference(options, frames[2], {20, 10}), "offset 2^31 - 1");
     options.viewOffset = -2147483647 - 1; // 2 mod 5 as well
     options.output = "m_{frame}.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     expectSameImage(cv::imread("m_99999.png"), cv::imread("n_99999.png"), "offset -2^31");
 }
 
@@ -360,7 +362,7 @@ TEST_F(Interlacing, AQuiltVideoIsReadToItsEnd)
     options.width = 16;
     options.height = 8;
     options.output = "q_{frame}.png";
-    ASSERT_EQ(run(options), InterlaceDone) << message;
+    ASSERT_EQ(run(options), Outcome::Kind::Done) << message;
     for (int f = 0; f < 6; ++f)
         EXPECT_TRUE(fs::exists("q_" + std::to_string(f) + ".png")) << f;
     EXPECT_FALSE(fs::exists("q_6.png"));
@@ -384,23 +386,23 @@ TEST_F(Interlacing, BadInputGivesOneLineAndLeavesNothing)
         const char* quilt;
         const char* output;
         bool gap;
-        InterlaceExit status;
+        Outcome::Kind status;
         const char* says;
     } cases[] = {
-        {"g_{frame}_{view}.png", "", "x_{frame}.png", true, InterlaceFailed, "frame 1 of 0-2 is missing"},
-        {"m_{view}.png", "", "x.png", false, InterlaceFailed, "views must share a size"},
-        {"u_{view}.png", "", "x.png", false, InterlaceFailed, "u_2.png cannot be read: it is not a JPEG or PNG"},
-        {"", "odd_qs3x2.png", "x.png", false, InterlaceFailed, "not divisible into 3 x 2 tiles"},
-        {"", "even_qs3x2.png", "x.png", false, InterlaceUsage, "give the output size of a quilt"},
-        {"m_{view}.png", "", "no/such/folder/x.png", false, InterlaceUsage, "does not exist"},
-        {"u_{view}.png", "", "exists.png", false, InterlaceUsage, "give --force"},
-        {"u_{view}.png", "", "x.jpg", false, InterlaceUsage, "--allow-lossy"},
-        {"h_{frame}_{view}.png", "", "x.png", false, InterlaceUsage, "one output image"},
-        {"none_{view}.png", "", "x.png", false, InterlaceFailed, "no view files"},
-        {"u_{view}.png", "", "x_{frame:5}.png", false, InterlaceUsage, "-o: the pattern"},
-        {"u_{view}.png", "", "x_{x}.png", false, InterlaceUsage, "-o: the pattern"},
-        {"u_{view}.png", "", "x_{view}.png", false, InterlaceUsage, "has {view}"},
-        {"", "many_qs5760x1800.png", "x.png", false, InterlaceUsage, "more than 4096 views"},
+        {"g_{frame}_{view}.png", "", "x_{frame}.png", true, Outcome::Kind::Failed, "frame 1 of 0-2 is missing"},
+        {"m_{view}.png", "", "x.png", false, Outcome::Kind::Failed, "views must share a size"},
+        {"u_{view}.png", "", "x.png", false, Outcome::Kind::Failed, "u_2.png cannot be read: it is not a JPEG or PNG"},
+        {"", "odd_qs3x2.png", "x.png", false, Outcome::Kind::Failed, "not divisible into 3 x 2 tiles"},
+        {"", "even_qs3x2.png", "x.png", false, Outcome::Kind::Usage, "give the output size of a quilt"},
+        {"m_{view}.png", "", "no/such/folder/x.png", false, Outcome::Kind::Usage, "does not exist"},
+        {"u_{view}.png", "", "exists.png", false, Outcome::Kind::Usage, "give --force"},
+        {"u_{view}.png", "", "x.jpg", false, Outcome::Kind::Usage, "--allow-lossy"},
+        {"h_{frame}_{view}.png", "", "x.png", false, Outcome::Kind::Usage, "one output image"},
+        {"none_{view}.png", "", "x.png", false, Outcome::Kind::Failed, "no view files"},
+        {"u_{view}.png", "", "x_{frame:5}.png", false, Outcome::Kind::Usage, "-o: the pattern"},
+        {"u_{view}.png", "", "x_{x}.png", false, Outcome::Kind::Usage, "-o: the pattern"},
+        {"u_{view}.png", "", "x_{view}.png", false, Outcome::Kind::Usage, "has {view}"},
+        {"", "many_qs5760x1800.png", "x.png", false, Outcome::Kind::Usage, "more than 4096 views"},
     };
     for (const Case& c : cases) {
         InterlaceOptions options;

@@ -2,6 +2,7 @@
 // a write that fails ends the run with a failure.
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/output_writer.h"
+#include "support/outcome_kind.h"
 #include "support/view_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -79,7 +80,7 @@ TEST(OutputWriter, AWriteThatFailsEndsTheRunWithAFailure)
     InterlaceOptions options = optionsOfViews();
     options.output = "out_{frame}.png";
     std::string message;
-    EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
+    EXPECT_EQ(kindOf(runInterlace(options, nullptr, false), message), Outcome::Kind::Failed);
     EXPECT_NE(message.find("out_1.png"), std::string::npos) << message;
     EXPECT_FALSE(fs::exists("out_1.png"));
     // Frames are encoded several at once: one after the failing frame may be
@@ -97,7 +98,7 @@ TEST(OutputWriter, AVideoThatFailsHalfWayLeavesNothingBehind)
     InterlaceOptions options = optionsOfViews();
     options.output = "out.mkv";
     std::string message;
-    EXPECT_EQ(runInterlace(options, nullptr, false, message), InterlaceFailed);
+    EXPECT_EQ(kindOf(runInterlace(options, nullptr, false), message), Outcome::Kind::Failed);
     EXPECT_NE(message.find("views must share a size"), std::string::npos) << message;
     for (const auto& entry : fs::directory_iterator(".")) {
         if (entry.is_regular_file() || entry.is_symlink()) {

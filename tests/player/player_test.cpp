@@ -7,6 +7,7 @@
 #include "veltrane/player/content.h"
 #include "veltrane/player/player.h"
 #include "veltrane/scripted/scripted_backend.h"
+#include "support/outcome_kind.h"
 #include "support/video_header.h"
 #include "support/view_folder.h"
 
@@ -65,16 +66,15 @@ protected:
         interlace.output = "expected.png";
         interlace.force = true;
         std::string message;
-        EXPECT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+        EXPECT_EQ(kindOf(runInterlace(interlace, nullptr, false), message), Outcome::Kind::Done) << message;
         return cv::imread("expected.png");
     }
 
     // The content the options name, opened.
     void open(Content& content, const PlayOptions& play)
     {
-        std::string message;
-        int status = 0;
-        ASSERT_TRUE(content.open(play, message, status)) << message;
+        const Outcome opened = content.open(play);
+        ASSERT_TRUE(opened) << opened.message;
     }
 
     ViewFolder folder;
@@ -184,7 +184,7 @@ TEST_F(Playing, AQuiltFrameIsTheInterlacers)
     interlace.calibration = tuning.calibration;
     interlace.reverse = true;
     interlace.output = "quilt.png";
-    ASSERT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+    ASSERT_EQ(kindOf(runInterlace(interlace, nullptr, false), message), Outcome::Kind::Done) << message;
     EXPECT_EQ(cv::norm(composeFrame(frame, tuning, content.size()), cv::imread("quilt.png"), cv::NORM_INF), 0);
 }
 
@@ -214,7 +214,7 @@ TEST_F(Playing, AQuiltThroughTheViewTableIsTheInterlacersForEveryKey)
             interlace.output = "expected.png";
             interlace.force = true;
             std::string message;
-            ASSERT_EQ(runInterlace(interlace, nullptr, false, message), InterlaceDone) << message;
+            ASSERT_EQ(kindOf(runInterlace(interlace, nullptr, false), message), Outcome::Kind::Done) << message;
             EXPECT_TRUE(player.composer().lastThroughTable()) << after;
             EXPECT_EQ(cv::norm(player.composed(), cv::imread("expected.png"), cv::NORM_INF), 0) << "after " << after;
             EXPECT_EQ(player.composer().compilations(), compilations) << "after " << after;
@@ -267,7 +267,7 @@ TEST(PlayOptions, TilesAreReadToTheirNearestPixelsUnlessAsked)
         PlayOptions options;
         std::string text;
         ASSERT_EQ(parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text),
-                  PlayParse::Run)
+                  Parse::Run)
             << text;
         EXPECT_EQ(options.source.nearestTiles, nearest) << sampling;
     }

@@ -5,6 +5,7 @@
 // patterns shown on --screen); or only the pattern written, to be shown.
 #pragma once
 
+#include "veltrane/records/outcome.h"
 #include "veltrane/autocal/virtual_camera.h"
 
 #include <functional>
@@ -27,10 +28,9 @@ struct AutocalOptions {
     bool force = false;
 };
 
-enum class AutocalParse { Run, Help, Invalid };
 
 // Help fills text with the usage, Invalid with one line for the user.
-AutocalParse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text);
+Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text);
 
 // Reads a virtual camera from "sim:pitch=8.3,x=6,mirror=1,gap=30,...";
 // false with one line.
@@ -42,8 +42,8 @@ bool parseVirtualCamera(const std::string& text, const veltrane::Calibration& gu
 using ShowPattern = std::function<void(const cv::Mat& pattern)>;
 
 // The work; line is the calibration found, as the calibrator prints it.
-// False with one line (what is wrong with a photo, a file that cannot be
-// written): never a number then.
-bool runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line, std::string& message);
+// A failure says in one line what is wrong (with a photo, a file that cannot
+// be written): never a number then.
+Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line);
 
 } // namespace veltrane

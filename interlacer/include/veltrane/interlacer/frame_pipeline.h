@@ -7,15 +7,12 @@
 #include "veltrane/interlacer/interlace_options.h"
 
 #include <cstdio>
-#include <string>
 
 namespace veltrane {
 
-enum InterlaceExit { InterlaceDone = 0, InterlaceFailed = 1, InterlaceUsage = 2 };
-
 // Interlaces what the options name. Warnings (a dark output) go to messages
-// when it is not null, and so does the progress when asked. On failure
-// message holds one line, and nothing is left half written.
-InterlaceExit runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress, std::string& message);
+// when it is not null, and so does the progress when asked. A failure says
+// itself in one line, and leaves nothing half written.
+Outcome runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress);
 
 } // namespace veltrane

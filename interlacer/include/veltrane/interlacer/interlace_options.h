@@ -2,6 +2,7 @@
 // views or quilt, the output size and order, and the output.
 #pragma once
 
+#include "veltrane/records/outcome.h"
 #include "veltrane/records/parameter_line.h"
 
 #include <string>
@@ -39,10 +40,9 @@ struct InterlaceOptions {
     bool quiet = false;
 };
 
-enum class InterlaceParse { Run, Help, Invalid };
 
 // Reads the command line; Help fills text with the usage, Invalid with one
 // line for the user.
-InterlaceParse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text);
+Parse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text);
 
 } // namespace veltrane

@@ -7,9 +7,12 @@
 
 #include "veltrane/engine/calibration.h"
 #include "veltrane/player/play_options.h"
+#include "veltrane/records/outcome.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
+#include "veltrane/content/quilt_source.h"
+
+#include <atomic>
 
 #include <string>
 #include <vector>
@@ -37,12 +40,12 @@ struct ContentFrame {
 
 class Content {
 public:
-    // Opens what the options name. False with one line and the exit status
-    // (2 for usage, 1 for input found wrong).
-    bool open(const PlayOptions& options, std::string& message, int& status);
+    // Opens what the options name: a usage error, or what was found wrong
+    // with the content, in one line.
+    Outcome open(const PlayOptions& options);
 
     // The frames; for a video, what it declares until its end is found.
-    int frames() const { return frames_; }
+    int frames() const { return frames_.load(); }
     cv::Size size() const { return size_; }
     int views() const { return views_; }
     double fps() const { return fps_; }
@@ -53,28 +56,24 @@ public:
     bool load(int f, ContentFrame& frame, std::string& problem);
 
 private:
-    enum class Kind { Image, Views, Quilt, QuiltVideo };
+    enum class Kind { Image, Views, Quilt };
 
-    bool openViews(const InterlaceOptions& options, std::string& message, int& status);
-    bool openQuilt(const InterlaceOptions& options, std::string& message, int& status);
+    Outcome openViews(const InterlaceOptions& options);
+    Outcome openQuilt(const InterlaceOptions& options);
     bool loadViews(int f, ContentFrame& frame, std::string& problem);
-    void loadQuilt(const cv::Mat& quilt, ContentFrame& frame) const;
-    bool readVideoFrame(int f, cv::Mat& quilt, std::string& problem);
+    bool loadQuilt(int f, ContentFrame& frame, std::string& problem);
 
     Kind kind_ = Kind::Image;
     InterlaceOptions options_;
     std::string pattern_;
     std::vector<int> frameNumbers_;
-    int frames_ = 1;
+    std::atomic<int> frames_{1}; // lowered by the thread that finds a video's end
     int views_ = 0;
     cv::Size size_;
     cv::Size viewSize_; // view 0's, which every view file must have
     double fps_ = 24.0;
-    int columns_ = 0;
-    int rows_ = 0;
-    cv::Mat still_;            // the interlaced image, or the quilt image (red first)
-    cv::VideoCapture video_;
-    int nextVideoFrame_ = 0;   // the frame the video reads next
+    cv::Mat still_; // the interlaced image
+    QuiltSource quilt_;
 };
 
 } // namespace veltrane

@@ -7,21 +7,20 @@
 #pragma once
 
 #include "veltrane/engine/view_table.h"
-#include "veltrane/player/content.h"
-#include "veltrane/player/tuning.h"
+#include "veltrane/player/compositor.h"
 
 #include <cstddef>
 
 namespace veltrane {
 
-class FrameComposer {
+class FrameComposer : public Compositor {
 public:
     static constexpr std::size_t DefaultTableBudget = std::size_t{128} << 20;
 
     explicit FrameComposer(std::size_t tableBudget = DefaultTableBudget) : budget_(tableBudget) {}
 
     // The frame; empty when it cannot be composed (out of memory).
-    cv::Mat compose(const ContentFrame& frame, const Tuning& tuning, cv::Size size);
+    cv::Mat compose(const ContentFrame& frame, const Tuning& tuning, cv::Size size) override;
 
     bool lastThroughTable() const { return lastThroughTable_; }
     int compilations() const { return compilations_; }

@@ -16,9 +16,8 @@ struct PlayOptions {
     std::string save;        // the record written when the player ends
 };
 
-enum class PlayParse { Run, Help, Invalid };
 
 // Help fills text with the usage, Invalid with one line for the user.
-PlayParse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text);
+Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, std::string& text);
 
 } // namespace veltrane

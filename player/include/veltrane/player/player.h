@@ -1,7 +1,10 @@
-// The player: frames composed as veltrane-interlace composes them, shown in
-// one window at their pace, the next one read ahead on another thread, the
-// numbers tuned by keys. A frame is composed whole before it is shown; one
-// that is due when a later one is due too is dropped and counted.
+// The player: stages as in a media player. Content frames are loaded ahead
+// on a thread of their own (frame_source.h), composed with the tuning in
+// force for each (compositor.h; the processor's by default), and shown in
+// one window at their pace, the numbers tuned by keys. A frame is composed
+// whole before it is shown; one that is due when a later one is due too is
+// dropped and counted. One playhead counts the frames since the start; the
+// frame shown is it wrapped over the content's frames.
 //
 // Keys besides the tuning keys (tuning.h): space pauses and plays, the left
 // and right arrows step one frame while paused, h shows the overlay, Escape
@@ -10,13 +13,14 @@
 
 #include "veltrane/core/window_backend.h"
 #include "veltrane/player/content.h"
+#include "veltrane/player/compositor.h"
 #include "veltrane/player/frame_composer.h"
+#include "veltrane/player/frame_source.h"
 #include "veltrane/player/overlay.h"
 #include "veltrane/player/pacing.h"
 #include "veltrane/player/tuning.h"
 
 #include <csignal>
-#include <future>
 #include <string>
 
 namespace veltrane {
@@ -41,8 +45,8 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
 
 class Player {
 public:
-    Player(Content& content, const Tuning& tuning, PlayerClock& clock);
-    ~Player();
+    // With compositor null, frames are composed on the processor.
+    Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor = nullptr);
 
     // Opens the window and plays until the end is asked for. False when
     // content could not be read (problem says what, in one line); the frames
@@ -58,23 +62,15 @@ public:
     const Tuning& tuning() const { return tuning_; }
     const cv::Mat& composed() const { return composed_; }
     const FrameComposer& composer() const { return composer_; }
-    long shown() const { return frame_; }
+    long shown() const { return wrap(playhead_); }
     long dropped() const { return dropped_; }
     long framesShown() const { return framesShown_; }
     const std::string& problem() const { return problem_; }
 
 private:
-    struct Loaded {
-        bool ok = false;
-        ContentFrame frame;
-        std::string problem;
-    };
-
-    bool showFrame(WindowBackend& windows, long frame);
+    bool showFrame(WindowBackend& windows);
     void recompose(WindowBackend& windows);
     void display(WindowBackend& windows);
-    Loaded take(long frame);
-    void readAhead(long frame);
     bool handleKey(WindowBackend& windows, int key);
     long wrap(long frame) const;
 
@@ -83,17 +79,16 @@ private:
     PlayerClock& clock_;
     Pacing pacing_;
     FrameComposer composer_;
+    Compositor& compositor_; // composer_, unless another was given
+    FrameSource source_;
     ContentFrame current_;
     cv::Mat composed_;
-    long frame_ = 0;    // the content frame shown
-    long playhead_ = 0; // frames since the start, the pace's count (frame_ is it wrapped)
+    long playhead_ = 0; // frames since the start, the pace's count; the frame shown is it wrapped
     long dropped_ = 0;
     long framesShown_ = 0;
     bool paused_ = false;
     bool overlay_ = false;
     std::string problem_;
-    std::future<Loaded> ahead_;
-    long aheadFrame_ = -1;
     double rateStart_ = 0.0; // the frame rate measured over about a second
     long rateFrames_ = 0;
     double rate_ = 0.0;

@@ -2,17 +2,18 @@
 // CLI11's refusal as one printable line.
 #pragma once
 
+#include "veltrane/records/outcome.h"
+
 #include <CLI/CLI.hpp>
 
 #include <string>
 
 namespace veltrane {
 
-enum class CommandLine { Run, Help, Invalid };
 
 // Parses argv with app; Help fills text with the usage, Invalid with the
 // refusal (what the user typed shown, not obeyed: control characters
 // escaped).
-CommandLine parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text);
+Parse parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text);
 
 } // namespace veltrane

@@ -4,6 +4,7 @@
 // the output.
 #pragma once
 
+#include "veltrane/records/outcome.h"
 #include "veltrane/simulator/lens_view.h"
 
 #include <string>
@@ -20,10 +21,9 @@ struct SimulateOptions {
     bool force = false;
 };
 
-enum class SimulateParse { Run, Help, Invalid };
 
 // Help fills text with the usage, Invalid with one line for the user.
-SimulateParse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text);
+Parse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text);
 
 // The output of eye i: {eye} replaced by i.
 std::string eyeOutput(const std::string& pattern, std::size_t eye);
@@ -31,6 +31,6 @@ std::string eyeOutput(const std::string& pattern, std::size_t eye);
 // Reads the image, sees it from every eye and writes each view as a PNG
 // (whole, under a temporary name, never replacing a file unless force).
 // False with one line: status 1 for what was found wrong while working.
-bool runSimulation(const SimulateOptions& options, std::string& message);
+Outcome runSimulation(const SimulateOptions& options);
 
 } // namespace veltrane
