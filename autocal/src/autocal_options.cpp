@@ -22,38 +22,38 @@ struct Texts {
     std::string param, record, size, camera, rounds, settle;
 };
 
-void declare(CLI::App& app, AutocalOptions& options, Texts& texts)
+void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
 {
-    auto* param = app.add_option("--param", texts.param, "the guess as veltrane-calibrator prints it (its -y is the "
-                                                         "display's)")
-                      ->type_name("LINE");
-    auto* record = app.add_option("--calibration", texts.record, "the guess from a calibration record (its size too)")
-                       ->type_name("FILE");
-    param->excludes(record);
-    app.add_option("--size", texts.size, "the display's size (default the record's)")->type_name("WxH");
-    auto* pattern = app.add_option("--pattern", options.pattern, "write the pattern for the guess, to show on the "
-                                                                 "display (veltrane-play --image), and stop")
-                        ->type_name("FILE");
-    auto* photo = app.add_option("--photo", options.photo, "one round from a photo of the display showing the "
-                                                           "pattern")
-                      ->type_name("FILE");
-    auto* camera = app.add_option("--camera", texts.camera, "the photos from camera N (one round, or every round "
-                                                            "with --screen), or from the virtual camera "
-                                                            "sim:pitch=P,x=X,...")
-                       ->type_name("N|sim:...");
-    pattern->excludes(photo)->excludes(camera);
-    photo->excludes(camera);
-    app.add_option("--screen", options.screen, "show each round's pattern full screen on this monitor (index, name "
-                                               "or WxH+X+Y) before its photo is taken")
-        ->type_name("SCREEN");
-    app.add_option("--settle", texts.settle, "with --screen: how long a pattern shows before its photo, for the "
-                                             "panel and the camera's exposure (default 700)")
-        ->type_name("MS");
-    app.add_option("--rounds", texts.rounds, "rounds at most, with a camera on --screen or the virtual camera "
-                                             "(default 3)")
-        ->type_name("N");
-    app.add_option("--save", options.save, "write the calibration record of the numbers found")->type_name("FILE");
-    app.add_flag("--force", options.force, "overwrite an existing --pattern file");
+    auto& param = line.option("--param", texts.param, "the guess as veltrane-calibrator prints it (its -y is the "
+                                                      "display's)")
+                      .valueName("LINE");
+    auto& record = line.option("--calibration", texts.record, "the guess from a calibration record (its size too)")
+                       .valueName("FILE");
+    param.excludes(record);
+    line.option("--size", texts.size, "the display's size (default the record's)").valueName("WxH");
+    auto& pattern = line.option("--pattern", options.pattern, "write the pattern for the guess, to show on the "
+                                                              "display (veltrane-play --image), and stop")
+                        .valueName("FILE");
+    auto& photo = line.option("--photo", options.photo, "one round from a photo of the display showing the "
+                                                        "pattern")
+                      .valueName("FILE");
+    auto& camera = line.option("--camera", texts.camera, "the photos from camera N (one round, or every round "
+                                                         "with --screen), or from the virtual camera "
+                                                         "sim:pitch=P,x=X,...")
+                       .valueName("N|sim:...");
+    pattern.excludes(photo).excludes(camera);
+    photo.excludes(camera);
+    line.option("--screen", options.screen, "show each round's pattern full screen on this monitor (index, name "
+                                            "or WxH+X+Y) before its photo is taken")
+        .valueName("SCREEN");
+    line.option("--settle", texts.settle, "with --screen: how long a pattern shows before its photo, for the "
+                                          "panel and the camera's exposure (default 700)")
+        .valueName("MS");
+    line.option("--rounds", texts.rounds, "rounds at most, with a camera on --screen or the virtual camera "
+                                          "(default 3)")
+        .valueName("N");
+    line.option("--save", options.save, "write the calibration record of the numbers found").valueName("FILE");
+    line.flag("--force", options.force, "overwrite an existing --pattern file");
 }
 
 bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
@@ -174,10 +174,10 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
 
 Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& options, std::string& text)
 {
-    CLI::App app{HelpText, "veltrane-autocal"};
+    CommandLine line("veltrane-autocal", HelpText);
     Texts texts;
-    declare(app, options, texts);
-    switch (parseCommandLine(app, argc, argv, text)) {
+    declare(line, options, texts);
+    switch (line.parse(argc, argv, text)) {
     case Parse::Help:
         return Parse::Help;
     case Parse::Invalid:

@@ -3,7 +3,6 @@
 #include "veltrane/interlacer/source_options.h"
 #include "veltrane/records/value_text.h"
 
-#include <CLI/CLI.hpp>
 
 #include <cstdlib>
 
@@ -15,19 +14,19 @@ const char* const HelpText =
     "veltrane-interlace: interlaces rendered views, animations and quilts for a slanted-lens display, with the "
     "numbers veltrane-calibrator printed.";
 
-void declareOutputOptions(CLI::App& app, InterlaceOptions& options, std::string& shard)
+void declareOutputOptions(CommandLine& line, InterlaceOptions& options, std::string& shard)
 {
-    app.add_option("--shard", shard,
-                   "only the frames whose number is I mod N, for N processes that together write one run's frames "
-                   "(needs --frames and an output with {frame})")
-        ->type_name("I/N");
-    app.add_option("-o,--output", options.output,
-                   "a PNG; a path with {frame} for one PNG a frame; .mkv or .avi for lossless video (FFV1)")
-        ->required()
-        ->type_name("PATH");
-    app.add_flag("--force", options.force, "overwrite an existing output");
-    app.add_flag("--allow-lossy", options.allowLossy, "allow a JPEG output (it blurs the subpixel pattern)");
-    app.add_flag("--quiet", options.quiet, "no progress (progress is shown only on a terminal)");
+    line.option("--shard", shard,
+                "only the frames whose number is I mod N, for N processes that together write one run's frames "
+                "(needs --frames and an output with {frame})")
+        .valueName("I/N");
+    line.option("-o,--output", options.output,
+                "a PNG; a path with {frame} for one PNG a frame; .mkv or .avi for lossless video (FFV1)")
+        .required("give the output: -o PATH (a .png, a path with {frame}, or .mkv or .avi)")
+        .valueName("PATH");
+    line.flag("--force", options.force, "overwrite an existing output");
+    line.flag("--allow-lossy", options.allowLossy, "allow a JPEG output (it blurs the subpixel pattern)");
+    line.flag("--quiet", options.quiet, "no progress (progress is shown only on a terminal)");
 }
 
 // --shard=I/N: 0 <= I < N; with the frames fixed by --frames and one file a frame.
@@ -61,26 +60,19 @@ bool readShard(const std::string& shard, InterlaceOptions& options, std::string&
 
 Parse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions& options, std::string& text)
 {
-    CLI::App app{HelpText, "veltrane-interlace"};
+    CommandLine line("veltrane-interlace", HelpText);
     SourceTexts texts;
     std::string shard;
-    declareSourceOptions(app, options, texts);
-    declareOutputOptions(app, options, shard);
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        text = app.help();
-        return Parse::Help;
-    } catch (const CLI::ParseError& error) {
-        text = refusalText(error, argc, argv);
-        return Parse::Invalid;
-    }
+    declareSourceOptions(line, options, texts);
+    declareOutputOptions(line, options, shard);
+    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
+        return parsed;
     if (!options.output.empty() && options.output[0] == '=') {
         text = "-o takes its value after a space: -o " + printable(options.output.substr(1)) + " (or --output=" +
                printable(options.output.substr(1)) + ")";
         return Parse::Invalid;
     }
-    return readSourceOptions(app, texts, options, text) && readShard(shard, options, text) ? Parse::Run
+    return readSourceOptions(line, texts, options, text) && readShard(shard, options, text) ? Parse::Run
                                                                                            : Parse::Invalid;
 }
 

@@ -71,29 +71,28 @@ bool checkContent(const InterlaceOptions& options, const std::string& frames, st
     return true;
 }
 
-CLI::Option* declareContent(CLI::App& app, InterlaceOptions& options, SourceTexts& texts)
+void declareContent(CommandLine& line, InterlaceOptions& options, SourceTexts& texts)
 {
-    auto* views = app.add_option("--views", options.viewsPattern,
-                                 "view files: {view}, and {frame} or {frame:05} for animations "
-                                 "(default pic/blender_{frame:05}_{view}.jpg, else .png)")
-                      ->type_name("PATTERN");
-    auto* quilt = app.add_option("--quilt", options.quilt, "a quilt image or video (every frame a quilt) instead of "
-                                                          "view files")
-                      ->type_name("FILE");
-    views->excludes(quilt);
-    app.add_option("--tiles", texts.tiles, "the quilt's tiles (default from _qs{C}x{R} in its name)")->type_name("CxR");
-    app.add_option("--quilt-origin", texts.origin,
-                   "top-left: view 0 is the top-left tile (default bottom-left, views left to right, then upward)")
-        ->type_name("ORIGIN");
-    app.add_option("--tile-sampling", texts.sampling,
-                   std::string("how tiles are enlarged (or shrunk) to the output size: smooth (bilinear, area when "
-                               "shrinking) or nearest (the nearest tile pixel) (default ") +
+    auto& views = line.option("--views", options.viewsPattern,
+                              "view files: {view}, and {frame} or {frame:05} for animations "
+                              "(default pic/blender_{frame:05}_{view}.jpg, else .png)")
+                      .valueName("PATTERN");
+    auto& quilt = line.option("--quilt", options.quilt, "a quilt image or video (every frame a quilt) instead of "
+                                                        "view files")
+                      .valueName("FILE");
+    views.excludes(quilt);
+    line.option("--tiles", texts.tiles, "the quilt's tiles (default from _qs{C}x{R} in its name)").valueName("CxR");
+    line.option("--quilt-origin", texts.origin,
+                "top-left: view 0 is the top-left tile (default bottom-left, views left to right, then upward)")
+        .valueName("ORIGIN");
+    line.option("--tile-sampling", texts.sampling,
+                std::string("how tiles are enlarged (or shrunk) to the output size: smooth (bilinear, area when "
+                            "shrinking) or nearest (the nearest tile pixel) (default ") +
                        (options.nearestTiles ? "nearest" : "smooth") + ")")
-        ->type_name("SAMPLING");
-    app.add_option("--frames", texts.frames,
-                   "the frames to interlace (default: from the first that exists to the first missing)")
-        ->type_name("A-B");
-    return views;
+        .valueName("SAMPLING");
+    line.option("--frames", texts.frames,
+                "the frames to interlace (default: from the first that exists to the first missing)")
+        .valueName("A-B");
 }
 
 // The options given as text, as numbers; false with the one line.
@@ -159,65 +158,42 @@ bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::strin
 
 } // namespace
 
-void declareSourceOptions(CLI::App& app, InterlaceOptions& options, SourceTexts& texts)
+void declareSourceOptions(CommandLine& line, InterlaceOptions& options, SourceTexts& texts)
 {
-    app.set_help_flag("--help", "show this help");
-    auto* param = app.add_option("--param", texts.param,
-                                 "the calibrator's printed line, verbatim (param: optional, any spacing)")
-                      ->type_name("LINE");
-    auto* record = app.add_option("--calibration", texts.record,
-                                  "a saved calibration record instead (its width and height are the default size "
-                                  "of a quilt's output)")
-                       ->type_name("FILE");
-    param->excludes(record);
-    declareContent(app, options, texts);
-    app.add_option("--size", texts.size,
-                   "the output (panel) size; views of another size are resized; a quilt with --param needs it")
-        ->type_name("WxH");
-    app.add_flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\"");
-    app.add_option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone")
-        ->type_name("K");
-    app.add_option("--view-phase", texts.phase,
-                   "which view a lens position shows, in views, fractions too (default the record's, else 0); "
-                   "a whole P is --view-offset P")
-        ->type_name("P");
-    app.add_option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
-                                          "else rgb)")
-        ->type_name("ORDER");
-    app.add_option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)")->type_name("F");
+    auto& param = line.option("--param", texts.param,
+                              "the calibrator's printed line, verbatim (param: optional, any spacing)")
+                      .valueName("LINE");
+    auto& record = line.option("--calibration", texts.record,
+                               "a saved calibration record instead (its width and height are the default size "
+                               "of a quilt's output)")
+                       .valueName("FILE");
+    param.excludes(record);
+    declareContent(line, options, texts);
+    line.option("--size", texts.size,
+                "the output (panel) size; views of another size are resized; a quilt with --param needs it")
+        .valueName("WxH");
+    line.flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\"");
+    line.option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone")
+        .valueName("K");
+    line.option("--view-phase", texts.phase,
+                "which view a lens position shows, in views, fractions too (default the record's, else 0); "
+                "a whole P is --view-offset P")
+        .valueName("P");
+    line.option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
+                                        "else rgb)")
+        .valueName("ORDER");
+    line.option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)").valueName("F");
 }
 
-bool readSourceOptions(const CLI::App& app, const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, InterlaceOptions& options, std::string& text)
 {
-    options.viewsGiven = app.count("--views") > 0;
+    options.viewsGiven = line.given("--views");
     if (texts.param.empty() && texts.record.empty()) {
         text = "give the calibration: --param=\"param: -x ... -y ... -pitch ...\" or --calibration=FILE";
         return false;
     }
     return readTexts(texts, options, text) && checkContent(options, texts.frames, text) &&
            readCalibration(texts.param, texts.record, options, text) && readDisplay(texts, options, text);
-}
-
-std::string refusalText(const CLI::ParseError& error, int argc, const char* const* argv)
-{
-    const std::string what = error.what();
-    const std::string option = what.substr(0, what.find(':'));
-    for (int i = 1; i < argc; ++i) // the calibrator's height, typed here
-        if (std::string(argv[i]).rfind("-h", 0) == 0)
-            return "-h is not an option here: the output size is --size=WxH, the help --help";
-    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
-        const std::size_t colon = what.find(':');
-        const std::size_t start = colon == std::string::npos ? 0 : what.find_first_not_of(' ', colon + 1);
-        return "unknown option or value: " + printable(what.substr(start == std::string::npos ? 0 : start)) +
-               " (see --help)";
-    }
-    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
-        return printable(option) + " is given more than once: give it once";
-    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)
-        return "give the output: -o PATH (a .png, a path with {frame}, or .mkv or .avi)";
-    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr)
-        return printable(what) + ": give one of them";
-    return printable(what);
 }
 
 } // namespace veltrane

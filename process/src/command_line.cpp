@@ -2,20 +2,119 @@
 
 #include "veltrane/records/value_text.h"
 
+#include <CLI/CLI.hpp>
+
 namespace veltrane {
 
-Parse parseCommandLine(CLI::App& app, int argc, const char* const* argv, std::string& text)
+struct CommandLine::State {
+    CLI::App app;
+    std::vector<CLI::Option*> options;  // by Option::index_
+    std::vector<std::string> refusals;  // when a required option is missing
+    std::vector<bool> required;
+
+    State(const std::string& description, const std::string& program) : app(description, program) {}
+
+    std::size_t add(CLI::Option* option)
+    {
+        options.push_back(option);
+        refusals.emplace_back();
+        required.push_back(false);
+        return options.size() - 1;
+    }
+
+    std::string refusal(const CLI::ParseError& error, int argc, const char* const* argv) const;
+};
+
+CommandLine::Option& CommandLine::Option::valueName(const std::string& name)
+{
+    line_->state_->options[index_]->type_name(name);
+    return *this;
+}
+
+CommandLine::Option& CommandLine::Option::required(const std::string& refusal)
+{
+    State& state = *line_->state_;
+    state.options[index_]->required();
+    state.required[index_] = true;
+    state.refusals[index_] = refusal.empty() ? "give " + state.options[index_]->get_name() : refusal;
+    return *this;
+}
+
+CommandLine::Option& CommandLine::Option::excludes(const Option& other)
+{
+    line_->state_->options[index_]->excludes(line_->state_->options[other.index_]);
+    return *this;
+}
+
+CommandLine::CommandLine(const std::string& program, const std::string& description)
+    : state_(std::make_unique<State>(description, program))
+{
+    state_->app.set_help_flag("--help", "show this help");
+}
+
+CommandLine::~CommandLine() = default;
+
+CommandLine::Option& CommandLine::option(const std::string& names, std::string& into, const std::string& help)
+{
+    options_.push_back(Option(*this, state_->add(state_->app.add_option(names, into, help))));
+    return options_.back();
+}
+
+CommandLine::Option& CommandLine::option(const std::string& names, std::vector<std::string>& into,
+                                         const std::string& help)
+{
+    options_.push_back(Option(*this, state_->add(state_->app.add_option(names, into, help))));
+    return options_.back();
+}
+
+void CommandLine::flag(const std::string& names, bool& into, const std::string& help)
+{
+    state_->app.add_flag(names, into, help);
+}
+
+bool CommandLine::given(const std::string& name) const
+{
+    return state_->app.count(name) > 0;
+}
+
+Parse CommandLine::parse(int argc, const char* const* argv, std::string& text)
 {
     try {
-        app.parse(argc, argv);
+        state_->app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        text = app.help();
+        text = state_->app.help();
         return Parse::Help;
     } catch (const CLI::ParseError& error) {
-        text = veltrane::printable(error.what()) + " (see --help)";
+        text = state_->refusal(error, argc, argv);
         return Parse::Invalid;
     }
     return Parse::Run;
+}
+
+// CLI11's refusal in the words of every program.
+std::string CommandLine::State::refusal(const CLI::ParseError& error, int argc, const char* const* argv) const
+{
+    const std::string what = error.what();
+    const std::string option = what.substr(0, what.find(':'));
+    if (app.get_option_no_throw("--size") != nullptr)
+        for (int i = 1; i < argc; ++i) // the calibrator's height, typed here
+            if (std::string(argv[i]).rfind("-h", 0) == 0)
+                return "-h is not an option here: the size is --size=WxH, the help --help";
+    if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
+        const std::size_t colon = what.find(':');
+        const std::size_t start = colon == std::string::npos ? 0 : what.find_first_not_of(' ', colon + 1);
+        return "unknown option or value: " + printable(what.substr(start == std::string::npos ? 0 : start)) +
+               " (see --help)";
+    }
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
+        return printable(option) + " is given more than once: give it once";
+    if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)
+        for (std::size_t i = 0; i < options.size(); ++i)
+            if (required[i] && options[i]->count() == 0)
+                return refusals[i];
+    if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr)
+        return printable(what) + ": give one of them";
+    return printable(what) + " (see --help)";
 }
 
 } // namespace veltrane

@@ -20,43 +20,43 @@ struct Texts {
     std::vector<std::string> eyes;
 };
 
-void declare(CLI::App& app, SimulateOptions& options, Texts& texts)
+void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
 {
-    app.add_option("--image", options.image, "what the panel shows (an interlaced frame, a calibrator frame, ...)")
-        ->required()
-        ->type_name("FILE");
-    auto* sheet = app.add_option("--sheet", texts.sheet, "the true sheet as veltrane-calibrator prints it "
-                                                         "(\"-x 6 -y 1152 -pitch 8.25 -mirror\")")
-                      ->type_name("LINE");
-    auto* record = app.add_option("--calibration", texts.record,
-                                  "the true sheet from a calibration record (its view phase and subpixel order too)")
-                       ->type_name("FILE");
-    sheet->excludes(record);
-    app.add_option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright (positive: "
-                                           "leaning as -mirror, lower down further right)")
-        ->type_name("DEG");
-    app.add_option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
-        ->type_name("N");
-    app.add_option("--view-phase", texts.phase, "the sheet's view phase, in views (default the record's, else 0)")
-        ->type_name("P");
-    app.add_option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
-                                           "else rgb)")
-        ->type_name("ORDER");
-    app.add_option("--gap", texts.gap, "from the lenses to the panel: the lenses' focal length")
-        ->required()
-        ->type_name("G");
-    app.add_option("--eye", texts.eyes, "an eye: its distance from the sheet and how far right of the panel's "
-                                        "middle (default 0); repeatable")
-        ->required()
-        ->type_name("D[,X]");
-    app.add_option("--spot", texts.spot, "the width of panel seen through a lens (default 1: sharp; wider: "
-                                         "defocused)")
-        ->type_name("W");
-    app.add_option("-o,--output", options.output, "the PNG of what the eye sees; with several eyes a path with "
-                                                 "{eye} (0, 1, ...)")
-        ->required()
-        ->type_name("PATH");
-    app.add_flag("--force", options.force, "overwrite an existing output");
+    line.option("--image", options.image, "what the panel shows (an interlaced frame, a calibrator frame, ...)")
+        .required()
+        .valueName("FILE");
+    auto& sheet = line.option("--sheet", texts.sheet, "the true sheet as veltrane-calibrator prints it "
+                                                      "(\"-x 6 -y 1152 -pitch 8.25 -mirror\")")
+                      .valueName("LINE");
+    auto& record = line.option("--calibration", texts.record,
+                               "the true sheet from a calibration record (its view phase and subpixel order too)")
+                       .valueName("FILE");
+    sheet.excludes(record);
+    line.option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright (positive: "
+                                        "leaning as -mirror, lower down further right)")
+        .valueName("DEG");
+    line.option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
+        .valueName("N");
+    line.option("--view-phase", texts.phase, "the sheet's view phase, in views (default the record's, else 0)")
+        .valueName("P");
+    line.option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
+                                        "else rgb)")
+        .valueName("ORDER");
+    line.option("--gap", texts.gap, "from the lenses to the panel: the lenses' focal length")
+        .required()
+        .valueName("G");
+    line.option("--eye", texts.eyes, "an eye: its distance from the sheet and how far right of the panel's "
+                                     "middle (default 0); repeatable")
+        .required()
+        .valueName("D[,X]");
+    line.option("--spot", texts.spot, "the width of panel seen through a lens (default 1: sharp; wider: "
+                                      "defocused)")
+        .valueName("W");
+    line.option("-o,--output", options.output, "the PNG of what the eye sees; with several eyes a path with "
+                            "{eye} (0, 1, ...)")
+        .required()
+        .valueName("PATH");
+    line.flag("--force", options.force, "overwrite an existing output");
 }
 
 // A slant as an angle: lines that move tan(angle) pixels sideways a row,
@@ -157,10 +157,10 @@ std::string eyeOutput(const std::string& pattern, std::size_t eye)
 
 Parse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& options, std::string& text)
 {
-    CLI::App app{HelpText, "veltrane-simulate"};
+    CommandLine line("veltrane-simulate", HelpText);
     Texts texts;
-    declare(app, options, texts);
-    switch (parseCommandLine(app, argc, argv, text)) {
+    declare(line, options, texts);
+    switch (line.parse(argc, argv, text)) {
     case Parse::Help:
         return Parse::Help;
     case Parse::Invalid:

@@ -7,7 +7,7 @@
 
 #include "veltrane/interlacer/interlace_options.h"
 
-#include <CLI/CLI.hpp>
+#include "veltrane/process/command_line.h"
 
 #include <string>
 
@@ -18,15 +18,12 @@ struct SourceTexts {
     std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel;
 };
 
-// Declares the options (and --help) on app, into options and texts; the
+// Declares the options on line, into options and texts; the
 // defaults are what options holds (a program's own, such as its tile sampling).
-void declareSourceOptions(CLI::App& app, InterlaceOptions& options, SourceTexts& texts);
+void declareSourceOptions(CommandLine& line, InterlaceOptions& options, SourceTexts& texts);
 
-// Once app has parsed: the texts as numbers, the content checked and the
+// Once line has parsed: the texts as numbers, the content checked and the
 // calibration read. False with one line in text (a usage error).
-bool readSourceOptions(const CLI::App& app, const SourceTexts& texts, InterlaceOptions& options, std::string& text);
-
-// CLI11's refusal in the words of the rest.
-std::string refusalText(const CLI::ParseError& error, int argc, const char* const* argv);
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, InterlaceOptions& options, std::string& text);
 
 } // namespace veltrane

@@ -1,0 +1,93 @@
+// The streaming composition: view files decoded ahead and added into their
+// frame a group at a time make the reference engine's frame of the same
+// views, in any order of views; a view that cannot be used stops its frame
+// with the file and the reason.
+#include "veltrane/content/view_stream.h"
+#include "veltrane/engine/interlace.h"
+#include "support/view_folder.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace veltrane;
+
+namespace {
+
+const Calibration Sheet{6, 1152, 8.25, true};
+const cv::Size ViewSize(40, 24);
+constexpr int Views = 5;
+
+// Frames 0 and 1 of five views of noise, as files; the images, by frame.
+std::vector<std::vector<cv::Mat>> writeFrames(StreamPlan& plan)
+{
+    std::vector<std::vector<cv::Mat>> frames(2);
+    cv::RNG random(3);
+    for (int f = 0; f < 2; ++f)
+        for (int v = 0; v < Views; ++v) {
+            cv::Mat view(ViewSize, CV_8UC3);
+            random.fill(view, cv::RNG::UNIFORM, 0, 256);
+            const std::string name = "f" + std::to_string(f) + "_" + std::to_string(v) + ".png";
+            cv::imwrite(name, view);
+            plan.files.push_back(name);
+            frames[f].push_back(view);
+        }
+    plan.viewsPerFrame = Views;
+    plan.viewSize = ViewSize;
+    plan.maxGroup = 2; // three passes a frame
+    return frames;
+}
+
+cv::Mat reference(const std::vector<cv::Mat>& views)
+{
+    cv::Mat output;
+    EXPECT_EQ(interlaceViewsReference(Sheet, views, output), Status::Done);
+    return output;
+}
+
+TEST(ViewStream, FramesAreTheReferenceEnginesInAnyOrderOfViews)
+{
+    const ViewFolder folder;
+    StreamPlan plan;
+    const auto frames = writeFrames(plan);
+    const std::vector<int> reversed = {4, 3, 2, 1, 0}; // source i shows through view 4 - i
+    ViewStream stream(plan);
+    for (int f = 0; f < 2; ++f) {
+        const std::vector<int>& viewOf = f == 0 ? std::vector<int>{0, 1, 2, 3, 4} : reversed;
+        std::vector<cv::Mat> shown(Views);
+        for (int i = 0; i < Views; ++i)
+            shown[viewOf[i]] = frames[f][i];
+        cv::Mat frame(ViewSize, CV_8UC3, cv::Scalar::all(0));
+        const StreamFault fault = stream.composeFrame(Sheet, Views, viewOf, frame, EngineOptions());
+        ASSERT_FALSE(fault) << fault.problem;
+        EXPECT_EQ(cv::norm(frame, reference(shown), cv::NORM_INF), 0) << "frame " << f;
+    }
+}
+
+TEST(ViewStream, AViewThatCannotBeUsedStopsItsFrame)
+{
+    const ViewFolder folder;
+    for (const bool wrongSize : {true, false}) {
+        StreamPlan plan;
+        writeFrames(plan);
+        if (wrongSize)
+            cv::imwrite(plan.files[8], cv::Mat(24, 41, CV_8UC3, cv::Scalar::all(9)));
+        else
+            std::ofstream(plan.files[8], std::ios::binary | std::ios::trunc) << "not an image at all";
+        ViewStream stream(plan);
+        const std::vector<int> viewOf = {0, 1, 2, 3, 4};
+        cv::Mat frame(ViewSize, CV_8UC3, cv::Scalar::all(0));
+        ASSERT_FALSE(stream.composeFrame(Sheet, Views, viewOf, frame, EngineOptions()));
+        const StreamFault fault = stream.composeFrame(Sheet, Views, viewOf, frame, EngineOptions());
+        EXPECT_EQ(fault.kind, wrongSize ? StreamFault::Kind::WrongSize : StreamFault::Kind::Unreadable);
+        EXPECT_EQ(fault.file, 8u);
+        if (wrongSize)
+            EXPECT_EQ(fault.size, cv::Size(41, 24));
+        else
+            EXPECT_FALSE(fault.problem.empty());
+    }
+}
+
+} // namespace
