@@ -1,6 +1,6 @@
 #include "veltrane/interlacer/interlace_options.h"
 
-#include "veltrane/interlacer/source_options.h"
+#include "veltrane/content/source_options.h"
 #include "veltrane/records/value_text.h"
 
 

@@ -38,7 +38,7 @@ Outcome Content::open(const PlayOptions& options)
     return options_.quilt.empty() ? openViews(options_) : openQuilt(options_);
 }
 
-Outcome Content::openViews(const InterlaceOptions& options)
+Outcome Content::openViews(const SourceOptions& options)
 {
     kind_ = Kind::Views;
     pattern_ = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven, options.firstFrame,
@@ -60,7 +60,7 @@ Outcome Content::openViews(const InterlaceOptions& options)
     return Outcome::done();
 }
 
-Outcome Content::openQuilt(const InterlaceOptions& options)
+Outcome Content::openQuilt(const SourceOptions& options)
 {
     kind_ = Kind::Quilt;
     if (const Outcome opened = quilt_.open(options.quilt, options.tileColumns, options.tileRows); !opened)

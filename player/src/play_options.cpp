@@ -1,6 +1,6 @@
 #include "veltrane/player/play_options.h"
 
-#include "veltrane/interlacer/source_options.h"
+#include "veltrane/content/source_options.h"
 #include "veltrane/records/calibration_record.h"
 
 

@@ -57,7 +57,7 @@ protected:
     // What veltrane-interlace writes for frame f with these numbers.
     cv::Mat interlaced(const Tuning& tuning, int f)
     {
-        InterlaceOptions interlace = options().source;
+        InterlaceOptions interlace(options().source);
         interlace.calibration = tuning.calibration;
         interlace.reverse = tuning.reverse;
         interlace.viewOffset = tuning.viewOffset;
@@ -180,7 +180,7 @@ TEST_F(Playing, AQuiltFrameIsTheInterlacers)
     tuning.calibration.subpixelOrder = ChannelOrder::Bgr;
     ContentFrame frame;
     ASSERT_TRUE(content.load(0, frame, message)) << message;
-    InterlaceOptions interlace = play.source;
+    InterlaceOptions interlace(play.source);
     interlace.calibration = tuning.calibration;
     interlace.reverse = true;
     interlace.output = "quilt.png";
@@ -208,7 +208,7 @@ TEST_F(Playing, AQuiltThroughTheViewTableIsTheInterlacersForEveryKey)
     int checked = 0;
     auto expectInterlaced = [&](const char* after, int compilations) {
         windows.then([&, after, compilations] {
-            InterlaceOptions interlace = play.source;
+            InterlaceOptions interlace(play.source);
             interlace.calibration = player.tuning().calibration;
             interlace.reverse = player.tuning().reverse;
             interlace.output = "expected.png";

@@ -58,13 +58,13 @@ public:
 private:
     enum class Kind { Image, Views, Quilt };
 
-    Outcome openViews(const InterlaceOptions& options);
-    Outcome openQuilt(const InterlaceOptions& options);
+    Outcome openViews(const SourceOptions& options);
+    Outcome openQuilt(const SourceOptions& options);
     bool loadViews(int f, ContentFrame& frame, std::string& problem);
     bool loadQuilt(int f, ContentFrame& frame, std::string& problem);
 
     Kind kind_ = Kind::Image;
-    InterlaceOptions options_;
+    SourceOptions options_;
     std::string pattern_;
     std::vector<int> frameNumbers_;
     std::atomic<int> frames_{1}; // lowered by the thread that finds a video's end

@@ -3,14 +3,14 @@
 // calibrator takes it, and --save for the record of the numbers tuned.
 #pragma once
 
-#include "veltrane/interlacer/interlace_options.h"
+#include "veltrane/content/source_options.h"
 
 #include <string>
 
 namespace veltrane {
 
 struct PlayOptions {
-    InterlaceOptions source; // calibration, content, size, order, phase, frame rate; tiles nearest by default
+    SourceOptions source; // calibration, content, size, order, phase, frame rate; tiles nearest by default
     std::string image;       // an interlaced image shown as it is, instead of content
     std::string screen;      // --screen: index, name or geometry
     std::string save;        // the record written when the player ends

@@ -1,4 +1,4 @@
-#include "veltrane/interlacer/source_options.h"
+#include "veltrane/content/source_options.h"
 
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/value_text.h"
@@ -12,7 +12,7 @@ namespace veltrane {
 
 namespace {
 
-bool parseFrames(const std::string& text, InterlaceOptions& options)
+bool parseFrames(const std::string& text, SourceOptions& options)
 {
     const std::size_t dash = text.find('-');
     if (dash == std::string::npos || dash == 0 || dash + 1 == text.size())
@@ -29,7 +29,7 @@ bool parseFrames(const std::string& text, InterlaceOptions& options)
 }
 
 // The calibration from --param or --calibration.
-bool readCalibration(const std::string& param, const std::string& record, InterlaceOptions& options,
+bool readCalibration(const std::string& param, const std::string& record, SourceOptions& options,
                      std::string& message)
 {
     if (!param.empty()) {
@@ -50,7 +50,7 @@ bool readCalibration(const std::string& param, const std::string& record, Interl
 
 // What the content options ask for together: a pattern of view files that
 // can be read, and frames only where there are frames to choose.
-bool checkContent(const InterlaceOptions& options, const std::string& frames, std::string& message)
+bool checkContent(const SourceOptions& options, const std::string& frames, std::string& message)
 {
     if (!options.quilt.empty()) {
         if (!frames.empty()) {
@@ -71,7 +71,7 @@ bool checkContent(const InterlaceOptions& options, const std::string& frames, st
     return true;
 }
 
-void declareContent(CommandLine& line, InterlaceOptions& options, SourceTexts& texts)
+void declareContent(CommandLine& line, SourceOptions& options, SourceTexts& texts)
 {
     auto& views = line.option("--views", options.viewsPattern,
                               "view files: {view}, and {frame} or {frame:05} for animations "
@@ -96,7 +96,7 @@ void declareContent(CommandLine& line, InterlaceOptions& options, SourceTexts& t
 }
 
 // The options given as text, as numbers; false with the one line.
-bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+bool readTexts(const SourceTexts& texts, SourceOptions& options, std::string& text)
 {
     double fps = 0.0;
     long offset = 0;
@@ -138,7 +138,7 @@ bool readTexts(const SourceTexts& texts, InterlaceOptions& options, std::string&
 }
 
 // --view-phase and --panel over what the record (or the line's defaults) says.
-bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+bool readDisplay(const SourceTexts& texts, SourceOptions& options, std::string& text)
 {
     double phase = 0.0;
     if (!texts.phase.empty()) {
@@ -158,7 +158,7 @@ bool readDisplay(const SourceTexts& texts, InterlaceOptions& options, std::strin
 
 } // namespace
 
-void declareSourceOptions(CommandLine& line, InterlaceOptions& options, SourceTexts& texts)
+void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts& texts)
 {
     auto& param = line.option("--param", texts.param,
                               "the calibrator's printed line, verbatim (param: optional, any spacing)")
@@ -185,7 +185,7 @@ void declareSourceOptions(CommandLine& line, InterlaceOptions& options, SourceTe
     line.option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)").valueName("F");
 }
 
-bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, InterlaceOptions& options, std::string& text)
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text)
 {
     options.viewsGiven = line.given("--views");
     if (texts.param.empty() && texts.record.empty()) {

@@ -1,0 +1,52 @@
+// The options that say what is shown and how, shared by veltrane-interlace
+// and veltrane-play: the calibration (a printed line or a record, with its
+// view phase and the panel's subpixel order), the content (numbered view
+// files or a quilt), the output size, order, offset and phase, and the frame
+// rate. Read through the programs' command line.
+#pragma once
+
+#include "veltrane/engine/calibration.h"
+#include "veltrane/process/command_line.h"
+
+#include <string>
+
+namespace veltrane {
+
+struct SourceOptions {
+    Calibration calibration;
+    int recordWidth = 0; // the calibration record's window size, 0 when not known
+    int recordHeight = 0;
+
+    std::string viewsPattern = "pic/blender_{frame:05}_{view}.jpg";
+    bool viewsGiven = false; // else the default, which falls back to .png as the calibrator does
+    std::string quilt;      // a quilt image or video instead of view files
+    int tileColumns = 0;    // 0: from the quilt's name
+    int tileRows = 0;
+    bool quiltTopLeft = false; // view 0 the top-left tile (else bottom-left)
+    bool nearestTiles = false; // tiles enlarged to their nearest pixels (else smoothly, as cv::resize)
+
+    bool framesGiven = false;
+    int firstFrame = 0;
+    int lastFrame = 0;
+
+    int width = 0; // output size; 0: the views' (or the record's, for quilts)
+    int height = 0;
+    bool reverse = false;
+    int viewOffset = 0;
+    double fps = 0.0; // 0: the quilt video's, or 24
+};
+
+// What the command line gives as text, read into numbers once parsed.
+struct SourceTexts {
+    std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel;
+};
+
+// Declares the options on line, into options and texts; the
+// defaults are what options holds (a program's own, such as its tile sampling).
+void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts& texts);
+
+// Once line has parsed: the texts as numbers, the content checked and the
+// calibration read. False with one line in text (a usage error).
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text);
+
+} // namespace veltrane
