@@ -177,14 +177,8 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
     CommandLine line("veltrane-autocal", HelpText);
     Texts texts;
     declare(line, options, texts);
-    switch (line.parse(argc, argv, text)) {
-    case Parse::Help:
-        return Parse::Help;
-    case Parse::Invalid:
-        return Parse::Invalid;
-    case Parse::Run:
-        break;
-    }
+    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
+        return parsed;
     return readGuess(texts, options, text) && readSource(texts, options, text) ? Parse::Run
                                                                                 : Parse::Invalid;
 }

@@ -160,14 +160,8 @@ Parse parseSimulateOptions(int argc, const char* const* argv, SimulateOptions& o
     CommandLine line("veltrane-simulate", HelpText);
     Texts texts;
     declare(line, options, texts);
-    switch (line.parse(argc, argv, text)) {
-    case Parse::Help:
-        return Parse::Help;
-    case Parse::Invalid:
-        return Parse::Invalid;
-    case Parse::Run:
-        break;
-    }
+    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
+        return parsed;
     return readSheet(texts, options, text) && readEyes(texts, options, text) ? Parse::Run
                                                                                : Parse::Invalid;
 }
