@@ -78,7 +78,7 @@ void BM_ViewSequenceComposition(benchmark::State& bench)
         state = pitchModeState(1920, 1080);
         state.mode = ModeViewsForward;
         state.savedMode = ModeSlant;
-        if (!interlaceViewSequence(state, counter.allocator(), composed))
+        if (!interlaceViewSequence(state, counter.allocator(), composed, stdout))
             bench.SkipWithError("nothing composed");
         benchmark::DoNotOptimize(composed.data);
     }

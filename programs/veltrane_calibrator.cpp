@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     calibrator.endRequested = requestEndOnTermination(); // ends as a quit does: the record is saved
     startUp(calibrator, options, windows);
     if (options.resume)
-        resumeCalibration(calibrator.state, options.start, options.pitchGiven);
+        resumeCalibration(calibrator.state, options.start, options.pitchGiven, calibrator.report);
     const PassResult result = runMainLoop(calibrator, windows);
     return finish(options, calibrator.state, result, onScreen ? screen.name : "");
 }

@@ -28,10 +28,10 @@ const char* engineStatusMessage(veltrane::Status status)
     return "\n---error:malloc:1---\n";
 }
 
-void reportEngineFailure(veltrane::Status status)
+void reportEngineFailure(veltrane::Status status, std::FILE* out)
 {
-    std::fputs(engineStatusMessage(status), stdout);
-    std::fflush(stdout);
+    std::fputs(engineStatusMessage(status), out);
+    std::fflush(out);
 }
 
 } // namespace veltrane

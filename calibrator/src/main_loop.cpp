@@ -24,7 +24,7 @@ bool inViewMode(const CalibrationState& state)
 void showViewSequence(Calibrator& calibrator, WindowBackend& windows)
 {
     cv::Mat composed;
-    if (interlaceViewSequence(calibrator.state, calibrator.allocator, composed))
+    if (interlaceViewSequence(calibrator.state, calibrator.allocator, composed, calibrator.report))
         windows.showImage(ViewSequenceTitle, composed);
 }
 
@@ -71,7 +71,7 @@ PassResult runPass(Calibrator& calibrator, WindowBackend& windows)
     state.mirror = state.slantOffset + state.dragDistance < 0 ? 1 : 0;
     if (state.mode == ModeSlant)
         drawSlantFrame(state, images);
-    if (state.mode == ModePitch && drawPitchFrame(state, calibrator.allocator, keyStepped) != veltrane::Status::Done)
+    if (state.mode == ModePitch && drawPitchFrame(state, calibrator.allocator, keyStepped, calibrator.report) != veltrane::Status::Done)
         return PassResult::OutOfMemory;
     drawButtons(state);
     if (state.mode == ModeSlant)

@@ -27,14 +27,15 @@ int resumedSlantOffset(const veltrane::Calibration& start, int slantYHere, int l
 
 namespace {
 
-void printSlant(const char* before, int x, int y, bool mirror)
+void printSlant(std::FILE* out, const char* before, int x, int y, bool mirror)
 {
-    std::printf("%s-x %d -y %d%s", before, x, y, mirror ? " -mirror" : "");
+    std::fprintf(out, "%s-x %d -y %d%s", before, x, y, mirror ? " -mirror" : "");
 }
 
 } // namespace
 
-void resumeCalibration(CalibrationState& state, const veltrane::Calibration& start, bool keepPitch)
+void resumeCalibration(CalibrationState& state, const veltrane::Calibration& start, bool keepPitch,
+                       std::FILE* report)
 {
     bool exact = true;
     const int slantYHere = 3 * (state.height - 2 * state.layout.barHeight);
@@ -45,10 +46,11 @@ void resumeCalibration(CalibrationState& state, const veltrane::Calibration& sta
     state.mirror = state.slantOffset < 0 ? 1 : 0;
     if (exact)
         return;
-    printSlant("the slant ", start.x, start.y, start.mirror);
-    printSlant(" cannot be matched at this window's height; in force: ", state.slantX, state.slantY, state.mirror != 0);
-    std::printf("\n");
-    std::fflush(stdout);
+    printSlant(report, "the slant ", start.x, start.y, start.mirror);
+    printSlant(report, " cannot be matched at this window's height; in force: ", state.slantX, state.slantY,
+               state.mirror != 0);
+    std::fputs("\n", report);
+    std::fflush(report);
 }
 
 } // namespace veltrane

@@ -20,8 +20,8 @@ void startUp(Calibrator& calibrator, const Options& options, WindowBackend& wind
     state.panelBgr = options.subpixelOrder == veltrane::ChannelOrder::Bgr;
     state.viewPhase = options.resume ? options.start.viewPhase : 0.0;
 
-    std::printf("[ Veltrane autostereoscopic-image calibrator ]\n");
-    std::fflush(stdout);
+    std::fputs("[ Veltrane autostereoscopic-image calibrator ]\n", calibrator.report);
+    std::fflush(calibrator.report);
 
     images.subpixelCanvas.create(state.height, 3 * state.width, CV_8UC1);
     images.subpixelCanvas = cv::Scalar(50, 50, 50, 0);

@@ -44,7 +44,8 @@ void drawSlantFrame(CalibrationState& state, WorkingImages& images)
     copyBandToPanel(images.lineCanvas, state.displayImage, bar, last, state.panelBgr);
 }
 
-veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped)
+veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped,
+                                std::FILE* report)
 {
     if (state.dragActive || state.pitchDirty) {
         state.pitchDirty = false;
@@ -62,8 +63,8 @@ veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAll
                                           state.patternImageA.size(), state.interlacedImage, options);
         if (status != veltrane::Status::Done) {
             // Once for the two-view composition, once for the frame that ends here.
-            reportEngineFailure(status);
-            reportEngineFailure(status);
+            reportEngineFailure(status, report);
+            reportEngineFailure(status, report);
             return status;
         }
     }

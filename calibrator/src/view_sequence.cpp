@@ -18,10 +18,10 @@ using veltrane::viewFileName;
 
 namespace {
 
-void say(const std::string& line)
+void say(std::FILE* out, const std::string& line)
 {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
 }
 
 std::string sizeText(cv::Size size)
@@ -29,9 +29,9 @@ std::string sizeText(cv::Size size)
     return std::to_string(size.width) + " x " + std::to_string(size.height);
 }
 
-void sayUnreadable(const std::string& name, const std::string& problem, const char* consequence)
+void sayUnreadable(std::FILE* out, const std::string& name, const std::string& problem, const char* consequence)
 {
-    say(name + " cannot be read: " + problem + consequence);
+    say(out, name + " cannot be read: " + problem + consequence);
 }
 
 std::string workingFolder()
@@ -42,7 +42,7 @@ std::string workingFolder()
 }
 
 // View 0 as JPEG, else as PNG (whose name is printed); empty when neither loads.
-cv::Mat loadFirstView(std::string& extension)
+cv::Mat loadFirstView(std::string& extension, std::FILE* report)
 {
     extension = ".jpg";
     std::string problem;
@@ -50,15 +50,15 @@ cv::Mat loadFirstView(std::string& extension)
     if (!first.empty())
         return first;
     if (!problem.empty())
-        sayUnreadable(viewFileName(0, extension), problem, "");
+        sayUnreadable(report, viewFileName(0, extension), problem, "");
     extension = ".png";
     const std::string name = viewFileName(0, extension);
-    say(name);
+    say(report, name);
     first = loadViewImage(name, problem);
     if (!problem.empty())
-        sayUnreadable(name, problem, "");
+        sayUnreadable(report, name, problem, "");
     else if (first.empty() && !viewFileExists(viewFileName(0, ".jpg")))
-        say("no views: neither " + viewFileName(0, ".jpg") + " nor " + name + " is in " + workingFolder() +
+        say(report, "no views: neither " + viewFileName(0, ".jpg") + " nor " + name + " is in " + workingFolder() +
             " (see \"Your own views\" in the README)");
     return first;
 }
@@ -88,7 +88,7 @@ struct Pass {
 // says so; the views before it were added for a sequence of count views, so
 // the caller composes again with fewer.
 Pass addViews(const CalibrationState& state, const veltrane::MaskAllocator& allocator, const cv::Mat& first, int count,
-              const std::string& extension, cv::Mat& output)
+              const std::string& extension, cv::Mat& output, std::FILE* report)
 {
     // The composition has the views' size and count (the calibrator's own
     // width, height and view count stay as they are).
@@ -111,30 +111,31 @@ Pass addViews(const CalibrationState& state, const veltrane::MaskAllocator& allo
     case veltrane::StreamFault::Kind::None:
         return {count, false};
     case veltrane::StreamFault::Kind::Unreadable:
-        sayUnreadable(plan.files[at], fault.problem, ": the sequence ends before it");
+        sayUnreadable(report, plan.files[at], fault.problem, ": the sequence ends before it");
         return {at, false};
     case veltrane::StreamFault::Kind::WrongSize:
-        say(plan.files[at] + " is " + sizeText(fault.size) + ", view 0 is " + sizeText(first.size()) +
+        say(report, plan.files[at] + " is " + sizeText(fault.size) + ", view 0 is " + sizeText(first.size()) +
             ": the sequence ends before it");
         return {at, false};
     case veltrane::StreamFault::Kind::NoMemory:
         break;
     }
-    reportEngineFailure(fault.status);
+    reportEngineFailure(fault.status, report);
     return {at, true};
 }
 
-bool compose(const CalibrationState& state, const veltrane::MaskAllocator& allocator, cv::Mat& composed)
+bool compose(const CalibrationState& state, const veltrane::MaskAllocator& allocator, cv::Mat& composed,
+             std::FILE* report)
 {
     std::string extension;
-    const cv::Mat first = loadFirstView(extension);
+    const cv::Mat first = loadFirstView(extension, report);
     if (first.empty())
         return false;
     int views = countFiles(extension);
     cv::Mat output(first.size(), CV_8UC3);
     for (;;) {
         output.setTo(cv::Scalar::all(0));
-        const Pass pass = addViews(state, allocator, first, views, extension, output);
+        const Pass pass = addViews(state, allocator, first, views, extension, output, report);
         if (pass.failed)
             return false;
         if (pass.views == views)
@@ -147,16 +148,17 @@ bool compose(const CalibrationState& state, const veltrane::MaskAllocator& alloc
 
 } // namespace
 
-bool interlaceViewSequence(CalibrationState& state, const veltrane::MaskAllocator& allocator, cv::Mat& composed)
+bool interlaceViewSequence(CalibrationState& state, const veltrane::MaskAllocator& allocator, cv::Mat& composed,
+                           std::FILE* report)
 {
     composed.release();
     bool shown = false;
     try {
-        shown = compose(state, allocator, composed);
+        shown = compose(state, allocator, composed, report);
     } catch (const std::bad_alloc&) {
-        reportEngineFailure(veltrane::Status::NoMaskArray); // "---out of memory---"
+        reportEngineFailure(veltrane::Status::NoMaskArray, report); // "---out of memory---"
     } catch (const cv::Exception&) { // OpenCV's own allocations fail this way
-        reportEngineFailure(veltrane::Status::NoMaskArray);
+        reportEngineFailure(veltrane::Status::NoMaskArray, report);
     }
     state.mode = state.savedMode;
     return shown;

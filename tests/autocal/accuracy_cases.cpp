@@ -1,7 +1,5 @@
 #include "accuracy_cases.h"
 
-#include "veltrane/autocal/sheet_solving.h"
-
 #include <cmath>
 
 using namespace veltrane;
@@ -47,6 +45,54 @@ AccuracyCase randomCase(std::mt19937& random, cv::Size display)
     return c;
 }
 
+namespace {
+
+// Columns a row that the lines of -x x over -y y move on a display of this
+// height: 3 x / y, drawn as a whole number of columns over the height, to the
+// left unless mirrored.
+double columnsPerRow(int x, int y, bool mirror, int height)
+{
+    const double across = std::trunc(3.0 * x * height / y);
+    return (mirror ? across : -across) / height;
+}
+
+// Lines P columns apart that move c columns a row: the phase at pixel (X, row
+// Y) is (3 X - c Y) / P cycles.
+cv::Point2d frequencyOf(double pitch, double perRow)
+{
+    return {3.0 / pitch, -perRow / pitch};
+}
+
+cv::Point2d frequencyOf(const Calibration& calibration, int height)
+{
+    return frequencyOf(calibration.pitch,
+                       columnsPerRow(calibration.x, calibration.y, calibration.mirror, height));
+}
+
+// The sheet as the camera sees it: from the camera, the lines lie magnified
+// by 1 + gap / distance across, so pitch and columns a row both grow; its -x
+// is the whole one at the same -y whose drawn lines lean nearest.
+Calibration seenSheet(const VirtualCamera& camera, int height)
+{
+    const Calibration& truth = camera.sheet.calibration;
+    const double magnified = 1.0 + camera.sheet.gap / camera.distance;
+    const double perRow = columnsPerRow(truth.x, truth.y, truth.mirror, height) * magnified;
+    Calibration seen = truth;
+    seen.pitch = truth.pitch * magnified;
+    double nearest = HUGE_VAL;
+    for (int x = 0; x <= truth.x + 3; ++x) {
+        const double apart = std::fabs(columnsPerRow(x, truth.y, true, height) - std::fabs(perRow));
+        if (apart < nearest) {
+            nearest = apart;
+            seen.x = x;
+        }
+    }
+    seen.mirror = perRow > 0.0 && seen.x != 0;
+    return seen;
+}
+
+} // namespace
+
 CaseOutcome runCase(const AccuracyCase& accuracyCase)
 {
     CaseOutcome outcome;
@@ -56,24 +102,18 @@ CaseOutcome runCase(const AccuracyCase& accuracyCase)
                                          outcome.problem);
     outcome.found = result.calibration;
     outcome.rounds = result.rounds;
-    // From the camera, the sheet's lines lie magnified by 1 + gap / distance
-    // across: its pitch and its slant a row, so its frequency across shrinks
-    // and down stays.
     const VirtualCamera& camera = accuracyCase.camera;
-    const double magnified = 1.0 + camera.sheet.gap / camera.distance;
-    cv::Point2d trueFrequency;
-    if (!lensFrequency(camera.sheet.calibration, accuracyCase.display, trueFrequency))
-        return outcome;
-    trueFrequency.x /= magnified;
-    outcome.seen = calibrationOf(trueFrequency, camera.sheet.calibration, accuracyCase.display);
+    const int height = accuracyCase.display.height;
+    outcome.seen = seenSheet(camera, height);
     if (!outcome.solved)
         return outcome;
     // The slant seen is not a whole -x: the fringes are measured against it exactly.
-    cv::Point2d foundFrequency;
-    if (!lensFrequency(outcome.found, accuracyCase.display, foundFrequency))
-        return outcome;
-    const cv::Point2d apart = trueFrequency - foundFrequency;
-    outcome.fringesLeft = std::fabs(apart.x) * accuracyCase.display.width + std::fabs(apart.y) * accuracyCase.display.height;
+    const double magnified = 1.0 + camera.sheet.gap / camera.distance;
+    const Calibration& truth = camera.sheet.calibration;
+    const cv::Point2d trueFrequency =
+        frequencyOf(truth.pitch * magnified, columnsPerRow(truth.x, truth.y, truth.mirror, height) * magnified);
+    const cv::Point2d apart = trueFrequency - frequencyOf(outcome.found, height);
+    outcome.fringesLeft = std::fabs(apart.x) * accuracyCase.display.width + std::fabs(apart.y) * height;
     outcome.slantExact = outcome.found.x == outcome.seen.x && (outcome.found.x == 0 || outcome.found.mirror == outcome.seen.mirror);
     return outcome;
 }

@@ -3,6 +3,7 @@
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/calibrator/resume.h"
 #include "support/calibrator_fixture.h"
+#include "support/text_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -39,9 +40,9 @@ using Resume = CalibratorTest;
 TEST_F(Resume, TheFirstLineIsTheCalibrationResumed)
 {
     start(640, 512, 8.0);
-    ::testing::internal::CaptureStdout();
-    resumeCalibration(state, {6, 1152, 8.25, true}, false);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    TextSink report;
+    resumeCalibration(state, {6, 1152, 8.25, true}, false, report.file());
+    EXPECT_EQ(report.text(), "");
     windows.idle();
     run();
     EXPECT_EQ(parameterLines().front(), "param: -x     6 -y  1152 -pitch   8.2500 -mirror\r");
@@ -50,9 +51,11 @@ TEST_F(Resume, TheFirstLineIsTheCalibrationResumed)
 TEST_F(Resume, AnInexactSlantIsSaidAndAGivenPitchKept)
 {
     start(800, 600, 9.5);
+    TextSink report;
     ::testing::internal::CaptureStdout();
-    resumeCalibration(state, {6, 1152, 8.25, true}, true);
-    EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+    resumeCalibration(state, {6, 1152, 8.25, true}, true, report.file());
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(report.text(),
               "the slant -x 6 -y 1152 -mirror cannot be matched at this window's height; in force: -x 6 -y 1320 -mirror\n");
     windows.idle();
     run();

@@ -4,6 +4,7 @@
 #include "veltrane/panel/panel_drawing.h"
 #include "support/calibrator_fixture.h"
 #include "support/counting_allocator.h"
+#include "support/text_sink.h"
 
 #include <opencv2/core.hpp>
 
@@ -73,7 +74,7 @@ TEST_F(Frames, ABlueFirstPanelGetsItsOwnOrder)
     EXPECT_GT(slantFrame(state, images, 0).at<cv::Vec3b>(200, 320)[0], 150);
     state.pitchDirty = true;
     state.slantY = 1152;
-    ASSERT_EQ(drawPitchFrame(state, calibrator.allocator, false), Status::Done);
+    ASSERT_EQ(drawPitchFrame(state, calibrator.allocator, false, calibrator.report), Status::Done);
     cv::Mat expected;
     Calibration bgr{state.slantX, state.slantY, state.pitch, state.mirror != 0, 0.0, ChannelOrder::Bgr};
     ASSERT_EQ(interlaceTwoViews(bgr, state.viewCount, state.patternImageA, state.patternImageB, expected), Status::Done);
@@ -94,8 +95,12 @@ TEST_F(Frames, PitchFrameIsTheYellowAndMagentaInterlace)
     EXPECT_EQ(cv::norm(band, state.interlacedImage.rowRange(64, 448), cv::NORM_INF), 0);
 }
 
+// The banner and the failure are said on the calibrator's report stream,
+// which the program makes standard output; nothing else is written there.
 TEST_F(Frames, AllocationFailureInAPitchRebuildEndsTheLoop)
 {
+    TextSink report;
+    calibrator.report = report.file();
     start();
     scriptMayBeCutShort = true;
     CountingAllocator failing(3);
@@ -104,7 +109,9 @@ TEST_F(Frames, AllocationFailureInAPitchRebuildEndsTheLoop)
     run();
     EXPECT_EQ(loopResult, PassResult::OutOfMemory);
     EXPECT_EQ(windows.pendingSteps(), 3);
-    EXPECT_EQ(out, "\n---error:malloc:1---\n\n---error:malloc:1---\n");
+    EXPECT_EQ(report.text(), "[ Veltrane autostereoscopic-image calibrator ]\n"
+                             "\n---error:malloc:1---\n\n---error:malloc:1---\n");
+    EXPECT_EQ(out, "");
     EXPECT_EQ(windows.waits, 1);
     EXPECT_EQ(windows.shownCount("Veltrane calibration"), 0);
     EXPECT_EQ(CountingAllocator::liveBlocks(), 0);

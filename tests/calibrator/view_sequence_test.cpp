@@ -4,6 +4,7 @@
 #include "veltrane/calibrator/view_sequence.h"
 #include "support/calibrator_fixture.h"
 #include "support/counting_allocator.h"
+#include "support/text_sink.h"
 #include "support/view_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -27,13 +28,16 @@ protected:
         state.savedMode = ModePitch;
     }
 
-    // One composition; true when it has a new frame. Keeps what it printed.
+    // One composition; true when it has a new frame. Keeps what it said on
+    // its report stream; nothing goes to standard output.
     bool compose(int mode = ModeViewsForward)
     {
         state.mode = mode;
+        TextSink report;
         ::testing::internal::CaptureStdout();
-        const bool shown = interlaceViewSequence(state, allocator, composed);
-        printed = ::testing::internal::GetCapturedStdout();
+        const bool shown = interlaceViewSequence(state, allocator, composed, report.file());
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        printed = report.text();
         return shown;
     }
 

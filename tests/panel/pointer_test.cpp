@@ -160,7 +160,7 @@ TEST_F(Pointer, PitchFrameRebuildsOnlyWhenItMayHaveChanged)
     {
         CountingAllocator counting;
         calibrator.allocator = CountingAllocator::allocator();
-        drawPitchFrame(state, calibrator.allocator, false);
+        drawPitchFrame(state, calibrator.allocator, false, calibrator.report);
         perRebuild = CountingAllocator::calls();
     }
     ASSERT_GT(perRebuild, 0);

@@ -18,6 +18,7 @@ struct Calibrator {
     WorkingImages images;
     veltrane::MaskAllocator allocator = veltrane::heapAllocator();
     std::FILE* messages = stderr; // the parameter line of every pass
+    std::FILE* report = stdout;   // the banner, failed compositions, the views' problems
     // Set (by a signal handler) when the run is to end as on a quit; none when null.
     const volatile std::sig_atomic_t* endRequested = nullptr;
 };

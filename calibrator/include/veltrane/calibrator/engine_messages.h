@@ -6,6 +6,8 @@
 #include "veltrane/engine/calibration.h"
 #include "veltrane/engine/status.h"
 
+#include <cstdio>
+
 namespace veltrane {
 
 // The slant, pitch and mirror in force, as the parameter line prints them.
@@ -16,7 +18,7 @@ veltrane::Calibration calibrationInForce(const CalibrationState& state);
 // the rest; "" when done.
 const char* engineStatusMessage(veltrane::Status status);
 
-// Prints that message on standard output.
-void reportEngineFailure(veltrane::Status status);
+// Writes that message to out.
+void reportEngineFailure(veltrane::Status status, std::FILE* out);
 
 } // namespace veltrane

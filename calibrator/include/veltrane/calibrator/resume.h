@@ -5,6 +5,8 @@
 #include "veltrane/core/calibration_state.h"
 #include "veltrane/engine/calibration.h"
 
+#include <cstdio>
+
 namespace veltrane {
 
 // The slant offset that gives the slant x / y in a window with this -y:
@@ -15,7 +17,8 @@ int resumedSlantOffset(const veltrane::Calibration& start, int slantYHere, int l
 
 // Puts the start calibration into the calibrator's state after start-up: the
 // slant offset, and the pitch unless one was given. When the slant is not
-// exact, one line on standard output says which slant is in force instead.
-void resumeCalibration(CalibrationState& state, const veltrane::Calibration& start, bool keepPitch);
+// exact, one line on report says which slant is in force instead.
+void resumeCalibration(CalibrationState& state, const veltrane::Calibration& start, bool keepPitch,
+                       std::FILE* report);
 
 } // namespace veltrane

@@ -15,6 +15,7 @@ void drawSlantFrame(CalibrationState& state, WorkingImages& images);
 // The yellow and magenta pitch pattern: rebuilt when pitchDirty is set or a
 // drag is under way, the last result copied otherwise. 0 when displayImage
 // holds the frame, otherwise the status of the rebuild that failed.
-veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped);
+veltrane::Status drawPitchFrame(CalibrationState& state, const veltrane::MaskAllocator& allocator, bool keyStepped,
+                                std::FILE* report);
 
 } // namespace veltrane
