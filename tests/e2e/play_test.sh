@@ -27,7 +27,7 @@ for k in bracketright braceright equal b period; do key "$k"; done
 "$INTERLACE" --param="param: -x 5 -y 1152 -pitch 8.0001 -mirror" --view-phase=1.1 --panel=bgr \
   --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "after ] } = b ."
-key q
+end_key q
 for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
 status=0
 wait "$PLAY_PID" || status=$?
@@ -45,7 +45,7 @@ PLAY_PID=$!
 E2E_PIDS+=("$PLAY_PID")
 MAIN_WINDOW=$(wait_window "Veltrane play")
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "started from the saved record"
-key Escape
+end_key Escape
 status=0
 wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "Escape: exit status $status"
