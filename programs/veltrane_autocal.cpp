@@ -2,6 +2,7 @@
 // of a pattern it shows (on --screen, round after round, when given).
 #include "exit_status.h"
 #include "veltrane/autocal/autocal_options.h"
+#include "veltrane/autocal/pattern.h"
 #include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/highgui/x11_monitors.h"
@@ -57,6 +58,8 @@ int main(int argc, char** argv)
             return fail(ExitUsage, text);
         if (options.display.area() == 0)
             options.display = cv::Size(screen.width, screen.height);
+        if (std::min(options.display.width, options.display.height) < SmallestPatternSide)
+            return fail(ExitUsage, "the monitor '" + screen.name + "' is too small for the pattern");
         windows = std::make_unique<HighguiBackend>();
         windows->useScreen(screen);
         windows->openWindow(Title, noPointer, nullptr);

@@ -39,7 +39,7 @@ bool chooseScreen(PlayOptions& options, Monitor& screen, std::string& message)
         options.source.width = screen.width;
         options.source.height = screen.height;
     }
-    return true;
+    return windowFits(options.source.width, options.source.height, screen, message);
 }
 
 CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::string& screen)
@@ -49,6 +49,8 @@ CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::strin
     record.width = size.width;
     record.height = size.height;
     record.screen = screen;
+    record.reverse = tuning.reverse;
+    record.viewOffset = tuning.viewOffset;
     return record;
 }
 
@@ -85,6 +87,8 @@ int main(int argc, char** argv)
     Player player(content, tuning, clock);
     player.endWhen(requestEndOnTermination());
     const bool played = player.run(windows);
+    if (player.framesShown() == 0) // refused before anything was shown: nothing to report or save
+        return fail(ExitFailed, player.problem().empty() ? "nothing could be shown" : player.problem());
     std::printf("%s: %ld frames shown, %ld dropped (too late)\n", Program, player.framesShown(), player.dropped());
     std::fflush(stdout);
     if (!options.save.empty() &&

@@ -1,8 +1,10 @@
 #include "veltrane/autocal/autocal_options.h"
+#include "veltrane/autocal/pattern.h"
 
 #include "veltrane/process/command_line.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
+#include "veltrane/records/image_file.h"
 #include "veltrane/records/value_text.h"
 
 #include <algorithm>
@@ -52,7 +54,9 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
     line.option("--rounds", texts.rounds, "rounds at most, with a camera on --screen or the virtual camera "
                                           "(default 3)")
         .valueName("N");
-    line.option("--save", options.save, "write the calibration record of the numbers found").valueName("FILE");
+    line.option("--save", options.save, "write the calibration record of the numbers found")
+        .valueName("FILE")
+        .excludes(pattern);
     line.flag("--force", options.force, "overwrite an existing --pattern file");
 }
 
@@ -72,7 +76,7 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
         options.display = cv::Size(record.width, record.height);
     }
     // The pattern's frame and fields need a display of some size.
-    constexpr int SmallestSide = 64;
+    constexpr int SmallestSide = SmallestPatternSide;
     int width = 0;
     int height = 0;
     if (!texts.size.empty() &&
@@ -85,6 +89,12 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
     }
     if (!texts.size.empty())
         options.display = cv::Size(width, height);
+    else if (options.display.area() != 0 && std::min(options.display.width, options.display.height) < SmallestSide) {
+        text = "the record's display of " + std::to_string(options.display.width) + "x" +
+               std::to_string(options.display.height) + " is too small for the pattern: give --size=WxH from " +
+               std::to_string(SmallestSide) + "x" + std::to_string(SmallestSide);
+        return false;
+    }
     if (options.display.area() == 0 && options.screen.empty()) {
         text = "give the display's size: --size=WxH (or a calibration record that has it, or --screen)";
         return false;
@@ -179,8 +189,15 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
     declare(line, options, texts);
     if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
         return parsed;
-    return readGuess(texts, options, text) && readSource(texts, options, text) ? Parse::Run
-                                                                                : Parse::Invalid;
+    if (!options.pattern.empty() && !pngName(options.pattern)) {
+        text = "--pattern is written as PNG: its name must end in .png, got '" + printable(options.pattern) + "'";
+        return Parse::Invalid;
+    }
+    // A record that cannot be written is refused before any photo is taken
+    // (a folder that is not there, as the other programs refuse it).
+    const bool saveable = options.save.empty() || recordCanBeWritten(options.save, text);
+    return readGuess(texts, options, text) && readSource(texts, options, text) && saveable ? Parse::Run
+                                                                                           : Parse::Invalid;
 }
 
 } // namespace veltrane

@@ -114,8 +114,6 @@ Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, std::
     std::string message;
     if (!options.pattern.empty())
         return writePattern(options, message) ? Outcome::done() : Outcome::failed(message);
-    if (!options.save.empty() && !recordCanBeWritten(options.save, message))
-        return Outcome::usage(message); // a folder that is not there, as the other programs refuse it
     return solveAndSave(options, show, line);
 }
 

@@ -38,6 +38,8 @@ Calibration fieldCalibration(const Calibration& guess, double spread, int field)
 
 Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern)
 {
+    if (std::min(layout.display.width, layout.display.height) < SmallestPatternSide)
+        return Status::InvalidImage;
     cv::Mat drawn(layout.display, CV_8UC3, cv::Scalar::all(0));
     const double spread = fieldSpread(layout, guess.pitch);
     for (int field = 0; field < 2; ++field) {

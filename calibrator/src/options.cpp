@@ -250,11 +250,8 @@ bool settleWindowSize(Options& options, const Monitor* screen, std::string& mess
             options.width = std::min(screen->width, MaxImageSide);
         if (!options.heightGiven)
             options.height = std::min(screen->height, MaxImageSide);
-        if (options.width > screen->width || options.height > screen->height) {
-            message = "a window of " + std::to_string(options.width) + " x " + std::to_string(options.height) +
-                      " does not fit screen " + printable(screen->name) + " (" + geometryText(*screen) + ")";
+        if (!windowFits(options.width, options.height, *screen, message))
             return false;
-        }
     } else {
         if (!options.widthGiven && options.recordWidth >= MinWidth)
             options.width = options.recordWidth;

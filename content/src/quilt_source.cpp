@@ -36,7 +36,8 @@ Outcome QuiltSource::open(const std::string& file, int columns, int rows)
         if (!capture_.open(file, cv::CAP_FFMPEG) || !capture_.read(first) || first.empty())
             return Outcome::failed(printable(file) + " cannot be read as a video");
         next_ = 1;
-        declared_ = static_cast<int>(capture_.get(cv::CAP_PROP_FRAME_COUNT));
+        const double declared = capture_.get(cv::CAP_PROP_FRAME_COUNT);
+        declared_ = declared >= 1.0 && declared <= MaxDeclaredFrames ? static_cast<int>(declared) : 0;
         fps_ = std::max(0.0, capture_.get(cv::CAP_PROP_FPS));
     } else {
         std::string problem;

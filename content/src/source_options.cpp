@@ -29,22 +29,25 @@ bool parseFrames(const std::string& text, SourceOptions& options)
 }
 
 // The calibration from --param or --calibration.
-bool readCalibration(const std::string& param, const std::string& record, SourceOptions& options,
-                     std::string& message)
+bool readCalibration(const SourceTexts& texts, SourceOptions& options, std::string& message)
 {
-    if (!param.empty()) {
-        if (!parseParameterLine(param, options.calibration, message)) {
+    if (!texts.param.empty()) {
+        if (!parseParameterLine(texts.param, options.calibration, message)) {
             message = "--param: " + message;
             return false;
         }
         return true;
     }
     CalibrationRecord loaded;
-    if (!loadCalibrationRecord(record, loaded, message))
+    if (!loadCalibrationRecord(texts.record, loaded, message))
         return false;
     options.calibration = loaded.calibration;
     options.recordWidth = loaded.width;
     options.recordHeight = loaded.height;
+    // The views' order as it was saved, unless the command line says otherwise.
+    options.reverse = options.reverse || loaded.reverse;
+    if (texts.offset.empty())
+        options.viewOffset = loaded.viewOffset;
     return true;
 }
 
@@ -172,8 +175,9 @@ void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts
     line.option("--size", texts.size,
                 "the output (panel) size; views of another size are resized; a quilt with --param needs it")
         .valueName("WxH");
-    line.flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\"");
-    line.option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone")
+    line.flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\" (default the record's)");
+    line.option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone (default "
+                                               "the record's, else 0)")
         .valueName("K");
     line.option("--view-phase", texts.phase,
                 "which view a lens position shows, in views, fractions too (default the record's, else 0); "
@@ -193,7 +197,7 @@ bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, Source
         return false;
     }
     return readTexts(texts, options, text) && checkContent(options, texts.frames, text) &&
-           readCalibration(texts.param, texts.record, options, text) && readDisplay(texts, options, text);
+           readCalibration(texts, options, text) && readDisplay(texts, options, text);
 }
 
 } // namespace veltrane

@@ -119,4 +119,13 @@ std::string monitorList(const std::vector<Monitor>& monitors)
     return list.str();
 }
 
+bool windowFits(int width, int height, const Monitor& monitor, std::string& message)
+{
+    if (width <= monitor.width && height <= monitor.height)
+        return true;
+    message = "a window of " + std::to_string(width) + " x " + std::to_string(height) + " does not fit screen " +
+              printable(monitor.name) + " (" + geometryText(monitor) + ")";
+    return false;
+}
+
 } // namespace veltrane

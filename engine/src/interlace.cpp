@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <new>
 
 namespace veltrane {
@@ -61,9 +62,25 @@ LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount
     return lens;
 }
 
+namespace {
+
+// Subpixel columns are three a pixel: widths and slants whose three times is
+// no int are none the engine draws; nor is a -y of 0 or less.
+Status linesOf(const LensGeometry& lens)
+{
+    constexpr int Widest = std::numeric_limits<int>::max() / 3;
+    if (lens.width > Widest || lens.slantX > Widest || lens.slantX < -Widest || lens.slantY <= 0)
+        return Status::UnsupportedGeometry;
+    return lensLinesDrawable(lens, deriveSlantGeometry(lens)) ? Status::Done : Status::UnsupportedGeometry;
+}
+
+} // namespace
+
 Status geometryOf(const LensGeometry& lens)
 {
-    return lensLinesDrawable(lens, deriveSlantGeometry(lens)) ? Status::Done : Status::UnsupportedGeometry;
+    if (lens.height < 3) // the first and last rows stay dark: nothing would be lit
+        return Status::UnsupportedGeometry;
+    return linesOf(lens);
 }
 
 namespace {
@@ -243,10 +260,11 @@ Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCoun
 
 Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout)
 {
-    const Status status = checkGeometry(calibration, size, viewCount);
-    if (status != Status::Done)
-        return status;
+    if (viewCount <= 0 || size.width <= 0 || size.height <= 0)
+        return Status::InvalidImage;
     const LensGeometry lens = lensOf(calibration, size, viewCount, EngineOptions());
+    if (const Status status = linesOf(lens); status != Status::Done)
+        return status; // where the lines lie is known at any number of rows
     const SlantGeometry slant = deriveSlantGeometry(lens);
     if (slant.lineDy == 0)
         return Status::UnsupportedGeometry;
@@ -262,8 +280,10 @@ Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, 
 
 double brightnessKept(double pitch, int viewCount)
 {
+    if (!(pitch > 0.0) || viewCount <= 0)
+        return 0.0;
     const double spacing = pitch / viewCount;
-    if (!(spacing > 0.0) || !std::isfinite(spacing))
+    if (!std::isfinite(spacing))
         return 0.0;
     double kept = 0.0;
     double whole = 0.0;

@@ -3,6 +3,7 @@
 #include "veltrane/engine/interlace.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
+#include "veltrane/content/composition_check.h"
 #include "veltrane/content/view_stream.h"
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/content/quilt.h"
@@ -172,14 +173,9 @@ private:
 void checkComposition(const InterlaceOptions& options, cv::Size size, int views, std::FILE* warnings)
 {
     const Calibration& c = options.calibration;
-    if (checkGeometry(c, size, views) != Status::Done)
-        throw Outcome::failed("the slant -x " + std::to_string(c.x) + " -y " + std::to_string(c.y) +
-                                           " is too flat to draw at " + sizeText(size) +
-                                           ": its lens lines would be far more than the panel's columns");
+    if (const std::string problem = compositionProblem(c, size, views); !problem.empty())
+        throw Outcome::failed(problem);
     const double kept = brightnessKept(c.pitch, views);
-    if (kept == 0.0)
-        throw Outcome::failed(std::to_string(views) + " views at pitch " + std::to_string(c.pitch) +
-                                           " leave every view a share too small to show: the output would be black");
     if (kept < DarkShare && warnings != nullptr)
         std::fprintf(warnings,
                      "veltrane-interlace: warning: %d views at pitch %.4f keep about %.0f%% of the views' "
@@ -312,7 +308,10 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
     checkComposition(options, size, views, lines.warnings);
     checkPanelSize(options, size, lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
-    std::vector<int> frameNumbers(std::max(1, source.declaredFrames()));
+    // The frames the header declares; of a video that declares none, the
+    // first (each later one's name is checked as it is written).
+    const int declared = source.declaredFrames();
+    std::vector<int> frameNumbers(std::max(1, declared));
     std::iota(frameNumbers.begin(), frameNumbers.end(), 0);
     std::string message;
     const double fps = options.fps > 0 ? options.fps : source.fps();
@@ -334,7 +333,7 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
     if (const auto failure = writer.close())
         throw Outcome::failed(*failure);
     progress.finish();
-    if (static_cast<std::size_t>(index) < frameNumbers.size() && source.video())
+    if (declared > 0 && index < declared && source.video())
         throw Outcome::failed(printable(options.quilt) + " ended after " + std::to_string(index) + " of the " +
                               std::to_string(frameNumbers.size()) + " frames it declares");
 }

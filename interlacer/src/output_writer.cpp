@@ -112,8 +112,17 @@ bool OutputWriter::write(int frame, const cv::Mat& image, std::string& message)
         message = "cannot encode '" + printable(file) + "'";
         return false;
     }
-    AtomicFile output(file);
     std::string reason;
+    if (kind_ == Kind::Image) {
+        whole_ = std::make_unique<AtomicFile>(file);
+        if (!whole_->write(bytes, reason)) {
+            whole_.reset(); // and its temporary with it
+            message = "cannot write '" + printable(file) + "': " + reason;
+            return false;
+        }
+        return true;
+    }
+    AtomicFile output(file);
     if (!output.write(bytes, reason) || !output.commit(replace(), reason)) {
         message = "cannot write '" + printable(file) + "': " + reason;
         return false;
@@ -125,9 +134,9 @@ bool OutputWriter::writeVideo(const cv::Mat& image, std::string& message)
 {
     std::string reason;
     if (!video_) {
-        videoFile_ = std::make_unique<AtomicFile>(path_);
+        whole_ = std::make_unique<AtomicFile>(path_);
         video_ = std::make_unique<Ffv1Video>();
-        if (!video_->open(videoFile_->temporary(), extensionOf(path_), image.size(), fps_, reason)) {
+        if (!video_->open(whole_->temporary(), extensionOf(path_), image.size(), fps_, reason)) {
             message = "cannot write the video '" + printable(path_) + "': " + reason;
             return false;
         }
@@ -141,26 +150,26 @@ bool OutputWriter::writeVideo(const cv::Mat& image, std::string& message)
 
 bool OutputWriter::finish(std::string& message)
 {
-    if (kind_ != Kind::Video || !video_)
+    if (!whole_)
         return true;
     std::string reason;
-    if (!video_->finish(reason)) {
+    if (video_ && !video_->finish(reason)) {
         message = "cannot write the video '" + printable(path_) + "': " + reason;
         return false;
     }
     video_.reset();
-    if (!videoFile_->commit(replace(), reason)) {
+    if (!whole_->commit(replace(), reason)) {
         message = "cannot write '" + printable(path_) + "': " + reason;
         return false;
     }
-    videoFile_.reset();
+    whole_.reset();
     return true;
 }
 
 void OutputWriter::abandon()
 {
     video_.reset();
-    videoFile_.reset();
+    whole_.reset();
 }
 
 Replace OutputWriter::replace() const

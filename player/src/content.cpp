@@ -66,7 +66,8 @@ Outcome Content::openQuilt(const SourceOptions& options)
     if (const Outcome opened = quilt_.open(options.quilt, options.tileColumns, options.tileRows); !opened)
         return opened;
     views_ = quilt_.views();
-    frames_ = std::max(1, quilt_.declaredFrames());
+    // A video that declares no count plays until its end, which counts it.
+    frames_ = quilt_.video() && quilt_.declaredFrames() == 0 ? UncountedFrames : std::max(1, quilt_.declaredFrames());
     if (options.fps <= 0 && quilt_.fps() > 0)
         fps_ = quilt_.fps();
     if (options.width > 0)
@@ -119,7 +120,7 @@ bool Content::loadQuilt(int f, ContentFrame& frame, std::string& problem)
     cv::Mat quilt;
     if (!quilt_.read(f, quilt, problem)) {
         frames_ = f; // the frames it has
-        if (problem.empty())
+        if (problem.empty() && quilt_.declaredFrames() > 0)
             problem = printable(options_.quilt) + " ends after " + std::to_string(f) + " frames";
         return false;
     }

@@ -55,6 +55,12 @@ LoadedFrame FrameSource::take(long f)
     return loaded;
 }
 
+std::string FrameSource::failure() const
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failure_;
+}
+
 void FrameSource::run()
 {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -78,6 +84,8 @@ void FrameSource::run()
         }
         lock.lock();
         loading_ = false;
+        if (!loaded.ok && failure_.empty())
+            failure_ = loaded.problem;
         if (generation != generation_)
             continue; // asked for another frame meanwhile
         // After a failure the content has fewer frames: the next is counted on them.

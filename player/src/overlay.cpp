@@ -17,8 +17,11 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
     char rate[32] = "";
     if (figures.fps > 0) // measured once a second has passed
         std::snprintf(rate, sizeof rate, "  %.1f fps", figures.fps);
+    char of[16] = "";
+    if (figures.frames != UncountedFrames)
+        std::snprintf(of, sizeof of, "/%d", figures.frames);
     char playing[160];
-    std::snprintf(playing, sizeof playing, "frame %ld/%d%s  %ld dropped%s", figures.frame + 1, figures.frames, rate,
+    std::snprintf(playing, sizeof playing, "frame %ld%s%s  %ld dropped%s", figures.frame + 1, of, rate,
                   figures.dropped, figures.paused ? "  paused" : "");
     return {numbers, playing};
 }

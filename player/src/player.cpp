@@ -1,6 +1,7 @@
 #include "veltrane/player/player.h"
 
 #include "veltrane/engine/interlace.h"
+#include "veltrane/content/composition_check.h"
 #include "veltrane/content/quilt.h"
 #include "veltrane/content/view_order.h"
 
@@ -75,6 +76,8 @@ bool Player::showFrame(WindowBackend& windows)
     }
     current_ = std::move(loaded.frame);
     recompose(windows);
+    if (composed_.empty())
+        return false; // said in problem_
     ++framesShown_;
     ++rateFrames_;
     const double now = clock_.now();
@@ -89,7 +92,14 @@ bool Player::showFrame(WindowBackend& windows)
 void Player::recompose(WindowBackend& windows)
 {
     composed_ = compositor_.compose(current_, tuning_, content_.size());
+    if (composed_.empty() && problem_.empty())
+        problem_ = "the frame could not be composed (out of memory, or numbers it cannot draw)";
     display(windows);
+}
+
+std::string Player::refusal(const Tuning& tuning) const
+{
+    return content_.views() > 0 ? compositionProblem(tuning.calibration, content_.size(), content_.views()) : "";
 }
 
 void Player::display(WindowBackend& windows)
@@ -104,6 +114,9 @@ void Player::display(WindowBackend& windows)
 
 bool Player::run(WindowBackend& windows)
 {
+    problem_ = refusal(tuning_); // as the interlacer refuses them, before a window opens
+    if (!problem_.empty())
+        return false;
     windows.openWindow(PlayerTitle, noPointer, nullptr);
     rateStart_ = clock_.now();
     if (!showFrame(windows))
@@ -111,6 +124,8 @@ bool Player::run(WindowBackend& windows)
     pacing_.restart(clock_.now(), 0);
     while (pass(windows)) {
     }
+    if (problem_.empty()) // a frame read ahead that failed, then passed over
+        problem_ = source_.failure();
     return problem_.empty();
 }
 
@@ -133,17 +148,23 @@ bool Player::handleKey(WindowBackend& windows, int key)
     case KeyRight:
         if (paused_) {
             playhead_ += key == KeyRight ? 1 : -1;
-            showFrame(windows);
+            return showFrame(windows);
         }
         return true;
     case 'h':
         overlay_ = !overlay_;
         display(windows);
         return true;
-    default:
-        if (applyTuningKey(key, content_.views(), tuning_))
+    default: {
+        // A key that would take the numbers where nothing can be drawn is not obeyed.
+        Tuning tuned = tuning_;
+        if (applyTuningKey(key, content_.views(), tuned) && refusal(tuned).empty()) {
+            tuning_ = tuned;
             recompose(windows);
+            return !composed_.empty();
+        }
         return true;
+    }
     }
 }
 

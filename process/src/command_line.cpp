@@ -77,8 +77,39 @@ bool CommandLine::given(const std::string& name) const
     return state_->app.count(name) > 0;
 }
 
+namespace {
+
+// "--name=" with nothing after the '=', before any "--" that ends the options.
+std::string emptyAssignment(int argc, const char* const* argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--")
+            break;
+        if (argument.size() > 3 && argument.rfind("--", 0) == 0 && argument.back() == '=' &&
+            argument.find('=') == argument.size() - 1)
+            return argument.substr(0, argument.size() - 1);
+    }
+    return "";
+}
+
+std::string emptyValueRefusal(const std::string& name)
+{
+    return printable(name) + " is given an empty value: give " + printable(name) + "=VALUE";
+}
+
+} // namespace
+
 Parse CommandLine::parse(int argc, const char* const* argv, std::string& text)
 {
+    // CLI11 would read "--name=" as "--name" and take the next argument as
+    // its value; an empty value is refused instead, as one given after a
+    // space is below.
+    const std::string emptied = emptyAssignment(argc, argv);
+    if (!emptied.empty() && state_->app.get_option_no_throw(emptied) != nullptr) {
+        text = emptyValueRefusal(emptied);
+        return Parse::Invalid;
+    }
     try {
         state_->app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -88,6 +119,12 @@ Parse CommandLine::parse(int argc, const char* const* argv, std::string& text)
         text = state_->refusal(error, argc, argv);
         return Parse::Invalid;
     }
+    for (const CLI::Option* option : state_->options)
+        for (const std::string& value : option->results())
+            if (value.empty()) {
+                text = emptyValueRefusal(option->get_name());
+                return Parse::Invalid;
+            }
     return Parse::Run;
 }
 

@@ -31,6 +31,7 @@ void openStandardStreams()
 void ignoreBrokenPipes()
 {
     std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
 }
 
 std::FILE* prepareStandardStreams()

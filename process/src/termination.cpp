@@ -8,7 +8,11 @@ namespace veltrane {
 
 namespace {
 
-const int Signals[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal that ends a process by default and can be caught, but for
+// the ones that mean the program itself went wrong (SIGSEGV and its kind:
+// the temporaries then stay for a look) and SIGPIPE and SIGXFSZ, ignored
+// (a write that fails is the program's to report).
+const int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
 
 // What the handlers share with the program: all a handler may touch.
 volatile std::sig_atomic_t endRequested = 0;

@@ -5,6 +5,7 @@
 #include "live_temporaries.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -20,16 +21,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Sixteen hexadecimal digits of the 64-bit FNV-1a hash of text.
+std::string hashText(const std::string& text)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 1099511628211ull;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    return digits;
+}
+
 // ".NAME.PID.tmp.EXT" beside file, NAME cut short so that the whole stays a
-// name the file system takes whenever file's own name is one.
+// name the file system takes whenever file's own name is one. A NAME cut
+// short ends in "~" and a hash of the whole name, so that names which differ
+// only after the cut (frames of one long pattern) keep apart.
 std::string temporaryBeside(const std::string& file)
 {
     const fs::path target(file);
     const std::string suffix = "." + std::to_string(getpid()) + ".tmp" + target.extension().string();
     std::string stem = target.stem().string();
     const std::size_t room = NAME_MAX > suffix.size() + 1 ? NAME_MAX - suffix.size() - 1 : 0;
-    if (stem.size() > room)
-        stem.resize(room);
+    if (stem.size() > room) {
+        const std::string mark = "~" + hashText(target.filename().string());
+        stem.resize(room > mark.size() ? room - mark.size() : 0);
+        stem += mark.substr(0, room - stem.size());
+    }
     return (target.parent_path() / ("." + stem + suffix)).string();
 }
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <vector>
 
 namespace veltrane {
@@ -56,6 +57,10 @@ void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, cons
     storage << "lens_width_pixels" << c.pitch / 3.0;
     storage << "view_phase" << c.viewPhase;
     storage << "subpixel_order" << (c.subpixelOrder == ChannelOrder::Bgr ? "bgr" : "rgb");
+    if (record.reverse)
+        storage << "reverse" << 1;
+    if (record.viewOffset != 0)
+        storage << "view_offset" << record.viewOffset;
     storage << "screen" << record.screen << "saved" << savedAt;
 }
 
@@ -132,6 +137,14 @@ bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::
         return false;
     if (root["screen"].isString())
         record.screen = static_cast<std::string>(root["screen"]);
+    int reverse = 0;
+    record.viewOffset = 0;
+    if ((!root["reverse"].empty() && !readInt(root, "reverse", 0, 1, reverse, message)) ||
+        (!root["view_offset"].empty() &&
+         !readInt(root, "view_offset", -std::numeric_limits<int>::max(), std::numeric_limits<int>::max(),
+                  record.viewOffset, message)))
+        return false;
+    record.reverse = reverse == 1;
     return readDisplayFields(root, c, message);
 }
 

@@ -39,7 +39,8 @@ bool readNumber(const std::string& text, double& value)
         return false;
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return *end == '\0';
+    // NaN and infinity are no number a program can use (strtod takes them).
+    return *end == '\0' && std::isfinite(value);
 }
 
 std::string printable(const std::string& text)

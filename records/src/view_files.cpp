@@ -2,10 +2,12 @@
 
 #include "bounded_file.h"
 #include "image_header.h"
+#include "jpeg_decoding.h"
 
 #include <opencv2/imgcodecs.hpp>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -51,6 +53,12 @@ std::string headerProblem(const std::vector<unsigned char>& bytes)
     if (header.width > MaxImageSide || header.height > MaxImageSide)
         return "it declares " + std::to_string(header.width) + " x " + std::to_string(header.height) +
                " pixels, more than " + std::to_string(MaxImageSide) + " in a direction";
+    // Every 8 x 8 block of a JPEG takes at least a bit of its data: a file
+    // too small for that many blocks cannot hold the image it declares.
+    const double blocks = std::ceil(header.width / 8.0) * std::ceil(header.height / 8.0);
+    if (header.kind == ImageKind::Jpeg && 8.0 * static_cast<double>(bytes.size()) < blocks)
+        return "it is damaged: " + std::to_string(bytes.size()) + " bytes cannot hold the " +
+               std::to_string(header.width) + " x " + std::to_string(header.height) + " pixels it declares";
     return "";
 }
 
@@ -82,7 +90,13 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem)
             problem = "it is cut short: the JPEG data stops before its end";
         if (!problem.empty())
             return cv::Mat();
-        cv::Mat image = decode(bytes);
+        cv::Mat image;
+        if (readImageHeader(bytes.data(), bytes.size()).kind == ImageKind::Jpeg) {
+            if (!decodeJpeg(bytes, image, problem) && !problem.empty())
+                return cv::Mat();
+        } else {
+            image = decode(bytes);
+        }
         if (image.empty() || image.type() != CV_8UC3) {
             problem = "it is damaged: it does not decode";
             return cv::Mat();

@@ -3,6 +3,7 @@
 #include "veltrane/process/command_line.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
+#include "veltrane/records/image_file.h"
 #include "veltrane/records/value_text.h"
 
 #include <cmath>
@@ -131,6 +132,11 @@ bool readEyes(const Texts& texts, SimulateOptions& options, std::string& text)
     }
     if (options.eyes.size() > 1000) {
         text = "at most 1000 eyes, got " + std::to_string(options.eyes.size());
+        return false;
+    }
+    if (!pngName(options.output)) {
+        text = "-o: what an eye sees is written as PNG: the output must end in .png, got '" +
+               printable(options.output) + "'";
         return false;
     }
     if (options.eyes.size() > 1 && options.output.find("{eye}") == std::string::npos) {

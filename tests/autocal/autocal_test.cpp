@@ -4,6 +4,7 @@
 // refused with a reason, never a number.
 #include "accuracy_cases.h"
 
+#include "veltrane/autocal/pattern.h"
 #include "veltrane/autocal/photo_reading.h"
 #include "veltrane/autocal/sheet_solving.h"
 
@@ -78,6 +79,26 @@ TEST(PhotoRounds, BadPhotosAreRefusedWithTheirReason)
     cv::rectangle(plain, cv::Rect(75, 55, 450, 270), cv::Scalar::all(0), cv::FILLED);
     cv::rectangle(plain, cv::Rect(82, 62, 436, 256), cv::Scalar::all(90), cv::FILLED);
     EXPECT_NE(refusal(plain).find("a wrong pattern"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+// A display too small for the frame and the fields is a status, at every
+// size below the smallest, never an exception; the smallest is drawn.
+TEST(Pattern, ADisplayTooSmallIsAStatus)
+{
+    const Calibration guess{6, 1152, 8.25, true};
+    for (const cv::Size display : {cv::Size(24, 5), cv::Size(1, 1), cv::Size(640, 63), cv::Size(63, 640)}) {
+        cv::Mat pattern;
+        EXPECT_EQ(drawPattern(patternLayout(display), guess, pattern), Status::InvalidImage) << display;
+        EXPECT_TRUE(pattern.empty());
+    }
+    cv::Mat pattern;
+    ASSERT_EQ(drawPattern(patternLayout(cv::Size(64, 64)), guess, pattern), Status::Done);
+    EXPECT_EQ(pattern.size(), cv::Size(64, 64));
+    EXPECT_EQ(pattern.at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255)); // the frame
 }
 
 } // namespace

@@ -37,10 +37,11 @@ expect_status 0 "$INTERLACE" --param="$LINE" --views="$VIEWS" --size=641x481 -o 
 cmp -s work/odd.mkv work/again.mkv || fail "two runs wrote different videos"
 rm work/odd.mkv work/again.mkv
 
-# A full disk (a file size limit) while the video is written: a failure, and
-# no video under its name or a temporary.
+# A full disk (a file size limit, whose signal would end the process) while
+# the video is written: a failure in one line, and no video under its name or
+# a temporary.
 for output in full.mkv full.avi 'full_{frame}.png'; do
-  expect_status 1 bash -c "trap '' XFSZ; ulimit -f 20; exec '$INTERLACE' --param='$LINE' --views='$VIEWS' \
+  expect_status 1 bash -c "ulimit -f 20; exec '$INTERLACE' --param='$LINE' --views='$VIEWS' \
     --size=320x240 -o 'work/$output'"
   one_line "full disk, $output"
   only "" "full disk, $output"
@@ -76,7 +77,8 @@ rm work/record.png work/line.png
 # Termination: no temporary file is left behind, whichever signal.
 "$SAMPLES" --dir=big --views=16 --frames=40 -w=1280 -h=720 >/dev/null
 set -m # background runs keep SIGINT, as under an interactive shell
-for signal in INT TERM HUP; do
+ulimit -c 0 # SIGQUIT would leave a core file
+for signal in INT TERM HUP QUIT USR1 ALRM; do
   "$INTERLACE" --param="$LINE" --views="big/pic/blender_{frame:05}_{view}.jpg" -o work/signal.mkv \
     2>"$E2E_TMP/err" &
   pid=$!
@@ -100,6 +102,21 @@ for i in 1 2; do [ -e "$E2E_TMP/won$i" ] && won=$((won + 1)); done
 [ "$won" -eq 1 ] || fail "$won of two racing runs wrote race.mkv"
 grep -hq "exists" "$E2E_TMP/race1" "$E2E_TMP/race2" || fail "the loser of the race did not say why"
 rm work/race.mkv
+
+# Frame names longer than a temporary name holds: with two encoders writing
+# at once, every frame's file holds its own frame.
+"$SAMPLES" --dir=many --frames=40 -w=160 -h=120 >/dev/null
+LONG=$(printf 'a%.0s' $(seq 245))
+mkdir work/long work/short
+expect_status 0 "$INTERLACE" --param="$LINE" --views="many/pic/blender_{frame:05}_{view}.jpg" \
+  -o "work/long/${LONG}_{frame}.png"
+expect_status 0 "$INTERLACE" --param="$LINE" --views="many/pic/blender_{frame:05}_{view}.jpg" \
+  -o 'work/short/f_{frame}.png'
+for frame in $(seq 0 39); do
+  cmp -s "work/long/${LONG}_$frame.png" "work/short/f_$frame.png" || fail "the long-named frame $frame is not frame $frame"
+done
+[ "$(ls -A work/long | wc -l)" -eq 40 ] || fail "long names: not 40 files in the folder"
+rm -r work/long work/short many
 
 # Numbers: an offset of any size, a slant too flat to draw, too many views.
 expect_status 0 "$INTERLACE" --param="$LINE" --views="$VIEWS" --frames=0-0 --view-offset=2147483647 -o work/big.png

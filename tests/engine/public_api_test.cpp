@@ -74,6 +74,37 @@ TEST(PublicApi, ASlantTooFlatToDrawIsAStatus)
     EXPECT_GT(cv::mean(drawn)[0], 100.0);
 }
 
+// Numbers no lens sheet has and frames too small to light are a status too,
+// never Done with a black image.
+TEST(PublicApi, WhatTheEngineCannotDrawIsAStatus)
+{
+    const cv::Size size(64, 48);
+    const std::vector<cv::Mat> views(8, solid(48, 64, 200));
+    for (const Calibration& refused :
+         {Calibration{715827883, 1152, 8.0, true}, Calibration{-715827883, 1152, 8.0, false},
+          Calibration{2147483647, 1152, 8.0, false}, Calibration{6, 0, 8.0, true}, Calibration{0, 0, 8.0, false},
+          Calibration{6, -1152, 8.0, true}}) {
+        EXPECT_EQ(checkGeometry(refused, size, 8), Status::UnsupportedGeometry) << refused.x << " " << refused.y;
+        cv::Mat output = solid(48, 64, 7);
+        EXPECT_EQ(interlaceViews(refused, views, output), Status::UnsupportedGeometry) << refused.x << " " << refused.y;
+        EXPECT_EQ(interlaceViewsReference(refused, views, output), Status::UnsupportedGeometry);
+        EXPECT_EQ(cv::countNonZero(output.reshape(1) != 7), 0) << "the output was touched";
+    }
+    for (const int rows : {1, 2}) {
+        EXPECT_EQ(checkGeometry(Lens, cv::Size(640, rows), 8), Status::UnsupportedGeometry) << rows << " rows";
+        cv::Mat output;
+        EXPECT_EQ(interlaceViews(Lens, std::vector<cv::Mat>(8, solid(rows, 640, 200)), output),
+                  Status::UnsupportedGeometry);
+        EXPECT_TRUE(output.empty());
+    }
+    cv::Mat three; // the fewest rows that show anything: the middle one
+    ASSERT_EQ(interlaceViews(Lens, std::vector<cv::Mat>(8, solid(3, 640, 200)), three), Status::Done);
+    EXPECT_GT(cv::mean(three.row(1))[0], 100.0);
+    EXPECT_EQ(brightnessKept(-8.0, -1), 0.0);
+    EXPECT_EQ(brightnessKept(8.0, -1), 0.0);
+    EXPECT_EQ(brightnessKept(-8.0, 8), 0.0);
+}
+
 // The brightness an output keeps, against what the engine makes of white
 // views: many views at a small pitch round each view's share down.
 TEST(PublicApi, TheBrightnessKeptIsWhatTheEngineGives)

@@ -368,6 +368,46 @@ TEST_F(Interlacing, AQuiltVideoIsReadToItsEnd)
     EXPECT_FALSE(fs::exists("q_6.png"));
 }
 
+// A header that declares no frames, or more than any video holds, is no
+// count to go by: the frames are counted as read, memory and checks stay
+// those of the frames there are, and one output image for a video of several
+// frames is refused without leaving the image behind.
+TEST_F(Interlacing, AVideoHeaderThatLiesIsNotBelieved)
+{
+    const std::vector<cv::Mat> views = writeViews("t_{view}.png", 0, 4, {16, 8}, 9);
+    cv::Mat quilt(16, 32, CV_8UC3);
+    for (int v = 0; v < 4; ++v)
+        views[v].copyTo(quilt(cv::Rect(16 * (v % 2), v < 2 ? 8 : 0, 16, 8)));
+    for (const double factor : {0.0, 2147483647.0 / 6}) {
+        const std::string video = factor == 0.0 ? "none.mkv" : "many.mkv";
+        {
+            OutputWriter writer;
+            ASSERT_TRUE(writer.prepare(video, {0, 1, 2, 3, 4, 5}, 10, false, false, message)) << message;
+            for (int f = 0; f < 6; ++f)
+                ASSERT_TRUE(writer.write(f, quilt, message)) << message;
+            ASSERT_TRUE(writer.finish(message)) << message;
+        }
+        ASSERT_TRUE(scaleMatroskaDuration(video, factor));
+        InterlaceOptions options;
+        options.calibration = {6, 1152, 8.0, false};
+        options.quilt = video;
+        options.tileColumns = 2;
+        options.tileRows = 2;
+        options.width = 16;
+        options.height = 8;
+        options.output = "l_{frame}.png";
+        ASSERT_EQ(run(options), Outcome::Kind::Done) << video << ": " << message;
+        for (int f = 0; f < 6; ++f)
+            EXPECT_TRUE(fs::exists("l_" + std::to_string(f) + ".png")) << video << " " << f;
+        EXPECT_FALSE(fs::exists("l_6.png"));
+        for (int f = 0; f < 6; ++f)
+            fs::remove("l_" + std::to_string(f) + ".png");
+        options.output = "one.png";
+        EXPECT_EQ(run(options), Outcome::Kind::Failed) << video;
+        EXPECT_FALSE(fs::exists("one.png")) << video;
+    }
+}
+
 TEST_F(Interlacing, BadInputGivesOneLineAndLeavesNothing)
 {
     writeViews("g_{frame}_{view}.png", 0, 3, {16, 8}, 1);

@@ -345,6 +345,59 @@ TEST_F(Playing, AQuiltVideoThatEndsEarlyPlaysWhatItHas)
 
 // Views of another size are refused, as the interlacer refuses them, not
 // resized to fit.
+// A video whose header gives no count (written to a pipe) plays every frame
+// it holds and learns its count at the end, which is no failure.
+TEST_F(Playing, AVideoWithoutACountPlaysToItsEnd)
+{
+    cv::Mat quilt(16, 32, CV_8UC3);
+    {
+        OutputWriter writer;
+        std::string message;
+        ASSERT_TRUE(writer.prepare("n.mkv", {0, 1, 2}, 10, false, false, message)) << message;
+        for (int f = 0; f < 3; ++f) {
+            cv::randu(quilt, 0, 256);
+            ASSERT_TRUE(writer.write(f, quilt, message)) << message;
+        }
+        ASSERT_TRUE(writer.finish(message)) << message;
+    }
+    ASSERT_TRUE(scaleMatroskaDuration("n.mkv", 0.0));
+    PlayOptions play = options();
+    play.source.quilt = "n.mkv";
+    play.source.tileColumns = 2;
+    play.source.tileRows = 2;
+    play.source.width = 16;
+    play.source.height = 8;
+    Content content;
+    open(content, play);
+    EXPECT_EQ(content.frames(), UncountedFrames);
+    Player player(content, Tuning{play.source.calibration, false, 0}, clock);
+    windows.key(' ');
+    for (int step = 1; step <= 4; ++step)
+        windows.key(KeyRight);
+    windows.then([&] {
+        EXPECT_EQ(content.frames(), 3);
+        EXPECT_EQ(player.shown(), 1); // 0, 1, 2, then the end: 0 in its place, then 1
+    });
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(player.framesShown(), 5); // 0 first, then four steps
+}
+
+// Numbers the interlacer refuses are refused before a window opens, in its
+// words.
+TEST_F(Playing, NumbersThatCannotBeDrawnAreRefused)
+{
+    writeViews(1);
+    PlayOptions play = options();
+    play.source.calibration = {16777216, 1, 8.0, false};
+    Content content;
+    open(content, play);
+    Player refused(content, Tuning{play.source.calibration, false, 0}, clock);
+    EXPECT_FALSE(refused.run(windows));
+    EXPECT_NE(refused.problem().find("too flat to draw"), std::string::npos) << refused.problem();
+    EXPECT_EQ(windows.shownCount(PlayerTitle), 0);
+    EXPECT_TRUE(windows.opened.empty()) << "a window opened";
+}
+
 TEST_F(Playing, ViewsOfAnotherSizeAreRefused)
 {
     writeViews();

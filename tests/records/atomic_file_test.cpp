@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -124,6 +125,33 @@ TEST_F(AtomicFileTest, TheLongestNameHasATemporaryThatFits)
     ASSERT_TRUE(file.write(bytes, message)) << message;
     ASSERT_TRUE(file.commit(Replace::Refused, message)) << message;
     EXPECT_EQ(contents(path(name)), "new");
+}
+
+// Long names that differ only near their end (frames of one pattern) get
+// temporaries of their own, each within the longest name a folder takes:
+// two writers at once never share a file.
+TEST_F(AtomicFileTest, LongNamesThatDifferAtTheEndHaveTheirOwnTemporaries)
+{
+    const std::string stem(245, 'a');
+    std::vector<std::string> temporaries;
+    for (const char* frame : {"_1.png", "_2.png", "_10.png"}) {
+        AtomicFile file(path(stem + frame));
+        EXPECT_LE(fs::path(file.temporary()).filename().string().size(), 255u);
+        EXPECT_EQ(fs::path(file.temporary()).extension(), ".png");
+        temporaries.push_back(file.temporary());
+    }
+    std::sort(temporaries.begin(), temporaries.end());
+    EXPECT_EQ(std::unique(temporaries.begin(), temporaries.end()), temporaries.end());
+
+    std::string message;
+    AtomicFile first(path(stem + "_1.png"));
+    AtomicFile second(path(stem + "_2.png"));
+    ASSERT_TRUE(first.write({'1'}, message)) << message;
+    ASSERT_TRUE(second.write({'2'}, message)) << message;
+    ASSERT_TRUE(first.commit(Replace::Refused, message)) << message;
+    ASSERT_TRUE(second.commit(Replace::Refused, message)) << message;
+    EXPECT_EQ(contents(path(stem + "_1.png")), "1");
+    EXPECT_EQ(contents(path(stem + "_2.png")), "2");
 }
 
 // A link that leads nowhere is a name taken: a move without replacing keeps

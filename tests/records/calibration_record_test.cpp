@@ -139,6 +139,37 @@ TEST_F(Record, ViewPhaseAndSubpixelOrder)
         EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
 }
 
+// The views' order a player saved: read back as written; a record of the
+// usual order (the calibrator's) has neither key.
+TEST_F(Record, ReversedAndOffsetViews)
+{
+    CalibrationRecord record;
+    record.calibration = {6, 1152, 8.25, true};
+    record.reverse = true;
+    record.viewOffset = -3;
+    std::string message;
+    for (const char* name : {"order.yml", "order.json"}) {
+        ASSERT_TRUE(saveCalibrationRecord(path(name), record, "2026-12-07T10:00:00+00:00", message)) << message;
+        CalibrationRecord loaded;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << message;
+        EXPECT_TRUE(loaded.reverse) << name;
+        EXPECT_EQ(loaded.viewOffset, -3) << name;
+    }
+    CalibrationRecord usualOrder;
+    usualOrder.calibration = record.calibration;
+    ASSERT_TRUE(saveCalibrationRecord(path("usual.yml"), usualOrder, "now", message));
+    std::ifstream usual(path("usual.yml"));
+    const std::string text((std::istreambuf_iterator<char>(usual)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find("reverse"), std::string::npos) << text;
+    EXPECT_EQ(text.find("view_offset"), std::string::npos) << text;
+    const std::string keys = "x: 6\ny: 1152\npitch: 8\nmirror: 1\n";
+    write("twice-reversed.yml", keys + "reverse: 2\n");
+    write("half-offset.yml", keys + "view_offset: 1.5\n");
+    CalibrationRecord loaded;
+    for (const char* name : {"twice-reversed.yml", "half-offset.yml"})
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
+}
+
 // Records as people write them by hand: YAML without its first line, with
 // comments; and XML, which the parser also reads.
 TEST_F(Record, HandWrittenRecordsAreRead)

@@ -20,6 +20,10 @@ struct PatternLayout {
     cv::Rect fields[2];  // below and above the guessed pitch
 };
 
+// The smallest display a pattern is drawn for, each side in pixels: below
+// it the frame and the fields do not fit.
+constexpr int SmallestPatternSide = 64;
+
 PatternLayout patternLayout(cv::Size display);
 
 // How far the fields' pitches lie from the guess (a share of it): enough for
@@ -33,7 +37,8 @@ Calibration fieldCalibration(const Calibration& guess, double spread, int field)
 // What is said of a guess the engine draws no lines for.
 constexpr const char* UndrawableGuess = "the guess cannot be drawn (its lenses are all but horizontal)";
 
-// The pattern for a guess; Done, or the engine's status for it.
+// The pattern for a guess; Done, or the engine's status for it
+// (InvalidImage for a display below SmallestPatternSide).
 Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern);
 
 } // namespace veltrane

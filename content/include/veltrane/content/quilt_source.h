@@ -26,7 +26,8 @@ public:
     cv::Size size() const { return first_.size(); } // of a whole quilt frame
     bool video() const { return video_; }
     // The frames a video's header declares (it may hold more, or fewer); 1
-    // for an image.
+    // for an image; 0 when the header gives no count it can stand behind
+    // (none, as from a pipe, or more than MaxDeclaredFrames).
     int declaredFrames() const { return declared_; }
     // The video's frame rate, 0 when it gives none (or for an image).
     double fps() const { return fps_; }

@@ -67,8 +67,11 @@ Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount,
 
 // Done when a composition of viewCount views at size can be drawn;
 // UnsupportedGeometry when its lens lines would be more than the engine
-// draws (lines all but horizontal: a large -x over a small -y). Every
-// composition checks this itself and then leaves its output alone.
+// draws (lines all but horizontal: a large -x over a small -y), when -y is
+// not positive or -x beyond a third of INT_MAX either way, and for a size of
+// fewer than three rows (the first and last rows are never lit); InvalidImage
+// for no views or an empty size. Every composition checks this itself and
+// then leaves its output alone.
 Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount);
 
 // Where a composition of viewCount views at size puts its lens lines, in
@@ -82,7 +85,8 @@ struct LineLayout {
     double perRow = 0.0;
 };
 
-// Done with the layout, or what checkGeometry says (horizontal lines too).
+// Done with the layout, or what checkGeometry says of the lines (horizontal
+// lines too); at any number of rows.
 Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout);
 
 // The share of the views' brightness that a composition of viewCount views

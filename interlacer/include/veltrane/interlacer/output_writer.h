@@ -37,7 +37,8 @@ public:
     // True when every frame is a file of its own (written in any order, at once).
     bool framesIndependent() const { return kind_ == Kind::FramePattern; }
 
-    // Finishes the video; false when it could not be completed.
+    // Finishes the video, or moves the image into place; false when it could
+    // not be completed.
     bool finish(std::string& message);
 
     // Removes what is half written (a failed run).
@@ -57,7 +58,10 @@ private:
     double fps_ = 24.0;
     bool force_ = false;
     std::unique_ptr<Ffv1Video> video_;
-    std::unique_ptr<veltrane::AtomicFile> videoFile_; // the video being written, under its temporary name
+    // The one output file (a video, or the image), under its temporary name
+    // until finish moves it into place: an image that turns out to be one
+    // of several frames is never left behind.
+    std::unique_ptr<veltrane::AtomicFile> whole_;
 };
 
 } // namespace veltrane

@@ -13,6 +13,7 @@
 #include "veltrane/content/quilt_source.h"
 
 #include <atomic>
+#include <limits>
 
 #include <string>
 #include <vector>
@@ -38,13 +39,17 @@ struct ContentFrame {
     cv::Mat image;                                        // or the interlaced image, shown as it is
 };
 
+// The frames of a video that declares no count, until its end is found.
+constexpr int UncountedFrames = std::numeric_limits<int>::max();
+
 class Content {
 public:
     // Opens what the options name: a usage error, or what was found wrong
     // with the content, in one line.
     Outcome open(const PlayOptions& options);
 
-    // The frames; for a video, what it declares until its end is found.
+    // The frames; for a video, what it declares (or UncountedFrames) until
+    // its end is found.
     int frames() const { return frames_.load(); }
     cv::Size size() const { return size_; }
     int views() const { return views_; }

@@ -41,13 +41,18 @@ public:
     // again at f.
     LoadedFrame take(long f);
 
+    // The problem of the first frame that could not be read, whether or not
+    // it was taken (a failure read ahead and then passed over by a restart);
+    // empty when every frame read so far was read.
+    std::string failure() const;
+
 private:
     void run();
     long after(long f) const; // the frame after f, wrapped
 
     Content& content_;
     std::size_t depth_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<LoadedFrame> ahead_; // frames next_ - ahead_.size() ... next_ - 1, in order
     long next_ = 0;                  // the frame the thread loads next
@@ -55,6 +60,7 @@ private:
     bool wanted_ = true;             // a frame is asked for that is not on its way (frame 0 at first)
     bool loading_ = false;           // the thread is loading frame next_
     bool stopping_ = false;
+    std::string failure_;
     std::thread thread_;
 };
 

@@ -3,6 +3,7 @@
 // with the overlay off the window shows the composition untouched.
 #pragma once
 
+#include "veltrane/player/content.h"
 #include "veltrane/player/tuning.h"
 
 #include <opencv2/core.hpp>
@@ -14,7 +15,7 @@ namespace veltrane {
 
 struct PlaybackFigures {
     long frame = 0;      // shown, counted from 0
-    int frames = 1;
+    int frames = 1;      // or UncountedFrames
     double fps = 0.0;    // measured over the last second
     long dropped = 0;
     bool paused = false;

@@ -70,6 +70,8 @@ public:
 private:
     bool showFrame(WindowBackend& windows);
     void recompose(WindowBackend& windows);
+    // Why nothing can be composed with this tuning; empty when it can.
+    std::string refusal(const Tuning& tuning) const;
     void display(WindowBackend& windows);
     bool handleKey(WindowBackend& windows, int key);
     long wrap(long frame) const;

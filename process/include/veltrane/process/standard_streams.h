@@ -11,8 +11,9 @@ namespace veltrane {
 // file or connection opened later takes one of them.
 void openStandardStreams();
 
-// A reader of standard output or error that goes away must not end the
-// program: writes to it then just fail.
+// A reader of standard output or error that goes away, or a file grown to
+// the size limit (ulimit -f), must not end the program: the write then just
+// fails, and the program says so and removes what it was writing.
 void ignoreBrokenPipes();
 
 // From here on, what the libraries write on standard error (the toolkit's

@@ -62,7 +62,7 @@ bool nameTaken(const std::string& file);
 
 // Removes every temporary file of the process being written right now. Safe
 // in a signal handler (it only reads a fixed table and unlinks); for handlers
-// of SIGINT, SIGTERM and SIGHUP.
+// of the signals that end a process.
 void removeTemporariesNow();
 
 } // namespace veltrane

@@ -1,8 +1,9 @@
 // The calibration record: what the calibrator saves when it quits and can
 // start from, written with OpenCV's FileStorage as YAML (or JSON, for a name
 // ending in .json). Other tools read x, y, pitch, mirror, width and height,
-// and view_phase (a number of views) and subpixel_order (rgb or bgr), which a
-// record without them has as 0 and rgb; the rest is derived, for people.
+// and view_phase (a number of views), subpixel_order (rgb or bgr), reverse (0
+// or 1) and view_offset (a whole number of views), which a record without
+// them has as 0, rgb, 0 and 0; the rest is derived, for people.
 #pragma once
 
 #include "veltrane/records/parameter_line.h"
@@ -16,6 +17,11 @@ struct CalibrationRecord {
     int width = 0;                  // the window the calibration was made in; 0 when not known
     int height = 0;
     std::string screen;             // the monitor's name or geometry; empty for an ordinary window
+    // The order the views were shown in (veltrane-play's r key and
+    // --view-offset): written only when not the usual, so a record of the
+    // calibrator has neither.
+    bool reverse = false;
+    int viewOffset = 0;
 };
 
 // Writes the record under a temporary name beside the file and renames it,

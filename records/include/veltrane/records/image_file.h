@@ -10,7 +10,11 @@
 
 namespace veltrane {
 
-// False with one line naming the file and why.
+// True when name ends in ".png" (in any case): a name that says what it holds.
+bool pngName(const std::string& name);
+
+// False with one line naming the file and why (a name that does not end in
+// ".png" among the reasons).
 bool writePngFile(const std::string& name, const cv::Mat& image, Replace replace, std::string& message);
 
 } // namespace veltrane

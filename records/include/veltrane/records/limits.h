@@ -28,6 +28,11 @@ constexpr int MaxViews = 4096;
 // many views either way.
 constexpr int MaxViewPhase = MaxViews;
 
+// A video's header is believed up to this many frames (a day at 60 fps is
+// 5.2 million); a count beyond it, or none, is not known, and the frames are
+// counted as they are read.
+constexpr int MaxDeclaredFrames = 10'000'000;
+
 // A calibration record is a few hundred bytes of flat keys; far larger or
 // deeper documents are refused before they are parsed.
 constexpr std::size_t MaxRecordBytes = 64 * 1024;

@@ -17,8 +17,8 @@ bool pitchInRange(double pitch);
 // record saves, so that it says what the person copied.
 double printedPitch(double pitch);
 
-// A whole number or a number that is all of text; false for anything else
-// (and for a whole number out of long's range).
+// A whole number or a finite number that is all of text; false for anything
+// else (NaN, infinity, a whole number out of long's range).
 bool readWholeNumber(const std::string& text, long& value);
 bool readNumber(const std::string& text, double& value);
 

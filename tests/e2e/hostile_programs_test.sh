@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The newest programs against what a hostile or unlucky user types: every
+# case is refused in one line on standard error, with exit 2 for what was
+# typed and 1 for what was found, nothing written and no number printed.
+INTERLACE=$1
+SIMULATE=$2
+AUTOCAL=$3
+PLAY=$4
+SAMPLES=$5
+source "$(dirname "$0")/lib.sh"
+
+cd "$E2E_TMP"
+LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
+"$SAMPLES" --dir=. --views=8 --frames=1 -w=96 -h=64 >/dev/null || fail "could not write the sample views"
+"$INTERLACE" --param="$LINE" -o frame.png --quiet || fail "could not interlace"
+mkdir work
+
+# Refused: the status, one line saying why, nothing on standard output, and
+# the work folder empty.
+refused() {
+  local status=$1 why=$2; shift 2
+  expect_status "$status" "$@"
+  [ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] || fail "'$*': not one line on stderr: $(cat "$E2E_TMP/err")"
+  grep -q -- "$why" "$E2E_TMP/err" || fail "'$*' does not say '$why': $(cat "$E2E_TMP/err")"
+  [ -s "$E2E_TMP/out" ] && fail "'$*' printed: $(cat "$E2E_TMP/out")"
+  [ -z "$(ls -A work)" ] || fail "'$*' left: $(ls -A work)"
+  return 0
+}
+
+# An option given as --opt= is an empty value, never the next argument.
+refused 2 "--pattern is given an empty value" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern= --force
+refused 2 "--panel is given an empty value" "$INTERLACE" --param="$LINE" -o work/x.png --panel=
+refused 2 "--gap is given an empty value" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap= --eye=5 -o work/x.png
+refused 2 "--view-phase is given an empty value" "$PLAY" --param="$LINE" --image=frame.png --view-phase= --force
+
+# NaN is no number.
+refused 2 "view-phase" "$INTERLACE" --param="$LINE" --view-phase=nan -o work/x.png
+refused 2 "view-phase" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 --view-phase=nan -o work/x.png
+refused 2 "view-phase" "$PLAY" --param="$LINE" --view-phase=nan
+refused 2 "gap" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=inf --eye=5 -o work/x.png
+
+# A record of the calibrator's smallest window is too small for a pattern.
+printf 'x: 6\ny: 1152\npitch: 8\nmirror: 1\nwidth: 24\nheight: 5\n' >small.yml
+refused 2 "too small for the pattern" "$AUTOCAL" --calibration=small.yml --pattern=work/p.png
+refused 2 "too small for the pattern" "$AUTOCAL" --calibration=small.yml --photo=frame.png
+refused 2 "too small for the pattern" "$AUTOCAL" --calibration=small.yml --camera='sim:pitch=8.25,x=6,mirror=1'
+expect_status 0 "$AUTOCAL" --calibration=small.yml --size=64x64 --pattern=work/p.png
+rm work/p.png
+
+# PNG is written under PNG names only; --save says nothing with --pattern.
+refused 2 "must end in .png" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.jpg
+refused 2 "must end in .png" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 -o work/seen.txt
+refused 2 "must end in .png" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 -o work/seen
+refused 2 "--save" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.png --save=work/r.yml
+refused 2 "does not exist" "$AUTOCAL" --param="$LINE" --size=640x400 --screen=0 --camera=0 --save=no/such/r.yml
+
+# Frames too small to light, numbers too flat to draw.
+refused 1 "3 rows or more" "$INTERLACE" --param="$LINE" --size=640x2 -o work/x.png
+
+start_xvfb 1024x768
+refused 1 "too flat to draw" "$PLAY" --param='-x 16777216 -y 1 -pitch 8' --size=640x400
+refused 2 "does not fit" "$PLAY" --param="$LINE" --size=2000x400 --screen=0
+echo "hostile_programs_test: passed"
