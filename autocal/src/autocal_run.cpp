@@ -5,6 +5,7 @@
 
 #include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/photo_file.h"
 #include "veltrane/records/image_file.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
@@ -23,7 +24,7 @@ public:
     bool take(const cv::Mat&, cv::Mat& photo, std::string& problem) override
     {
         std::string why;
-        photo = loadViewImage(name_, why);
+        photo = loadPhotoUpright(name_, why); // a phone photo stored turned is read as it was taken
         if (photo.empty())
             problem = printable(name_) + " cannot be read: " + (why.empty() ? "there is no such file" : why);
         return !photo.empty();
