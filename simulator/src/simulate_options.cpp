@@ -33,8 +33,8 @@ void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
                                "the true sheet from a calibration record (its view phase and subpixel order too)")
                        .valueName("FILE");
     sheet.excludes(record);
-    line.option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright (positive: "
-                                        "leaning as -mirror, lower down further right)")
+    line.option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright, as a "
+                                        "record's angle_degrees (negative: leaning as -mirror)")
         .valueName("DEG");
     line.option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
         .valueName("N");
@@ -73,7 +73,7 @@ bool readAngle(const std::string& angle, Calibration& calibration, std::string& 
     const double across = std::tan(degrees * CV_PI / 180.0);
     calibration.y = FineY;
     calibration.x = static_cast<int>(std::lround(std::fabs(across) * FineY));
-    calibration.mirror = across > 0.0 && calibration.x != 0;
+    calibration.mirror = across < 0.0 && calibration.x != 0; // as a record's angle_degrees
     return true;
 }
 

@@ -17,10 +17,11 @@ SHEET='-x 6 -y 1152 -pitch 8.0000 -mirror'
 [ -s seen_0.png ] && [ -s seen_1.png ] || fail "the eyes' files are not there: $(ls)"
 cmp -s seen_0.png seen_1.png && fail "two eyes a view apart saw the same"
 
-# A slant as an angle: 1/10 of a pixel a row is the line -x 1 -y 10.
+# A slant as an angle, signed as a record's angle_degrees: 1/10 of a pixel a
+# row, mirrored, is the line -x 1 -y 10 -mirror.
 "$SIMULATE" --image=frame.png --sheet="-x 1 -y 10 -pitch 8.0000 -mirror" --gap=1000 --eye=1e9,3e5 -o by_line.png ||
   fail "the sheet of a line"
-"$SIMULATE" --image=frame.png --sheet="-x 0 -y 10 -pitch 8.0000" --angle=5.710593137499643 --gap=1000 --eye=1e9,3e5 \
+"$SIMULATE" --image=frame.png --sheet="-x 0 -y 10 -pitch 8.0000" --angle=-5.710593137499643 --gap=1000 --eye=1e9,3e5 \
   -o by_angle.png || fail "the sheet of an angle"
 cmp -s by_line.png by_angle.png || fail "the angle's sheet is not the line's"
 
