@@ -8,6 +8,7 @@
 #include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/process/standard_streams.h"
 #include "veltrane/process/termination.h"
+#include "veltrane/records/value_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -59,7 +60,7 @@ int main(int argc, char** argv)
         if (options.display.area() == 0)
             options.display = cv::Size(screen.width, screen.height);
         if (std::min(options.display.width, options.display.height) < SmallestPatternSide)
-            return fail(ExitUsage, "the monitor '" + screen.name + "' is too small for the pattern");
+            return fail(ExitUsage, "the monitor '" + printable(screen.name) + "' is too small for the pattern");
         windows = std::make_unique<HighguiBackend>();
         windows->useScreen(screen);
         windows->openWindow(Title, noPointer, nullptr);

@@ -9,7 +9,7 @@ const char* statusText(Status status)
     case Status::NoMaskArray:
     case Status::NoMaskMemory: return "out of memory";
     case Status::InvalidImage: return "an image is empty, of another size or not 8-bit colour";
-    case Status::UnsupportedGeometry: return "the lens lines are too many to draw at this size";
+    case Status::UnsupportedGeometry: return "the lens lines cannot be drawn at this size (too many, or a frame under 3 rows)";
     case Status::TableMismatch: return "the view table was compiled for other numbers";
     case Status::Internal: break;
     }

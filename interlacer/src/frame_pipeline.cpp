@@ -143,11 +143,15 @@ public:
     {
         if (out_ == nullptr)
             return;
-        frames_ = std::max(frames_, done); // a video that holds more frames than it said
         const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
         const double rate = seconds > 0 ? done / seconds : 0.0;
-        const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
-        std::fprintf(out_, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
+        if (frames_ == 0) { // a count not known: no total, no time left
+            std::fprintf(out_, "\rframe %zu  %.1f fps   ", done, rate);
+        } else {
+            frames_ = std::max(frames_, done); // a video that holds more frames than it said
+            const double left = rate > 0 ? (frames_ - done) / rate : 0.0;
+            std::fprintf(out_, "\rframe %zu/%zu  %.1f fps  %.0f s left   ", done, frames_, rate, left);
+        }
         std::fflush(out_);
         open_ = true;
     }
@@ -319,7 +323,7 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
         throw Outcome::usage(message);
 
     FrameWriter writer(output);
-    Progress progress(lines.progress, frameNumbers.size());
+    Progress progress(lines.progress, declared > 0 ? frameNumbers.size() : 0);
     int index = 0;
     // Every frame the video holds, whatever its header said.
     for (cv::Mat image; !writer.failed() && source.read(index, image, message);) {

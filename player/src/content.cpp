@@ -9,6 +9,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+
 namespace veltrane {
 
 namespace {
@@ -119,9 +121,12 @@ bool Content::loadQuilt(int f, ContentFrame& frame, std::string& problem)
 {
     cv::Mat quilt;
     if (!quilt_.read(f, quilt, problem)) {
-        frames_ = f; // the frames it has
+        // The frames it has: those before a broken one, or all it held when it
+        // ended (which may be before f, asked for by a step back from frame 0).
+        const int has = std::max(1, problem.empty() ? quilt_.framesRead() : f);
+        frames_ = std::min(frames_.load(), has);
         if (problem.empty() && quilt_.declaredFrames() > 0)
-            problem = printable(options_.quilt) + " ends after " + std::to_string(f) + " frames";
+            problem = printable(options_.quilt) + " ends after " + std::to_string(has) + " frames";
         return false;
     }
     frame.order = ChannelOrder::Rgb;

@@ -147,6 +147,8 @@ bool Player::handleKey(WindowBackend& windows, int key)
     case KeyLeft:
     case KeyRight:
         if (paused_) {
+            if (key == KeyLeft && wrap(playhead_) == 0 && content_.frames() == UncountedFrames)
+                return true; // no last frame to go back to before the end is found
             playhead_ += key == KeyRight ? 1 : -1;
             return showFrame(windows);
         }

@@ -4,15 +4,22 @@
 
 #include <signal.h>
 
+#include <cstddef>
+#include <iterator>
+
 namespace veltrane {
 
 namespace {
 
-// Every signal that ends a process by default and can be caught, but for
-// the ones that mean the program itself went wrong (SIGSEGV and its kind:
-// the temporaries then stay for a look) and SIGPIPE and SIGXFSZ, ignored
-// (a write that fails is the program's to report).
-const int Signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM, SIGPROF};
+// The signals of a person or a system asking the program to end: Ctrl-C,
+// kill, a closed terminal.
+const int EndSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// The other signals that end a process by default and can be caught, but for
+// the ones that mean the program itself went wrong (SIGSEGV and its kind: the
+// temporaries then stay for a look), SIGPIPE and SIGXFSZ (ignored: a write
+// that fails is the program's to report) and the profilers' (SIGPROF,
+// SIGVTALRM). Ctrl-\ (SIGQUIT) ends at once, unsaved, as it always has.
+const int OtherSignals[] = {SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2};
 
 // What the handlers share with the program: all a handler may touch.
 volatile std::sig_atomic_t endRequested = 0;
@@ -31,19 +38,23 @@ void requestEnd(int signal)
     endRequested = 1;
 }
 
-void handleWith(void (*handler)(int))
+// Installs handler for signals that have their default action now: one
+// ignored when the program started (nohup) stays ignored, one a library
+// handles stays its.
+void handleWith(void (*handler)(int), const int* signals, std::size_t count)
 {
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
-    for (const int signal : Signals)
+    for (const int signal : EndSignals)
         sigaddset(&action.sa_mask, signal);
-    for (const int signal : Signals) {
+    for (const int signal : OtherSignals)
+        sigaddset(&action.sa_mask, signal);
+    for (std::size_t i = 0; i < count; ++i) {
         struct sigaction before {};
-        // A signal ignored when the program started (nohup) stays ignored.
-        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN)
+        if (sigaction(signals[i], nullptr, &before) == 0 && before.sa_handler != SIG_DFL)
             continue;
-        sigaction(signal, &action, nullptr);
+        sigaction(signals[i], &action, nullptr);
     }
 }
 
@@ -51,12 +62,14 @@ void handleWith(void (*handler)(int))
 
 void removeTemporariesOnTermination()
 {
-    handleWith(endNow);
+    handleWith(endNow, EndSignals, std::size(EndSignals));
+    handleWith(endNow, OtherSignals, std::size(OtherSignals));
 }
 
 const volatile std::sig_atomic_t* requestEndOnTermination()
 {
-    handleWith(requestEnd);
+    handleWith(requestEnd, EndSignals, std::size(EndSignals));
+    handleWith(endNow, OtherSignals, std::size(OtherSignals));
     return &endRequested;
 }
 

@@ -52,6 +52,7 @@ void readJpegSize(const unsigned char* bytes, std::size_t count, ImageHeader& he
                 header.height = bigEndian16(bytes + at + 5);
                 header.width = bigEndian16(bytes + at + 7);
                 header.sized = true;
+                header.arithmetic = marker >= 0xc9 && marker <= 0xcf;
             }
             return;
         }

@@ -18,6 +18,7 @@ struct ImageHeader {
     bool sized = false; // the header declares a size (width and height below)
     long width = 0;
     long height = 0;
+    bool arithmetic = false; // a JPEG whose data is arithmetic-coded (a flat block may take under a bit)
 };
 
 // Reads the signature and the declared size from the first bytes of a file.

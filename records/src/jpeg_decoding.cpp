@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace veltrane {
 
@@ -22,10 +23,25 @@ void onError(j_common_ptr info)
     std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->failed, 1);
 }
 
+// Warnings of image data that is lost (corrupt, or stopping early); not of
+// harmless oddities (stray bytes before a marker, an unknown JFIF revision).
 void onMessage(j_common_ptr info, int level)
 {
-    if (level < 0) // a warning: data that is corrupt or stops early
+    if (level >= 0)
+        return;
+    switch (info->err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_NOT_SEQUENTIAL:
+    case JWRN_BOGUS_PROGRESSION:
         ++reinterpret_cast<ErrorManager*>(info->err)->warnings;
+        break;
+    default:
+        break;
+    }
 }
 
 // The decoding itself, apart so that nothing with a destructor lives in the

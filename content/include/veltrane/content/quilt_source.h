@@ -38,6 +38,10 @@ public:
     // another size.
     bool read(int f, cv::Mat& quilt, std::string& problem);
 
+    // The frames read so far from the start: after a read that failed at
+    // the video's end, the frames it holds.
+    int framesRead() const { return next_; }
+
 private:
     std::string file_;
     int columns_ = 0;

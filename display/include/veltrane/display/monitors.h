@@ -30,11 +30,11 @@ bool parseGeometry(const std::string& text, Monitor& monitor);
 bool chooseMonitor(const std::string& choice, const std::vector<Monitor>& monitors, Monitor& chosen,
                    std::string& message);
 
-// What --list-screens prints: a line a monitor, "0  HDMI-1  1920x1080+0+0  primary".
 // True when a window of width x height fits the monitor; else false with the
 // reason in one line.
 bool windowFits(int width, int height, const Monitor& monitor, std::string& message);
 
+// What --list-screens prints: a line a monitor, "0  HDMI-1  1920x1080+0+0  primary".
 std::string monitorList(const std::vector<Monitor>& monitors);
 
 } // namespace veltrane

@@ -9,7 +9,7 @@ enum class Status : int {
     NoMaskArray = 1,  // the table of view masks could not be had
     NoMaskMemory = 2, // a mask, or other working memory, could not be had
     InvalidImage = 3, // an image is empty, not 8-bit three-channel, not continuous, or of another size
-    UnsupportedGeometry = 4, // more lens lines than the engine draws (see checkGeometry)
+    UnsupportedGeometry = 4, // lines the engine does not draw, or a frame too low to light (see checkGeometry)
     TableMismatch = 5, // a view table asked to compose a geometry, size or view count it was not compiled for
     Internal = 6,      // a failure of a library the engine uses that is not a lack of memory
 };
