@@ -41,7 +41,8 @@ int failAfterLoop(const std::string& message)
 }
 
 // The record of the calibration in force, as the last parameter line has it.
-veltrane::CalibrationRecord currentRecord(const CalibrationState& state, const std::string& screen)
+veltrane::CalibrationRecord currentRecord(const Options& options, const CalibrationState& state,
+                                         const std::string& screen)
 {
     veltrane::CalibrationRecord record;
     record.calibration = calibrationInForce(state);
@@ -49,6 +50,8 @@ veltrane::CalibrationRecord currentRecord(const CalibrationState& state, const s
     record.width = state.width;
     record.height = state.height;
     record.screen = screen;
+    record.reverse = options.recordReverse;
+    record.viewOffset = options.recordViewOffset;
     return record;
 }
 
@@ -63,7 +66,7 @@ int finish(const Options& options, const CalibrationState& state, PassResult res
         status = failAfterLoop("the pitch pattern could not get its memory; the calibrator ends");
     std::string message;
     if (!options.save.empty() &&
-        !saveCalibrationRecord(options.save, currentRecord(state, screen), isoTimeNow(), message))
+        !saveCalibrationRecord(options.save, currentRecord(options, state, screen), isoTimeNow(), message))
         status = failAfterLoop(message);
     return status;
 }

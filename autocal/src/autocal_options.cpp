@@ -74,6 +74,8 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
             return false;
         options.guess = record.calibration;
         options.display = cv::Size(record.width, record.height);
+        options.reverse = record.reverse;
+        options.viewOffset = record.viewOffset;
     }
     // The pattern's frame and fields need a display of some size.
     constexpr int SmallestSide = SmallestPatternSide;

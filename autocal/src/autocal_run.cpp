@@ -104,6 +104,8 @@ Outcome solveAndSave(const AutocalOptions& options, const ShowPattern& show, std
     record.calibration = result.calibration;
     record.width = options.display.width;
     record.height = options.display.height;
+    record.reverse = options.reverse;
+    record.viewOffset = options.viewOffset;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
                                                                                  : Outcome::failed(message);
 }

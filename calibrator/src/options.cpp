@@ -128,6 +128,8 @@ bool readStart(const std::string& from, const std::string& calibration, Options&
         options.start = record.calibration;
         options.recordWidth = record.width;
         options.recordHeight = record.height;
+        options.recordReverse = record.reverse;
+        options.recordViewOffset = record.viewOffset;
         return options.resume;
     }
     return true;

@@ -47,6 +47,11 @@ refused 2 "too small for the pattern" "$AUTOCAL" --calibration=small.yml --camer
 expect_status 0 "$AUTOCAL" --calibration=small.yml --size=64x64 --pattern=work/p.png
 rm work/p.png
 
+# The views' order a record kept is kept in the record autocal saves from it.
+printf 'x: 6\ny: 1152\npitch: 8.2\nmirror: 1\nwidth: 640\nheight: 400\nreverse: 1\nview_offset: -2\n' >ordered.yml
+expect_status 0 "$AUTOCAL" --calibration=ordered.yml --camera='sim:pitch=8.25,x=6,mirror=1' --save=kept.yml
+grep -qx 'reverse: 1' kept.yml && grep -qx 'view_offset: -2' kept.yml || fail "the views' order was lost: $(cat kept.yml)"
+
 # PNG is written under PNG names only; --save says nothing with --pattern.
 refused 2 "must end in .png" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.jpg
 refused 2 "must end in .png" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 -o work/seen.txt

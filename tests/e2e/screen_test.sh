@@ -60,14 +60,16 @@ expect_final_newline "window closed"
 grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E_TMP/lens.json")"
 ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
 
-# The view phase and the panel's order of a record come along into the saved one.
-printf 'x: 6\ny: 1320\npitch: 8.25\nmirror: 1\nview_phase: 2.5\nsubpixel_order: bgr\nwidth: 800\nheight: 600\n' \
+# The view phase, the panel's order and the views' order of a record come
+# along into the saved one.
+printf 'x: 6\ny: 1320\npitch: 8.25\nmirror: 1\nview_phase: 2.5\nsubpixel_order: bgr\nwidth: 800\nheight: 600\nreverse: 1\nview_offset: 3\n' \
   >"$E2E_TMP/display.yml"
 start_calibrator --calibration="$E2E_TMP/display.yml" --save="$E2E_TMP/display-saved.yml"
 expect_parameter_line "param: -x     6 -y  1320 -pitch   8.2500 -mirror"
 quit_with_escape
-grep -q '^view_phase: 2.5' "$E2E_TMP/display-saved.yml" && grep -q '^subpixel_order: bgr' "$E2E_TMP/display-saved.yml" ||
-  fail "the record lost the view phase or the panel order: $(cat "$E2E_TMP/display-saved.yml")"
+grep -q '^view_phase: 2.5' "$E2E_TMP/display-saved.yml" && grep -q '^subpixel_order: bgr' "$E2E_TMP/display-saved.yml" &&
+  grep -qx 'reverse: 1' "$E2E_TMP/display-saved.yml" && grep -qx 'view_offset: 3' "$E2E_TMP/display-saved.yml" ||
+  fail "the record lost the view phase, the panel order or the views' order: $(cat "$E2E_TMP/display-saved.yml")"
 
 # Ended by a signal (kill, a closed terminal), it saves as a quit does; its
 # standard error holds the parameter lines and nothing from the libraries.

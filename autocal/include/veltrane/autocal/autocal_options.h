@@ -16,6 +16,9 @@ namespace veltrane {
 struct AutocalOptions {
     veltrane::Calibration guess;
     cv::Size display;
+    // The views' order a guess's record kept (veltrane-play's), carried into --save.
+    bool reverse = false;
+    int viewOffset = 0;
     std::string pattern; // write the guess's pattern here, and stop
     std::string photo;   // one round from this photo
     int camera = -1;     // one round from this camera

@@ -30,6 +30,9 @@ struct Options {
     veltrane::Calibration start;
     int recordWidth = 0;
     int recordHeight = 0;
+    // The views' order the record kept (veltrane-play's), carried into --save.
+    bool recordReverse = false;
+    int recordViewOffset = 0;
 
     // --panel, else the record's: the order of the panel's subpixels.
     veltrane::ChannelOrder subpixelOrder = veltrane::ChannelOrder::Rgb;
