@@ -37,7 +37,11 @@ mkfifo "$E2E_TMP/pipe"
 head -c 10 <"$E2E_TMP/pipe" >"$E2E_TMP/head" &
 start_with pipe
 sleep 1.5
-kill -0 "$CALIBRATOR_PID" 2>/dev/null || fail "the calibrator died when its reader went away"
+if ! kill -0 "$CALIBRATOR_PID" 2>/dev/null; then
+  status=0
+  wait "$CALIBRATOR_PID" || status=$?
+  fail "the calibrator died when its reader went away (exit $status)"
+fi
 [ "$(wc -c <"$E2E_TMP/head")" -eq 10 ] || fail "the reader got '$(cat "$E2E_TMP/head")'"
 quit_with_escape
 
