@@ -39,8 +39,11 @@ start_xvfb() {
     number=$((100 + RANDOM % 800))
     [ -e "/tmp/.X${number}-lock" ] && continue
     # -noreset: without it the server resets when its last client leaves,
-    # and a client starting just then is turned away.
-    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
+    # and a client starting just then is turned away. -r: no key repeat: on a
+    # loaded machine xdotool can send a key's release long after its press,
+    # and the repeats would reach whatever window is under the pointer next
+    # (a program started after the one the key ended).
+    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset -r 2>"$E2E_TMP/xvfb.log" &
     pid=$!
     for i in $(seq 100); do
       if xdpyinfo -display ":$number" >/dev/null 2>&1; then

@@ -41,12 +41,12 @@ Section "Screen"
 EndSection
 EOF
 
-# Xorg on a free display, as start_xvfb does for Xvfb.
+# Xorg on a free display, as start_xvfb does for Xvfb (no key repeat either).
 started=""
 for attempt in 1 2 3 4 5; do
   number=$((100 + RANDOM % 800))
   [ -e "/tmp/.X${number}-lock" ] && continue
-  Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -nolisten tcp \
+  Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -r -nolisten tcp \
     -novtswitch -sharevts >/dev/null 2>&1 &
   pid=$!
   for i in $(seq "$WAIT_ROUNDS"); do
