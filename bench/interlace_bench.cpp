@@ -122,7 +122,9 @@ void checkFrame(benchmark::State& bench, const InterlaceOptions& options, const 
     for (int v = 0; v < views; ++v)
         images.push_back(cv::imread(expandPattern(options.viewsPattern, f, v)));
     cv::Mat reference;
-    veltrane::interlaceViewsReference(Calibration, images, reference);
+    veltrane::EngineOptions engine;
+    engine.weighting = options.weighting;
+    veltrane::interlaceViewsReference(Calibration, images, reference, engine);
     const cv::Mat output = cv::imread(written);
     if (output.size() != reference.size())
         bench.SkipWithError("the interlaced frame has another size");

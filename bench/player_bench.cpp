@@ -42,7 +42,7 @@ std::vector<cv::Mat> randomViews(int views, cv::Size size)
 }
 
 void checkFrame(benchmark::State& bench, const cv::Mat& composed, const std::vector<cv::Mat>& views,
-                veltrane::ChannelOrder order)
+                veltrane::ChannelOrder order, veltrane::Weighting weighting = veltrane::Weighting::Full)
 {
     if (!smokeRun())
         return;
@@ -53,7 +53,9 @@ void checkFrame(benchmark::State& bench, const cv::Mat& composed, const std::vec
         else
             bgr[v] = views[v];
     cv::Mat reference;
-    veltrane::interlaceViewsReference(Lens, bgr, reference);
+    veltrane::EngineOptions options;
+    options.weighting = weighting;
+    veltrane::interlaceViewsReference(Lens, bgr, reference, options);
     checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
 }
 
@@ -112,7 +114,7 @@ void BM_PlayerTableFromViews(benchmark::State& bench)
         benchmark::DoNotOptimize(composed.data);
     }
     bench.counters["table_bytes"] = static_cast<double>(table.bytes());
-    checkFrame(bench, composed, views, veltrane::ChannelOrder::Bgr);
+    checkFrame(bench, composed, views, veltrane::ChannelOrder::Bgr, veltrane::Weighting::Lines);
 }
 
 // A lens for the 45-view quilt at the benchmark's pitch (argument 0, in
@@ -133,7 +135,9 @@ void BM_PlayerTableFromQuilt(benchmark::State& bench)
     const std::vector<cv::Mat> tiles = randomViews(45, tile);
     const veltrane::Calibration lens = quiltLens(bench);
     veltrane::ViewTable table;
-    if (table.compile(lens, size, 45, {}, std::size_t{2} << 30) != veltrane::Status::Done)
+    veltrane::EngineOptions full;
+    full.weighting = veltrane::Weighting::Full;
+    if (table.compile(lens, size, 45, full, std::size_t{2} << 30) != veltrane::Status::Done)
         return bench.SkipWithError("no table");
     cv::Mat composed;
     for (auto _ : bench) {
@@ -147,7 +151,7 @@ void BM_PlayerTableFromQuilt(benchmark::State& bench)
     for (std::size_t v = 0; v < tiles.size(); ++v)
         cv::resize(tiles[v], enlarged[v], size, 0, 0, cv::INTER_NEAREST);
     cv::Mat reference;
-    veltrane::interlaceViewsReference(lens, enlarged, reference);
+    veltrane::interlaceViewsReference(lens, enlarged, reference, full);
     checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
 }
 
@@ -158,10 +162,12 @@ void BM_PlayerTableCompile(benchmark::State& bench)
     const cv::Size size = outputSize(3840, 2160);
     veltrane::Calibration lens = quiltLens(bench);
     veltrane::ViewTable table;
-    table.compile(lens, size, 45, {}, std::size_t{2} << 30);
+    veltrane::EngineOptions full;
+    full.weighting = veltrane::Weighting::Full;
+    table.compile(lens, size, 45, full, std::size_t{2} << 30);
     for (auto _ : bench) {
         lens.pitch += 0.0001;
-        if (table.compile(lens, size, 45, {}, std::size_t{2} << 30) != veltrane::Status::Done)
+        if (table.compile(lens, size, 45, full, std::size_t{2} << 30) != veltrane::Status::Done)
             return bench.SkipWithError("no table");
     }
 }

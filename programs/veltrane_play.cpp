@@ -5,6 +5,7 @@
 #include "veltrane/display/monitors.h"
 #include "veltrane/highgui/highgui_backend.h"
 #include "veltrane/highgui/x11_monitors.h"
+#include "veltrane/content/composition_check.h"
 #include "veltrane/player/content.h"
 #include "veltrane/player/play_options.h"
 #include "veltrane/player/player.h"
@@ -51,6 +52,7 @@ CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::strin
     record.screen = screen;
     record.reverse = tuning.reverse;
     record.viewOffset = tuning.viewOffset;
+    record.weighting = tuning.weighting;
     return record;
 }
 
@@ -82,7 +84,10 @@ int main(int argc, char** argv)
     HighguiBackend windows;
     if (!options.screen.empty())
         windows.useScreen(screen);
-    Tuning tuning{options.source.calibration, options.source.reverse, options.source.viewOffset};
+    Tuning tuning{options.source.calibration, options.source.reverse, options.source.viewOffset,
+                  options.source.weighting};
+    // Said once the content has played: a run that fails says its one line alone.
+    const std::string fill = content.views() > 0 ? lensFillWarning(tuning.calibration, content.views()) : "";
     SteadyClock clock;
     Player player(content, tuning, clock);
     player.endWhen(requestEndOnTermination());
@@ -95,5 +100,9 @@ int main(int argc, char** argv)
         !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name),
                                isoTimeNow(), message))
         return fail(ExitFailed, message);
-    return played ? ExitDone : fail(ExitFailed, player.problem());
+    if (!played)
+        return fail(ExitFailed, player.problem());
+    if (!fill.empty())
+        std::fprintf(messages, "%s: warning: %s\n", Program, fill.c_str());
+    return ExitDone;
 }

@@ -55,12 +55,13 @@ cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool to
 
 veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
                                const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
-                               cv::Mat& output, bool nearest)
+                               cv::Mat& output, bool nearest, veltrane::Weighting weighting)
 {
     const int views = columns * rows;
     const std::size_t group = veltrane::viewGroup(output.size(), SIZE_MAX);
     veltrane::EngineOptions options;
     options.sourceOrder = veltrane::ChannelOrder::Rgb;
+    options.weighting = weighting;
     std::vector<cv::Mat> enlarged(group); // the memory of one group, used by every group
     for (int v = 0; v < views;) {
         std::vector<int> targets;

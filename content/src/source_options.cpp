@@ -48,6 +48,8 @@ bool readCalibration(const SourceTexts& texts, SourceOptions& options, std::stri
     options.reverse = options.reverse || loaded.reverse;
     if (texts.offset.empty())
         options.viewOffset = loaded.viewOffset;
+    if (texts.weights.empty() && loaded.weighting)
+        options.weighting = *loaded.weighting;
     return true;
 }
 
@@ -140,7 +142,7 @@ bool readTexts(const SourceTexts& texts, SourceOptions& options, std::string& te
     return true;
 }
 
-// --view-phase and --panel over what the record (or the line's defaults) says.
+// --view-phase, --panel and --weights over what the record (or the line's defaults) says.
 bool readDisplay(const SourceTexts& texts, SourceOptions& options, std::string& text)
 {
     double phase = 0.0;
@@ -154,6 +156,10 @@ bool readDisplay(const SourceTexts& texts, SourceOptions& options, std::string& 
     }
     if (!texts.panel.empty() && !readSubpixelOrder(texts.panel, options.calibration.subpixelOrder)) {
         text = "--panel must be rgb or bgr, got '" + printable(texts.panel) + "'";
+        return false;
+    }
+    if (!texts.weights.empty() && !readWeighting(texts.weights, options.weighting)) {
+        text = "--weights must be full or lines, got '" + printable(texts.weights) + "'";
         return false;
     }
     return true;
@@ -186,6 +192,11 @@ void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts
     line.option("--panel", texts.panel, "the panel's subpixels from the left: rgb or bgr (default the record's, "
                                         "else rgb)")
         .valueName("ORDER");
+    line.option("--weights", texts.weights,
+                "how a subpixel's brightness is shared: full (every subpixel lit, by the two views whose lines lie "
+                "nearest it) or lines (each view one line a lens, as the calibrator's DISP shows it) (default the "
+                "record's, else full)")
+        .valueName("WEIGHTS");
     line.option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)").valueName("F");
 }
 

@@ -15,8 +15,10 @@ void blendPixel(const ViewMasks& masks, const unsigned char* viewImage, unsigned
     // order. Sources hold blue first, or red first.
     const bool redFirst = masks.lens().subpixelOrder;
     const bool panelBgr = masks.lens().panelBgr;
+    // Truncated with the lines weighting, rounded with the full one.
+    const int rounding = masks.lens().weighting == Weighting::Full ? 127 : 0;
     for (int k = 0; k < 3; ++k) {
-        const int share = viewImage[o + (redFirst ? 2 - k : k)] * m[o + (panelBgr ? k : 2 - k)] / 255;
+        const int share = (viewImage[o + (redFirst ? 2 - k : k)] * m[o + (panelBgr ? k : 2 - k)] + rounding) / 255;
         const int sum = output[o + k] + share;
         output[o + k] = static_cast<unsigned char>(sum > 255 ? 255 : sum);
     }
@@ -29,7 +31,10 @@ Status interlaceViewsReference(const LensGeometry& lens, const unsigned char* co
     const Status status = masks.allocate();
     if (status != Status::Done)
         return status;
-    masks.generate();
+    if (lens.weighting == Weighting::Full)
+        masks.fillFullWeights();
+    else
+        masks.generate();
 
     if (lens.height > 0 && lens.width > 0)
         std::memset(output, 0, static_cast<std::size_t>(lens.height) * lens.width * 3);

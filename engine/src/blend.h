@@ -12,7 +12,8 @@
 namespace veltrane {
 
 // Adds pixel (x, y) of viewImage, weighted subpixel by subpixel by the mask
-// of the given view, into output (outer channels crossed, saturating at 255).
+// of the given view, into output (outer channels crossed, saturating at 255):
+// each share truncated with the lines weighting, rounded with the full one.
 void blendPixel(const ViewMasks& masks, const unsigned char* viewImage, unsigned char* output, int view, int x,
                 int y);
 

@@ -3,6 +3,7 @@
 #include "blend.h"
 #include "fast_frame.h"
 #include "fast_workspace.h"
+#include "full_rows.h"
 
 #include <opencv2/core/utility.hpp>
 
@@ -58,6 +59,18 @@ Status interlaceColoursByReference(const LensGeometry& lens, const unsigned char
     return interlaceViewsReference(lens, sources.data(), output, allocator);
 }
 
+// The full weighting: a subset's sources at the places of their views, the others none.
+Status composeFullOf(const LensGeometry& lens, const unsigned char* const* sources, unsigned char* output,
+                     ViewSubset only)
+{
+    if (only == nullptr)
+        return composeFull(lens, sources, output, false);
+    std::vector<const unsigned char*> placed(lens.viewCount, nullptr);
+    for (std::size_t i = 0; i < only->size(); ++i)
+        placed[(*only)[i]] = sources[i];
+    return composeFull(lens, placed.data(), output, true);
+}
+
 // A prepared frame composed (or its table compiled) by all threads.
 Status run(Frame& frame, const MaskAllocator& allocator)
 {
@@ -90,6 +103,8 @@ Status interlace(const LensGeometry& lens, const unsigned char* const* sources, 
 {
     if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
         return interlaceByReference(lens, sources, output, only, allocator);
+    if (lens.weighting == Weighting::Full)
+        return composeFullOf(lens, sources, output, only);
 
     Frame frame;
     frame.lens = lens;
@@ -107,6 +122,8 @@ Status compileViewTableFast(const LensGeometry& lens, TableRecord& table, const 
 {
     if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
         return Status::UnsupportedGeometry;
+    if (lens.weighting == Weighting::Full)
+        return compileFullTable(lens, table);
     const std::vector<const unsigned char*> none(lens.viewCount, nullptr);
     Frame frame;
     frame.lens = lens;
@@ -127,6 +144,8 @@ Status interlaceColoursFast(const LensGeometry& lens, const unsigned char* const
 {
     if (lens.viewCount <= 0 || lens.width <= 0 || lens.height <= 0)
         return interlaceColoursByReference(lens, colours, output, allocator);
+    if (lens.weighting == Weighting::Full)
+        return composeFull(lens, colours, output, false, FullSources::Colours);
     Frame frame;
     frame.lens = lens;
     frame.sources = colours;

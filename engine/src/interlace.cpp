@@ -59,6 +59,7 @@ LensGeometry lensOf(const Calibration& calibration, cv::Size size, int viewCount
     lens.panelBgr = calibration.subpixelOrder == ChannelOrder::Bgr;
     lens.lineShift = phaseFraction(calibration.viewPhase);
     lens.threads = options.threads;
+    lens.weighting = options.weighting;
     return lens;
 }
 
@@ -272,16 +273,18 @@ Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, 
     layout.perRow = static_cast<double>(slant.lineDx) / slant.lineDy;
     // The lines start where lensLineStarts starts them, the fraction of the
     // phase applied there and its whole views by the turn of the views.
-    const double start = calibration.mirror ? -static_cast<double>(slant.lineDx) : 0.0;
+    const double start = firstLineStart(lens, slant);
     const double whole = phaseViews(calibration.viewPhase, viewCount);
     layout.firstLine = start - (lens.lineShift + whole) * layout.spacing;
     return Status::Done;
 }
 
-double brightnessKept(double pitch, int viewCount)
+double brightnessKept(double pitch, int viewCount, Weighting weighting)
 {
     if (!(pitch > 0.0) || viewCount <= 0)
         return 0.0;
+    if (weighting == Weighting::Full)
+        return 1.0;
     const double spacing = pitch / viewCount;
     if (!std::isfinite(spacing))
         return 0.0;

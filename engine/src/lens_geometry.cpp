@@ -62,11 +62,16 @@ namespace {
 void lineStartRange(const LensGeometry& lens, const SlantGeometry& slant, double& first, double& end)
 {
     const double lineDx = slant.lineDx;
-    first = lens.mirror ? -lineDx : 0.0;
+    first = firstLineStart(lens, slant);
     end = lens.mirror ? slant.maskStride : slant.maskStride - lineDx;
 }
 
 } // namespace
+
+double firstLineStart(const LensGeometry& lens, const SlantGeometry& slant)
+{
+    return lens.mirror ? -static_cast<double>(slant.lineDx) : 0.0;
+}
 
 bool lensLinesDrawable(const LensGeometry& lens, const SlantGeometry& slant)
 {

@@ -3,6 +3,8 @@
 // direction, and the lines' start columns. Values in, values out.
 #pragma once
 
+#include "veltrane/engine/weighting.h"
+
 #include <vector>
 
 namespace veltrane {
@@ -21,6 +23,7 @@ struct LensGeometry {
     bool panelBgr = false;      // the panel's subpixels run blue, green, red
     double lineShift = 0.0;     // every line starts this many view spacings further left, [0, 1)
     int threads = 0;        // 0: as many as OpenCV's thread count
+    Weighting weighting = Weighting::Lines;
 };
 
 constexpr int WeightTableSize = 24;
@@ -48,6 +51,9 @@ int lookupWeight(const SlantGeometry& slant, double distance);
 // True when the lens lines of the geometry are few enough to draw (and the
 // view spacing is positive): what lensLineStarts gives lines for.
 bool lensLinesDrawable(const LensGeometry& lens, const SlantGeometry& slant);
+
+// Where the first lens line starts on row 0 (lineShift not applied).
+double firstLineStart(const LensGeometry& lens, const SlantGeometry& slant);
 
 // Start columns on row 0 of all lens lines, in drawing order (line k belongs
 // to view k mod viewCount), for lines of the given horizontal extent. Each

@@ -1,6 +1,7 @@
 // View-mask rasteriser: one intensity mask per view, drawn as anti-aliased
-// slanted lens lines, one byte per subpixel. This is the straightforward
-// reference implementation; every mask byte is defined by it.
+// slanted lens lines, one byte per subpixel (or filled by the full
+// weighting's rule). This is the straightforward reference implementation;
+// every mask byte is defined by it.
 #pragma once
 
 #include "veltrane/engine/status.h"
@@ -25,6 +26,10 @@ public:
 
     // Draws every lens line of every view into the masks just allocated.
     void generate();
+
+    // Fills the masks just allocated with the full weighting's weights,
+    // subpixel by subpixel (full_masks.cpp).
+    void fillFullWeights();
 
     // Draws one lens line that starts at (x0, y0) into the mask of a view.
     void rasteriseLine(int view, double x0, double y0);

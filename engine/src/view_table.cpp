@@ -28,11 +28,12 @@ std::vector<int> nearestMap(int from, int to)
     return map;
 }
 
-// One segment's bytes: the views' shares, source * weight / 255 truncated
-// each, summed and clamped to 255. shown holds every view twice over, so a
-// run that passes view N - 1 goes on without wrapping.
+// One segment's bytes: the views' shares, source * weight / 255 each
+// (truncated, or rounded: rounding 127), summed and clamped to 255. shown
+// holds every view twice over, so a run that passes view N - 1 goes on
+// without wrapping.
 void composeSegment(const ViewTableSegment& segment, const unsigned char* const* shown, const int* byteOffset,
-                    std::size_t sourceRow, unsigned char* out)
+                    std::size_t sourceRow, unsigned rounding, unsigned char* out)
 {
     const std::uint8_t* weight = segment.weights.data();
     const int first = segment.first;
@@ -41,7 +42,7 @@ void composeSegment(const ViewTableSegment& segment, const unsigned char* const*
         const unsigned char* const* run = shown + segment.starts[j];
         unsigned sum = 0;
         for (int k = 0; k < segment.lengths[j]; ++k)
-            sum += run[k][at] * unsigned{weight[k]} / 255;
+            sum += (run[k][at] * unsigned{weight[k]} + rounding) / 255;
         weight += segment.lengths[j];
         out[first + j] = static_cast<unsigned char>(std::min(sum, 255u));
     }
@@ -83,6 +84,7 @@ Status ViewTable::compile(const Calibration& calibration, cv::Size size, int vie
         calibration_ = calibration;
         size_ = size;
         viewCount_ = viewCount;
+        weighting_ = options.weighting;
         strips_ = table.strips;
         segments_.swap(segments);
         return Status::Done;
@@ -97,9 +99,10 @@ bool sameTableGeometry(const Calibration& a, const Calibration& b)
            a.subpixelOrder == b.subpixelOrder && phaseFraction(a.viewPhase) == phaseFraction(b.viewPhase);
 }
 
-bool ViewTable::serves(const Calibration& calibration, cv::Size size, int viewCount) const
+bool ViewTable::serves(const Calibration& calibration, cv::Size size, int viewCount, Weighting weighting) const
 {
-    return !empty() && size == size_ && viewCount == viewCount_ && sameTableGeometry(calibration, calibration_);
+    return !empty() && size == size_ && viewCount == viewCount_ && weighting == weighting_ &&
+           sameTableGeometry(calibration, calibration_);
 }
 
 std::size_t ViewTable::entries() const
@@ -121,7 +124,7 @@ std::size_t ViewTable::bytes() const
 Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::Mat>& views, cv::Mat& output,
                           ChannelOrder sourceOrder) const
 {
-    if (!serves(calibration, size_, static_cast<int>(views.size())))
+    if (!serves(calibration, size_, static_cast<int>(views.size()), weighting_))
         return Status::TableMismatch;
     if (!usableViews(views))
         return Status::InvalidImage;
@@ -141,6 +144,7 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
         }
         output.create(size_, CV_8UC3);
         const std::size_t step = views.front().step[0];
+        const unsigned rounding = weighting_ == Weighting::Full ? 127 : 0;
         cv::parallel_for_(cv::Range(0, size_.height), [&](const cv::Range& range) {
             for (int y = range.start; y < range.end; ++y) {
                 const std::size_t sourceRow = rows[y] * step;
@@ -149,7 +153,7 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
                 if (std::any_of(row, row + strips_, [](const ViewTableSegment& s) { return s.starts.empty(); }))
                     std::memset(out, 0, static_cast<std::size_t>(size_.width) * 3); // bytes no line reaches
                 for (int s = 0; s < strips_; ++s)
-                    composeSegment(row[s], shown.data(), byteOffset.data(), sourceRow, out);
+                    composeSegment(row[s], shown.data(), byteOffset.data(), sourceRow, rounding, out);
             }
         });
         return Status::Done;

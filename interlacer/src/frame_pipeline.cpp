@@ -31,6 +31,7 @@ namespace veltrane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using Warnings = std::vector<std::string>; // without the program's name
 
 std::string sizeText(cv::Size size)
 {
@@ -172,19 +173,25 @@ private:
 };
 
 // The checks of the numbers against the frame, before any work: lines the
-// engine cannot draw are refused, and a warning when the views are so many
-// that the output comes out dark.
-void checkComposition(const InterlaceOptions& options, cv::Size size, int views, std::FILE* warnings)
+// engine cannot draw are refused, and a warning when the views are too few
+// to fill a lens, or (with the lines weighting) so many that the output
+// comes out dark.
+void checkComposition(const InterlaceOptions& options, cv::Size size, int views, Warnings& warnings)
 {
     const Calibration& c = options.calibration;
-    if (const std::string problem = compositionProblem(c, size, views); !problem.empty())
+    if (const std::string problem = compositionProblem(c, size, views, options.weighting); !problem.empty())
         throw Outcome::failed(problem);
-    const double kept = brightnessKept(c.pitch, views);
-    if (kept < DarkShare && warnings != nullptr)
-        std::fprintf(warnings,
-                     "veltrane-interlace: warning: %d views at pitch %.4f keep about %.0f%% of the views' "
-                     "brightness (each view's share rounds down); fewer views give a brighter image\n",
-                     views, c.pitch, 100.0 * kept);
+    if (const std::string fill = lensFillWarning(c, views); !fill.empty())
+        warnings.push_back(fill);
+    const double kept = brightnessKept(c.pitch, views, options.weighting);
+    if (kept < DarkShare) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "%d views at pitch %.4f keep about %.0f%% of the views' brightness (each view's share "
+                      "rounds down); fewer views give a brighter image",
+                      views, c.pitch, 100.0 * kept);
+        warnings.push_back(text);
+    }
 }
 
 cv::Size outputSize(const InterlaceOptions& options, cv::Size views, bool quilt)
@@ -215,23 +222,26 @@ Outcome failureOf(const StreamFault& fault, const StreamPlan& plan)
     return Outcome::failed(std::string("interlacing failed: ") + statusText(fault.status));
 }
 
-// Where a run's lines go: progress (or none) and warnings (or none).
+// Where a run's lines go: progress (or none), and the warnings, said once
+// the run has succeeded (a run that fails says its one line alone).
 struct Lines {
     std::FILE* progress;
-    std::FILE* warnings;
+    Warnings* warnings;
 };
 
 // A warning when the output is not the size of the panel the calibration was made on.
-void checkPanelSize(const InterlaceOptions& options, cv::Size size, std::FILE* warnings)
+void checkPanelSize(const InterlaceOptions& options, cv::Size size, Warnings& warnings)
 {
-    if (options.recordWidth <= 0 || options.recordHeight <= 0 || warnings == nullptr ||
+    if (options.recordWidth <= 0 || options.recordHeight <= 0 ||
         size == cv::Size(options.recordWidth, options.recordHeight))
         return;
-    std::fprintf(warnings,
-                 "veltrane-interlace: warning: the output is %d x %d, the calibration was made on a %d x %d window; "
-                 "give --size=%dx%d for frames of the panel's size\n",
-                 size.width, size.height, options.recordWidth, options.recordHeight, options.recordWidth,
-                 options.recordHeight);
+    char text[300];
+    std::snprintf(text, sizeof text,
+                  "the output is %d x %d, the calibration was made on a %d x %d window; give --size=%dx%d for "
+                  "frames of the panel's size",
+                  size.width, size.height, options.recordWidth, options.recordHeight, options.recordWidth,
+                  options.recordHeight);
+    warnings.push_back(text);
 }
 
 // The frames of this shard: numbers that are shardIndex mod shardCount.
@@ -261,8 +271,8 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
     if (!viewImageSize(files.file(pattern, 0, 0), plan.viewSize, problem))
         throw Outcome::failed(printable(files.file(pattern, 0, 0)) + " cannot be read: " + problem);
     const cv::Size size = outputSize(options, plan.viewSize, false);
-    checkComposition(options, size, files.views, lines.warnings);
-    checkPanelSize(options, size, lines.warnings);
+    checkComposition(options, size, files.views, *lines.warnings);
+    checkPanelSize(options, size, *lines.warnings);
     const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
     if (!output.prepare(options.output, files.frames, options.fps, options.force, options.allowLossy, message))
         throw Outcome::usage(message);
@@ -274,6 +284,7 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
     plan.maxGroup = MaxGroup;
     ViewStream stream(plan);
     EngineOptions engine;
+    engine.weighting = options.weighting;
     engine.threads = 1; // the decoders and the writer have the other processors
     FrameWriter writer(output);
     Progress progress(lines.progress, files.frames.size());
@@ -294,7 +305,8 @@ void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, in
                        const std::vector<int>& viewOf, cv::Mat& frame)
 {
     const Status status =
-        addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame, options.nearestTiles);
+        addQuiltTiles(image, columns, rows, options.quiltTopLeft, options.calibration, viewOf, frame, options.nearestTiles,
+                      options.weighting);
     if (status != Status::Done)
         throw Outcome::failed(std::string("interlacing failed: ") + statusText(status));
 }
@@ -309,8 +321,8 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
     const cv::Size quilt = source.size();
     const int views = source.views();
     const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
-    checkComposition(options, size, views, lines.warnings);
-    checkPanelSize(options, size, lines.warnings);
+    checkComposition(options, size, views, *lines.warnings);
+    checkPanelSize(options, size, *lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);
     // The frames the header declares; of a video that declares none, the
     // first (each later one's name is checked as it is written).
@@ -347,7 +359,8 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
 Outcome runInterlace(const InterlaceOptions& options, std::FILE* messages, bool progress)
 {
     OutputWriter output;
-    const Lines lines{progress ? messages : nullptr, messages};
+    Warnings warnings;
+    const Lines lines{progress ? messages : nullptr, &warnings};
     try {
         if (options.quilt.empty())
             interlaceFiles(options, output, lines);
@@ -358,6 +371,9 @@ Outcome runInterlace(const InterlaceOptions& options, std::FILE* messages, bool 
             output.abandon();
             return Outcome::failed(message);
         }
+        for (const std::string& warning : warnings)
+            if (messages != nullptr)
+                std::fprintf(messages, "veltrane-interlace: warning: %s\n", warning.c_str());
         return Outcome::done();
     } catch (const Outcome& failure) {
         output.abandon();

@@ -6,15 +6,19 @@
 
 namespace veltrane {
 
-bool FrameComposer::tableFor(const Calibration& calibration, cv::Size size, int views)
+bool FrameComposer::tableFor(const Calibration& calibration, cv::Size size, int views, Weighting weighting)
 {
-    if (table_.serves(calibration, size, views))
+    if (table_.serves(calibration, size, views, weighting))
         return true;
-    if (refused_ && sameTableGeometry(calibration, refusedFor_) && size == refusedSize_ && views == refusedViews_)
+    if (refused_ && sameTableGeometry(calibration, refusedFor_) && size == refusedSize_ && views == refusedViews_ &&
+        weighting == refusedWeighting_)
         return false;
     ++compilations_;
-    refused_ = table_.compile(calibration, size, views, EngineOptions(), budget_) != Status::Done;
+    EngineOptions options;
+    options.weighting = weighting;
+    refused_ = table_.compile(calibration, size, views, options, budget_) != Status::Done;
     refusedFor_ = calibration;
+    refusedWeighting_ = weighting;
     refusedSize_ = size;
     refusedViews_ = views;
     return !refused_;
@@ -24,7 +28,7 @@ cv::Mat FrameComposer::compose(const ContentFrame& frame, const Tuning& tuning, 
 {
     const QuiltFrame& quilt = frame.quilt;
     const int views = quilt.columns * quilt.rows;
-    lastThroughTable_ = !quilt.quilt.empty() && quilt.nearest && tableFor(tuning.calibration, size, views);
+    lastThroughTable_ = !quilt.quilt.empty() && quilt.nearest && tableFor(tuning.calibration, size, views, tuning.weighting);
     if (!lastThroughTable_)
         return composeFrame(frame, tuning, size);
     const std::vector<int> viewOf = viewOfSource(views, tuning.reverse, tuning.viewOffset);

@@ -37,12 +37,13 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
     const QuiltFrame& quilt = frame.quilt;
     if (!quilt.quilt.empty())
         return addQuiltTiles(quilt.quilt, quilt.columns, quilt.rows, quilt.topLeft, tuning.calibration, viewOf, output,
-                             quilt.nearest) ==
+                             quilt.nearest, tuning.weighting) ==
                        Status::Done
                    ? output
                    : cv::Mat();
     EngineOptions options;
     options.sourceOrder = frame.order;
+    options.weighting = tuning.weighting;
     if (addViews(tuning.calibration, views, viewOf, frame.views, output, options) != Status::Done)
         return cv::Mat();
     return output;
@@ -99,7 +100,7 @@ void Player::recompose(WindowBackend& windows)
 
 std::string Player::refusal(const Tuning& tuning) const
 {
-    return content_.views() > 0 ? compositionProblem(tuning.calibration, content_.size(), content_.views()) : "";
+    return content_.views() > 0 ? compositionProblem(tuning.calibration, content_.size(), content_.views(), tuning.weighting) : "";
 }
 
 void Player::display(WindowBackend& windows)

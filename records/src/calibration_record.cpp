@@ -61,6 +61,8 @@ void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, cons
         storage << "reverse" << 1;
     if (record.viewOffset != 0)
         storage << "view_offset" << record.viewOffset;
+    if (record.weighting)
+        storage << "weights" << weightingName(*record.weighting);
     storage << "screen" << record.screen << "saved" << savedAt;
 }
 
@@ -106,6 +108,22 @@ bool readDisplayFields(const cv::FileNode& root, Calibration& c, std::string& me
     return true;
 }
 
+// The weighting, when the record has one.
+bool readWeightingField(const cv::FileNode& root, CalibrationRecord& record, std::string& message)
+{
+    record.weighting.reset();
+    const cv::FileNode node = root["weights"];
+    if (node.empty())
+        return true;
+    Weighting weighting = Weighting::Full;
+    if (!node.isString() || !readWeighting(static_cast<std::string>(node), weighting)) {
+        message = "'weights' is neither lines nor full";
+        return false;
+    }
+    record.weighting = weighting;
+    return true;
+}
+
 bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::string& message)
 {
     const cv::FileNode root = storage.root();
@@ -145,7 +163,7 @@ bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::
                   record.viewOffset, message)))
         return false;
     record.reverse = reverse == 1;
-    return readDisplayFields(root, c, message);
+    return readWeightingField(root, record, message) && readDisplayFields(root, c, message);
 }
 
 } // namespace

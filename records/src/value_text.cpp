@@ -85,4 +85,17 @@ bool readSubpixelOrder(const std::string& text, ChannelOrder& order)
     return true;
 }
 
+bool readWeighting(const std::string& text, Weighting& weighting)
+{
+    if (text != "lines" && text != "full")
+        return false;
+    weighting = text == "lines" ? Weighting::Lines : Weighting::Full;
+    return true;
+}
+
+const char* weightingName(Weighting weighting)
+{
+    return weighting == Weighting::Lines ? "lines" : "full";
+}
+
 } // namespace veltrane

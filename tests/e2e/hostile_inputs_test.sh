@@ -129,10 +129,18 @@ refused 1 "too flat" "-x 2731 -y 1" "$INTERLACE" --param="-x 2731 -y 1 -pitch 8"
 convert -size 40x30 xc:white quilt.png
 refused 2 "more than 4096 views" "5760 x 1800 tiles" "$INTERLACE" --param="$LINE" --quilt=quilt.png \
   --tiles=5760x1800 --size=64x48 -o work/x.png
-expect_status 0 "$INTERLACE" --param="$LINE" --quilt=quilt.png --tiles=40x30 --size=64x48 -o work/dark.png
+expect_status 0 "$INTERLACE" --param="$LINE" --quilt=quilt.png --tiles=40x30 --size=64x48 --weights=lines \
+  -o work/dark.png
 one_line "1200 views"
 says "1200 views" "warning: 1200 views"
 rm work/dark.png
+# The full weighting keeps every view's share: no warning, and white stays white.
+expect_status 0 "$INTERLACE" --param="$LINE" --quilt=quilt.png --tiles=40x30 --size=64x48 -o work/bright.png
+[ ! -s "$E2E_TMP/err" ] || fail "1200 views in full: $(cat "$E2E_TMP/err")"
+[ "$(convert work/bright.png -format '%[fx:minima]' info:)" = "1" ] || fail "1200 white views in full are not white"
+rm work/bright.png
+refused 2 "--weights is given an empty value" "an empty --weights=" "$INTERLACE" --param="$LINE" --views="$VIEWS" \
+  --weights= -o work/x.png
 only "" "numbers"
 
 # Frames numbered past 99999 are all found.

@@ -21,14 +21,33 @@ one_line "no views"
 
 "$SAMPLES" --dir=. --frames=3 >/dev/null || fail "could not write the sample views"
 line=$'param: -x     6 -y  1152 -pitch   8.0000 -mirror\r'
-expect_status 0 "$INTERLACE" --param "$line" -o still.png --frames=0-0
+expect_status 0 "$INTERLACE" --param "$line" -o still.png --frames=0-0 --weights=lines
 [ ! -s "$E2E_TMP/err" ] || fail "a run off a terminal printed: $(cat "$E2E_TMP/err")"
 # The calibrator at the same numbers (three steps left: -x 6 -mirror), "disp >".
 "$RENDER" disp.png --window=DISP key:97 key:97 key:97 idle click:250,30 idle >/dev/null 2>&1 ||
   fail "could not render DISP"
-[ "$(pixel_difference still.png disp.png)" = "0" ] || fail "the interlaced still differs from the calibrator's DISP"
+[ "$(pixel_difference still.png disp.png)" = "0" ] || fail "the interlaced still (lines) differs from the calibrator's DISP"
 expect_status 2 "$INTERLACE" --param "$line" -o still.png --frames=0-0
 one_line "an existing output"
+# The default weighting lights every subpixel: eight views of flat grey are that grey;
+# a record's weights are taken, and --weights over them.
+mkdir -p grey
+for v in 0 1 2 3 4 5 6 7; do convert -size 96x64 xc:'rgb(200,200,200)' "grey/g_$v.png"; done
+expect_status 0 "$INTERLACE" --param "$line" --views='grey/g_{view}.png' -o grey.png
+[ "$(pixel_difference grey.png grey/g_0.png)" = "0" ] || fail "flat grey did not stay flat"
+printf 'x: 6\ny: 1152\npitch: 8\nmirror: 1\nweights: lines\n' >lines.yml
+expect_status 0 "$INTERLACE" --calibration=lines.yml --views='grey/g_{view}.png' -o grey_lines.png
+[ "$(pixel_difference grey_lines.png grey/g_0.png)" != "0" ] || fail "the record's weights: lines was not taken"
+expect_status 0 "$INTERLACE" --calibration=lines.yml --views='grey/g_{view}.png' --weights=full -o grey_full.png
+[ "$(pixel_difference grey_full.png grey/g_0.png)" = "0" ] || fail "--weights=full did not override the record"
+expect_status 2 "$INTERLACE" --param "$line" --views='grey/g_{view}.png' --weights=soft -o x.png
+one_line "a weighting that is none"
+grep -q -- "--weights must be full or lines" "$E2E_TMP/err" || fail "--weights=soft gave: $(cat "$E2E_TMP/err")"
+# Too few views for the lens: one warning, and the frame still written.
+expect_status 0 "$INTERLACE" --param="-x 6 -y 1152 -pitch 24.5" --views='grey/g_{view}.png' -o wide.png
+grep -q "8 views cannot fill a lens of pitch 24.5000: render 13 views or more" "$E2E_TMP/err" ||
+  fail "no warning of too few views: $(cat "$E2E_TMP/err")"
+one_line "too few views"
 
 expect_status 0 "$INTERLACE" --param "$line" -o "anim_{frame:02}.png"
 ls anim_00.png anim_01.png anim_02.png >/dev/null || fail "not one PNG a frame: $(ls)"

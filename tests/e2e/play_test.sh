@@ -16,16 +16,17 @@ convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
 start_xvfb 1024x768
 
-"$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" \
+"$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" --weights=lines \
   >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
 PLAY_PID=$!
 E2E_PIDS+=("$PLAY_PID")
 MAIN_WINDOW=$(wait_window "Veltrane play")
-"$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o start.png --quiet || fail "no start frame"
+"$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 --weights=lines \
+  -o start.png --quiet || fail "no start frame"
 expect_region 640x400+100+50 "$E2E_TMP/start.png" "the quilt as veltrane-interlace writes it"
 for k in bracketright braceright equal b period; do key "$k"; done
 "$INTERLACE" --param="param: -x 5 -y 1152 -pitch 8.0001 -mirror" --view-phase=1.1 --panel=bgr \
-  --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 -o tuned.png --quiet || fail "no tuned frame"
+  --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 --weights=lines -o tuned.png --quiet || fail "no tuned frame"
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "after ] } = b ."
 end_key q
 for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
@@ -34,7 +35,7 @@ wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "q: exit status $status: $(cat "$E2E_TMP/stderr")"
 grep -q "frames shown" "$E2E_TMP/stdout" || fail "no line about the frames: $(cat "$E2E_TMP/stdout")"
 [ ! -s "$E2E_TMP/stderr" ] || fail "standard error: $(cat "$E2E_TMP/stderr")"
-for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr'; do
+for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr' 'weights: lines'; do
   grep -qx "$expected" "$E2E_TMP/play.yml" || fail "the record lacks '$expected': $(cat "$E2E_TMP/play.yml")"
 done
 

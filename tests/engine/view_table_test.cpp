@@ -119,13 +119,13 @@ TEST(ViewTable, AWholePhaseStepNeedsNoNewTable)
     ASSERT_EQ(table.compile(calibration, size, 8), Status::Done);
     for (const double phase : {0.4, 3.4, 7.4, -0.6, 11.4}) {
         calibration.viewPhase = phase;
-        ASSERT_TRUE(table.serves(calibration, size, 8)) << phase;
+        ASSERT_TRUE(table.serves(calibration, size, 8, Weighting::Lines)) << phase;
         cv::Mat output;
         ASSERT_EQ(table.compose(calibration, views, output), Status::Done);
         EXPECT_EQ(differences(output, referenceOf(calibration, views)), 0.0) << phase;
     }
     calibration.viewPhase = 0.5;
-    EXPECT_FALSE(table.serves(calibration, size, 8));
+    EXPECT_FALSE(table.serves(calibration, size, 8, Weighting::Lines));
     cv::Mat untouched;
     EXPECT_EQ(table.compose(calibration, views, untouched), Status::TableMismatch);
     EXPECT_TRUE(untouched.empty());
@@ -136,9 +136,9 @@ TEST(ViewTable, AWholePhaseStepNeedsNoNewTable)
     others[2].mirror = !others[2].mirror;
     others[3].subpixelOrder = ChannelOrder::Bgr;
     for (const Calibration& other : others)
-        EXPECT_FALSE(table.serves(other, size, 8));
-    EXPECT_FALSE(table.serves(calibration, cv::Size(91, 40), 8));
-    EXPECT_FALSE(table.serves(calibration, size, 9));
+        EXPECT_FALSE(table.serves(other, size, 8, Weighting::Lines));
+    EXPECT_FALSE(table.serves(calibration, cv::Size(91, 40), 8, Weighting::Lines));
+    EXPECT_FALSE(table.serves(calibration, size, 9, Weighting::Lines));
 }
 
 TEST(ViewTable, WhatItCannotComposeIsAStatus)

@@ -165,7 +165,9 @@ protected:
                                                                                                    : cv::INTER_LINEAR);
         }
         cv::Mat out;
-        EXPECT_EQ(interlaceViewsReference(options.calibration, sized, out), veltrane::Status::Done);
+        veltrane::EngineOptions engine;
+        engine.weighting = options.weighting;
+        EXPECT_EQ(interlaceViewsReference(options.calibration, sized, out, engine), veltrane::Status::Done);
         return out;
     }
 
@@ -215,6 +217,7 @@ TEST_F(Interlacing, RandomViewSetsEqualTheReference)
         options.viewsPattern = pattern;
         options.reverse = i % 3 == 1;
         options.viewOffset = between(-20, 20);
+        options.weighting = i % 2 == 0 ? Weighting::Full : Weighting::Lines;
         cv::Size out = size;
         if (i % 4 == 3) { // resized, smaller or larger
             out = cv::Size(between(8, 120), between(4, 80));

@@ -61,6 +61,7 @@ protected:
         interlace.calibration = tuning.calibration;
         interlace.reverse = tuning.reverse;
         interlace.viewOffset = tuning.viewOffset;
+        interlace.weighting = tuning.weighting;
         interlace.framesGiven = true;
         interlace.firstFrame = interlace.lastFrame = f;
         interlace.output = "expected.png";
@@ -112,6 +113,48 @@ TEST_F(Playing, EveryTuningKeyShowsWhatTheInterlacerWrites)
     EXPECT_TRUE(player.run(windows)) << player.problem();
     EXPECT_EQ(checked, 15);
     EXPECT_EQ(player.shown(), 1);
+}
+
+// Either weighting is the interlacer's, from views and from a quilt through
+// the view table; a table of one weighting never serves the other.
+TEST_F(Playing, EitherWeightingIsTheInterlacers)
+{
+    writeViews();
+    cv::Mat quilt(36, 60, CV_8UC3);
+    cv::randu(quilt, 0, 256);
+    cv::imwrite("scene_qs4x3.png", quilt);
+    PlayOptions tiled = options();
+    tiled.source.quilt = "scene_qs4x3.png";
+    tiled.source.width = 71;
+    tiled.source.height = 40;
+    tiled.source.nearestTiles = true;
+    std::vector<cv::Mat> shown;
+    for (const PlayOptions& play : {options(), tiled})
+        for (const Weighting weighting : {Weighting::Lines, Weighting::Full}) {
+            Content content;
+            open(content, play);
+            Player player(content, Tuning{play.source.calibration, false, 0, weighting}, clock);
+            bool checked = false;
+            windows.key(' ').then([&] {
+                InterlaceOptions interlace(play.source);
+                interlace.weighting = weighting;
+                interlace.framesGiven = play.source.quilt.empty(); // views: frame 0 alone
+                interlace.firstFrame = interlace.lastFrame = 0;
+                interlace.output = "expected.png";
+                interlace.force = true;
+                std::string message;
+                ASSERT_EQ(kindOf(runInterlace(interlace, nullptr, false), message), Outcome::Kind::Done) << message;
+                EXPECT_EQ(cv::norm(player.composed(), cv::imread("expected.png"), cv::NORM_INF), 0);
+                EXPECT_EQ(player.composer().lastThroughTable(), !play.source.quilt.empty());
+                shown.push_back(player.composed().clone());
+                checked = true;
+            });
+            EXPECT_TRUE(player.run(windows)) << player.problem();
+            EXPECT_TRUE(checked);
+        }
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_GT(cv::norm(shown[0], shown[1], cv::NORM_INF), 0); // the weightings differ
+    EXPECT_GT(cv::norm(shown[2], shown[3], cv::NORM_INF), 0);
 }
 
 // A phase between tenths is shown and kept as given: the frame is the

@@ -170,6 +170,36 @@ TEST_F(Record, ReversedAndOffsetViews)
         EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
 }
 
+// The weighting content was composed with: read back as written, absent
+// when not known, and nothing but lines or full.
+TEST_F(Record, TheWeighting)
+{
+    CalibrationRecord record;
+    record.calibration = {6, 1152, 8.25, true};
+    std::string message;
+    for (const Weighting weighting : {Weighting::Lines, Weighting::Full}) {
+        record.weighting = weighting;
+        ASSERT_TRUE(saveCalibrationRecord(path("weights.yml"), record, "now", message)) << message;
+        CalibrationRecord loaded;
+        ASSERT_TRUE(loadCalibrationRecord(path("weights.yml"), loaded, message)) << message;
+        ASSERT_TRUE(loaded.weighting.has_value());
+        EXPECT_EQ(*loaded.weighting, weighting);
+        std::remove(path("weights.yml").c_str());
+    }
+    const std::string keys = "x: 6\ny: 1152\npitch: 8\nmirror: 1\n";
+    write("none.yml", keys);
+    CalibrationRecord loaded;
+    loaded.weighting = Weighting::Lines;
+    ASSERT_TRUE(loadCalibrationRecord(path("none.yml"), loaded, message)) << message;
+    EXPECT_FALSE(loaded.weighting.has_value());
+    write("soft.yml", keys + "weights: soft\n");
+    write("number.yml", keys + "weights: 1\n");
+    for (const char* name : {"soft.yml", "number.yml"}) {
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name;
+        EXPECT_NE(message.find("'weights' is neither lines nor full"), std::string::npos) << message;
+    }
+}
+
 // Records as people write them by hand: YAML without its first line, with
 // comments; and XML, which the parser also reads.
 TEST_F(Record, HandWrittenRecordsAreRead)

@@ -22,10 +22,10 @@ cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool to
 // tile v shows through view viewOf[v], enlarged or shrunk to the output's
 // size a few at a time (into memory used again), each few in one pass;
 // smoothly as atSize does, or to the nearest tile pixel (cv::resize's
-// INTER_NEAREST, which a ViewTable reads tiles with).
+// INTER_NEAREST, which a ViewTable reads tiles with), in the weighting given.
 veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool topLeft,
                                const veltrane::Calibration& calibration, const std::vector<int>& viewOf,
-                               cv::Mat& output, bool nearest = false);
+                               cv::Mat& output, bool nearest, veltrane::Weighting weighting);
 
 // The tiles of a quilt in the order of the views they show (tile v at
 // viewOf[v]), sharing the quilt's pixels.

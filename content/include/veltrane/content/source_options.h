@@ -1,11 +1,12 @@
 // The options that say what is shown and how, shared by veltrane-interlace
 // and veltrane-play: the calibration (a printed line or a record, with its
 // view phase and the panel's subpixel order), the content (numbered view
-// files or a quilt), the output size, order, offset and phase, and the frame
-// rate. Read through the programs' command line.
+// files or a quilt), the output size, order, offset and phase, the
+// weighting, and the frame rate. Read through the programs' command line.
 #pragma once
 
 #include "veltrane/engine/calibration.h"
+#include "veltrane/engine/weighting.h"
 #include "veltrane/process/command_line.h"
 
 #include <string>
@@ -33,12 +34,14 @@ struct SourceOptions {
     int height = 0;
     bool reverse = false;
     int viewOffset = 0;
+    Weighting weighting = Weighting::Full; // --weights, else the record's, else full
     double fps = 0.0; // 0: the quilt video's, or 24
 };
 
 // What the command line gives as text, read into numbers once parsed.
 struct SourceTexts {
-    std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel;
+    std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel,
+        weights;
 };
 
 // Declares the options on line, into options and texts; the

@@ -1,7 +1,7 @@
 // Interlacing for a slanted lens sheet: every subpixel of the output shows a
-// weighted share of one view, by its distance from the lens lines of that
-// view. Images in, an image and a status out; nothing is kept between calls,
-// nothing printed, nothing thrown.
+// weighted share of the views, by its distance from their lens lines (in one
+// of two weightings, weighting.h). Images in, an image and a status out;
+// nothing is kept between calls, nothing printed, nothing thrown.
 //
 // Images are cv::Mat of type CV_8UC3 with continuous rows, all of one size
 // (the output's). The panel's subpixels run red, green, blue from the left,
@@ -18,6 +18,7 @@
 #include "veltrane/engine/calibration.h"
 #include "veltrane/engine/mask_allocator.h"
 #include "veltrane/engine/status.h"
+#include "veltrane/engine/weighting.h"
 
 #include <opencv2/core.hpp>
 
@@ -29,6 +30,7 @@ struct EngineOptions {
     ChannelOrder sourceOrder = ChannelOrder::Bgr;
     int threads = 0; // 0: OpenCV's thread count
     MaskAllocator allocator = heapAllocator(); // where working memory comes from
+    Weighting weighting = Weighting::Lines;
 };
 
 // Composes output from one view per lens position: views[v] shows through the
@@ -90,10 +92,11 @@ struct LineLayout {
 Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout);
 
 // The share of the views' brightness that a composition of viewCount views
-// at this pitch keeps: 1 for the usual view spacings (pitch / viewCount),
-// less where the spacing is so fine that the whole-number weights of each
-// view round down, and 0 where they all round to nothing (a black image).
-double brightnessKept(double pitch, int viewCount);
+// at this pitch keeps with the lines weighting: 1 for the usual view
+// spacings (pitch / viewCount), less where the spacing is so fine that the
+// whole-number weights of each view round down, and 0 where they all round
+// to nothing (a black image). The full weighting keeps it all: 1.
+double brightnessKept(double pitch, int viewCount, Weighting weighting = Weighting::Lines);
 
 // The view count of the two-colour composition at this pitch: the largest
 // even number not above round(pitch + 1), plus two.

@@ -6,8 +6,9 @@
 // interlaceViews on the views enlarged that way.
 //
 // What a table serves: the calibration's slant, pitch, leaning, panel order
-// and the fraction of its view phase, at one output size and view count. A
-// whole step of the phase only turns the views, so it needs no new table.
+// and the fraction of its view phase, at one output size, view count and
+// weighting (the options' when compiled). A whole step of the phase only
+// turns the views, so it needs no new table.
 #pragma once
 
 #include "veltrane/engine/calibration.h"
@@ -46,8 +47,8 @@ public:
     Status compile(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options = {},
                    std::size_t maxBytes = std::size_t{1} << 30);
 
-    // True when the table composes for this calibration, size and view count.
-    bool serves(const Calibration& calibration, cv::Size size, int viewCount) const;
+    // True when the table composes for this calibration, size, view count and weighting.
+    bool serves(const Calibration& calibration, cv::Size size, int viewCount, Weighting weighting) const;
 
     // views[v] (8UC3, all of one size and row step, any size; sampled
     // nearest when not the output's) composed into output, made at the
@@ -63,6 +64,7 @@ private:
     Calibration calibration_;
     cv::Size size_;
     int viewCount_ = 0;
+    Weighting weighting_ = Weighting::Lines;
     int strips_ = 0;                          // segments a row
     std::vector<ViewTableSegment> segments_; // row y, segment s at y * strips_ + s
 };

@@ -26,7 +26,7 @@ public:
     int compilations() const { return compilations_; }
 
 private:
-    bool tableFor(const veltrane::Calibration& calibration, cv::Size size, int views);
+    bool tableFor(const veltrane::Calibration& calibration, cv::Size size, int views, veltrane::Weighting weighting);
 
     std::size_t budget_;
     veltrane::ViewTable table_;
@@ -34,6 +34,7 @@ private:
     veltrane::Calibration refusedFor_;
     cv::Size refusedSize_;
     int refusedViews_ = 0;
+    veltrane::Weighting refusedWeighting_ = veltrane::Weighting::Lines;
     bool lastThroughTable_ = false;
     int compilations_ = 0;
 };

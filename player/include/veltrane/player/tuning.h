@@ -5,6 +5,7 @@
 #pragma once
 
 #include "veltrane/engine/calibration.h"
+#include "veltrane/engine/weighting.h"
 
 namespace veltrane {
 
@@ -12,6 +13,7 @@ struct Tuning {
     veltrane::Calibration calibration; // the phase kept in [0, views)
     bool reverse = false;
     int viewOffset = 0; // --view-offset, as veltrane-interlace takes it
+    veltrane::Weighting weighting = veltrane::Weighting::Full; // --weights
 };
 
 // The keys, with what they change:

@@ -3,11 +3,14 @@
 // ending in .json). Other tools read x, y, pitch, mirror, width and height,
 // and view_phase (a number of views), subpixel_order (rgb or bgr), reverse (0
 // or 1) and view_offset (a whole number of views), which a record without
-// them has as 0, rgb, 0 and 0; the rest is derived, for people.
+// them has as 0, rgb, 0 and 0, and weights (lines or full), which a record
+// without it leaves to the program; the rest is derived, for people.
 #pragma once
 
+#include "veltrane/engine/weighting.h"
 #include "veltrane/records/parameter_line.h"
 
+#include <optional>
 #include <string>
 
 namespace veltrane {
@@ -22,6 +25,9 @@ struct CalibrationRecord {
     // calibrator has neither.
     bool reverse = false;
     int viewOffset = 0;
+    // How the content was composed (veltrane-play's and veltrane-interlace's
+    // --weights): written when known.
+    std::optional<Weighting> weighting;
 };
 
 // Writes the record under a temporary name beside the file and renames it,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "veltrane/engine/calibration.h"
+#include "veltrane/engine/weighting.h"
 #include "veltrane/records/limits.h"
 
 #include <string>
@@ -27,6 +28,10 @@ bool parseDimensions(const std::string& text, int& first, int& second);
 
 // A panel's subpixel order as records and options write it: "rgb" or "bgr".
 bool readSubpixelOrder(const std::string& text, ChannelOrder& order);
+
+// A weighting as records and options write it: "lines" or "full".
+bool readWeighting(const std::string& text, Weighting& weighting);
+const char* weightingName(Weighting weighting);
 
 // Text fit for a one-line message: control characters and bytes outside
 // ASCII written as escapes (\n, \x1b).
