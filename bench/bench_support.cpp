@@ -3,6 +3,8 @@
 #include "veltrane/calibrator/engine_messages.h"
 #include "veltrane/panel/panel_layout.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -107,6 +109,14 @@ const veltrane::MaskAllocator& PeakCounter::allocator() const
 std::size_t PeakCounter::peak() const
 {
     return highest;
+}
+
+std::vector<cv::Mat> enlargedNearest(const std::vector<cv::Mat>& tiles, cv::Size size)
+{
+    std::vector<cv::Mat> enlarged(tiles.size());
+    for (std::size_t v = 0; v < tiles.size(); ++v)
+        cv::resize(tiles[v], enlarged[v], size, 0, 0, cv::INTER_NEAREST);
+    return enlarged;
 }
 
 } // namespace veltrane

@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <vector>
 
 namespace veltrane {
 
@@ -38,6 +39,9 @@ bool smokeRun();
 // In a smoke run, marks the benchmark failed when the two images differ.
 void checkAgainstReference(benchmark::State& bench, const unsigned char* output, const unsigned char* reference,
                            std::size_t bytes);
+
+// Tiles enlarged to size as a view table reads them: cv::resize's nearest pixels.
+std::vector<cv::Mat> enlargedNearest(const std::vector<cv::Mat>& tiles, cv::Size size);
 
 // A peak-counting allocator, counting from its making; allocator() hands it
 // to engine calls and to the calibrator's compositions.

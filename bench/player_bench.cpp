@@ -147,11 +147,8 @@ void BM_PlayerTableFromQuilt(benchmark::State& bench)
     bench.counters["table_bytes"] = static_cast<double>(table.bytes());
     if (!smokeRun())
         return;
-    std::vector<cv::Mat> enlarged(tiles.size());
-    for (std::size_t v = 0; v < tiles.size(); ++v)
-        cv::resize(tiles[v], enlarged[v], size, 0, 0, cv::INTER_NEAREST);
     cv::Mat reference;
-    veltrane::interlaceViewsReference(lens, enlarged, reference, full);
+    veltrane::interlaceViewsReference(lens, enlargedNearest(tiles, size), reference, full);
     checkAgainstReference(bench, composed.data, reference.data, reference.total() * 3);
 }
 

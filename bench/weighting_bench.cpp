@@ -77,10 +77,7 @@ void BM_WeightingQuiltTable(benchmark::State& bench)
     bench.counters["table_bytes"] = static_cast<double>(table.bytes());
     if (!smokeRun())
         return;
-    std::vector<cv::Mat> enlarged(tiles.size());
-    for (std::size_t v = 0; v < tiles.size(); ++v)
-        cv::resize(tiles[v], enlarged[v], size, 0, 0, cv::INTER_NEAREST);
-    checkComposition(bench, composed, enlarged, options);
+    checkComposition(bench, composed, enlargedNearest(tiles, size), options);
 }
 
 } // namespace

@@ -54,6 +54,21 @@ protected:
         return play;
     }
 
+    // A random 4 x 3 quilt written, and the options that play it through a
+    // view table (tiles read to their nearest pixels) at 71 x 40.
+    PlayOptions quiltOfTables() const
+    {
+        cv::Mat quilt(36, 60, CV_8UC3);
+        cv::randu(quilt, 0, 256);
+        cv::imwrite("scene_qs4x3.png", quilt);
+        PlayOptions play = options();
+        play.source.quilt = "scene_qs4x3.png";
+        play.source.width = 71;
+        play.source.height = 40;
+        play.source.nearestTiles = true;
+        return play;
+    }
+
     // What veltrane-interlace writes for frame f with these numbers.
     cv::Mat interlaced(const Tuning& tuning, int f)
     {
@@ -120,14 +135,7 @@ TEST_F(Playing, EveryTuningKeyShowsWhatTheInterlacerWrites)
 TEST_F(Playing, EitherWeightingIsTheInterlacers)
 {
     writeViews();
-    cv::Mat quilt(36, 60, CV_8UC3);
-    cv::randu(quilt, 0, 256);
-    cv::imwrite("scene_qs4x3.png", quilt);
-    PlayOptions tiled = options();
-    tiled.source.quilt = "scene_qs4x3.png";
-    tiled.source.width = 71;
-    tiled.source.height = 40;
-    tiled.source.nearestTiles = true;
+    const PlayOptions tiled = quiltOfTables();
     std::vector<cv::Mat> shown;
     for (const PlayOptions& play : {options(), tiled})
         for (const Weighting weighting : {Weighting::Lines, Weighting::Full}) {
@@ -237,14 +245,7 @@ TEST_F(Playing, AQuiltFrameIsTheInterlacers)
 // frame compile no new table, the other keys one each.
 TEST_F(Playing, AQuiltThroughTheViewTableIsTheInterlacersForEveryKey)
 {
-    cv::Mat quilt(36, 60, CV_8UC3);
-    cv::randu(quilt, 0, 256);
-    cv::imwrite("scene_qs4x3.png", quilt);
-    PlayOptions play = options();
-    play.source.quilt = "scene_qs4x3.png";
-    play.source.width = 71;
-    play.source.height = 40;
-    play.source.nearestTiles = true;
+    const PlayOptions play = quiltOfTables();
     Content content;
     open(content, play);
     Player player(content, Tuning{play.source.calibration, false, 0}, clock);
