@@ -81,6 +81,10 @@ Status geometryOf(const LensGeometry& lens)
 {
     if (lens.height < 3) // the first and last rows stay dark: nothing would be lit
         return Status::UnsupportedGeometry;
+    // The full weighting's phases are whole numbers below two turns of the
+    // views, and a view table's entries name views in 16 bits.
+    if (lens.weighting == Weighting::Full && lens.viewCount > MaxFullViews)
+        return Status::UnsupportedGeometry;
     return linesOf(lens);
 }
 
@@ -252,11 +256,13 @@ Status addViews(const Calibration& calibration, int viewCount, const std::vector
     });
 }
 
-Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount)
+Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount, Weighting weighting)
 {
     if (viewCount <= 0 || size.width <= 0 || size.height <= 0)
         return Status::InvalidImage;
-    return geometryOf(lensOf(calibration, size, viewCount, EngineOptions()));
+    EngineOptions options;
+    options.weighting = weighting;
+    return geometryOf(lensOf(calibration, size, viewCount, options));
 }
 
 Status lineLayout(const Calibration& calibration, cv::Size size, int viewCount, LineLayout& layout)

@@ -255,6 +255,11 @@ TEST(FullWeighting, LinesStayTheDefault)
     EXPECT_EQ(cv::countNonZero(lines.row(0).reshape(1)), 0);
     EXPECT_LT(cv::mean(lines)[0], 180.0);
     EXPECT_EQ(differingBytes(full, grey), 0);
+    // Views beyond what its phases and a table's entries hold are refused, never composed wrong.
+    EXPECT_EQ(checkGeometry(lens, {128, 96}, MaxFullViews + 1, Weighting::Full), Status::UnsupportedGeometry);
+    EXPECT_EQ(checkGeometry(lens, {128, 96}, MaxFullViews + 1), Status::Done);
+    ViewTable table;
+    EXPECT_EQ(table.compile(lens, {128, 96}, 1 << 30, fullOptions()), Status::UnsupportedGeometry);
     EXPECT_EQ(brightnessKept(8.0, 4096), 0.0);
     EXPECT_EQ(brightnessKept(8.0, 4096, Weighting::Full), 1.0);
 }

@@ -70,11 +70,14 @@ Status interlaceTwoViewsReference(const Calibration& calibration, int viewCount,
 // Done when a composition of viewCount views at size can be drawn;
 // UnsupportedGeometry when its lens lines would be more than the engine
 // draws (lines all but horizontal: a large -x over a small -y), when -y is
-// not positive or -x beyond a third of INT_MAX either way, and for a size of
-// fewer than three rows (the first and last rows are never lit); InvalidImage
+// not positive or -x beyond a third of INT_MAX either way, for a size of
+// fewer than three rows (the first and last rows are never lit), and for
+// more than MaxFullViews views in the full weighting; InvalidImage
 // for no views or an empty size. Every composition checks this itself and
 // then leaves its output alone.
-Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount);
+Status checkGeometry(const Calibration& calibration, cv::Size size, int viewCount,
+                     Weighting weighting = Weighting::Lines);
+constexpr int MaxFullViews = 65535;
 
 // Where a composition of viewCount views at size puts its lens lines, in
 // subpixel columns (x of subpixel c is c): view 0's content is centred on
