@@ -68,13 +68,16 @@ int main(int argc, char** argv)
             windows->showImage(Title, pattern);
             windows->waitKey(std::max(1, options.settleMs));
         };
-    } else if (options.display.area() == 0) {
+    } else if (options.display.area() == 0 && options.photo.empty()) {
         return fail(ExitUsage, "give the display's size: --size=WxH (--screen is for showing the patterns)");
     }
-    std::string line;
-    if (const Outcome outcome = runAutocal(options, show, line); !outcome)
+    AutocalReport report;
+    const Outcome outcome = runAutocal(options, show, report);
+    if (!outcome)
         return fail(exitStatusOf(outcome), outcome.message);
-    if (!line.empty())
-        std::printf("%s\n", line.c_str());
+    if (!report.line.empty())
+        std::printf("%s\n", report.line.c_str());
+    for (const std::string& note : report.notes)
+        std::fprintf(messages, "veltrane-autocal: %s\n", note.c_str());
     return 0;
 }

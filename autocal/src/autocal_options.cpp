@@ -2,6 +2,7 @@
 #include "veltrane/autocal/pattern.h"
 
 #include "veltrane/process/command_line.h"
+#include "veltrane/records/atomic_file.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/image_file.h"
@@ -34,16 +35,17 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
     param.excludes(record);
     line.option("--size", texts.size, "the display's size (default the record's)").valueName("WxH");
     auto& pattern = line.option("--pattern", options.pattern, "write the pattern for the guess, to show on the "
-                                                              "display (veltrane-play --image), and stop")
+                                                              "display (veltrane-play --image), and stop; with "
+                                                              "--photo, the next round's (FILE-2.png, -3...)")
                         .valueName("FILE");
     auto& photo = line.option("--photo", options.photo, "one round from a photo of the display showing the "
-                                                        "pattern")
+                                                        "pattern (the guess and the size are read from its code)")
                       .valueName("FILE");
     auto& camera = line.option("--camera", texts.camera, "the photos from camera N (one round, or every round "
                                                          "with --screen), or from the virtual camera "
                                                          "sim:pitch=P,x=X,...")
                        .valueName("N|sim:...");
-    pattern.excludes(photo).excludes(camera);
+    pattern.excludes(camera);
     photo.excludes(camera);
     line.option("--screen", options.screen, "show each round's pattern full screen on this monitor (index, name "
                                             "or WxH+X+Y) before its photo is taken")
@@ -54,15 +56,14 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
     line.option("--rounds", texts.rounds, "rounds at most, with a camera on --screen or the virtual camera "
                                           "(default 3)")
         .valueName("N");
-    line.option("--save", options.save, "write the calibration record of the numbers found")
-        .valueName("FILE")
-        .excludes(pattern);
-    line.flag("--force", options.force, "overwrite an existing --pattern file");
+    line.option("--save", options.save, "write the calibration record of the numbers found").valueName("FILE");
+    line.flag("--force", options.force, "overwrite an existing pattern file");
 }
 
 bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
 {
-    if (texts.param.empty() && texts.record.empty()) {
+    options.guessGiven = !texts.param.empty() || !texts.record.empty();
+    if (!options.guessGiven && options.photo.empty()) {
         text = "give the guess: --param=LINE or --calibration=FILE";
         return false;
     }
@@ -97,7 +98,7 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
                std::to_string(SmallestSide) + "x" + std::to_string(SmallestSide);
         return false;
     }
-    if (options.display.area() == 0 && options.screen.empty()) {
+    if (options.display.area() == 0 && options.screen.empty() && options.photo.empty()) {
         text = "give the display's size: --size=WxH (or a calibration record that has it, or --screen)";
         return false;
     }
@@ -193,6 +194,14 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
         return parsed;
     if (!options.pattern.empty() && !pngName(options.pattern)) {
         text = "--pattern is written as PNG: its name must end in .png, got '" + printable(options.pattern) + "'";
+        return Parse::Invalid;
+    }
+    if (!options.pattern.empty() && options.photo.empty() && !options.force && nameTaken(options.pattern)) {
+        text = "'" + printable(options.pattern) + "' exists: give --force to overwrite it";
+        return Parse::Invalid;
+    }
+    if (!options.pattern.empty() && options.photo.empty() && !options.save.empty()) {
+        text = "--save is for the numbers found: give it with --photo or --camera";
         return Parse::Invalid;
     }
     // A record that cannot be written is refused before any photo is taken

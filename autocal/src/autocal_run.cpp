@@ -1,9 +1,13 @@
 // veltrane-autocal's work: the pattern written, or the rounds run on the
 // photos of a file, a camera or the virtual camera, and the numbers found
-// printed and saved.
+// printed and saved; a photo's guess read from its pattern's code, and the
+// next round's pattern written after it.
 #include "veltrane/autocal/autocal_options.h"
 
+#include "veltrane/autocal/pattern_code.h"
 #include "veltrane/autocal/photo_rounds.h"
+#include "veltrane/autocal/photo_turn.h"
+#include "veltrane/records/atomic_file.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/photo_file.h"
 #include "veltrane/records/image_file.h"
@@ -13,26 +17,12 @@
 
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
+#include <cmath>
+
 namespace veltrane {
 
 namespace {
-
-// The same photo, whatever the pattern: the one round of a photo file.
-class FilePhoto : public PhotoSource {
-public:
-    explicit FilePhoto(std::string name) : name_(std::move(name)) {}
-    bool take(const cv::Mat&, cv::Mat& photo, std::string& problem) override
-    {
-        std::string why;
-        photo = loadPhotoUpright(name_, why); // a phone photo stored turned is read as it was taken
-        if (photo.empty())
-            problem = printable(name_) + " cannot be read: " + (why.empty() ? "there is no such file" : why);
-        return !photo.empty();
-    }
-
-private:
-    std::string name_;
-};
 
 // A frame of a camera: the pattern is on the display already.
 class CameraPhoto : public PhotoSource {
@@ -68,56 +58,158 @@ private:
     const ShowPattern& show_;
 };
 
-bool writePattern(const AutocalOptions& options, std::string& message)
+// The guess as its line prints it, so that a pattern's code says exactly
+// what the pattern was drawn for.
+Calibration asPrinted(Calibration guess)
 {
+    guess.pitch = printedPitch(guess.pitch);
+    return guess;
+}
+
+bool writePattern(const PatternCode& code, const std::string& name, bool force, AutocalReport& report,
+                  std::string& message)
+{
+    const PatternLayout layout = patternLayout(code.display, code.guess.pitch);
     cv::Mat pattern;
-    if (drawPattern(patternLayout(options.display), options.guess, pattern) != Status::Done) {
+    if (drawPattern(layout, code, pattern) != Status::Done) {
         message = UndrawableGuess;
         return false;
     }
-    return writePngFile(options.pattern, pattern, options.force ? Replace::Allowed : Replace::Refused, message);
+    if (!writePngFile(name, pattern, force ? Replace::Allowed : Replace::Refused, message))
+        return false;
+    if (layout.code.empty())
+        report.notes.push_back("the pattern carries no code (at this pitch its modules do not fit the display): give "
+                               "--param and --size again with its photo");
+    return true;
 }
 
-// One run's rounds, its line, and the record saved when asked.
-Outcome solveAndSave(const AutocalOptions& options, const ShowPattern& show, std::string& line)
+Outcome saveRecord(const AutocalOptions& options, const Calibration& found, cv::Size display)
 {
-    std::string message;
-    FilePhoto file(options.photo);
-    CameraPhoto camera(options.camera);
-    VirtualCameraPhotos simulated(options.virtualCamera);
-    PhotoSource& source = options.simulated ? static_cast<PhotoSource&>(simulated)
-                          : options.camera >= 0 ? static_cast<PhotoSource&>(camera)
-                                                : static_cast<PhotoSource&>(file);
-    ShownFirst photos(source, show);
-    RoundsOptions rounds;
-    // A photo file, or a camera whose display this program does not drive,
-    // has the one pattern that was shown: one round.
-    const bool everyRound = options.simulated || (options.camera >= 0 && show);
-    rounds.rounds = everyRound ? options.rounds : 1;
-    RoundsResult result;
-    if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
-        return Outcome::failed(message);
-    line = parameterLine(result.calibration);
     if (options.save.empty())
         return Outcome::done();
     CalibrationRecord record;
-    record.calibration = result.calibration;
-    record.width = options.display.width;
-    record.height = options.display.height;
+    record.calibration = found;
+    record.width = display.width;
+    record.height = display.height;
     record.reverse = options.reverse;
     record.viewOffset = options.viewOffset;
+    std::string message;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
-                                                                                 : Outcome::failed(message);
+                                                                             : Outcome::failed(message);
+}
+
+// The rounds of a camera, or of the virtual camera, and the record saved.
+Outcome cameraRounds(const AutocalOptions& options, const ShowPattern& show, AutocalReport& report)
+{
+    std::string message;
+    CameraPhoto camera(options.camera);
+    VirtualCameraPhotos simulated(options.virtualCamera);
+    PhotoSource& source = options.simulated ? static_cast<PhotoSource&>(simulated) : static_cast<PhotoSource&>(camera);
+    ShownFirst photos(source, show);
+    RoundsOptions rounds;
+    // A camera whose display this program does not drive has the one
+    // pattern that was shown: one round.
+    rounds.rounds = options.simulated || show ? options.rounds : 1;
+    RoundsResult result;
+    if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
+        return Outcome::failed(message);
+    report.line = parameterLine(result.calibration);
+    return saveRecord(options, result.calibration, options.display);
+}
+
+// What a photo's pattern was drawn for: its code's numbers, which a guess
+// given must match, or, without a code, the guess given.
+Outcome photoGuess(const AutocalOptions& options, cv::Mat& photo, PatternCode& shown, AutocalReport& report)
+{
+    if (!findPatternCode(photo, shown)) {
+        if (!options.guessGiven || options.display.area() == 0)
+            return Outcome::failed("no pattern code can be read in the photo: give the guess its pattern was drawn "
+                                   "for (--param=LINE --size=WxH)");
+        report.notes.push_back("no pattern code can be read in the photo: its pattern is taken to be the one of "
+                               "the guess given");
+        shown = PatternCode{options.guess, options.display, 1};
+        return Outcome::done();
+    }
+    const std::string drawnFor = parameterLine(shown.guess);
+    if (options.guessGiven && parameterLine(options.guess) != drawnFor)
+        return Outcome::failed("the photo's pattern was drawn for '" + drawnFor + "', not for the guess given ('" +
+                               parameterLine(options.guess) + "'): leave the guess out, the photo has it");
+    if (options.display.area() != 0 && options.display != shown.display)
+        return Outcome::failed("the photo's pattern was drawn for a display of " + sizeText(shown.display) +
+                               ", not " + sizeText(options.display));
+    if (options.guessGiven) // the record's view phase and panel order
+        shown.guess = options.guess;
+    cv::Mat upright;
+    if (turnPhotoUpright(photo, shown, upright) == PhotoTurn::Unknown)
+        return Outcome::failed("the photo's code is read, but not which way up the photo was taken: photograph "
+                               "the whole display, its frame on a darker surround");
+    photo = upright;
+    return Outcome::done();
+}
+
+// One round from a photo file; the next round's pattern written when asked.
+Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
+{
+    std::string why;
+    cv::Mat photo = loadPhotoUpright(options.photo, why); // a phone photo stored turned is read as it was taken
+    if (photo.empty())
+        return Outcome::failed(printable(options.photo) + " cannot be read: " +
+                               (why.empty() ? "there is no such file" : why));
+    PatternCode shown;
+    if (const Outcome guessed = photoGuess(options, photo, shown, report); !guessed)
+        return guessed;
+    HeldPhoto held(photo);
+    RoundsOptions rounds;
+    rounds.rounds = 1;
+    rounds.firstRound = shown.round;
+    RoundsResult result;
+    std::string message;
+    if (!calibrateFromPhotos(shown.guess, shown.display, held, rounds, result, message))
+        return Outcome::failed(message);
+    report.line = parameterLine(result.calibration);
+    const int next = std::min(99, shown.round + 1);
+    const std::string name = options.pattern.empty() ? "" : roundPatternName(options.pattern, next);
+    // Nothing is saved when the next pattern cannot be written.
+    if (!name.empty() && !options.force && nameTaken(name))
+        return Outcome::failed("'" + printable(name) + "', round " + std::to_string(next) +
+                               "'s pattern, exists: give --force to overwrite it");
+    if (const Outcome saved = saveRecord(options, result.calibration, shown.display); !saved)
+        return saved;
+    if (name.empty())
+        return Outcome::done();
+    if (!writePattern(PatternCode{asPrinted(result.calibration), shown.display, next}, name, options.force, report,
+                      message))
+        return Outcome::failed(message);
+    report.notes.push_back("round " + std::to_string(next) + "'s pattern: " + printable(name) +
+                           " (show it, photograph it, and give the photo with --photo)");
+    return Outcome::done();
 }
 
 } // namespace
 
-Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line)
+std::string roundPatternName(const std::string& given, int round)
+{
+    const std::size_t dot = given.size() >= 4 ? given.size() - 4 : 0;
+    std::string stem = given.substr(0, dot);
+    const std::string extension = given.substr(dot);
+    const std::size_t dash = stem.find_last_of('-');
+    long number = 0;
+    if (dash != std::string::npos && readWholeNumber(stem.substr(dash + 1), number) && number >= 2 && number <= 99)
+        stem.erase(dash);
+    return round <= 1 ? stem + extension : stem + "-" + std::to_string(round) + extension;
+}
+
+Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, AutocalReport& report)
 {
     std::string message;
+    if (!options.photo.empty())
+        return photoRound(options, report);
     if (!options.pattern.empty())
-        return writePattern(options, message) ? Outcome::done() : Outcome::failed(message);
-    return solveAndSave(options, show, line);
+        return writePattern(PatternCode{asPrinted(options.guess), options.display, 1}, options.pattern, options.force,
+                            report, message)
+                   ? Outcome::done()
+                   : Outcome::failed(message);
+    return cameraRounds(options, show, report);
 }
 
 } // namespace veltrane

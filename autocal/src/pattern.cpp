@@ -2,11 +2,50 @@
 
 #include "veltrane/engine/interlace.h"
 
+#include <opencv2/imgproc.hpp>
+
 #include <algorithm>
+#include <cmath>
 
 namespace veltrane {
 
-PatternLayout patternLayout(cv::Size display)
+namespace {
+
+// The code's square holds the largest code of the pattern's texts (33
+// modules and the quiet zone around them) and is at most this share of the
+// first field's shorter side.
+constexpr int CodeModules = 37;
+constexpr double CodeShare = 0.6;
+
+// A module is two lenses wide at least: through the sheet each lens shows
+// one subpixel column of what is under it, so finer modules are lost.
+int codeModulePixels(double pitch)
+{
+    return std::max(4, static_cast<int>(std::ceil(2.0 * pitch / 3.0)));
+}
+
+void drawCode(const PatternLayout& layout, const PatternCode& code, cv::Mat& pattern)
+{
+    const cv::Mat modules = patternCodeModules(code);
+    const cv::Rect at = codeModulesRect(layout, modules);
+    cv::Mat drawn;
+    cv::resize(modules, drawn, at.size(), 0, 0, cv::INTER_NEAREST);
+    cv::cvtColor(drawn, drawn, cv::COLOR_GRAY2BGR);
+    pattern(layout.code).setTo(cv::Scalar::all(255));
+    drawn.copyTo(pattern(at));
+}
+
+} // namespace
+
+cv::Rect codeModulesRect(const PatternLayout& layout, const cv::Mat& modules)
+{
+    const int pixels = layout.code.width / CodeModules;
+    const cv::Size size(modules.cols * pixels, modules.rows * pixels);
+    return cv::Rect(layout.code.tl() + cv::Point(layout.code.width - size.width, layout.code.height - size.height) / 2,
+                    size);
+}
+
+PatternLayout patternLayout(cv::Size display, double pitch)
 {
     PatternLayout layout;
     layout.display = display;
@@ -18,6 +57,9 @@ PatternLayout patternLayout(cv::Size display)
     const int height = display.height - 2 * inset;
     layout.fields[0] = cv::Rect(inset, inset, std::max(1, width), std::max(1, height));
     layout.fields[1] = cv::Rect(inset + width + gap, inset, std::max(1, width), std::max(1, height));
+    const int side = pitch > 0.0 && pitch < 1000.0 ? CodeModules * codeModulePixels(pitch) : display.width;
+    if (side <= CodeShare * std::min(layout.fields[0].width, layout.fields[0].height))
+        layout.code = cv::Rect(layout.fields[0].tl(), cv::Size(side, side));
     return layout;
 }
 
@@ -36,8 +78,9 @@ Calibration fieldCalibration(const Calibration& guess, double spread, int field)
     return calibration;
 }
 
-Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Mat& pattern)
+Status drawPattern(const PatternLayout& layout, const PatternCode& code, cv::Mat& pattern)
 {
+    const Calibration& guess = code.guess;
     if (std::min(layout.display.width, layout.display.height) < SmallestPatternSide)
         return Status::InvalidImage;
     cv::Mat drawn(layout.display, CV_8UC3, cv::Scalar::all(0));
@@ -57,6 +100,8 @@ Status drawPattern(const PatternLayout& layout, const Calibration& guess, cv::Ma
     for (const cv::Rect& band : {cv::Rect(0, 0, whole.width, f), cv::Rect(0, whole.height - f, whole.width, f),
                                  cv::Rect(0, 0, f, whole.height), cv::Rect(whole.width - f, 0, f, whole.height)})
         drawn(band & whole).setTo(cv::Scalar::all(255));
+    if (!layout.code.empty())
+        drawCode(layout, code, drawn);
     pattern = drawn;
     return Status::Done;
 }

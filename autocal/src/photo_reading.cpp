@@ -89,7 +89,7 @@ bool frameCorners(const cv::Mat& grey, std::vector<cv::Point2f>& corners)
 // phase from pixel to pixel, across and down, is their frequency. The
 // peak's place in the spectrum is a fraction of a bin off; the phase over
 // the whole field is far finer.
-cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size field)
+cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size field, const cv::Rect& skipped)
 {
     // Bins apart, around the spectrum's edges.
     auto apart = [](int a, int b, int size) {
@@ -116,6 +116,8 @@ cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size f
     };
     for (int y = 0; y + 1 < field.height; ++y)
         for (int x = 0; x + 1 < field.width; ++x) {
+            if (skipped.contains(cv::Point(x, y)))
+                continue;
             const std::complex<double> here = std::conj(at(y, x));
             across += at(y, x + 1) * here;
             down += at(y + 1, x) * here;
@@ -148,12 +150,16 @@ bool frameIsThere(const cv::Mat& rectified, const PatternLayout& layout, double 
     return ringMean(0.25 * f, 0.75 * f) > ringMean(f + 0.25 * g, f + 0.75 * g) + 0.1;
 }
 
-// A field's spectrum: its values less their mean, under a Hann window,
-// zero-padded to four times its size (a finer grid for the peak).
-void windowedSpectrum(const cv::Mat& field, cv::Mat& spectrum, cv::Mat& magnitude)
+// A field's spectrum: its values less their mean (the skipped part, in the
+// field's pixels, set to it), under a Hann window, zero-padded to four times
+// its size (a finer grid for the peak).
+void windowedSpectrum(const cv::Mat& field, const cv::Rect& skipped, cv::Mat& spectrum, cv::Mat& magnitude)
 {
     cv::Mat values = field.clone();
-    values -= cv::mean(values)[0];
+    cv::Mat read(values.size(), CV_8U, cv::Scalar(255));
+    read(skipped).setTo(0);
+    values -= cv::mean(values, read)[0];
+    values(skipped).setTo(0);
     cv::Mat hann;
     cv::createHanningWindow(hann, values.size(), CV_32F);
     values = values.mul(hann);
@@ -199,13 +205,22 @@ Peak strongestPeak(const cv::Mat& magnitude, const FringeWindow& window, double 
 
 } // namespace
 
+cv::Mat channelMean(const cv::Mat& photo)
+{
+    cv::Mat grey;
+    cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
+    return grey;
+}
+
+bool displayCorners(const cv::Mat& photo, std::vector<cv::Point2f>& corners)
+{
+    return frameCorners(channelMean(photo), corners);
+}
+
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
                   std::string& problem)
 {
-    // The channels' mean, not a luminance: through a lens, white shows as
-    // one lit subpixel of any of the three colours, alike in this mean.
-    cv::Mat grey;
-    cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
+    const cv::Mat grey = channelMean(photo);
     double lowest = 0.0;
     double highest = 0.0;
     cv::minMaxLoc(grey, &lowest, &highest);
@@ -243,19 +258,23 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
     return true;
 }
 
-bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, double scale, const FringeWindow& window,
-                    Fringes& fringes, std::string& problem)
+bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, const cv::Rect& skipped, double scale,
+                    const FringeWindow& window, Fringes& fringes, std::string& problem)
 {
-    const cv::Rect area(cvRound(field.x * scale), cvRound(field.y * scale), cvRound(field.width * scale),
-                        cvRound(field.height * scale));
-    const cv::Rect inside = area & cv::Rect(0, 0, rectified.cols, rectified.rows);
+    auto scaled = [scale](const cv::Rect& r) {
+        return cv::Rect(cvRound(r.x * scale), cvRound(r.y * scale), cvRound(r.width * scale),
+                        cvRound(r.height * scale));
+    };
+    const cv::Rect inside = scaled(field) & cv::Rect(0, 0, rectified.cols, rectified.rows);
     if (inside.width < 16 || inside.height < 16) {
         problem = "the display is too small in the photo to measure";
         return false;
     }
     cv::Mat spectrum;
     cv::Mat magnitude;
-    windowedSpectrum(rectified(inside), spectrum, magnitude);
+    const cv::Rect overlap = scaled(skipped) & inside;
+    const cv::Rect skippedInside = overlap.empty() ? cv::Rect() : overlap - inside.tl();
+    windowedSpectrum(rectified(inside), skippedInside, spectrum, magnitude);
     // Fringes are at least 1.5 cycles across the field.
     const Peak peak = strongestPeak(magnitude, window, scale, 1.5 / std::min(inside.width, inside.height));
     const double usual = cv::mean(magnitude)[0];
@@ -264,7 +283,7 @@ bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, double scal
         problem = "no fringes to measure in the photo (a wrong pattern, or too blurred)";
         return false;
     }
-    fringes.frequency = frequencyByPhase(spectrum, peak.bin, inside.size()) * scale;
+    fringes.frequency = frequencyByPhase(spectrum, peak.bin, inside.size(), skippedInside) * scale;
     return true;
 }
 

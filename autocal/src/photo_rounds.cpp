@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace veltrane {
 
@@ -12,6 +13,11 @@ namespace {
 
 // Below this many fringes across the display, a new guess is not worth a round.
 constexpr double Settled = 0.05;
+// The misfit (fringes across a field) above which the fields' answers are
+// not believed: the photos of the right patterns stayed below 0.14 in
+// simulation; a pattern of another guess (another pitch, the other leaning)
+// shows 0.45 or more on a display of 960 x 600, more on larger ones.
+constexpr double MisfitAllowed = 0.3;
 // How far off a guess may be: a share of its pitch, and whole steps of -x.
 constexpr double PitchOff = 0.07;
 constexpr int SlantStepsOff = 4;
@@ -25,12 +31,14 @@ FringeWindow fringeWindow(cv::Point2d field, cv::Point2d guess, const Calibratio
                                        PitchOff * std::fabs(guess.y) + SlantStepsOff * slantStep)};
 }
 
-// One round: the pattern for guess, photographed and read.
-bool round(const Calibration& guess, const PatternLayout& layout, double scale, PhotoSource& photos,
-           cv::Point2d& frequency, std::string& problem)
+// One round: the pattern for the code's guess, photographed and read.
+bool round(const PatternCode& code, double scale, PhotoSource& photos, cv::Point2d& frequency, double& misfit,
+           std::string& problem)
 {
+    const Calibration& guess = code.guess;
+    const PatternLayout layout = patternLayout(code.display, guess.pitch);
     cv::Mat pattern;
-    if (drawPattern(layout, guess, pattern) != Status::Done) {
+    if (drawPattern(layout, code, pattern) != Status::Done) {
         problem = UndrawableGuess;
         return false;
     }
@@ -51,11 +59,11 @@ bool round(const Calibration& guess, const PatternLayout& layout, double scale, 
     for (int field = 0; field < 2; ++field) {
         const Calibration drawn = fieldCalibration(guess, spread, field);
         if (!lensFrequency(drawn, layout.display, fieldFrequency[field]) ||
-            !measureFringes(rectified, layout.fields[field], scale,
+            !measureFringes(rectified, layout.fields[field], field == 0 ? layout.code : cv::Rect(), scale,
                             fringeWindow(fieldFrequency[field], guessFrequency, guess), fringes[field], problem))
             return false;
     }
-    return solveFrequency(fieldFrequency, fringes, frequency, problem);
+    return solveFrequency(fieldFrequency, fringes, layout.fields[0].size(), frequency, misfit, problem);
 }
 
 } // namespace
@@ -73,20 +81,31 @@ double fringesBetween(const Calibration& a, const Calibration& b, cv::Size displ
 bool calibrateFromPhotos(const Calibration& guess, cv::Size display, PhotoSource& photos,
                          const RoundsOptions& options, RoundsResult& result, std::string& problem)
 {
-    const PatternLayout layout = patternLayout(display);
     const double scale = std::min(1.0, static_cast<double>(options.readWidth) / std::max(display.width, display.height));
     Calibration current = guess;
     for (int r = 1; r <= options.rounds; ++r) {
         cv::Point2d frequency;
-        if (!round(current, layout, scale, photos, frequency, problem))
+        if (!round(PatternCode{current, display, options.firstRound + r - 1}, scale, photos, frequency, result.misfit,
+                   problem))
             return false;
         const Calibration solved = calibrationOf(frequency, guess, display);
         result.moved = fringesBetween(solved, current, display);
         result.rounds = r;
-        const bool settled = result.moved < Settled && solved.x == current.x && solved.mirror == current.mirror;
+        const bool settled = result.moved < Settled && solved.x == current.x && solved.mirror == current.mirror &&
+                             result.misfit <= MisfitAllowed;
         current = solved;
         if (settled)
             break;
+    }
+    // The last round's fields must agree: numbers read from a pattern drawn
+    // for another guess are wrong by as much as the guesses differ.
+    if (result.misfit > MisfitAllowed) {
+        char text[200];
+        std::snprintf(text, sizeof text, "the fringes do not fit the pattern's numbers (its fields disagree by %.1f "
+                                         "fringes): a photo of another round's pattern, or the display moved",
+                      result.misfit);
+        problem = text;
+        return false;
     }
     result.calibration = current;
     return true;

@@ -44,8 +44,8 @@ Calibration calibrationOf(cv::Point2d frequency, const Calibration& guess, cv::S
     return calibration;
 }
 
-bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2], cv::Point2d& solved,
-                    std::string& problem)
+bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2], cv::Size field,
+                    cv::Point2d& solved, double& misfit, std::string& problem)
 {
     double closest = std::numeric_limits<double>::infinity();
     for (const double first : {-1.0, 1.0})
@@ -56,6 +56,7 @@ bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2
             if (apart < closest) {
                 closest = apart;
                 solved = 0.5 * (a + b);
+                misfit = std::fabs(a.x - b.x) * field.width + std::fabs(a.y - b.y) * field.height;
             }
         }
     // The two fields' answers lie within a few per cent of the fringes.

@@ -1,6 +1,7 @@
 #include "veltrane/calibrator/view_sequence.h"
 
 #include "veltrane/calibrator/engine_messages.h"
+#include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
 #include "veltrane/content/view_stream.h"
 
@@ -22,11 +23,6 @@ void say(std::FILE* out, const std::string& line)
 {
     std::fprintf(out, "%s\n", line.c_str());
     std::fflush(out);
-}
-
-std::string sizeText(cv::Size size)
-{
-    return std::to_string(size.width) + " x " + std::to_string(size.height);
 }
 
 void sayUnreadable(std::FILE* out, const std::string& name, const std::string& problem, const char* consequence)

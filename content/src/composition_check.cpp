@@ -1,6 +1,7 @@
 #include "veltrane/content/composition_check.h"
 
 #include "veltrane/engine/interlace.h"
+#include "veltrane/records/value_text.h"
 
 #include <cmath>
 #include <cstdio>
@@ -9,13 +10,12 @@ namespace veltrane {
 
 std::string compositionProblem(const Calibration& calibration, cv::Size size, int views, Weighting weighting)
 {
-    const std::string sizeText = std::to_string(size.width) + " x " + std::to_string(size.height);
     if (size.height < 3)
-        return "an output of " + sizeText +
+        return "an output of " + sizeText(size) +
                " shows nothing: its first and last rows are never lit, so it needs 3 rows or more";
     if (checkGeometry(calibration, size, views) != Status::Done)
         return "the slant -x " + std::to_string(calibration.x) + " -y " + std::to_string(calibration.y) +
-               " is too flat to draw at " + sizeText + ": its lens lines would be far more than the panel's columns";
+               " is too flat to draw at " + sizeText(size) + ": its lens lines would be far more than the panel's columns";
     if (brightnessKept(calibration.pitch, views, weighting) == 0.0)
         return std::to_string(views) + " views at pitch " + std::to_string(calibration.pitch) +
                " leave every view a share too small to show: the output would be black";

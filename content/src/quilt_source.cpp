@@ -11,11 +11,6 @@ namespace veltrane {
 
 namespace {
 
-std::string sizeText(cv::Size size)
-{
-    return std::to_string(size.width) + " x " + std::to_string(size.height);
-}
-
 } // namespace
 
 Outcome QuiltSource::open(const std::string& file, int columns, int rows)

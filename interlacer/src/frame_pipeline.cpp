@@ -33,11 +33,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Warnings = std::vector<std::string>; // without the program's name
 
-std::string sizeText(cv::Size size)
-{
-    return std::to_string(size.width) + " x " + std::to_string(size.height);
-}
-
 // Below this share of the views' brightness an output gets a warning.
 constexpr double DarkShare = 0.75;
 

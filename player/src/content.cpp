@@ -15,11 +15,6 @@ namespace veltrane {
 
 namespace {
 
-std::string sizeText(cv::Size size)
-{
-    return std::to_string(size.width) + " x " + std::to_string(size.height);
-}
-
 } // namespace
 
 Outcome Content::open(const PlayOptions& options)

@@ -98,4 +98,9 @@ const char* weightingName(Weighting weighting)
     return weighting == Weighting::Lines ? "lines" : "full";
 }
 
+std::string sizeText(cv::Size size)
+{
+    return std::to_string(size.width) + " x " + std::to_string(size.height);
+}
+
 } // namespace veltrane

@@ -92,11 +92,13 @@ TEST(Pattern, ADisplayTooSmallIsAStatus)
     const Calibration guess{6, 1152, 8.25, true};
     for (const cv::Size display : {cv::Size(24, 5), cv::Size(1, 1), cv::Size(640, 63), cv::Size(63, 640)}) {
         cv::Mat pattern;
-        EXPECT_EQ(drawPattern(patternLayout(display), guess, pattern), Status::InvalidImage) << display;
+        EXPECT_EQ(drawPattern(patternLayout(display, guess.pitch), PatternCode{guess, display}, pattern), Status::InvalidImage)
+            << display;
         EXPECT_TRUE(pattern.empty());
     }
     cv::Mat pattern;
-    ASSERT_EQ(drawPattern(patternLayout(cv::Size(64, 64)), guess, pattern), Status::Done);
+    ASSERT_EQ(drawPattern(patternLayout(cv::Size(64, 64), guess.pitch), PatternCode{guess, cv::Size(64, 64)}, pattern),
+              Status::Done);
     EXPECT_EQ(pattern.size(), cv::Size(64, 64));
     EXPECT_EQ(pattern.at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255)); // the frame
 }

@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # veltrane-autocal at the command line: the virtual camera's rounds print the
 # numbers it saw and save them; the pattern written once, kept unless
-# --force; one round from a photo file; bad input refused with one line,
-# exit 2 for usage and 1 for what is found wrong, never a number.
+# --force; the rounds of a phone, photo after photo, each read from its
+# pattern's code without the guess retyped (mirrored and turned photos too),
+# each writing the next round's pattern; a guess that is not the photo's
+# refused; bad input refused with one line, exit 2 for usage and 1 for what
+# is found wrong, never a number.
 AUTOCAL=$1
 BUILD=${2:-release}
+TAKE_PHOTO=$3
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
@@ -18,7 +22,7 @@ grep -q '^x: 6$' found.yml && grep -q '^mirror: 1$' found.yml || fail "the recor
 
 "$AUTOCAL" --param="$GUESS" --size=640x400 --pattern=pattern.png || fail "no pattern"
 cp pattern.png kept.png
-expect_status 1 "$AUTOCAL" --param="$GUESS" --size=640x400 --pattern=pattern.png
+expect_status 2 "$AUTOCAL" --param="$GUESS" --size=640x400 --pattern=pattern.png
 cmp -s pattern.png kept.png || fail "an existing pattern was replaced"
 expect_status 0 "$AUTOCAL" --param="$GUESS" --size=640x400 --pattern=pattern.png --force
 
@@ -42,4 +46,46 @@ refused 2 --param="$GUESS" --size=640x400 --camera="$SIM" --rounds=0
 refused 2 --param="$GUESS" --size=20x400 --camera="$SIM"
 refused 2 --param="$GUESS" --size=640x400 --photo=a.png --camera=0
 refused 2 --param="$GUESS" --size=640x400 --camera="$SIM" --save=no/such/folder/r.yml # as the other programs refuse it
+
+# The phone's rounds: the guess typed once; each photo says which pattern it
+# shows, and the next round's pattern is written beside the first.
+mkdir phone && cd phone
+PHONE='pitch=8.25,x=6,mirror=1,gap=30,distance=20000,yaw=8,tilt=-5,blur=1,noise=5'
+"$AUTOCAL" --param="$GUESS" --size=960x600 --pattern=pattern.png 2>err || fail "no round 1 pattern: $(cat err)"
+[ -s err ] && fail "the round 1 pattern came with '$(cat err)'"
+"$TAKE_PHOTO" pattern.png photo-1.png "$PHONE" || fail "no photo"
+"$AUTOCAL" --photo=photo-1.png --save=lens.yml --pattern=pattern.png >line 2>err || fail "round 1: $(cat err)"
+grep -Eq '^param: -x +6 -y +1152 -pitch +8\.2[56][0-9]{2} -mirror$' line || fail "round 1 printed '$(cat line)'"
+grep -q "round 2's pattern: pattern-2.png" err || fail "round 1 said '$(cat err)'"
+[ -s pattern-2.png ] && [ -s lens.yml ] || fail "round 1 left no pattern-2.png or record"
+ROUND1=$(cat line)
+"$TAKE_PHOTO" pattern-2.png photo-2.png "$PHONE" mirrored || fail "no photo"
+"$AUTOCAL" --photo=photo-2.png --save=lens.yml --pattern=pattern.png >line 2>err || fail "round 2: $(cat err)"
+grep -Eq '^param: -x +6 -y +1152 -pitch +8\.26[0-9]{2} -mirror$' line || fail "round 2 printed '$(cat line)'"
+grep -q "round 3's pattern: pattern-3.png" err || fail "round 2 said '$(cat err)'"
+"$TAKE_PHOTO" pattern-3.png photo-3.png "$PHONE" turned || fail "no photo"
+"$AUTOCAL" --photo=photo-3.png >line 2>err || fail "round 3: $(cat err)"
+grep -Eq '^param: -x +6 -y +1152 -pitch +8\.26[0-9]{2} -mirror$' line || fail "round 3 printed '$(cat line)'"
+# The guess, when given, must be the photo's: the next round's numbers on
+# this round's photo, the other leaning, another pitch, another display.
+expect_status 0 "$AUTOCAL" --photo=photo-1.png --param="$GUESS" --size=960x600
+refused 1 --photo=photo-1.png --param="$ROUND1"
+grep -q "drawn for 'param: -x     8" "$E2E_TMP/err" || fail "the refusal said '$(cat "$E2E_TMP/err")'"
+refused 1 --photo=photo-1.png --param='-x 8 -y 1152 -pitch 8.5000'
+refused 1 --photo=photo-1.png --param='-x 8 -y 1152 -pitch 9.5000 -mirror'
+refused 1 --photo=photo-1.png --size=1920x1080
+refused 1 --photo=photo-1.png --pattern=pattern.png # pattern-2.png exists
+# A pattern without a code (its lenses too wide for one here): its photo
+# needs the guess, and a wrong one is refused by the fringes.
+"$AUTOCAL" --param='-x 8 -y 1152 -pitch 16.0000 -mirror' --size=960x600 --pattern=wide.png 2>err || fail "no wide pattern"
+grep -q 'carries no code' err || fail "the wide pattern came with '$(cat err)'"
+"$TAKE_PHOTO" wide.png wide-photo.png "${PHONE/pitch=8.25/pitch=15.6}" || fail "no photo"
+refused 1 --photo=wide-photo.png
+grep -q 'no pattern code' "$E2E_TMP/err" || fail "the refusal said '$(cat "$E2E_TMP/err")'"
+"$AUTOCAL" --photo=wide-photo.png --param='-x 8 -y 1152 -pitch 16.0000 -mirror' --size=960x600 >line 2>err ||
+  fail "the wide photo: $(cat err)"
+grep -q 'no pattern code can be read' err || fail "no warning: '$(cat err)'"
+refused 1 --photo=wide-photo.png --param='-x 8 -y 1152 -pitch 17.0000 -mirror' --size=960x600
+grep -q 'do not fit' "$E2E_TMP/err" || fail "the refusal said '$(cat "$E2E_TMP/err")'"
+cd ..
 echo "autocal_test: passed"

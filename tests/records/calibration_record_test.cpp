@@ -38,7 +38,7 @@ protected:
 
 TEST_F(Record, WrittenAndReadBackAsYamlAndJson)
 {
-    const CalibrationRecord saved{{6, 1152, 8.25, true}, 1920, 1080, "HDMI-1"};
+    const CalibrationRecord saved{{6, 1152, 8.25, true}, 1920, 1080, "HDMI-1", false, 0, std::nullopt};
     for (const char* name : {"lens.yml", "lens.json"}) {
         std::string message;
         ASSERT_TRUE(saveCalibrationRecord(path(name), saved, "2026-12-07T10:00:00+00:00", message)) << message;
@@ -67,7 +67,7 @@ TEST_F(Record, ASaveReplacesTheOldRecordWhole)
 {
     write("lens.yml", "%YAML:1.0\n---\nx: 1\n");
     std::string message;
-    ASSERT_TRUE(saveCalibrationRecord(path("lens.yml"), {{2, 10, 4.0, false}, 0, 0, ""}, "now", message));
+    ASSERT_TRUE(saveCalibrationRecord(path("lens.yml"), {{2, 10, 4.0, false}, 0, 0, "", false, 0, std::nullopt}, "now", message));
     CalibrationRecord loaded;
     ASSERT_TRUE(loadCalibrationRecord(path("lens.yml"), loaded, message)) << message;
     EXPECT_EQ(loaded.calibration.x, 2);

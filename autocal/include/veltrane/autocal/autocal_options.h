@@ -10,16 +10,20 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
 struct AutocalOptions {
     veltrane::Calibration guess;
+    bool guessGiven = false; // with --photo the guess may come from the photo's code instead
     cv::Size display;
     // The views' order a guess's record kept (veltrane-play's), carried into --save.
     bool reverse = false;
     int viewOffset = 0;
-    std::string pattern; // write the guess's pattern here, and stop
+    // Write the guess's pattern here, and stop; with --photo, the next round's
+    // pattern, named for its round (pattern-2.png).
+    std::string pattern;
     std::string photo;   // one round from this photo
     int camera = -1;     // one round from this camera
     bool simulated = false;
@@ -44,9 +48,18 @@ bool parseVirtualCamera(const std::string& text, const veltrane::Calibration& gu
 // program's window on --screen); none: the pattern is there already.
 using ShowPattern = std::function<void(const cv::Mat& pattern)>;
 
-// The work; line is the calibration found, as the calibrator prints it.
-// A failure says in one line what is wrong (with a photo, a file that cannot
-// be written): never a number then.
-Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, std::string& line);
+struct AutocalReport {
+    std::string line;               // the calibration found, as the calibrator prints it
+    std::vector<std::string> notes; // for the person: a warning, the next round's pattern
+};
+
+// The name of a round's pattern: the name given for round 1, "-N" before
+// its ".png" for round N ("pattern.png", "pattern-2.png", "pattern-3.png";
+// a given "pattern-2.png" is of the same series).
+std::string roundPatternName(const std::string& given, int round);
+
+// The work. A failure says in one line what is wrong (with a photo, a file
+// that cannot be written): never a number then.
+Outcome runAutocal(const AutocalOptions& options, const ShowPattern& show, AutocalReport& report);
 
 } // namespace veltrane

@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -16,6 +17,15 @@ namespace veltrane {
 // False with what is wrong, in a few words ("no display found", "too dark").
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
                   std::string& problem);
+
+// A photo's grey, the mean of its channels, not a luminance: through a lens,
+// white shows as one lit subpixel of any of the three colours, alike in
+// this mean.
+cv::Mat channelMean(const cv::Mat& photo);
+
+// The corners of the display's white frame in a photo: top left, top right,
+// bottom right, bottom left as the photo stands. False when none is found.
+bool displayCorners(const cv::Mat& photo, std::vector<cv::Point2f>& corners);
 
 struct Fringes {
     cv::Point2d frequency; // cycles per display pixel across, and per row down (across >= 0)
@@ -31,8 +41,10 @@ struct FringeWindow {
 };
 
 // The strongest fringes of a field of the rectified display (its rectangle
-// in display pixels, times scale) within the window. False with the problem.
-bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, double scale, const FringeWindow& window,
-                    Fringes& fringes, std::string& problem);
+// in display pixels, times scale) within the window, the part of it that is
+// skipped (the code's square; display pixels) left out. False with the
+// problem.
+bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, const cv::Rect& skipped, double scale,
+                    const FringeWindow& window, Fringes& fringes, std::string& problem);
 
 } // namespace veltrane

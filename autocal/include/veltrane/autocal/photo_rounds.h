@@ -38,6 +38,7 @@ private:
 
 struct RoundsOptions {
     int rounds = 3;
+    int firstRound = 1; // the number the first round's pattern carries
     // The rectified display's largest side, in pixels: fringes are slow, so
     // a large display is read at a fraction of its pixels.
     int readWidth = 1280;
@@ -47,6 +48,7 @@ struct RoundsResult {
     Calibration calibration;
     int rounds = 0;       // taken
     double moved = 0.0;   // fringes across the display between the last two guesses
+    double misfit = 0.0;  // the last round's: how far its fields' answers lie apart, in fringes across a field
 };
 
 // From the guess (its -y the display's, kept); false with one line.

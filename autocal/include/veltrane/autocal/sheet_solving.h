@@ -26,8 +26,11 @@ bool lensFrequency(const Calibration& calibration, cv::Size display, cv::Point2d
 Calibration calibrationOf(cv::Point2d frequency, const Calibration& guess, cv::Size display);
 
 // The true lenses' frequency from the fields' fringes; false with the
-// problem when the two fields do not agree on it.
-bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2], cv::Point2d& solved,
-                    std::string& problem);
+// problem when the two fields do not agree on it at all. misfit is how far
+// apart their answers are, in fringes across a field of this size: a few
+// hundredths when the fields were drawn as the solving takes them, more
+// when the pattern photographed was drawn for other numbers.
+bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2], cv::Size field,
+                    cv::Point2d& solved, double& misfit, std::string& problem);
 
 } // namespace veltrane

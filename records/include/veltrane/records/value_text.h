@@ -6,6 +6,8 @@
 #include "veltrane/engine/weighting.h"
 #include "veltrane/records/limits.h"
 
+#include <opencv2/core/types.hpp>
+
 #include <string>
 
 namespace veltrane {
@@ -17,6 +19,9 @@ bool pitchInRange(double pitch);
 // The pitch as the parameter line prints it ("%.4f"), read back: what a
 // record saves, so that it says what the person copied.
 double printedPitch(double pitch);
+
+// An image's size in a message: "1920 x 1080".
+std::string sizeText(cv::Size size);
 
 // A whole number or a finite number that is all of text; false for anything
 // else (NaN, infinity, a whole number out of long's range).

@@ -1,0 +1,87 @@
+#include "veltrane/autocal/pattern_code.h"
+
+#include "veltrane/records/limits.h"
+#include "veltrane/records/value_text.h"
+
+#include <opencv2/imgproc.hpp>
+#include <opencv2/objdetect.hpp>
+#include <opencv2/wechat_qrcode.hpp>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace veltrane {
+
+namespace {
+
+// A photo is searched for the code at this many pixels at most across:
+// enough for modules of two lenses on a display that fills half the photo.
+constexpr int SearchSide = 2400;
+
+} // namespace
+
+std::string patternCodeText(const PatternCode& code)
+{
+    const Calibration& g = code.guess;
+    char text[160];
+    std::snprintf(text, sizeof text, "VELTRANE1 R%d %dX%d X%d Y%d P%.4f M%d %s", code.round, code.display.width,
+                  code.display.height, g.x, g.y, g.pitch, g.mirror ? 1 : 0,
+                  g.subpixelOrder == ChannelOrder::Bgr ? "BGR" : "RGB");
+    return text;
+}
+
+bool readPatternCodeText(const std::string& text, PatternCode& code)
+{
+    if (text.size() > 100)
+        return false;
+    PatternCode read;
+    int mirror = 0;
+    char order[4] = {};
+    if (std::sscanf(text.c_str(), "VELTRANE1 R%d %dX%d X%d Y%d P%lf M%d %3s", &read.round, &read.display.width,
+                    &read.display.height, &read.guess.x, &read.guess.y, &read.guess.pitch, &mirror, order) != 8)
+        return false;
+    read.guess.mirror = mirror == 1;
+    read.guess.subpixelOrder = std::string(order) == "BGR" ? ChannelOrder::Bgr : ChannelOrder::Rgb;
+    // Only what this program writes: the text written again is the text read.
+    const bool inRange = read.round >= 1 && read.round <= 99 && read.display.width >= 1 &&
+                         read.display.height >= 1 && read.display.width <= MaxImageSide &&
+                         read.display.height <= MaxImageSide && read.guess.x >= 0 && read.guess.y >= 1 &&
+                         read.guess.x <= MaxSlantTerm && read.guess.y <= MaxSlantTerm && pitchInRange(read.guess.pitch);
+    if (!inRange || patternCodeText(read) != text)
+        return false;
+    code = read;
+    return true;
+}
+
+cv::Mat patternCodeModules(const PatternCode& code)
+{
+    cv::QRCodeEncoder::Params params;
+    params.correction_level = cv::QRCodeEncoder::CORRECT_LEVEL_M;
+    cv::Mat modules;
+    cv::QRCodeEncoder::create(params)->encode(patternCodeText(code), modules);
+    return modules;
+}
+
+cv::Rect patternCodeSquare(const cv::Mat& modules)
+{
+    return cv::boundingRect(modules == 0);
+}
+
+bool findPatternCode(const cv::Mat& photo, PatternCode& code)
+{
+    cv::Mat grey;
+    if (photo.channels() == 3)
+        cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
+    else
+        grey = photo;
+    const double shrink = std::min(1.0, static_cast<double>(SearchSide) / std::max(grey.cols, grey.rows));
+    if (shrink < 1.0)
+        cv::resize(grey, grey, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    cv::wechat_qrcode::WeChatQRCode reader;
+    for (const std::string& text : reader.detectAndDecode(grey))
+        if (readPatternCodeText(text, code))
+            return true;
+    return false;
+}
+
+} // namespace veltrane
