@@ -94,7 +94,8 @@ int main(int argc, char** argv)
     const bool played = player.run(windows);
     if (player.framesShown() == 0) // refused before anything was shown: nothing to report or save
         return fail(ExitFailed, player.problem().empty() ? "nothing could be shown" : player.problem());
-    std::printf("%s: %ld frames shown, %ld dropped (too late)\n", Program, player.framesShown(), player.dropped());
+    std::printf("%s: %ld frame%s shown, %ld dropped (too late)\n", Program, player.framesShown(),
+                player.framesShown() == 1 ? "" : "s", player.dropped());
     std::fflush(stdout);
     if (!options.save.empty() &&
         !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name),

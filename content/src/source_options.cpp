@@ -200,15 +200,22 @@ void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts
     line.option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)").valueName("F");
 }
 
-bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text)
+bool calibrationGiven(const SourceTexts& texts)
+{
+    return !texts.param.empty() || !texts.record.empty();
+}
+
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text,
+                       CalibrationNeed need)
 {
     options.viewsGiven = line.given("--views");
-    if (texts.param.empty() && texts.record.empty()) {
+    const bool given = calibrationGiven(texts);
+    if (!given && need == CalibrationNeed::Required) {
         text = "give the calibration: --param=\"param: -x ... -y ... -pitch ...\" or --calibration=FILE";
         return false;
     }
     return readTexts(texts, options, text) && checkContent(options, texts.frames, text) &&
-           readCalibration(texts, options, text) && readDisplay(texts, options, text);
+           (!given || readCalibration(texts, options, text)) && readDisplay(texts, options, text);
 }
 
 } // namespace veltrane

@@ -14,7 +14,8 @@ const char* const HelpText =
 
 void declarePlayOptions(CommandLine& line, PlayOptions& options)
 {
-    line.option("--image", options.image, "an interlaced image, shown as it is, instead of views or a quilt")
+    line.option("--image", options.image, "an interlaced image, shown as it is, instead of views or a quilt (no "
+                                         "calibration needed)")
         .valueName("FILE");
     line.option("--screen", options.screen,
                 "play full screen on monitor S: an index or name from veltrane-calibrator --list-screens, or a "
@@ -39,8 +40,15 @@ Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, 
         text = "--image shows an interlaced image as it is: give it without --views or --quilt";
         return Parse::Invalid;
     }
-    if (!readSourceOptions(line, texts, options.source, text))
+    // An image is shown as it is: it needs a calibration only to be saved.
+    const bool image = !options.image.empty();
+    if (!readSourceOptions(line, texts, options.source, text,
+                           image ? CalibrationNeed::Optional : CalibrationNeed::Required))
         return Parse::Invalid;
+    if (image && !calibrationGiven(texts) && !options.save.empty()) {
+        text = "--save keeps the numbers tuned: give --param or --calibration with --image to save them";
+        return Parse::Invalid;
+    }
     if (!options.save.empty() && !veltrane::recordCanBeWritten(options.save, text))
         return Parse::Invalid;
     return Parse::Run;

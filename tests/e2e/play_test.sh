@@ -2,7 +2,8 @@
 # veltrane-play in a real window: a quilt played on a part of the screen, one
 # image pixel to one screen pixel; tuning keys pressed, and the window's
 # pixels equal what veltrane-interlace writes for the same numbers; the
-# numbers saved, and a second start from the record shows the same frame.
+# numbers saved, and a second start from the record shows the same frame;
+# an interlaced image shown as it is, without a calibration.
 PLAY=$1
 INTERLACE=$2
 SAMPLES=$3
@@ -33,7 +34,7 @@ for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$PLAY_PID" 2>/dev/null || break; sle
 status=0
 wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "q: exit status $status: $(cat "$E2E_TMP/stderr")"
-grep -q "frames shown" "$E2E_TMP/stdout" || fail "no line about the frames: $(cat "$E2E_TMP/stdout")"
+grep -Eq "frames? shown" "$E2E_TMP/stdout" || fail "no line about the frames: $(cat "$E2E_TMP/stdout")"
 [ ! -s "$E2E_TMP/stderr" ] || fail "standard error: $(cat "$E2E_TMP/stderr")"
 for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr' 'weights: lines'; do
   grep -qx "$expected" "$E2E_TMP/play.yml" || fail "the record lacks '$expected': $(cat "$E2E_TMP/play.yml")"
@@ -50,6 +51,19 @@ end_key Escape
 status=0
 wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "Escape: exit status $status"
+
+# An interlaced image is shown as it is, without a calibration: pixel for
+# pixel, and one frame said in the singular.
+"$PLAY" --image="$E2E_TMP/tuned.png" --screen=640x400+100+50 >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+PLAY_PID=$!
+E2E_PIDS+=("$PLAY_PID")
+MAIN_WINDOW=$(wait_window "Veltrane play")
+expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "the image shown as it is"
+end_key q
+status=0
+wait "$PLAY_PID" || status=$?
+[ "$status" -eq 0 ] || fail "--image without a calibration: exit status $status: $(cat "$E2E_TMP/stderr")"
+grep -q "1 frame shown" "$E2E_TMP/stdout" || fail "the image's line: $(cat "$E2E_TMP/stdout")"
 
 # Usage errors in one line.
 expect_status 2 "$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --views='v_{view}.png'

@@ -317,6 +317,27 @@ TEST(PlayOptions, TilesAreReadToTheirNearestPixelsUnlessAsked)
     }
 }
 
+// An interlaced image is shown as it is: it needs no calibration, unless the
+// numbers are to be saved; views and quilts always do.
+TEST(PlayOptions, OnlyAnImageNeedsNoCalibration)
+{
+    const std::pair<std::vector<const char*>, Parse> cases[] = {
+        {{"veltrane-play", "--image=pattern.png"}, Parse::Run},
+        {{"veltrane-play", "--image=pattern.png", "--save=lens.yml"}, Parse::Invalid},
+        {{"veltrane-play", "--image=pattern.png", "--save=lens.yml", "--param", Line}, Parse::Run},
+        {{"veltrane-play", "--views=v_{view}.png"}, Parse::Invalid},
+        {{"veltrane-play", "--quilt=q_qs3x2.png"}, Parse::Invalid},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        PlayOptions options;
+        std::string text;
+        EXPECT_EQ(parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text), expected)
+            << arguments.back() << ": " << text;
+        if (expected == Parse::Invalid)
+            EXPECT_NE(text.find(arguments.size() == 3 ? "--save" : "calibration"), std::string::npos) << text;
+    }
+}
+
 TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)
 {
     writeViews();

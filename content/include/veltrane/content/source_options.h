@@ -48,8 +48,16 @@ struct SourceTexts {
 // defaults are what options holds (a program's own, such as its tile sampling).
 void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts& texts);
 
+// Whether a program needs the calibration given: content shown as it is
+// (the player's --image) does not.
+enum class CalibrationNeed { Required, Optional };
+
 // Once line has parsed: the texts as numbers, the content checked and the
 // calibration read. False with one line in text (a usage error).
-bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text);
+bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text,
+                       CalibrationNeed need = CalibrationNeed::Required);
+
+// Whether the command line gave a calibration (--param or --calibration).
+bool calibrationGiven(const SourceTexts& texts);
 
 } // namespace veltrane
