@@ -9,14 +9,18 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace veltrane {
 
 namespace {
 
-// A photo is searched for the code at this many pixels at most across:
-// enough for modules of two lenses on a display that fills half the photo.
+// A photo is searched for the code at this many pixels at most across: a
+// 3840 x 2160 display across most of a 12-megapixel photo is read at it.
 constexpr int SearchSide = 2400;
+
+// The smallest code has 21 modules a side: a photo narrower holds none.
+constexpr int SmallestCodeSide = 21;
 
 } // namespace
 
@@ -69,6 +73,8 @@ cv::Rect patternCodeSquare(const cv::Mat& modules)
 
 bool findPatternCode(const cv::Mat& photo, PatternCode& code)
 {
+    if (std::min(photo.cols, photo.rows) < SmallestCodeSide)
+        return false;
     cv::Mat grey;
     if (photo.channels() == 3)
         cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
@@ -77,8 +83,14 @@ bool findPatternCode(const cv::Mat& photo, PatternCode& code)
     const double shrink = std::min(1.0, static_cast<double>(SearchSide) / std::max(grey.cols, grey.rows));
     if (shrink < 1.0)
         cv::resize(grey, grey, cv::Size(), shrink, shrink, cv::INTER_AREA);
-    cv::wechat_qrcode::WeChatQRCode reader;
-    for (const std::string& text : reader.detectAndDecode(grey))
+    std::vector<std::string> texts;
+    try {
+        cv::wechat_qrcode::WeChatQRCode reader;
+        texts = reader.detectAndDecode(grey);
+    } catch (const cv::Exception&) {
+        return false; // the decoder's own refusal of a photo: no code read
+    }
+    for (const std::string& text : texts)
         if (readPatternCodeText(text, code))
             return true;
     return false;

@@ -79,7 +79,7 @@ PhotoTurn turnPhotoUpright(const cv::Mat& photo, const PatternCode& code, cv::Ma
     if (layout.code.empty())
         return PhotoTurn::Unknown;
     std::vector<cv::Point2f> corners;
-    if (!displayCorners(photo, corners))
+    if (std::min(photo.cols, photo.rows) < SmallestPatternSide / 4 || !displayCorners(photo, corners))
         return PhotoTurn::NoDisplay;
     const double across = 0.5 * (cv::norm(corners[1] - corners[0]) + cv::norm(corners[2] - corners[3]));
     const double down = 0.5 * (cv::norm(corners[3] - corners[0]) + cv::norm(corners[2] - corners[1]));

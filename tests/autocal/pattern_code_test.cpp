@@ -113,6 +113,21 @@ TEST(PatternCode, ModulesTooFineForTheLensesAreNotDrawn)
     EXPECT_FALSE(findPatternCode(plain, found));
 }
 
+// Photos of any shape, however small or thin, are searched without a fault:
+// no code, and no turn believed.
+TEST(PatternCode, TinyAndThinPhotosAreNoFault)
+{
+    const PatternCode code{Calibration{8, 1152, 8.4, true}, cv::Size(960, 600), 1};
+    for (const cv::Size size : {cv::Size(1, 1), cv::Size(2, 3), cv::Size(5000, 1), cv::Size(1, 5000), cv::Size(7, 7)}) {
+        cv::Mat photo(size, CV_8UC3);
+        cv::randu(photo, 0, 256);
+        PatternCode found;
+        EXPECT_FALSE(findPatternCode(photo, found)) << size;
+        cv::Mat upright;
+        EXPECT_NE(turnPhotoUpright(photo, code, upright), PhotoTurn::Found) << size;
+    }
+}
+
 // Without its code (painted over), a photo is read with the guess given; a
 // guess other than the pattern's is refused by its fringes: the next
 // round's numbers on this round's photo, the other leaning, another pitch.
