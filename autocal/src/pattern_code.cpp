@@ -1,5 +1,7 @@
 #include "veltrane/autocal/pattern_code.h"
 
+#include "veltrane/autocal/photo_reading.h"
+
 #include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 
@@ -75,11 +77,7 @@ bool findPatternCode(const cv::Mat& photo, PatternCode& code)
 {
     if (std::min(photo.cols, photo.rows) < SmallestCodeSide)
         return false;
-    cv::Mat grey;
-    if (photo.channels() == 3)
-        cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
-    else
-        grey = photo;
+    cv::Mat grey = photo.channels() == 3 ? channelMean(photo) : photo;
     const double shrink = std::min(1.0, static_cast<double>(SearchSide) / std::max(grey.cols, grey.rows));
     if (shrink < 1.0)
         cv::resize(grey, grey, cv::Size(), shrink, shrink, cv::INTER_AREA);

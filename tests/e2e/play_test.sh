@@ -17,11 +17,23 @@ convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
 start_xvfb 1024x768
 
-"$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" --weights=lines \
-  >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-PLAY_PID=$!
-E2E_PIDS+=("$PLAY_PID")
-MAIN_WINDOW=$(wait_window "Veltrane play")
+# Starts the player with these options and waits for its window.
+start_play() {
+  "$PLAY" "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+  PLAY_PID=$!
+  E2E_PIDS+=("$PLAY_PID")
+  MAIN_WINDOW=$(wait_window "Veltrane play")
+}
+
+# Ends the player with a key; fails, with what, unless it exits 0.
+end_play() {
+  local key=$1 what=$2 status=0
+  end_key "$key"
+  wait "$PLAY_PID" || status=$?
+  [ "$status" -eq 0 ] || fail "$what: exit status $status: $(cat "$E2E_TMP/stderr")"
+}
+
+start_play --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" --weights=lines
 "$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 --weights=lines \
   -o start.png --quiet || fail "no start frame"
 expect_region 640x400+100+50 "$E2E_TMP/start.png" "the quilt as veltrane-interlace writes it"
@@ -29,11 +41,7 @@ for k in bracketright braceright equal b period; do key "$k"; done
 "$INTERLACE" --param="param: -x 5 -y 1152 -pitch 8.0001 -mirror" --view-phase=1.1 --panel=bgr \
   --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 --weights=lines -o tuned.png --quiet || fail "no tuned frame"
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "after ] } = b ."
-end_key q
-for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$PLAY_PID" 2>/dev/null || break; sleep 0.05; done
-status=0
-wait "$PLAY_PID" || status=$?
-[ "$status" -eq 0 ] || fail "q: exit status $status: $(cat "$E2E_TMP/stderr")"
+end_play q "q"
 grep -Eq "frames? shown" "$E2E_TMP/stdout" || fail "no line about the frames: $(cat "$E2E_TMP/stdout")"
 [ ! -s "$E2E_TMP/stderr" ] || fail "standard error: $(cat "$E2E_TMP/stderr")"
 for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr' 'weights: lines'; do
@@ -41,28 +49,15 @@ for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000
 done
 
 # The saved record shows the same frame.
-"$PLAY" --calibration="$E2E_TMP/play.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50 \
-  >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-PLAY_PID=$!
-E2E_PIDS+=("$PLAY_PID")
-MAIN_WINDOW=$(wait_window "Veltrane play")
+start_play --calibration="$E2E_TMP/play.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "started from the saved record"
-end_key Escape
-status=0
-wait "$PLAY_PID" || status=$?
-[ "$status" -eq 0 ] || fail "Escape: exit status $status"
+end_play Escape "Escape"
 
 # An interlaced image is shown as it is, without a calibration: pixel for
 # pixel, and one frame said in the singular.
-"$PLAY" --image="$E2E_TMP/tuned.png" --screen=640x400+100+50 >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-PLAY_PID=$!
-E2E_PIDS+=("$PLAY_PID")
-MAIN_WINDOW=$(wait_window "Veltrane play")
+start_play --image="$E2E_TMP/tuned.png" --screen=640x400+100+50
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "the image shown as it is"
-end_key q
-status=0
-wait "$PLAY_PID" || status=$?
-[ "$status" -eq 0 ] || fail "--image without a calibration: exit status $status: $(cat "$E2E_TMP/stderr")"
+end_play q "--image without a calibration"
 grep -q "1 frame shown" "$E2E_TMP/stdout" || fail "the image's line: $(cat "$E2E_TMP/stdout")"
 
 # Usage errors in one line.
