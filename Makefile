@@ -65,7 +65,7 @@ bench: build
 # A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <",
 # animated over 4 frames for veltrane-interlace.
 sample-views: build
-	$(BUILD_DIR)/veltrane-sample-views --dir=. --frames=4 $(SAMPLE_ARGS)
+	$(BUILD_DIR)/veltrane-sample-views --dir=. --frame-count=4 $(SAMPLE_ARGS)
 
 # The pictures of the README, rendered by the calibrator itself; a picture
 # whose pixels did not change is left as it is.
@@ -76,16 +76,16 @@ docs-images: build
 	convert $(BUILD_DIR)/pitch-frame.png -crop 640x160+0+352 +repage $(BUILD_DIR)/pitch-crop.png
 	@scripts/replace-if-changed $(BUILD_DIR)/pitch-crop.png docs/pitch-frame.png
 	rm -rf $(BUILD_DIR)/docs-views
-	$(BUILD_DIR)/veltrane-sample-views --dir=$(BUILD_DIR)/docs-views --frames=4 >/dev/null
+	$(BUILD_DIR)/veltrane-sample-views --dir=$(BUILD_DIR)/docs-views --frame-count=4 >/dev/null
 	$(BUILD_DIR)/veltrane-interlace --param="param: -x     6 -y  1152 -pitch   8.0000 -mirror" --quiet --force \
 	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced.png
 	convert $(BUILD_DIR)/interlaced.png -crop 240x160+40+300 +repage -scale 200% $(BUILD_DIR)/interlaced-crop.png
 	@scripts/replace-if-changed $(BUILD_DIR)/interlaced-crop.png docs/interlaced-frame.png
 	$(BUILD_DIR)/veltrane-interlace --param="param: -x 6 -y 1152 -pitch 8.1000 -mirror" --quiet --force \
 	  --views="$(BUILD_DIR)/docs-views/pic/blender_{frame:05}_{view}.jpg" --frames=1-1 -o $(BUILD_DIR)/interlaced-wrong.png
-	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced.png --sheet="-x 6 -y 1152 -pitch 8.0000 -mirror" \
+	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced.png --param="-x 6 -y 1152 -pitch 8.0000 -mirror" \
 	  --gap=1000 --eye=1e9 --spot=3 --force -o $(BUILD_DIR)/seen-right.png
-	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced-wrong.png --sheet="-x 6 -y 1152 -pitch 8.0000 -mirror" \
+	$(BUILD_DIR)/veltrane-simulate --image=$(BUILD_DIR)/interlaced-wrong.png --param="-x 6 -y 1152 -pitch 8.0000 -mirror" \
 	  --gap=1000 --eye=1e9 --spot=3 --force -o $(BUILD_DIR)/seen-wrong.png
 	convert $(BUILD_DIR)/seen-right.png $(BUILD_DIR)/seen-wrong.png -crop 640x300+0+60 +repage +append $(BUILD_DIR)/seen-both.png
 	@scripts/replace-if-changed $(BUILD_DIR)/seen-both.png docs/simulated-eye.png

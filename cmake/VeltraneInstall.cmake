@@ -29,3 +29,35 @@ foreach(program veltrane-calibrator veltrane-interlace veltrane-play veltrane-si
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+
+# A manual page a program, made by help2man from its --help: the one text of
+# its options.
+find_program(HELP2MAN help2man)
+if(HELP2MAN)
+  set(veltrane_pages "")
+  foreach(entry
+      "veltrane-calibrator|finds the slant, pitch and mirror of a lens display by eye"
+      "veltrane-interlace|interlaces views, animations and quilts for a lens display"
+      "veltrane-play|plays views, quilts and interlaced video live on a lens display"
+      "veltrane-simulate|shows what an eye sees through a lens sheet"
+      "veltrane-autocal|finds the pitch and slant of a lens display from photographs"
+      "veltrane-sample-views|writes sample views for trying the other programs")
+    string(REPLACE "|" ";" parts "${entry}")
+    list(GET parts 0 program)
+    list(GET parts 1 summary)
+    if(TARGET ${program})
+      set(page ${PROJECT_BINARY_DIR}/man/${program}.1)
+      add_custom_command(OUTPUT ${page}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+        COMMAND ${HELP2MAN} --no-info --no-discard-stderr --version-string=${PROJECT_VERSION}
+                --name=${summary} --output=${page} $<TARGET_FILE:${program}>
+        DEPENDS ${program}
+        COMMENT "manual page of ${program}")
+      list(APPEND veltrane_pages ${page})
+    endif()
+  endforeach()
+  add_custom_target(manual_pages ALL DEPENDS ${veltrane_pages})
+  install(FILES ${veltrane_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  message(WARNING "help2man is missing (scripts/install-deps installs it): no manual pages")
+endif()

@@ -1,13 +1,17 @@
 // Writes a synthetic multi-view sequence for trying the view modes and the
 // interlacer: a small scene whose objects shift with the view index by
 // parallax (near objects one way, far ones the other), each view carrying its
-// number; with --frames, an animation in which the near ball rolls along.
+// number; with --frame-count, an animation in which the near ball rolls along.
 //
-//   veltrane-sample-views [--dir=.] [--views=8] [--frames=1] [-w=640] [-h=512]
+//   veltrane-sample-views [--dir=.] [--view-count=8] [--frame-count=1] [--size=640x512]
 //
 // The files are DIR/pic/blender_<frame, 5 digits>_<view>.jpg: frame 0 is
 // pic/blender_00000_0.jpg, _1.jpg, ...
-#include <opencv2/core/utility.hpp>
+#include "exit_status.h"
+#include "veltrane/process/command_line.h"
+#include "veltrane/records/limits.h"
+#include "veltrane/records/value_text.h"
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -17,12 +21,54 @@
 
 namespace {
 
-const char* const Keys = "{help ?  |     |show this help}"
-                         "{dir     |.    |folder in which pic/ is written}"
-                         "{views   |8    |number of views, 1 to 64}"
-                         "{frames  |1    |number of frames, 1 to 100}"
-                         "{w width |640  |width of each view}"
-                         "{h height|512  |height of each view}";
+using namespace veltrane;
+
+const char* const Program = "veltrane-sample-views";
+
+struct SampleOptions {
+    std::string dir = ".";
+    int views = 8;
+    int frames = 1;
+    cv::Size size{640, 512};
+};
+
+bool readCount(const std::string& text, const char* name, int most, int& count, std::string& message)
+{
+    long value = 0;
+    if (text.empty())
+        return true;
+    if (!readWholeNumber(text, value) || value < 1 || value > most) {
+        message = std::string("--") + name + " must be a whole number from 1 to " + std::to_string(most) +
+                  ", got '" + printable(text) + "'";
+        return false;
+    }
+    count = static_cast<int>(value);
+    return true;
+}
+
+Parse parseSampleOptions(int argc, char** argv, SampleOptions& options, std::string& text)
+{
+    CommandLine line(Program, std::string(Program) + ": writes the views of a small scene whose objects shift "
+                                                     "from view to view by parallax, each carrying its number, as "
+                                                     "DIR/pic/blender_FFFFF_V.jpg, for trying the other programs.");
+    std::string views, frames, size;
+    line.option("--dir", options.dir, "the folder in which pic/ is written (default .)").valueName("DIR");
+    line.option("--view-count", views, "the number of views, 1 to 64 (default 8)").valueName("N");
+    line.option("--frame-count", frames, "the number of frames of an animation, 1 to 100 (default 1)")
+        .valueName("N");
+    line.option("--size", size, "each view's size, 16x16 to 16384x16384 (default 640x512)").valueName("WxH");
+    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
+        return parsed;
+    if (!readCount(views, "view-count", 64, options.views, text) || !readCount(frames, "frame-count", 100, options.frames, text))
+        return Parse::Invalid;
+    if (!size.empty() && (!parseDimensions(size, options.size.width, options.size.height) ||
+                          std::min(options.size.width, options.size.height) < 16 ||
+                          std::max(options.size.width, options.size.height) > MaxImageSide)) {
+        text = "--size must be WxH from 16x16 to 16384x16384, got '" + printable(size) + "'";
+        return Parse::Invalid;
+    }
+    return Parse::Run;
+}
 
 // Horizontal shift of a layer in view i: layers behind the screen plane
 // (depth > 0) move one way, layers in front of it the other.
@@ -90,36 +136,35 @@ int removeOlderViews(const std::filesystem::path& folder, int views, int frames)
 
 int main(int argc, char** argv)
 {
-    const cv::CommandLineParser parser(argc, argv, Keys);
-    if (parser.has("help")) {
-        std::printf("Usage: veltrane-sample-views [--dir=.] [--views=8] [--frames=1] [-w=640] [-h=512]\n");
-        return 0;
+    SampleOptions options;
+    std::string text;
+    switch (parseSampleOptions(argc, argv, options, text)) {
+    case Parse::Help:
+        std::fputs(text.c_str(), stdout);
+        return ExitDone;
+    case Parse::Invalid:
+        std::fprintf(stderr, "%s: %s\n", Program, text.c_str());
+        return ExitUsage;
+    case Parse::Run:
+        break;
     }
-    const std::string dir = parser.get<std::string>("dir");
-    const int views = parser.get<int>("views");
-    const int frames = parser.get<int>("frames");
-    const int width = parser.get<int>("w");
-    const int height = parser.get<int>("h");
-    if (!parser.check() || views < 1 || views > 64 || frames < 1 || frames > 100 || width < 16 || height < 16 ||
-        width > 16384 || height > 16384) {
-        std::fprintf(stderr, "veltrane-sample-views: views 1 to 64, frames 1 to 100, width and height 16 to 16384\n");
-        return 2;
-    }
-    const std::filesystem::path folder = std::filesystem::path(dir) / "pic";
+    const std::filesystem::path folder = std::filesystem::path(options.dir) / "pic";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    const int removed = removeOlderViews(folder, views, frames);
-    for (int f = 0; f < frames; ++f)
-        for (int i = 0; i < views; ++i) {
+    const int removed = removeOlderViews(folder, options.views, options.frames);
+    for (int f = 0; f < options.frames; ++f)
+        for (int i = 0; i < options.views; ++i) {
             const std::string name = (folder / sampleName(f, i)).string();
-            if (!cv::imwrite(name, renderView(i, views, f, width, height), {cv::IMWRITE_JPEG_QUALITY, 92})) {
-                std::fprintf(stderr, "veltrane-sample-views: cannot write %s\n", name.c_str());
-                return 1;
+            const cv::Mat view = renderView(i, options.views, f, options.size.width, options.size.height);
+            if (!cv::imwrite(name, view, {cv::IMWRITE_JPEG_QUALITY, 92})) {
+                std::fprintf(stderr, "%s: cannot write %s\n", Program, printable(name).c_str());
+                return ExitFailed;
             }
         }
-    std::printf("wrote %d frames of %d views of %d x %d to %s", frames, views, width, height, folder.string().c_str());
+    std::printf("wrote %d frame%s of %d views of %s to %s", options.frames, options.frames == 1 ? "" : "s",
+                options.views, sizeText(options.size).c_str(), folder.string().c_str());
     if (removed > 0)
         std::printf(" (and removed %d views of an earlier, larger sample)", removed);
     std::printf("\n");
-    return 0;
+    return ExitDone;
 }

@@ -8,12 +8,16 @@
 #include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/process/standard_streams.h"
 #include "veltrane/process/termination.h"
+#include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace veltrane;
 
@@ -30,6 +34,27 @@ int fail(int status, const std::string& message)
 }
 
 void noPointer(int, int, int, int, void*) {}
+
+// Shows the pattern for the settling time; false once q or Escape is
+// pressed in its window, or the window is closed.
+bool showFor(HighguiBackend& windows, const cv::Mat& pattern, int settleMs)
+{
+    windows.showImage(Title, pattern);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
+    do {
+        const int key = windows.waitKey(std::max(1, std::min(50, settleMs)));
+        if (key == 'q' || key == KeyEscape || key == MainWindowClosed)
+            return false;
+    } while (std::chrono::steady_clock::now() < until);
+    return true;
+}
+
+// Each round and the numbers it found, on a terminal.
+void showRound(int round, int rounds, const Calibration& found)
+{
+    std::fprintf(messages, "veltrane-autocal: round %d of %d: %s\n", round, rounds, parameterLine(found).c_str());
+    std::fflush(messages);
+}
 
 } // namespace
 
@@ -48,6 +73,14 @@ int main(int argc, char** argv)
     case Parse::Run:
         break;
     }
+    if (std::string list; options.listScreens) {
+        if (!displayAvailable(text) || !listScreens(list, text))
+            return fail(ExitFailed, text);
+        std::fputs(list.c_str(), stdout);
+        return 0;
+    }
+    if (!options.quiet && isatty(fileno(messages)) == 1)
+        options.progress = showRound;
     std::unique_ptr<HighguiBackend> windows;
     ShowPattern show;
     if (!options.screen.empty() && options.pattern.empty()) {
@@ -64,10 +97,7 @@ int main(int argc, char** argv)
         windows = std::make_unique<HighguiBackend>();
         windows->useScreen(screen);
         windows->openWindow(Title, noPointer, nullptr);
-        show = [&](const cv::Mat& pattern) {
-            windows->showImage(Title, pattern);
-            windows->waitKey(std::max(1, options.settleMs));
-        };
+        show = [&](const cv::Mat& pattern) { return showFor(*windows, pattern, options.settleMs); };
     } else if (options.display.area() == 0 && options.photo.empty()) {
         return fail(ExitUsage, "give the display's size: --size=WxH (--screen is for showing the patterns)");
     }

@@ -93,13 +93,15 @@ int main(int argc, char** argv)
     if (!displayAvailable(message))
         return fail(RuntimeError, message + "; the calibrator needs a graphical display");
 
-    std::vector<Monitor> monitors;
-    if ((options.listScreens || !options.screen.empty()) && !queryMonitors(monitors, message))
-        return fail(RuntimeError, message);
-    if (options.listScreens) {
-        std::fputs(monitorList(monitors).c_str(), stdout);
+    if (std::string list; options.listScreens) {
+        if (!listScreens(list, message))
+            return fail(RuntimeError, message);
+        std::fputs(list.c_str(), stdout);
         return 0;
     }
+    std::vector<Monitor> monitors;
+    if (!options.screen.empty() && !queryMonitors(monitors, message))
+        return fail(RuntimeError, message);
     Monitor screen;
     const bool onScreen = !options.screen.empty();
     if (onScreen && (!chooseMonitor(options.screen, monitors, screen, message) ||

@@ -12,6 +12,8 @@
 #include "veltrane/process/standard_streams.h"
 #include "veltrane/process/termination.h"
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
+#include "veltrane/content/view_stream.h"
 
 #include <cstdio>
 #include <string>
@@ -47,6 +49,7 @@ CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::strin
 {
     CalibrationRecord record;
     record.calibration = tuning.calibration;
+    record.calibration.pitch = printedPitch(record.calibration.pitch); // 8.5003, as the overlay and the line print it
     record.width = size.width;
     record.height = size.height;
     record.screen = screen;
@@ -74,6 +77,12 @@ int main(int argc, char** argv)
     }
     if (!displayAvailable(message))
         return fail(ExitFailed, message + "; the player needs a graphical display");
+    if (std::string list; options.listScreens) {
+        if (!listScreens(list, message))
+            return fail(ExitFailed, message);
+        std::fputs(list.c_str(), stdout);
+        return ExitDone;
+    }
     Monitor screen;
     if (!options.screen.empty() && !chooseScreen(options, screen, message))
         return fail(ExitUsage, message);
@@ -88,6 +97,7 @@ int main(int argc, char** argv)
                   options.source.weighting};
     // Said once the content has played: a run that fails says its one line alone.
     const std::string fill = content.views() > 0 ? lensFillWarning(tuning.calibration, content.views()) : "";
+    const bool stretched = content.views() > 0 && !options.contain && aspectDiffers(content.sourceSize(), content.size());
     SteadyClock clock;
     Player player(content, tuning, clock);
     player.endWhen(requestEndOnTermination());
@@ -105,5 +115,8 @@ int main(int argc, char** argv)
         return fail(ExitFailed, player.problem());
     if (!fill.empty())
         std::fprintf(messages, "%s: warning: %s\n", Program, fill.c_str());
+    if (stretched)
+        std::fprintf(messages, "%s: note: the %s views were stretched to %s (--fit=contain keeps their shape)\n",
+                     Program, sizeText(content.sourceSize()).c_str(), sizeText(content.size()).c_str());
     return ExitDone;
 }

@@ -47,9 +47,11 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
                        .valueName("N|sim:...");
     pattern.excludes(camera);
     photo.excludes(camera);
-    line.option("--screen", options.screen, "show each round's pattern full screen on this monitor (index, name "
-                                            "or WxH+X+Y) before its photo is taken")
-        .valueName("SCREEN");
+    line.option("--screen", options.screen, "show each round's pattern full screen on this monitor (an index or "
+                                            "name from --list-screens, or WxH+X+Y) before its photo is taken; q or "
+                                            "Escape in it stops")
+        .valueName("S");
+    line.flag("--list-screens", options.listScreens, "list the monitors of the display and end");
     line.option("--settle", texts.settle, "with --screen: how long a pattern shows before its photo, for the "
                                           "panel and the camera's exposure (default 700)")
         .valueName("MS");
@@ -58,6 +60,7 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
         .valueName("N");
     line.option("--save", options.save, "write the calibration record of the numbers found").valueName("FILE");
     line.flag("--force", options.force, "overwrite an existing pattern file");
+    line.flag("--quiet", options.quiet, "no progress (each round and its numbers, shown only on a terminal)");
 }
 
 bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
@@ -190,7 +193,7 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
     CommandLine line("veltrane-autocal", HelpText);
     Texts texts;
     declare(line, options, texts);
-    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
+    if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run || options.listScreens)
         return parsed;
     if (!options.pattern.empty() && !pngName(options.pattern)) {
         text = "--pattern is written as PNG: its name must end in .png, got '" + printable(options.pattern) + "'";

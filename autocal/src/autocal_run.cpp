@@ -48,8 +48,10 @@ public:
     ShownFirst(PhotoSource& photos, const ShowPattern& show) : photos_(photos), show_(show) {}
     bool take(const cv::Mat& pattern, cv::Mat& photo, std::string& problem) override
     {
-        if (show_)
-            show_(pattern);
+        if (show_ && !show_(pattern)) {
+            problem = "stopped: the pattern's window was closed before a number was found";
+            return false;
+        }
         return photos_.take(pattern, photo, problem);
     }
 
@@ -107,6 +109,7 @@ Outcome cameraRounds(const AutocalOptions& options, const ShowPattern& show, Aut
     PhotoSource& source = options.simulated ? static_cast<PhotoSource&>(simulated) : static_cast<PhotoSource&>(camera);
     ShownFirst photos(source, show);
     RoundsOptions rounds;
+    rounds.progress = options.progress;
     // A camera whose display this program does not drive has the one
     // pattern that was shown: one round.
     rounds.rounds = options.simulated || show ? options.rounds : 1;
@@ -160,6 +163,7 @@ Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
         return guessed;
     HeldPhoto held(photo);
     RoundsOptions rounds;
+    rounds.progress = options.progress;
     rounds.rounds = 1;
     rounds.firstRound = shown.round;
     RoundsResult result;

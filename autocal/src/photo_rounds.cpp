@@ -94,6 +94,8 @@ bool calibrateFromPhotos(const Calibration& guess, cv::Size display, PhotoSource
         const bool settled = result.moved < Settled && solved.x == current.x && solved.mirror == current.mirror &&
                              result.misfit <= MisfitAllowed;
         current = solved;
+        if (options.progress)
+            options.progress(options.firstRound + r - 1, options.firstRound + options.rounds - 1, solved);
         if (settled)
             break;
     }

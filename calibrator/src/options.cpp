@@ -2,6 +2,7 @@
 
 #include "veltrane/calibrator/pitch_adjustment.h"
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
 #include "veltrane/display/monitors.h"
 #include "veltrane/panel/panel_layout.h"
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <sstream>
 #include <vector>
 #include <algorithm>
@@ -33,7 +35,8 @@ bool parserOption(const std::string& name)
 
 bool textOption(const std::string& name)
 {
-    return name == "screen" || name == "from" || name == "calibration" || name == "save" || name == "panel";
+    return name == "screen" || name == "from" || name == "param" || name == "calibration" || name == "save" ||
+           name == "panel" || name == "size";
 }
 
 bool knownName(const std::string& name, bool& takesValue)
@@ -51,7 +54,7 @@ namespace {
 bool checkArgument(const std::string& argument, std::string& name, std::string& message)
 {
     if (argument.empty() || argument[0] != '-') {
-        message = "unexpected argument '" + printable(argument) + "': options are written -w=1920, --pitch=8.25";
+        message = "unexpected argument '" + printable(argument) + "': options are written -w=1920, --pitch 8.25";
         return false;
     }
     const std::size_t start = argument.find_first_not_of('-');
@@ -63,8 +66,10 @@ bool checkArgument(const std::string& argument, std::string& name, std::string& 
         return false;
     }
     if (takesValue && equals == std::string::npos) {
-        message = "option '" + printable(argument) + "' needs a value after '='" +
-                  (parserOption(name) ? std::string(", for example -") + name[0] + "=" + (name[0] == 'p' ? "8.25" : "1920")
+        const std::string example = name[0] == 'p' ? "8.25" : name[0] == 'h' ? "1080" : "1920";
+        message = "option '" + printable(argument) + "' needs a value after '=' or a space" +
+                  (parserOption(name) ? ", for example -" + name.substr(0, 1) + "=" + example +
+                                            (name[0] == 'h' ? " (the help is --help)" : "")
                                       : std::string());
         return false;
     }
@@ -81,24 +86,27 @@ std::string valueOf(const std::string& argument)
     return argument.substr(argument.find('=') + 1);
 }
 
-// What --from, --calibration and --panel say, read once all are known.
+// What --from (or --param), --calibration, --panel and --size say, read once all are known.
 struct StartTexts {
     std::string from;
     std::string calibration;
     std::string panel;
+    std::string size;
 };
 
-// --screen, --from, --calibration, --save and --panel, each at most once.
+// --screen, --from or --param, --calibration, --save, --panel and --size, each at most once.
 bool takeTextOption(const std::string& name, const std::string& value, Options& options, StartTexts& texts,
                     std::string& message)
 {
-    std::string& slot = name == "screen"        ? options.screen
-                        : name == "from"        ? texts.from
-                        : name == "calibration" ? texts.calibration
-                        : name == "panel"       ? texts.panel
-                                                : options.save;
+    std::string& slot = name == "screen"                      ? options.screen
+                        : name == "from" || name == "param"   ? texts.from
+                        : name == "calibration"               ? texts.calibration
+                        : name == "panel"                     ? texts.panel
+                        : name == "size"                      ? texts.size
+                                                              : options.save;
     if (!slot.empty()) {
-        message = "--" + name + " is given twice";
+        message = name == "from" || name == "param" ? std::string("--from and --param are the same line: give it once")
+                                                    : "--" + name + " is given twice";
         return false;
     }
     if (value.empty()) {
@@ -113,7 +121,7 @@ bool takeTextOption(const std::string& name, const std::string& value, Options& 
 bool readStart(const std::string& from, const std::string& calibration, Options& options, std::string& message)
 {
     if (!from.empty() && !calibration.empty()) {
-        message = "--from and --calibration both give the calibration to start from: give one";
+        message = "--from (or --param) and --calibration both give the calibration to start from: give one";
         return false;
     }
     if (!from.empty()) {
@@ -205,18 +213,54 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
     return true;
 }
 
+// An option and its value typed as two arguments ("-w 1920", "--from LINE")
+// joined into the one the parser reads ("-w=1920"); i moves past the value.
+// A number's option takes no next argument that is an option itself.
+std::string joinedValue(int argc, const char* const argv[], int& i)
+{
+    std::string argument = argv[i];
+    std::string name;
+    std::string unused;
+    if (i + 1 >= argc || argument.find('=') != std::string::npos || argument.rfind("-", 0) != 0 ||
+        !checkArgument(argument + "=", name, unused) || (parserOption(name) && argv[i + 1][0] == '-'))
+        return argument;
+    return argument + "=" + argv[++i];
+}
+
+// --size=WxH: the width and height the parser reads, as -w= and -h= would give them.
+bool readSize(const std::string& size, Options& options, std::deque<std::string>& arguments,
+              std::vector<const char*>& parserArguments, std::string& message)
+{
+    int width = 0;
+    int height = 0;
+    if (options.widthGiven || options.heightGiven) {
+        message = "--size and -w/-h both give the size: give one";
+        return false;
+    }
+    if (!parseDimensions(size, width, height)) {
+        message = "--size must be WxH, for example --size=1920x1080, got '" + printable(size) + "'";
+        return false;
+    }
+    options.widthGiven = options.heightGiven = true;
+    parserArguments.push_back(arguments.emplace_back("-w=" + std::to_string(width)).c_str());
+    parserArguments.push_back(arguments.emplace_back("-h=" + std::to_string(height)).c_str());
+    return true;
+}
+
 } // namespace
 
 OptionsResult parseOptions(int argc, const char* const argv[], Options& options, std::string& message)
 {
     std::vector<const char*> parserArguments{argc > 0 ? argv[0] : "veltrane-calibrator"};
+    std::deque<std::string> arguments; // as -w=1920, however typed; their texts stay where they are
     StartTexts texts;
     for (int i = 1; i < argc; ++i) {
         std::string name;
-        if (!checkArgument(argv[i], name, message))
+        const std::string& argument = arguments.emplace_back(joinedValue(argc, argv, i));
+        if (!checkArgument(argument, name, message))
             return OptionsResult::Invalid;
         if (textOption(name)) {
-            if (!takeTextOption(name, valueOf(argv[i]), options, texts, message))
+            if (!takeTextOption(name, valueOf(argument), options, texts, message))
                 return OptionsResult::Invalid;
             continue;
         }
@@ -225,8 +269,10 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
         options.heightGiven = options.heightGiven || name == "h" || name == "height";
         options.pitchGiven = options.pitchGiven || name == "p" || name == "pitch";
         if (name != "list-screens")
-            parserArguments.push_back(argv[i]);
+            parserArguments.push_back(argument.c_str());
     }
+    if (!texts.size.empty() && !readSize(texts.size, options, arguments, parserArguments, message))
+        return OptionsResult::Invalid;
 
     const cv::CommandLineParser parser(static_cast<int>(parserArguments.size()), parserArguments.data(), OptionKeys);
     if (parser.has("help"))
@@ -270,24 +316,27 @@ bool settleWindowSize(Options& options, const Monitor* screen, std::string& mess
 std::string usageText(const char* program)
 {
     std::ostringstream out;
-    out << "Usage: " << program << " [-w=WIDTH] [-h=HEIGHT] [-p=PITCH] [--screen=S] [--from=LINE | --calibration=FILE]"
-        << " [--save=FILE]\n"
+    out << "Usage: " << program << " [-w=WIDTH -h=HEIGHT | --size=WxH] [-p=PITCH] [--screen=S]"
+        << " [--param=LINE | --calibration=FILE] [--save=FILE]\n"
         << "Calibrates slant, pitch and mirror of a slanted-lens autostereoscopic display.\n\n"
         << "  -w=N, --width=N       width of the output image in pixels (default 640, or the screen's; 5 to 16384)\n"
         << "  -h=N, --height=N      height of the output image in pixels (default 512, or the screen's;\n"
         << "                        more than twice the panel bar height, up to 16384)\n"
+        << "  --size=WxH            width and height at once, as -w and -h\n"
         << "  -p=X, --pitch=X       lens pitch in subpixel columns (default 8.0, from 2 to 999.9999)\n"
         << "  --list-screens        list the monitors of the display and end\n"
         << "  --screen=S            calibrate full screen on monitor S: an index or name from\n"
         << "                        --list-screens, or a geometry WxH+X+Y\n"
-        << "  --from=LINE           start from a printed line, \"param: -x 6 -y 1152 -pitch 8.0000 -mirror\"\n"
+        << "  --param=LINE          start from a printed line, \"param: -x 6 -y 1152 -pitch 8.0000 -mirror\"\n"
+        << "  --from=LINE           the same as --param\n"
         << "  --calibration=FILE    start from a saved calibration record (without --screen, -w and -h\n"
         << "                        default to the window size saved in it)\n"
         << "  --panel=ORDER         the panel's subpixels from the left: rgb or bgr (default the record's,\n"
         << "                        else rgb); the frames are drawn for it and the record keeps it\n"
         << "  --save=FILE           save the calibration record when the calibrator ends, a file in an\n"
         << "                        existing folder (YAML, or JSON for a name ending in .json)\n"
-        << "  -?, --help            show this help\n\n"
+        << "  -?, --help            show this help\n"
+        << "A value follows its option after '=' or a space (-w=1920, -w 1920). Escape or \"quit\" ends.\n\n"
         << "Example: " << program << " --screen=1 --calibration=lens.yml --save=lens.yml\n";
     return out.str();
 }

@@ -55,7 +55,7 @@ cv::Mat loadFirstView(std::string& extension, std::FILE* report)
         sayUnreadable(report, name, problem, "");
     else if (first.empty() && !viewFileExists(viewFileName(0, ".jpg")))
         say(report, "no views: neither " + viewFileName(0, ".jpg") + " nor " + name + " is in " + workingFolder() +
-            " (see \"Your own views\" in the README)");
+            " (see \"Your own views\" in docs/veltrane-calibrator.md)");
     return first;
 }
 

@@ -4,6 +4,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace veltrane {
 
@@ -26,6 +27,25 @@ cv::Mat atSize(const cv::Mat& view, cv::Size size, cv::Mat& into)
     const bool shrinking = size.width <= view.cols && size.height <= view.rows;
     cv::resize(view, into, size, 0, 0, shrinking ? cv::INTER_AREA : cv::INTER_LINEAR);
     return into;
+}
+
+bool aspectDiffers(cv::Size from, cv::Size to)
+{
+    return static_cast<long long>(from.width) * to.height != static_cast<long long>(from.height) * to.width;
+}
+
+cv::Mat containedAtSize(const cv::Mat& view, cv::Size size)
+{
+    if (!aspectDiffers(view.size(), size))
+        return atSize(view, size);
+    const double scale = std::min(static_cast<double>(size.width) / view.cols, static_cast<double>(size.height) / view.rows);
+    const cv::Size inner(std::clamp(static_cast<int>(std::lround(view.cols * scale)), 1, size.width),
+                         std::clamp(static_cast<int>(std::lround(view.rows * scale)), 1, size.height));
+    cv::Mat contained(size, view.type(), cv::Scalar::all(0));
+    cv::Mat middle = contained(cv::Rect((size.width - inner.width) / 2, (size.height - inner.height) / 2, inner.width,
+                                        inner.height));
+    atSize(view, inner).copyTo(middle);
+    return contained;
 }
 
 std::size_t viewGroup(cv::Size viewSize, std::size_t maxGroup)

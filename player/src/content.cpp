@@ -5,6 +5,7 @@
 #include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
+#include "veltrane/content/view_order.h"
 #include "veltrane/content/view_stream.h"
 
 #include <opencv2/imgproc.hpp>
@@ -13,26 +14,48 @@
 
 namespace veltrane {
 
-namespace {
-
-} // namespace
-
 Outcome Content::open(const PlayOptions& options)
 {
     options_ = options.source;
+    contain_ = options.contain;
     if (options_.fps > 0)
         fps_ = options_.fps;
-    if (!options.image.empty()) {
-        kind_ = Kind::Image;
-        std::string problem;
-        still_ = loadViewImage(options.image, problem);
-        if (still_.empty())
-            return Outcome::failed(printable(options.image) + " cannot be read: " +
-                                                     (problem.empty() ? "it does not exist" : problem));
-        size_ = still_.size();
+    if (!options.image.empty())
+        return openImage(options.image);
+    return options_.quilt.empty() ? openViews(options_) : openQuilt(options_);
+}
+
+// An interlaced still, or a video of interlaced frames (one tile a frame).
+Outcome Content::openImage(const std::string& image)
+{
+    file_ = image;
+    if (isVideoName(image)) {
+        kind_ = Kind::Video;
+        if (const Outcome opened = quilt_.open(image, 1, 1); !opened)
+            return opened;
+        frames_ = quilt_.declaredFrames() == 0 ? UncountedFrames : quilt_.declaredFrames();
+        if (options_.fps <= 0 && quilt_.fps() > 0)
+            fps_ = quilt_.fps();
+        size_ = sourceSize_ = quilt_.size();
         return Outcome::done();
     }
-    return options_.quilt.empty() ? openViews(options_) : openQuilt(options_);
+    kind_ = Kind::Image;
+    std::string problem;
+    still_ = loadViewImage(image, problem);
+    if (still_.empty())
+        return Outcome::failed(printable(image) + " cannot be read: " + (problem.empty() ? "it does not exist" : problem));
+    size_ = sourceSize_ = still_.size();
+    return Outcome::done();
+}
+
+long Content::frameNumber(long f) const
+{
+    return kind_ == Kind::Views && f >= 0 && f < static_cast<long>(frameNumbers_.size()) ? frameNumbers_[f] : f;
+}
+
+cv::Mat Content::fitted(const cv::Mat& view) const
+{
+    return contain_ ? containedAtSize(view, size_) : atSize(view, size_);
 }
 
 Outcome Content::openViews(const SourceOptions& options)
@@ -52,7 +75,7 @@ Outcome Content::openViews(const SourceOptions& options)
     const std::string first = files.file(pattern_, 0, 0);
     if (!viewImageSize(first, viewSize, problem))
         return Outcome::failed(printable(first) + " cannot be read: " + problem);
-    viewSize_ = viewSize;
+    viewSize_ = sourceSize_ = viewSize;
     size_ = options.width > 0 ? cv::Size(options.width, options.height) : viewSize;
     return Outcome::done();
 }
@@ -60,9 +83,11 @@ Outcome Content::openViews(const SourceOptions& options)
 Outcome Content::openQuilt(const SourceOptions& options)
 {
     kind_ = Kind::Quilt;
+    file_ = options.quilt;
     if (const Outcome opened = quilt_.open(options.quilt, options.tileColumns, options.tileRows); !opened)
         return opened;
     views_ = quilt_.views();
+    sourceSize_ = cv::Size(quilt_.size().width / quilt_.columns(), quilt_.size().height / quilt_.rows());
     // A video that declares no count plays until its end, which counts it.
     frames_ = quilt_.video() && quilt_.declaredFrames() == 0 ? UncountedFrames : std::max(1, quilt_.declaredFrames());
     if (options.fps <= 0 && quilt_.fps() > 0)
@@ -83,6 +108,13 @@ bool Content::load(int f, ContentFrame& frame, std::string& problem)
     case Kind::Image:
         frame.image = still_;
         return true;
+    case Kind::Video: {
+        cv::Mat redFirst; // frame 0 is the source's own: not turned in place
+        if (!readVideoFrame(f, redFirst, problem))
+            return false;
+        cv::cvtColor(redFirst, frame.image, cv::COLOR_RGB2BGR); // as the file holds it
+        return true;
+    }
     case Kind::Views:
         return loadViews(f, frame, problem);
     case Kind::Quilt:
@@ -107,24 +139,36 @@ bool Content::loadViews(int f, ContentFrame& frame, std::string& problem)
                       ": views must share a size";
             return false;
         }
-        frame.views.push_back(atSize(view, size_));
+        frame.views.push_back(fitted(view));
     }
     return true;
+}
+
+bool Content::readVideoFrame(int f, cv::Mat& read, std::string& problem)
+{
+    if (quilt_.read(f, read, problem))
+        return true;
+    // The frames it has: those before a broken one, or all it held when it
+    // ended (which may be before f, asked for by a step back from frame 0).
+    const int has = std::max(1, problem.empty() ? quilt_.framesRead() : f);
+    frames_ = std::min(frames_.load(), has);
+    if (problem.empty() && quilt_.declaredFrames() > 0)
+        problem = printable(file_) + " ends after " + std::to_string(has) + " frames";
+    return false;
 }
 
 bool Content::loadQuilt(int f, ContentFrame& frame, std::string& problem)
 {
     cv::Mat quilt;
-    if (!quilt_.read(f, quilt, problem)) {
-        // The frames it has: those before a broken one, or all it held when it
-        // ended (which may be before f, asked for by a step back from frame 0).
-        const int has = std::max(1, problem.empty() ? quilt_.framesRead() : f);
-        frames_ = std::min(frames_.load(), has);
-        if (problem.empty() && quilt_.declaredFrames() > 0)
-            problem = printable(options_.quilt) + " ends after " + std::to_string(has) + " frames";
+    if (!readVideoFrame(f, quilt, problem))
         return false;
-    }
     frame.order = ChannelOrder::Rgb;
+    if (contain_ && aspectDiffers(sourceSize_, size_)) { // the tiles as views, each contained
+        const std::vector<int> inOrder = viewOfSource(views_, false, 0);
+        for (const cv::Mat& tile : tilesByView(quilt, quilt_.columns(), quilt_.rows(), options_.quiltTopLeft, inOrder))
+            frame.views.push_back(containedAtSize(tile, size_));
+        return true;
+    }
     frame.quilt = {quilt, quilt_.columns(), quilt_.rows(), options_.quiltTopLeft, options_.nearestTiles};
     return true;
 }

@@ -17,12 +17,12 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
     char rate[32] = "";
     if (figures.fps > 0) // measured once a second has passed
         std::snprintf(rate, sizeof rate, "  %.1f fps", figures.fps);
-    char of[16] = "";
+    char of[24] = "";
     if (figures.frames != UncountedFrames)
-        std::snprintf(of, sizeof of, "/%d", figures.frames);
+        std::snprintf(of, sizeof of, " of %d", figures.frames);
     char playing[160];
-    std::snprintf(playing, sizeof playing, "frame %ld%s%s  %ld dropped%s", figures.frame + 1, of, rate,
-                  figures.dropped, figures.paused ? "  paused" : "");
+    std::snprintf(playing, sizeof playing, "frame %ld (%ld%s)%s  %ld dropped%s", figures.frame, figures.index + 1, of,
+                  rate, figures.dropped, figures.paused ? "  paused" : "");
     return {numbers, playing};
 }
 

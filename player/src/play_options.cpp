@@ -2,6 +2,7 @@
 
 #include "veltrane/content/source_options.h"
 #include "veltrane/records/calibration_record.h"
+#include "veltrane/records/value_text.h"
 
 
 namespace veltrane {
@@ -10,17 +11,20 @@ namespace {
 
 const char* const HelpText =
     "veltrane-play: shows views, animations, quilts or an interlaced image live on the lens display, composed as "
-    "veltrane-interlace writes them, with the numbers tuned by keys (see the README's \"Play it on the display\").";
+    "veltrane-interlace writes them, with the numbers tuned by keys (keys and the rest: docs/veltrane-play.md).";
 
-void declarePlayOptions(CommandLine& line, PlayOptions& options)
+void declarePlayOptions(CommandLine& line, PlayOptions& options, std::string& fit)
 {
-    line.option("--image", options.image, "an interlaced image, shown as it is, instead of views or a quilt (no "
-                                         "calibration needed)")
+    line.option("--image", options.image, "an interlaced image or video (the interlacer's .mkv), shown as it is, "
+                                         "instead of views or a quilt (no calibration needed)")
         .valueName("FILE");
+    line.option("--fit", fit, "views or tiles of another shape than the output: stretch (as veltrane-interlace) "
+                              "or contain (whole, black around them) (default stretch)")
+        .valueName("FIT");
     line.option("--screen", options.screen,
-                "play full screen on monitor S: an index or name from veltrane-calibrator --list-screens, or a "
-                "geometry WxH+X+Y")
+                "play full screen on monitor S: an index or name from --list-screens, or a geometry WxH+X+Y")
         .valueName("S");
+    line.flag("--list-screens", options.listScreens, "list the monitors of the display and end");
     line.option("--save", options.save, "save the record of the numbers in force when the player ends")
         .valueName("FILE");
 }
@@ -31,11 +35,19 @@ Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, 
 {
     CommandLine line("veltrane-play", HelpText);
     SourceTexts texts;
+    std::string fit;
     options.source.nearestTiles = true; // the player's default: tiles through the view table
     declareSourceOptions(line, options.source, texts);
-    declarePlayOptions(line, options);
+    declarePlayOptions(line, options, fit);
     if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
         return parsed;
+    if (options.listScreens)
+        return Parse::Run;
+    if (!fit.empty() && fit != "stretch" && fit != "contain") {
+        text = "--fit must be stretch or contain, got '" + printable(fit) + "'";
+        return Parse::Invalid;
+    }
+    options.contain = fit == "contain";
     if (!options.image.empty() && (line.given("--views") || line.given("--quilt"))) {
         text = "--image shows an interlaced image as it is: give it without --views or --quilt";
         return Parse::Invalid;

@@ -109,7 +109,7 @@ void Player::display(WindowBackend& windows)
         return;
     if (!overlay_)
         return windows.showImage(PlayerTitle, composed_);
-    PlaybackFigures figures{shown(), content_.frames(), rate_, dropped_, paused_};
+    PlaybackFigures figures{content_.frameNumber(shown()), shown(), content_.frames(), rate_, dropped_, paused_};
     windows.showImage(PlayerTitle, withOverlay(composed_, overlayLines(tuning_, figures)));
 }
 

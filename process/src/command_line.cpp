@@ -22,8 +22,31 @@ struct CommandLine::State {
         return options.size() - 1;
     }
 
-    std::string refusal(const CLI::ParseError& error, int argc, const char* const* argv) const;
+    std::string refusal(const CLI::ParseError& error) const;
+    std::string unknownOption(int argc, const char* const* argv) const;
 };
+
+// The first argument that names no option, read as CLI11 reads them (a
+// value after '=', a space, or straight after a short name), before CLI11
+// would refuse a missing option instead: a typing error is named first.
+std::string CommandLine::State::unknownOption(int argc, const char* const* argv) const
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--")
+            break;
+        if (argument.size() < 2 || argument[0] != '-')
+            continue;
+        const bool shortName = argument[1] != '-';
+        const std::size_t end = shortName ? 2 : argument.find('=');
+        const CLI::Option* option = app.get_option_no_throw(argument.substr(0, end));
+        if (option == nullptr)
+            return argument;
+        if (option->get_type_size() != 0 && (shortName ? argument.size() == 2 : end == std::string::npos))
+            ++i; // its value
+    }
+    return "";
+}
 
 CommandLine::Option& CommandLine::Option::valueName(const std::string& name)
 {
@@ -110,13 +133,20 @@ Parse CommandLine::parse(int argc, const char* const* argv, std::string& text)
         text = emptyValueRefusal(emptied);
         return Parse::Invalid;
     }
+    if (const std::string unknown = state_->unknownOption(argc, argv); !unknown.empty()) {
+        // -h: the calibrator's height, typed here.
+        text = unknown.rfind("-h", 0) == 0 && state_->app.get_option_no_throw("--size") != nullptr
+                   ? "-h is not an option here: the size is --size=WxH, the help --help"
+                   : "unknown option or value: " + printable(unknown) + " (see --help)";
+        return Parse::Invalid;
+    }
     try {
         state_->app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
         text = state_->app.help();
         return Parse::Help;
     } catch (const CLI::ParseError& error) {
-        text = state_->refusal(error, argc, argv);
+        text = state_->refusal(error);
         return Parse::Invalid;
     }
     for (const CLI::Option* option : state_->options)
@@ -129,14 +159,10 @@ Parse CommandLine::parse(int argc, const char* const* argv, std::string& text)
 }
 
 // CLI11's refusal in the words of every program.
-std::string CommandLine::State::refusal(const CLI::ParseError& error, int argc, const char* const* argv) const
+std::string CommandLine::State::refusal(const CLI::ParseError& error) const
 {
     const std::string what = error.what();
     const std::string option = what.substr(0, what.find(':'));
-    if (app.get_option_no_throw("--size") != nullptr)
-        for (int i = 1; i < argc; ++i) // the calibrator's height, typed here
-            if (std::string(argv[i]).rfind("-h", 0) == 0)
-                return "-h is not an option here: the size is --size=WxH, the help --help";
     if (dynamic_cast<const CLI::ExtrasError*>(&error) != nullptr) {
         const std::size_t colon = what.find(':');
         const std::size_t start = colon == std::string::npos ? 0 : what.find_first_not_of(' ', colon + 1);

@@ -17,7 +17,7 @@ const char* const HelpText =
     "Lengths are in subpixel columns (a third of a pixel).";
 
 struct Texts {
-    std::string sheet, record, angle, views, phase, panel, gap, spot;
+    std::string param, record, angle, views, phase, panel, gap, spot;
     std::vector<std::string> eyes;
 };
 
@@ -26,7 +26,7 @@ void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
     line.option("--image", options.image, "what the panel shows (an interlaced frame, a calibrator frame, ...)")
         .required()
         .valueName("FILE");
-    auto& sheet = line.option("--sheet", texts.sheet, "the true sheet as veltrane-calibrator prints it "
+    auto& sheet = line.option("--param", texts.param, "the true sheet as veltrane-calibrator prints it "
                                                       "(\"-x 6 -y 1152 -pitch 8.25 -mirror\")")
                       .valueName("LINE");
     auto& record = line.option("--calibration", texts.record,
@@ -36,7 +36,7 @@ void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
     line.option("--angle", texts.angle, "the sheet's slant as an angle instead, degrees from upright, as a "
                                         "record's angle_degrees (negative: leaning as -mirror)")
         .valueName("DEG");
-    line.option("--views", texts.views, "the view count the view phase is counted in (default 1: lens widths)")
+    line.option("--view-count", texts.views, "the views the view phase is counted in (default 1: lens widths)")
         .valueName("N");
     line.option("--view-phase", texts.phase, "the sheet's view phase, in views (default the record's, else 0)")
         .valueName("P");
@@ -58,6 +58,7 @@ void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
         .required()
         .valueName("PATH");
     line.flag("--force", options.force, "overwrite an existing output");
+    line.flag("--quiet", options.quiet, "no progress (each eye as it is written, shown only on a terminal)");
 }
 
 // A slant as an angle: lines that move tan(angle) pixels sideways a row,
@@ -80,11 +81,11 @@ bool readAngle(const std::string& angle, Calibration& calibration, std::string& 
 bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
 {
     Calibration& calibration = options.sheet.calibration;
-    if (texts.sheet.empty() && texts.record.empty()) {
-        text = "give the true sheet: --sheet=LINE or --calibration=FILE";
+    if (texts.param.empty() && texts.record.empty()) {
+        text = "give the true sheet: --param=LINE or --calibration=FILE";
         return false;
     }
-    if (!texts.sheet.empty() && !parseParameterLine(texts.sheet, calibration, text))
+    if (!texts.param.empty() && !parseParameterLine(texts.param, calibration, text))
         return false;
     CalibrationRecord record;
     if (!texts.record.empty()) {
@@ -96,7 +97,7 @@ bool readSheet(const Texts& texts, SimulateOptions& options, std::string& text)
         return false;
     long views = 1;
     if (!texts.views.empty() && (!readWholeNumber(texts.views, views) || views < 1 || views > MaxViews)) {
-        text = "--views must be a whole number from 1 to " + std::to_string(MaxViews) + ", got '" +
+        text = "--view-count must be a whole number from 1 to " + std::to_string(MaxViews) + ", got '" +
                printable(texts.views) + "'";
         return false;
     }

@@ -39,7 +39,7 @@ const char* seeingFailure(Status status)
 
 } // namespace
 
-Outcome runSimulation(const SimulateOptions& options)
+Outcome runSimulation(const SimulateOptions& options, const EyeProgress& progress)
 {
     std::string message;
     if (!outputsCanBeWritten(options, message))
@@ -54,9 +54,11 @@ Outcome runSimulation(const SimulateOptions& options)
         const Status status = seeThroughSheet(options.sheet, options.eyes[e], panel, seen, options.seeing);
         if (status != Status::Done)
             return Outcome::failed(seeingFailure(status));
-        if (!writePngFile(eyeOutput(options.output, e), seen, options.force ? Replace::Allowed : Replace::Refused,
-                          message))
+        const std::string name = eyeOutput(options.output, e);
+        if (!writePngFile(name, seen, options.force ? Replace::Allowed : Replace::Refused, message))
             return Outcome::failed(message);
+        if (progress)
+            progress(e, options.eyes.size(), name);
     }
     return Outcome::done();
 }

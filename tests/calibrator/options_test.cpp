@@ -42,6 +42,36 @@ TEST(Options, DefaultsShortAndLongNames)
     EXPECT_EQ(parse({"-?"}).result, OptionsResult::Help);
 }
 
+// The names every program shares, --param and --size, beside the
+// calibrator's own, and a value after a space as after '='.
+TEST(Options, TheCommonNamesAndAValueAfterASpace)
+{
+    const char* const line = "param: -x     6 -y  1152 -pitch   8.2500 -mirror";
+    const std::string joined = std::string("--from=") + line;
+    for (const Parsed& p : {parse({"--size=1920x1080", "--param", line, "-p", "9"}),
+                            parse({"-w", "1920", "--height", "1080", joined.c_str(), "--pitch=9"}),
+                            parse({"--size", "1920x1080", "--param=-x 6 -y 1152 -pitch 8.25 -mirror", "-p=9"})}) {
+        ASSERT_EQ(p.result, OptionsResult::Run) << p.message;
+        EXPECT_EQ(p.options.width, 1920);
+        EXPECT_EQ(p.options.height, 1080);
+        EXPECT_EQ(p.options.pitch, 9.0);
+        EXPECT_TRUE(p.options.resume);
+        EXPECT_EQ(p.options.start.x, 6);
+        EXPECT_TRUE(p.options.start.mirror);
+    }
+    for (const std::vector<const char*>& refused :
+         {std::vector<const char*>{"--size=1920x1080", "-w=1920"}, {"--size=1920"}, {"--size=0x0"},
+          {"--from=-x 6 -y 1152 -pitch 8", "--param=-x 6 -y 1152 -pitch 8"}, {"-h"}, {"-w", "-p=9"},
+          {"--param"}, {"--size=1920x1080", "--size=1920x1080"}}) {
+        const Parsed p = parse(refused);
+        EXPECT_EQ(p.result, OptionsResult::Invalid) << refused[0];
+        EXPECT_FALSE(p.message.empty());
+        EXPECT_EQ(p.message.find('\n'), std::string::npos) << p.message;
+    }
+    EXPECT_NE(parse({"-h"}).message.find("--help"), std::string::npos);
+    EXPECT_NE(parse({"--size=1920"}).message.find("'1920'"), std::string::npos);
+}
+
 TEST(Options, LimitsOfTheAcceptedValues)
 {
     // Width 5 has a bar height of 1, so the height needs 3 rows; 640 needs 129.

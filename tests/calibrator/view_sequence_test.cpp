@@ -102,7 +102,7 @@ TEST_F(ViewSequence, WithoutViewZeroNothingHappens)
     folder.write(1, ".jpg", patternView(1, 32, 16));
     EXPECT_FALSE(compose());
     EXPECT_EQ(printed, "pic/blender_00000_0.png\nno views: neither pic/blender_00000_0.jpg nor pic/blender_00000_0.png is in " +
-                           std::filesystem::current_path().string() + " (see \"Your own views\" in the README)\n");
+                           std::filesystem::current_path().string() + " (see \"Your own views\" in docs/veltrane-calibrator.md)\n");
     EXPECT_TRUE(composed.empty());
     expectStateRestored();
 }

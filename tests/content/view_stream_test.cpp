@@ -91,3 +91,28 @@ TEST(ViewStream, AViewThatCannotBeUsedStopsItsFrame)
 }
 
 } // namespace
+
+// A view of another shape than the output is contained whole, in the middle,
+// black around it; one of the output's shape is only resized.
+TEST(Fitting, ContainedViewsKeepTheirShapeInTheMiddle)
+{
+    EXPECT_FALSE(aspectDiffers({1920, 1080}, {3840, 2160}));
+    EXPECT_TRUE(aspectDiffers({640, 512}, {1920, 1080}));
+    EXPECT_TRUE(aspectDiffers({16384, 16383}, {16383, 16384})); // no overflow of the products
+
+    const cv::Scalar colour(10, 200, 90);
+    const cv::Mat wide(50, 100, CV_8UC3, colour);
+    const cv::Mat contained = containedAtSize(wide, {200, 200});
+    ASSERT_EQ(contained.size(), cv::Size(200, 200));
+    EXPECT_EQ(cv::norm(contained(cv::Rect(0, 50, 200, 100)), cv::Mat(100, 200, CV_8UC3, colour), cv::NORM_INF), 0);
+    EXPECT_EQ(cv::countNonZero(contained(cv::Rect(0, 0, 200, 50)).reshape(1)), 0);
+    EXPECT_EQ(cv::countNonZero(contained(cv::Rect(0, 150, 200, 50)).reshape(1)), 0);
+
+    const cv::Mat line(1, 1000, CV_8UC3, colour); // shrinks to less than a row: one row kept
+    const cv::Mat thin = containedAtSize(line, {10, 10});
+    ASSERT_EQ(thin.size(), cv::Size(10, 10));
+    EXPECT_EQ(cv::countNonZero(thin.reshape(1)), 10 * 3);
+
+    const cv::Mat same = containedAtSize(wide, {50, 25});
+    EXPECT_EQ(cv::norm(same, cv::Mat(25, 50, CV_8UC3, colour), cv::NORM_INF), 0);
+}

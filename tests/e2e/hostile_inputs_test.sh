@@ -26,7 +26,7 @@ refused() {
   says "$what" "$why"
 }
 
-"$SAMPLES" --dir=. --frames=3 -w=64 -h=48 >/dev/null || fail "could not write the sample views"
+"$SAMPLES" --dir=. --frame-count=3 --size=64x48 >/dev/null || fail "could not write the sample views"
 VIEWS='pic/blender_{frame:05}_{view}.jpg'
 mkdir work
 
@@ -75,7 +75,7 @@ expect_status 0 "$INTERLACE" --param="$LINE" --views="$VIEWS" --frames=0-0 -o wo
 rm work/record.png work/line.png
 
 # Termination: no temporary file is left behind, whichever signal.
-"$SAMPLES" --dir=big --views=16 --frames=40 -w=1280 -h=720 >/dev/null
+"$SAMPLES" --dir=big --view-count=16 --frame-count=40 --size=1280x720 >/dev/null
 set -m # background runs keep SIGINT, as under an interactive shell
 ulimit -c 0 # SIGQUIT would leave a core file
 for signal in INT TERM HUP QUIT USR1 ALRM; do
@@ -105,7 +105,7 @@ rm work/race.mkv
 
 # Frame names longer than a temporary name holds: with two encoders writing
 # at once, every frame's file holds its own frame.
-"$SAMPLES" --dir=many --frames=40 -w=160 -h=120 >/dev/null
+"$SAMPLES" --dir=many --frame-count=40 --size=160x120 >/dev/null
 LONG=$(printf 'a%.0s' $(seq 245))
 mkdir work/long work/short
 expect_status 0 "$INTERLACE" --param="$LINE" --views="many/pic/blender_{frame:05}_{view}.jpg" \

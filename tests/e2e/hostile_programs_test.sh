@@ -11,7 +11,7 @@ source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
-"$SAMPLES" --dir=. --views=8 --frames=1 -w=96 -h=64 >/dev/null || fail "could not write the sample views"
+"$SAMPLES" --dir=. --view-count=8 --frame-count=1 --size=96x64 >/dev/null || fail "could not write the sample views"
 "$INTERLACE" --param="$LINE" -o frame.png --quiet || fail "could not interlace"
 mkdir work
 
@@ -30,14 +30,14 @@ refused() {
 # An option given as --opt= is an empty value, never the next argument.
 refused 2 "--pattern is given an empty value" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern= --force
 refused 2 "--panel is given an empty value" "$INTERLACE" --param="$LINE" -o work/x.png --panel=
-refused 2 "--gap is given an empty value" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap= --eye=5 -o work/x.png
+refused 2 "--gap is given an empty value" "$SIMULATE" --image=frame.png --param="$LINE" --gap= --eye=5 -o work/x.png
 refused 2 "--view-phase is given an empty value" "$PLAY" --param="$LINE" --image=frame.png --view-phase= --force
 
 # NaN is no number.
 refused 2 "view-phase" "$INTERLACE" --param="$LINE" --view-phase=nan -o work/x.png
-refused 2 "view-phase" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 --view-phase=nan -o work/x.png
+refused 2 "view-phase" "$SIMULATE" --image=frame.png --param="$LINE" --gap=1000 --eye=5 --view-phase=nan -o work/x.png
 refused 2 "view-phase" "$PLAY" --param="$LINE" --view-phase=nan
-refused 2 "gap" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=inf --eye=5 -o work/x.png
+refused 2 "gap" "$SIMULATE" --image=frame.png --param="$LINE" --gap=inf --eye=5 -o work/x.png
 
 # A record of the calibrator's smallest window is too small for a pattern.
 printf 'x: 6\ny: 1152\npitch: 8\nmirror: 1\nwidth: 24\nheight: 5\n' >small.yml
@@ -54,8 +54,8 @@ grep -qx 'reverse: 1' kept.yml && grep -qx 'view_offset: -2' kept.yml || fail "t
 
 # PNG is written under PNG names only; --save says nothing with --pattern.
 refused 2 "must end in .png" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.jpg
-refused 2 "must end in .png" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 -o work/seen.txt
-refused 2 "must end in .png" "$SIMULATE" --image=frame.png --sheet="$LINE" --gap=1000 --eye=5 -o work/seen
+refused 2 "must end in .png" "$SIMULATE" --image=frame.png --param="$LINE" --gap=1000 --eye=5 -o work/seen.txt
+refused 2 "must end in .png" "$SIMULATE" --image=frame.png --param="$LINE" --gap=1000 --eye=5 -o work/seen
 refused 2 "--save" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.png --save=work/r.yml
 refused 2 "does not exist" "$AUTOCAL" --param="$LINE" --size=640x400 --screen=0 --camera=0 --save=no/such/r.yml
 

@@ -19,7 +19,7 @@ one_line "a malformed line"
 expect_status 1 "$INTERLACE" --param="-x 6 -y 1152 -pitch 8" -o x.png
 one_line "no views"
 
-"$SAMPLES" --dir=. --frames=3 >/dev/null || fail "could not write the sample views"
+"$SAMPLES" --dir=. --frame-count=3 >/dev/null || fail "could not write the sample views"
 line=$'param: -x     6 -y  1152 -pitch   8.0000 -mirror\r'
 expect_status 0 "$INTERLACE" --param "$line" -o still.png --frames=0-0 --weights=lines
 [ ! -s "$E2E_TMP/err" ] || fail "a run off a terminal printed: $(cat "$E2E_TMP/err")"
@@ -83,8 +83,8 @@ mkdir png && (cd png && "$SAMPLES" --dir=. >/dev/null && for f in pic/*.jpg; do 
 (cd png && expect_status 0 "$INTERLACE" --param="$line" -o png.png)
 
 # Sample views of a smaller sample replace a larger one whole.
-"$SAMPLES" --dir=sample --views=12 --frames=2 -w=32 -h=32 >/dev/null
-"$SAMPLES" --dir=sample --views=4 -w=48 -h=32 >"$E2E_TMP/out"
+"$SAMPLES" --dir=sample --view-count=12 --frame-count=2 --size=32x32 >/dev/null
+"$SAMPLES" --dir=sample --view-count=4 --size=48x32 >"$E2E_TMP/out"
 [ "$(ls sample/pic | wc -l)" -eq 4 ] || fail "older views left behind: $(ls sample/pic)"
 grep -q "removed 20 views" "$E2E_TMP/out" || fail "the removal is not said: $(cat "$E2E_TMP/out")"
 echo "interlace_test: passed"

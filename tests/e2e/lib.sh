@@ -204,3 +204,66 @@ expect_screenshot() {
   mkdir -p /tmp/veltrane-e2e && cp "$shot" "$expected" /tmp/veltrane-e2e/
   fail "$(basename "$shot"): $differing pixels differ from $(basename "$expected") (kept in /tmp/veltrane-e2e)"
 }
+
+# Starts Xorg with the dummy driver on a free display, as start_xvfb starts
+# Xvfb (no key repeat either), its screen of the size given (WxH) split into
+# the monitors given, each "NAME W/mmxH/mm+X+Y" as xrandr --setmonitor takes
+# it, and exports DISPLAY. Needs root (a config of its own).
+start_xorg() {
+  local size=$1 width height attempt number pid i started="" output monitor name
+  shift
+  width=${size%x*}
+  height=${size#*x}
+  cat >"$E2E_TMP/xorg.conf" <<CONF
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam $(( (width * height * 4 / 1024 + 4095) / 4096 * 4096 + 16384 ))
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual $width $height
+  EndSubSection
+EndSection
+CONF
+  for attempt in 1 2 3 4 5; do
+    number=$((100 + RANDOM % 800))
+    [ -e "/tmp/.X${number}-lock" ] && continue
+    Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -r -nolisten tcp \
+      -novtswitch -sharevts >/dev/null 2>&1 &
+    pid=$!
+    for i in $(seq "$WAIT_ROUNDS"); do
+      if xdpyinfo -display ":$number" >/dev/null 2>&1; then started=$pid; break; fi
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    [ -n "$started" ] && break
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  [ -n "$started" ] || fail "Xorg with the dummy driver did not start: $(tail -n 5 "$E2E_TMP/xorg.log" 2>/dev/null)"
+  E2E_PIDS+=("$started")
+  export DISPLAY=":$number"
+  xrandr --fb "$size" >/dev/null
+  output=$(xrandr --listmonitors | awk 'NR == 2 {print $NF}')
+  for monitor in "$@"; do
+    name=${monitor%% *}
+    xrandr --setmonitor "$name" "${monitor#* }" "$output" >/dev/null
+    output=none
+  done
+}

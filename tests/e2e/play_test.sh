@@ -10,7 +10,7 @@ SAMPLES=$3
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
-"$SAMPLES" --dir=. -w=160 -h=100 >/dev/null || fail "could not write the sample views"
+"$SAMPLES" --dir=. --size=160x100 >/dev/null || fail "could not write the sample views"
 convert pic/blender_00000_{4,5,6,7}.jpg +append top.png
 convert pic/blender_00000_{0,1,2,3}.jpg +append bottom.png
 convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
@@ -59,6 +59,51 @@ start_play --image="$E2E_TMP/tuned.png" --screen=640x400+100+50
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "the image shown as it is"
 end_play q "--image without a calibration"
 grep -q "1 frame shown" "$E2E_TMP/stdout" || fail "the image's line: $(cat "$E2E_TMP/stdout")"
+
+# Keys typed faster than frames are composed are every one applied, in
+# order: ten } (a tenth of a view each) and q, sent at once.
+"$SAMPLES" --dir=big --view-count=16 --size=1280x800 >/dev/null
+start_play --param="$LINE" --views='big/pic/blender_{frame:05}_{view}.jpg' --screen=640x400+100+50 \
+  --save="$E2E_TMP/keys.yml"
+xdotool key --window "$MAIN_WINDOW" --delay 0 braceright braceright braceright braceright braceright braceright \
+  braceright braceright braceright braceright q 2>/dev/null
+status=0; wait "$PLAY_PID" || status=$?
+[ "$status" -eq 0 ] || fail "ten } and q: exit status $status: $(cat "$E2E_TMP/stderr")"
+grep -qx 'view_phase: 1\.' "$E2E_TMP/keys.yml" || fail "keys were lost: $(grep view_phase "$E2E_TMP/keys.yml")"
+[ ! -s "$E2E_TMP/stderr" ] || fail "views of the output's shape: $(cat "$E2E_TMP/stderr")"
+
+# The interlacer's own video, played as it is: its frames pixel for pixel.
+"$SAMPLES" --dir=anim --frame-count=3 --size=160x100 >/dev/null
+for output in film.mkv 'film_{frame}.png'; do
+  "$INTERLACE" --param="$LINE" --views='anim/pic/blender_{frame:05}_{view}.jpg' --size=640x400 -o "$output" --quiet ||
+    fail "could not interlace the film to $output"
+done
+start_play --image=film.mkv --screen=640x400+100+50 --fps=1
+expect_region 640x400+100+50 "$E2E_TMP/film_0.png" "the video's frame 0"
+expect_region 640x400+100+50 "$E2E_TMP/film_1.png" "the video's frame 1"
+end_play q "the video"
+grep -Eq "^veltrane-play: [0-9]+ frames shown" "$E2E_TMP/stdout" || fail "the video's line: $(cat "$E2E_TMP/stdout")"
+
+# Views of another shape (160 x 100 on 640 x 480): stretched with a note, or
+# contained, black bands above and below them, no note.
+start_play --param="$LINE" --screen=640x480+100+50
+end_play q "views stretched"
+grep -q "160 x 100 views were stretched to 640 x 480" "$E2E_TMP/stderr" || fail "no note: $(cat "$E2E_TMP/stderr")"
+# True when the rows of the region are black, and the middle of the window is not.
+banded() {
+  import -window root -crop "$1" +repage "$E2E_TMP/band.png"
+  import -window root -crop 640x100+100+240 +repage "$E2E_TMP/middle.png"
+  [ "$(convert "$E2E_TMP/band.png" -format '%[fx:maxima]' info:)" = 0 ] &&
+    [ "$(convert "$E2E_TMP/middle.png" -format '%[fx:maxima]' info:)" != 0 ]
+}
+start_play --param="$LINE" --screen=640x480+100+50 --fit=contain
+wait_until "no black band above the contained views" banded 640x40+100+50
+wait_until "no black band below the contained views" banded 640x40+100+490
+end_play Escape "--fit=contain"
+[ ! -s "$E2E_TMP/stderr" ] || fail "contained views: $(cat "$E2E_TMP/stderr")"
+
+expect_status 0 "$PLAY" --list-screens
+grep -q "1024x768+0+0" "$E2E_TMP/out" || fail "--list-screens: $(cat "$E2E_TMP/out")"
 
 # Usage errors in one line.
 expect_status 2 "$PLAY" --param="$LINE" --quilt=scene_qs4x2.png --views='v_{view}.png'

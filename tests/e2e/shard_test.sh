@@ -8,7 +8,7 @@ SAMPLES=$2
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
-"$SAMPLES" --dir=. --views=4 --frames=7 -w=64 -h=48 >/dev/null || fail "could not write the sample views"
+"$SAMPLES" --dir=. --view-count=4 --frame-count=7 --size=64x48 >/dev/null || fail "could not write the sample views"
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
 mkdir one three
 "$INTERLACE" --param="$LINE" --frames=0-6 -o 'one/f_{frame}.png' --quiet || fail "the run of one process failed"

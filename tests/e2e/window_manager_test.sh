@@ -13,59 +13,7 @@ source "$(dirname "$0")/lib.sh"
 command -v Xorg >/dev/null && command -v openbox >/dev/null && command -v xrandr >/dev/null ||
   fail "Xorg, openbox or xrandr is missing: run scripts/install-deps"
 
-cat >"$E2E_TMP/xorg.conf" <<'EOF'
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-  Option "AutoEnableDevices" "false"
-  Option "DontVTSwitch" "true"
-EndSection
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 2600 1500
-  EndSubSection
-EndSection
-EOF
-
-# Xorg on a free display, as start_xvfb does for Xvfb (no key repeat either).
-started=""
-for attempt in 1 2 3 4 5; do
-  number=$((100 + RANDOM % 800))
-  [ -e "/tmp/.X${number}-lock" ] && continue
-  Xorg ":$number" -config "$E2E_TMP/xorg.conf" -logfile "$E2E_TMP/xorg.log" -noreset -r -nolisten tcp \
-    -novtswitch -sharevts >/dev/null 2>&1 &
-  pid=$!
-  for i in $(seq "$WAIT_ROUNDS"); do
-    if xdpyinfo -display ":$number" >/dev/null 2>&1; then started=$pid; break; fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  [ -n "$started" ] && break
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-done
-[ -n "$started" ] || fail "Xorg with the dummy driver did not start: $(tail -n 5 "$E2E_TMP/xorg.log" 2>/dev/null)"
-E2E_PIDS+=("$started")
-export DISPLAY=":$number"
-
-xrandr --fb 2600x1500 >/dev/null
-output=$(xrandr --listmonitors | awk 'NR == 2 {print $NF}')
-xrandr --setmonitor LEFT 1300/343x1500/396+0+0 "$output" >/dev/null
-xrandr --setmonitor RIGHT 1300/343x1500/396+1300+0 none >/dev/null
+start_xorg 2600x1500 "LEFT 1300/343x1500/396+0+0" "RIGHT 1300/343x1500/396+1300+0"
 openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
 E2E_PIDS+=("$!")
 for i in $(seq "$WAIT_ROUNDS"); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.05; done

@@ -17,6 +17,15 @@ for file in lib/libveltrane_engine.a lib/libveltrane_records.a include/veltrane/
             lib/pkgconfig/veltrane.pc bin/veltrane-interlace; do
   [ -e "$work/prefix/$file" ] || fail "not installed: $file"
 done
+# A manual page a program, made from its --help.
+for program in veltrane-calibrator veltrane-interlace veltrane-play veltrane-simulate veltrane-autocal \
+               veltrane-sample-views; do
+  page="$work/prefix/share/man/man1/$program.1"
+  [ -s "$page" ] || fail "no manual page: share/man/man1/$program.1"
+  MANWIDTH=100 man -l "$page" 2>/dev/null | grep -q -- '--help' || fail "man $program does not show its options"
+done
+MANWIDTH=100 man -l "$work/prefix/share/man/man1/veltrane-interlace.1" 2>/dev/null | grep -q -- '--param LINE' ||
+  fail "man veltrane-interlace does not show --param"
 # Nothing private is installed: no header of a library's src/.
 [ ! -e "$work/prefix/include/veltrane/engine/fast_interlace.h" ] || fail "a private header is installed"
 
@@ -28,7 +37,33 @@ g++ -std=c++17 "$source_dir/examples/interlace-two-images/main.cpp" -o "$work/by
     $(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" pkg-config --cflags --libs veltrane) -lopencv_imgcodecs \
   || fail "the example does not build with pkg-config"
 
-"$sample_views" --dir="$work" --views=2 -w=320 -h=200 --frames=1 >/dev/null
+# The snippet of docs/engine.md compiles as shown, and runs: its includes on
+# top, its lines in a main that gives the images it names.
+snippet=$(awk '/^```cpp$/ {on = 1; next} on && /^```$/ {exit} on' "$source_dir/docs/engine.md")
+[ -n "$snippet" ] || fail "docs/engine.md has no C++ snippet"
+{
+  grep '^#include' <<<"$snippet"
+  cat <<'CPP'
+#include <opencv2/core.hpp>
+#include <string>
+#include <vector>
+int main()
+{
+    const cv::Size size(64, 48);
+    const cv::Mat left(size, CV_8UC3, cv::Scalar(10, 20, 30)), right(size, CV_8UC3, cv::Scalar(200, 100, 50));
+    const cv::Mat view3 = left, view7 = right;
+    const std::vector<cv::Mat> views(16, left), tiles(45, cv::Mat(12, 16, CV_8UC3, cv::Scalar::all(90)));
+CPP
+  grep -v '^#include' <<<"$snippet"
+  echo '    return status == veltrane::Status::Done ? 0 : 1;'
+  echo '}'
+} >"$work/snippet.cpp"
+g++ -std=c++17 "$work/snippet.cpp" -o "$work/snippet" \
+    $(PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" pkg-config --cflags --libs veltrane) 2>"$work/snippet.log" ||
+  fail "the snippet of docs/engine.md does not compile: $(grep -m 3 error "$work/snippet.log")"
+"$work/snippet" || fail "the snippet of docs/engine.md does not end with Done"
+
+"$sample_views" --dir="$work" --view-count=2 --size=320x200 --frame-count=1 >/dev/null
 left=$work/pic/blender_00000_0.jpg
 right=$work/pic/blender_00000_1.jpg
 line="param: -x    14 -y   384 -pitch   6.2500 -mirror"

@@ -12,6 +12,7 @@
 #include "support/view_folder.h"
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <gtest/gtest.h>
 
@@ -333,8 +334,9 @@ TEST(PlayOptions, OnlyAnImageNeedsNoCalibration)
         std::string text;
         EXPECT_EQ(parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text), expected)
             << arguments.back() << ": " << text;
-        if (expected == Parse::Invalid)
+        if (expected == Parse::Invalid) {
             EXPECT_NE(text.find(arguments.size() == 3 ? "--save" : "calibration"), std::string::npos) << text;
+        }
     }
 }
 
@@ -448,3 +450,104 @@ TEST_F(Playing, ViewsOfAnotherSizeAreRefused)
 }
 
 } // namespace
+
+// An interlaced video (the interlacer's FFV1) is shown as it is, frame by
+// frame, byte for byte, with no calibration given.
+TEST_F(Playing, AnInterlacedVideoIsShownFrameByFrameAsWritten)
+{
+    std::vector<cv::Mat> written;
+    {
+        OutputWriter writer;
+        std::string message;
+        ASSERT_TRUE(writer.prepare("film.mkv", {0, 1, 2}, 10, false, false, message)) << message;
+        for (int f = 0; f < 3; ++f) {
+            written.emplace_back(20, 34, CV_8UC3);
+            cv::randu(written.back(), 0, 256);
+            ASSERT_TRUE(writer.write(f, written.back(), message)) << message;
+        }
+        ASSERT_TRUE(writer.finish(message)) << message;
+    }
+    PlayOptions play;
+    play.image = "film.mkv";
+    Content content;
+    open(content, play);
+    EXPECT_EQ(content.size(), cv::Size(34, 20));
+    EXPECT_EQ(content.views(), 0);
+    Player player(content, Tuning{}, clock);
+    int checked = 0;
+    windows.key(' ');
+    for (const int f : {0, 1, 2, 0}) {
+        windows.then([&, f] {
+            EXPECT_EQ(cv::norm(windows.lastShown(PlayerTitle), written[f], cv::NORM_INF), 0) << "frame " << f;
+            ++checked;
+        });
+        windows.key(KeyRight);
+    }
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(checked, 4);
+    EXPECT_EQ(content.frames(), 3);
+}
+
+// Views of another shape than the output: contained, they keep it, whole
+// and unresized where they fit, black around them; stretched (the
+// interlacer's way) is the default.
+TEST_F(Playing, ContainedViewsAndTilesKeepTheirShape)
+{
+    writeViews(1); // 40 x 24
+    PlayOptions play = options();
+    play.contain = true;
+    play.source.width = 40;
+    play.source.height = 40;
+    Content content;
+    open(content, play);
+    EXPECT_EQ(content.sourceSize(), cv::Size(40, 24));
+    ContentFrame frame;
+    std::string problem;
+    ASSERT_TRUE(content.load(0, frame, problem)) << problem;
+    ASSERT_EQ(frame.views.size(), 5u);
+    const cv::Mat view0 = cv::imread("v_0_0.png");
+    EXPECT_EQ(cv::norm(frame.views[0](cv::Rect(0, 8, 40, 24)), view0, cv::NORM_INF), 0);
+    EXPECT_EQ(cv::countNonZero(frame.views[0](cv::Rect(0, 0, 40, 8)).reshape(1)), 0);
+    EXPECT_EQ(cv::countNonZero(frame.views[0](cv::Rect(0, 32, 40, 8)).reshape(1)), 0);
+
+    PlayOptions quilt = quiltOfTables(); // 4 x 3 tiles of 15 x 12, view 0 at the bottom left
+    quilt.contain = true;
+    quilt.source.width = 30;
+    quilt.source.height = 12;
+    Content tiles;
+    open(tiles, quilt);
+    ASSERT_TRUE(tiles.load(0, frame, problem)) << problem;
+    ASSERT_EQ(frame.views.size(), 12u);
+    EXPECT_EQ(frame.order, ChannelOrder::Rgb);
+    cv::Mat tile0;
+    cv::cvtColor(cv::imread("scene_qs4x3.png")(cv::Rect(0, 24, 15, 12)), tile0, cv::COLOR_BGR2RGB);
+    EXPECT_EQ(cv::norm(frame.views[0](cv::Rect(7, 0, 15, 12)), tile0, cv::NORM_INF), 0);
+    EXPECT_EQ(cv::countNonZero(frame.views[0](cv::Rect(0, 0, 7, 12)).reshape(1)), 0);
+
+    play.contain = false;
+    Content stretched;
+    open(stretched, play);
+    ASSERT_TRUE(stretched.load(0, frame, problem)) << problem;
+    EXPECT_GT(cv::countNonZero(frame.views[0](cv::Rect(0, 0, 40, 8)).reshape(1)), 0);
+}
+
+// The overlay numbers a frame as --frames does, and counts where it is
+// among the frames played.
+TEST_F(Playing, TheOverlayNumbersFramesAsTheInterlacer)
+{
+    writeViews(3);
+    PlayOptions play = options();
+    play.source.framesGiven = true;
+    play.source.firstFrame = 1;
+    play.source.lastFrame = 2;
+    Content content;
+    open(content, play);
+    EXPECT_EQ(content.frameNumber(0), 1);
+    EXPECT_EQ(content.frameNumber(1), 2);
+    PlaybackFigures figures;
+    figures.frame = content.frameNumber(1);
+    figures.index = 1;
+    figures.frames = content.frames();
+    EXPECT_NE(overlayLines(Tuning{}, figures)[1].find("frame 2 (2 of 2)"), std::string::npos)
+        << overlayLines(Tuning{}, figures)[1];
+}

@@ -75,6 +75,16 @@ TEST(CommandLine, RefusalsInOneLine)
     Line help;
     EXPECT_EQ(help.parse({"--help"}), Parse::Help);
     EXPECT_NE(help.text.find("--pattern"), std::string::npos);
+    Line first; // a typing error is named before what it leaves missing
+    EXPECT_EQ(first.parse({"--pattren=a"}), Parse::Invalid);
+    EXPECT_EQ(first.text, "unknown option or value: --pattren=a (see --help)");
+    Line height; // the calibrator's -h, typed where sizes are --size
+    EXPECT_EQ(height.parse({"-h", "1080"}), Parse::Invalid);
+    EXPECT_NE(height.text.find("--size=WxH"), std::string::npos) << height.text;
+    EXPECT_NE(height.text.find("--help"), std::string::npos) << height.text;
+    Line dashed; // a value after a space may begin with a dash
+    EXPECT_EQ(dashed.parse({"--size", "64x48", "--pattern", "-x.png"}), Parse::Run) << dashed.text;
+    EXPECT_EQ(dashed.pattern, "-x.png");
     Line control;
     EXPECT_EQ(control.parse({"--size=64x48", "--b\033[2J"}), Parse::Invalid);
     EXPECT_EQ(control.text.find('\033'), std::string::npos) << "a control character reached the line";

@@ -2,6 +2,7 @@
 
 #include "highgui_input.h"
 #include "qt_focus.h"
+#include "qt_key_queue.h"
 
 #include <X11/Xlib.h>
 #include <opencv2/highgui.hpp>
@@ -22,6 +23,10 @@ constexpr int WindowFlags = cv::WINDOW_AUTOSIZE | cv::WINDOW_GUI_NORMAL;
 constexpr int WatchWaits = 300; // of 10 ms
 
 } // namespace
+
+HighguiBackend::HighguiBackend() : keys_(std::make_unique<QtKeyQueue>()) {}
+
+HighguiBackend::~HighguiBackend() = default;
 
 bool HighguiBackend::exists(const std::string& title) const
 {
@@ -51,6 +56,7 @@ void HighguiBackend::createWindow(const std::string& title)
         fullscreen_.erase(title);
         onServer_.erase(title);
         keepKeysAtWindow(title); // the arrows reach the key wait after a click too
+        keys_->install();
         if (!main_.empty() && title != main_)
             cv::setMouseCallback(title, onPictureMouse, &pictures_.insert({title, {this, title}}).first->second);
         place(title);
@@ -132,7 +138,7 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
 
 int HighguiBackend::waitKey(int delayMs)
 {
-    const int key = calibratorKey(cv::waitKeyEx(delayMs));
+    const int key = calibratorKey(cv::waitKeyEx(keys_->handOne() ? 1 : delayMs));
     closeClickedPictures();
     applyPendingHints();
     // Closed through the window manager, highgui forgets the window; destroyed

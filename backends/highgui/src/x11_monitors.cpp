@@ -62,4 +62,13 @@ bool queryMonitors(std::vector<Monitor>& monitors, std::string& message)
     return true;
 }
 
+bool listScreens(std::string& list, std::string& message)
+{
+    std::vector<Monitor> monitors;
+    if (!queryMonitors(monitors, message))
+        return false;
+    list = monitorList(monitors);
+    return true;
+}
+
 } // namespace veltrane

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "veltrane/records/outcome.h"
+#include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/autocal/virtual_camera.h"
 
 #include <functional>
@@ -33,6 +34,9 @@ struct AutocalOptions {
     int settleMs = 700;  // and wait this long for the panel and the camera
     std::string save;
     bool force = false;
+    bool quiet = false;
+    bool listScreens = false;
+    RoundProgress progress; // told after each round (the program's progress lines)
 };
 
 
@@ -45,8 +49,9 @@ bool parseVirtualCamera(const std::string& text, const veltrane::Calibration& gu
                         std::string& message);
 
 // Shows a round's pattern on the display before its photo is taken (the
-// program's window on --screen); none: the pattern is there already.
-using ShowPattern = std::function<void(const cv::Mat& pattern)>;
+// program's window on --screen); none: the pattern is there already. False
+// when the person closed the window (q or Escape): the rounds stop there.
+using ShowPattern = std::function<bool(const cv::Mat& pattern)>;
 
 struct AutocalReport {
     std::string line;               // the calibration found, as the calibrator prints it

@@ -10,6 +10,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -36,8 +37,13 @@ private:
     cv::Mat photo_;
 };
 
+// Told after each round: its number, the rounds at most, and the numbers
+// it found (the next round's guess).
+using RoundProgress = std::function<void(int round, int rounds, const Calibration& found)>;
+
 struct RoundsOptions {
     int rounds = 3;
+    RoundProgress progress; // none: nothing told
     int firstRound = 1; // the number the first round's pattern carries
     // The rectified display's largest side, in pixels: fringes are slow, so
     // a large display is read at a fraction of its pixels.

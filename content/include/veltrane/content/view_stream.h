@@ -69,4 +69,11 @@ cv::Mat atSize(const cv::Mat& view, cv::Size size);
 // loop that enlarges one view after another).
 cv::Mat atSize(const cv::Mat& view, cv::Size size, cv::Mat& into);
 
+// A view at the output size with its shape kept: resized as atSize does to
+// the largest size of its aspect that fits, in the middle, black around it.
+cv::Mat containedAtSize(const cv::Mat& view, cv::Size size);
+
+// True when a picture of size from would be stretched to fill size to.
+bool aspectDiffers(cv::Size from, cv::Size to);
+
 } // namespace veltrane

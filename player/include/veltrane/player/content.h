@@ -36,7 +36,7 @@ struct ContentFrame {
     std::vector<cv::Mat> views;                           // view files at the output size
     veltrane::ChannelOrder order = veltrane::ChannelOrder::Bgr; // of the views' bytes
     QuiltFrame quilt;                                     // or the tiles of a quilt
-    cv::Mat image;                                        // or the interlaced image, shown as it is
+    cv::Mat image;                                        // or the interlaced frame, shown as it is
 };
 
 // The frames of a video that declares no count, until its end is found.
@@ -54,6 +54,12 @@ public:
     cv::Size size() const { return size_; }
     int views() const { return views_; }
     double fps() const { return fps_; }
+    // A view's or tile's size, which is stretched (or contained) to size();
+    // the output's own size for an interlaced image or video.
+    cv::Size sourceSize() const { return sourceSize_; }
+    // The number of frame f as veltrane-interlace's --frames counts it: a view
+    // file's frame number, a video's frame from 0.
+    long frameNumber(long f) const;
 
     // Frame f (0 <= f < frames()). False with the problem: a view that cannot
     // be read, or a video that ends or breaks before frame f (frames() is
@@ -61,12 +67,16 @@ public:
     bool load(int f, ContentFrame& frame, std::string& problem);
 
 private:
-    enum class Kind { Image, Views, Quilt };
+    enum class Kind { Image, Video, Views, Quilt };
 
+    Outcome openImage(const std::string& image);
     Outcome openViews(const SourceOptions& options);
     Outcome openQuilt(const SourceOptions& options);
     bool loadViews(int f, ContentFrame& frame, std::string& problem);
     bool loadQuilt(int f, ContentFrame& frame, std::string& problem);
+    // Frame f of the quilt or video: false at its end or a broken frame.
+    bool readVideoFrame(int f, cv::Mat& read, std::string& problem);
+    cv::Mat fitted(const cv::Mat& view) const;
 
     Kind kind_ = Kind::Image;
     SourceOptions options_;
@@ -76,6 +86,9 @@ private:
     int views_ = 0;
     cv::Size size_;
     cv::Size viewSize_; // view 0's, which every view file must have
+    cv::Size sourceSize_;
+    bool contain_ = false;
+    std::string file_; // the quilt or video
     double fps_ = 24.0;
     cv::Mat still_; // the interlaced image
     QuiltSource quilt_;

@@ -14,7 +14,8 @@
 namespace veltrane {
 
 struct PlaybackFigures {
-    long frame = 0;      // shown, counted from 0
+    long frame = 0;      // shown, numbered as veltrane-interlace's --frames numbers it
+    long index = 0;      // shown, counted from 0 among the frames played
     int frames = 1;      // or UncountedFrames
     double fps = 0.0;    // measured over the last second
     long dropped = 0;

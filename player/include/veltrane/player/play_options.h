@@ -14,6 +14,8 @@ struct PlayOptions {
     std::string image;       // an interlaced image shown as it is, instead of content
     std::string screen;      // --screen: index, name or geometry
     std::string save;        // the record written when the player ends
+    bool contain = false;    // content of another shape kept whole, black around it (else stretched)
+    bool listScreens = false;
 };
 
 

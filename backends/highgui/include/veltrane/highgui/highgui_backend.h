@@ -6,13 +6,21 @@
 #include "veltrane/highgui/x11_windows.h"
 
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
 namespace veltrane {
 
+class QtKeyQueue;
+
 class HighguiBackend : public WindowBackend {
 public:
+    HighguiBackend();
+    ~HighguiBackend() override;
+    HighguiBackend(const HighguiBackend&) = delete;
+    HighguiBackend& operator=(const HighguiBackend&) = delete;
+
     // Puts every window on this monitor, at its origin and without frame or
     // title, full screen when the image has the monitor's size.
     void useScreen(const Monitor& monitor);
@@ -51,6 +59,7 @@ private:
     bool onScreen_ = false;
     Monitor screen_;
     X11Windows x11_;
+    std::unique_ptr<QtKeyQueue> keys_; // every key typed reaches a wait, in order
 };
 
 // True when an X display can be opened for the windows (Qt is told to use

@@ -12,4 +12,8 @@ namespace veltrane {
 // False with a one-line message when the display cannot be opened.
 bool queryMonitors(std::vector<Monitor>& monitors, std::string& message);
 
+// What --list-screens prints (monitorList of the monitors found); false with
+// a one-line message as queryMonitors.
+bool listScreens(std::string& list, std::string& message);
+
 } // namespace veltrane
