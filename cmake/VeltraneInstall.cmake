@@ -52,7 +52,8 @@ if(HELP2MAN)
         COMMAND ${HELP2MAN} --no-info --no-discard-stderr --version-string=${PROJECT_VERSION}
                 --name=${summary} --output=${page} $<TARGET_FILE:${program}>
         DEPENDS ${program}
-        COMMENT "manual page of ${program}")
+        COMMENT "manual page of ${program}"
+        VERBATIM)
       list(APPEND veltrane_pages ${page})
     endif()
   endforeach()

@@ -48,14 +48,16 @@ public:
     ShownFirst(PhotoSource& photos, const ShowPattern& show) : photos_(photos), show_(show) {}
     bool take(const cv::Mat& pattern, cv::Mat& photo, std::string& problem) override
     {
+        ++round_;
         if (show_ && !show_(pattern)) {
-            problem = "stopped: the pattern's window was closed before a number was found";
+            problem = "stopped at round " + std::to_string(round_) + ": the pattern's window was closed; nothing saved";
             return false;
         }
         return photos_.take(pattern, photo, problem);
     }
 
 private:
+    int round_ = 0;
     PhotoSource& photos_;
     const ShowPattern& show_;
 };
@@ -162,8 +164,7 @@ Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
     if (const Outcome guessed = photoGuess(options, photo, shown, report); !guessed)
         return guessed;
     HeldPhoto held(photo);
-    RoundsOptions rounds;
-    rounds.progress = options.progress;
+    RoundsOptions rounds; // one round, at once: no progress to show
     rounds.rounds = 1;
     rounds.firstRound = shown.round;
     RoundsResult result;

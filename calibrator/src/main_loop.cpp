@@ -28,10 +28,13 @@ void showViewSequence(Calibrator& calibrator, WindowBackend& windows)
         windows.showImage(ViewSequenceTitle, composed);
 }
 
-// Discards the keys that queued up while a pitch step was rebuilt.
+// Discards the keys that queued up while a pitch step was rebuilt. A window
+// closed meanwhile ends the drain: the next pass's wait reports it again
+// (it would report it forever, and the drain never end).
 void drainKeys(WindowBackend& windows)
 {
-    while (windows.waitKey(KeyWaitMs) != -1) {
+    for (int key = windows.waitKey(KeyWaitMs); key != -1 && key != MainWindowClosed;
+         key = windows.waitKey(KeyWaitMs)) {
     }
 }
 

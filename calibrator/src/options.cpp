@@ -215,14 +215,17 @@ bool readPitch(const cv::CommandLineParser& parser, double& pitch, std::string& 
 
 // An option and its value typed as two arguments ("-w 1920", "--from LINE")
 // joined into the one the parser reads ("-w=1920"); i moves past the value.
-// A number's option takes no next argument that is an option itself.
+// No option takes a next argument that is a long option itself (--save
+// --list-screens is a save without its file), and a number's option none
+// that begins with a dash.
 std::string joinedValue(int argc, const char* const argv[], int& i)
 {
     std::string argument = argv[i];
     std::string name;
     std::string unused;
     if (i + 1 >= argc || argument.find('=') != std::string::npos || argument.rfind("-", 0) != 0 ||
-        !checkArgument(argument + "=", name, unused) || (parserOption(name) && argv[i + 1][0] == '-'))
+        !checkArgument(argument + "=", name, unused) || std::string(argv[i + 1]).rfind("--", 0) == 0 ||
+        (parserOption(name) && argv[i + 1][0] == '-'))
         return argument;
     return argument + "=" + argv[++i];
 }

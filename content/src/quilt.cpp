@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cctype>
 #include <string>
@@ -41,6 +42,25 @@ bool tilesFromName(const std::string& file, int& columns, int& rows)
         }
     }
     return false;
+}
+
+cv::Mat containedTiles(const cv::Mat& quilt, int columns, int rows, cv::Size output)
+{
+    const cv::Size tile(quilt.cols / columns, quilt.rows / rows);
+    if (!aspectDiffers(tile, output))
+        return quilt;
+    // The output's shape just large enough to hold a tile, or the output's size.
+    const double scale = std::max(static_cast<double>(tile.width) / output.width,
+                                  static_cast<double>(tile.height) / output.height);
+    const cv::Size shaped = scale >= 1.0 ? output
+                                         : cv::Size(std::max(tile.width, static_cast<int>(std::lround(output.width * scale))),
+                                                    std::max(tile.height, static_cast<int>(std::lround(output.height * scale))));
+    cv::Mat contained(rows * shaped.height, columns * shaped.width, quilt.type());
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c)
+            containedAtSize(quilt(cv::Rect(c * tile.width, r * tile.height, tile.width, tile.height)), shaped)
+                .copyTo(contained(cv::Rect(c * shaped.width, r * shaped.height, shaped.width, shaped.height)));
+    return contained;
 }
 
 cv::Mat quiltTile(const cv::Mat& quilt, int columns, int rows, int view, bool topLeft)

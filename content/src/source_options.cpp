@@ -45,7 +45,7 @@ bool readCalibration(const SourceTexts& texts, SourceOptions& options, std::stri
     options.recordWidth = loaded.width;
     options.recordHeight = loaded.height;
     // The views' order as it was saved, unless the command line says otherwise.
-    options.reverse = options.reverse || loaded.reverse;
+    options.reverse = !texts.forward && (options.reverse || loaded.reverse);
     if (texts.offset.empty())
         options.viewOffset = loaded.viewOffset;
     if (texts.weights.empty() && loaded.weighting)
@@ -182,6 +182,8 @@ void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts
                 "the output (panel) size; views of another size are resized; a quilt with --param needs it")
         .valueName("WxH");
     line.flag("--reverse", options.reverse, "the views in reverse order, as \"disp <\" (default the record's)");
+    line.flag("--no-reverse", texts.forward, "the views in their own order, as \"disp >\", where the record says "
+                                             "reverse");
     line.option("--view-offset", texts.offset, "view v shows source (v + K) mod N: moves the viewing zone (default "
                                                "the record's, else 0)")
         .valueName("K");
@@ -209,6 +211,10 @@ bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, Source
                        CalibrationNeed need)
 {
     options.viewsGiven = line.given("--views");
+    if (options.reverse && texts.forward) {
+        text = "--reverse and --no-reverse say opposite things: give one";
+        return false;
+    }
     const bool given = calibrationGiven(texts);
     if (!given && need == CalibrationNeed::Required) {
         text = "give the calibration: --param=\"param: -x ... -y ... -pitch ...\" or --calibration=FILE";

@@ -5,7 +5,6 @@
 #include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
-#include "veltrane/content/view_order.h"
 #include "veltrane/content/view_stream.h"
 
 #include <opencv2/imgproc.hpp>
@@ -163,12 +162,8 @@ bool Content::loadQuilt(int f, ContentFrame& frame, std::string& problem)
     if (!readVideoFrame(f, quilt, problem))
         return false;
     frame.order = ChannelOrder::Rgb;
-    if (contain_ && aspectDiffers(sourceSize_, size_)) { // the tiles as views, each contained
-        const std::vector<int> inOrder = viewOfSource(views_, false, 0);
-        for (const cv::Mat& tile : tilesByView(quilt, quilt_.columns(), quilt_.rows(), options_.quiltTopLeft, inOrder))
-            frame.views.push_back(containedAtSize(tile, size_));
-        return true;
-    }
+    if (contain_)
+        quilt = containedTiles(quilt, quilt_.columns(), quilt_.rows(), size_);
     frame.quilt = {quilt, quilt_.columns(), quilt_.rows(), options_.quiltTopLeft, options_.nearestTiles};
     return true;
 }

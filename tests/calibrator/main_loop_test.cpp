@@ -126,6 +126,18 @@ TEST_F(PitchKeys, KeysThatQueuedDuringAStepAreDropped)
     EXPECT_DOUBLE_EQ(state.pitch, 8.2);
 }
 
+// The window closed while keys are drained ends the drain and, in the next
+// pass, the loop (a closed window is reported at every wait after).
+TEST_F(PitchKeys, AWindowClosedDuringADrainEndsTheLoop)
+{
+    scriptMayBeCutShort = true;
+    windows.key('d').key(MainWindowClosed).key(MainWindowClosed).idle(3);
+    run();
+    EXPECT_EQ(loopResult, PassResult::Quit);
+    EXPECT_EQ(windows.pendingSteps(), 3);
+    EXPECT_DOUBLE_EQ(state.pitch, 8.1);
+}
+
 // Drags and keys stop where -p stops: the pitch never prints 1000.0000.
 TEST_F(CalibratorTest, PitchStaysBelowAThousand)
 {

@@ -62,7 +62,7 @@ TEST(Options, TheCommonNamesAndAValueAfterASpace)
     for (const std::vector<const char*>& refused :
          {std::vector<const char*>{"--size=1920x1080", "-w=1920"}, {"--size=1920"}, {"--size=0x0"},
           {"--from=-x 6 -y 1152 -pitch 8", "--param=-x 6 -y 1152 -pitch 8"}, {"-h"}, {"-w", "-p=9"},
-          {"--param"}, {"--size=1920x1080", "--size=1920x1080"}}) {
+          {"--param"}, {"--size=1920x1080", "--size=1920x1080"}, {"--save", "--list-screens"}}) {
         const Parsed p = parse(refused);
         EXPECT_EQ(p.result, OptionsResult::Invalid) << refused[0];
         EXPECT_FALSE(p.message.empty());

@@ -2,6 +2,7 @@
 // frame a group at a time make the reference engine's frame of the same
 // views, in any order of views; a view that cannot be used stops its frame
 // with the file and the reason.
+#include "veltrane/content/quilt.h"
 #include "veltrane/content/view_stream.h"
 #include "veltrane/engine/interlace.h"
 #include "support/view_folder.h"
@@ -115,4 +116,15 @@ TEST(Fitting, ContainedViewsKeepTheirShapeInTheMiddle)
 
     const cv::Mat same = containedAtSize(wide, {50, 25});
     EXPECT_EQ(cv::norm(same, cv::Mat(25, 50, CV_8UC3, colour), cv::NORM_INF), 0);
+}
+
+// Contained tiles are no larger than the output, whatever its shape: a
+// quilt of square tiles for a panel one pixel tall holds tiles of that panel.
+TEST(Fitting, ContainedTilesStayWithinTheOutputsSize)
+{
+    const cv::Mat quilt(100, 200, CV_8UC3, cv::Scalar(1, 2, 3));
+    EXPECT_EQ(containedTiles(quilt, 2, 1, {16384, 1}).size(), cv::Size(2 * 16384, 1));
+    EXPECT_EQ(containedTiles(quilt, 2, 1, {1, 16384}).size(), cv::Size(2, 16384));
+    EXPECT_EQ(containedTiles(quilt, 2, 1, {300, 300}).data, quilt.data); // the shape already: the quilt itself
+    EXPECT_EQ(containedTiles(quilt, 2, 1, {1600, 900}).size(), cv::Size(2 * 178, 100)); // 16:9 around 100 x 100
 }

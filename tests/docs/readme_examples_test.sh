@@ -73,7 +73,7 @@ run_window() {
     sleep 0.05
   done
   [ -n "$id" ] || { wait "$pid" || status=$?; fail "$where: no window ($status): $(tr '\r' '\n' <"$E2E_TMP/err" | tail -n 3)"; }
-  xdotool key --window "$id" Escape
+  xdotool key --window "$id" Escape 2>/dev/null || ! window_viewable "$id" || fail "$where: Escape did not reach it"
   for i in $(seq "$WAIT_ROUNDS"); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
   kill -0 "$pid" 2>/dev/null && fail "$where: Escape did not end it"
   wait "$pid" || status=$?

@@ -61,15 +61,18 @@ end_play q "--image without a calibration"
 grep -q "1 frame shown" "$E2E_TMP/stdout" || fail "the image's line: $(cat "$E2E_TMP/stdout")"
 
 # Keys typed faster than frames are composed are every one applied, in
-# order: ten } (a tenth of a view each) and q, sent at once.
+# order: five } (a tenth of a view each) and five ] (a view), one after the
+# other (no key twice in a row: that is a key held down) and q, sent at once.
 "$SAMPLES" --dir=big --view-count=16 --size=1280x800 >/dev/null
 start_play --param="$LINE" --views='big/pic/blender_{frame:05}_{view}.jpg' --screen=640x400+100+50 \
   --save="$E2E_TMP/keys.yml"
-xdotool key --window "$MAIN_WINDOW" --delay 0 braceright braceright braceright braceright braceright braceright \
-  braceright braceright braceright braceright q 2>/dev/null
+xdotool key --window "$MAIN_WINDOW" --delay 0 braceright bracketright braceright bracketright braceright \
+  bracketright braceright bracketright braceright bracketright q 2>/dev/null || ! window_viewable "$MAIN_WINDOW" ||
+  fail "the keys did not reach the player"
 status=0; wait "$PLAY_PID" || status=$?
-[ "$status" -eq 0 ] || fail "ten } and q: exit status $status: $(cat "$E2E_TMP/stderr")"
-grep -qx 'view_phase: 1\.' "$E2E_TMP/keys.yml" || fail "keys were lost: $(grep view_phase "$E2E_TMP/keys.yml")"
+[ "$status" -eq 0 ] || fail "ten keys and q: exit status $status: $(cat "$E2E_TMP/stderr")"
+grep -qx 'view_phase: 5\.5000000000000000e+00' "$E2E_TMP/keys.yml" ||
+  fail "keys were lost: $(grep view_phase "$E2E_TMP/keys.yml")"
 [ ! -s "$E2E_TMP/stderr" ] || fail "views of the output's shape: $(cat "$E2E_TMP/stderr")"
 
 # The interlacer's own video, played as it is: its frames pixel for pixel.
@@ -78,9 +81,21 @@ for output in film.mkv 'film_{frame}.png'; do
   "$INTERLACE" --param="$LINE" --views='anim/pic/blender_{frame:05}_{view}.jpg' --size=640x400 -o "$output" --quiet ||
     fail "could not interlace the film to $output"
 done
-start_play --image=film.mkv --screen=640x400+100+50 --fps=1
+start_play --image=film.mkv --screen=640x400+100+50 --fps=0.25 # 4 s a frame: paused on the one seen
 expect_region 640x400+100+50 "$E2E_TMP/film_0.png" "the video's frame 0"
-expect_region 640x400+100+50 "$E2E_TMP/film_1.png" "the video's frame 1"
+key space # paused where it is, then one step on
+paused=""
+for i in $(seq 120); do
+  import -window root -crop 640x400+100+50 +repage "$E2E_TMP/region.png"
+  for f in 0 1 2; do
+    [ "$(pixel_difference "$E2E_TMP/region.png" "$E2E_TMP/film_$f.png")" = 0 ] && paused=$f
+  done
+  [ -n "$paused" ] && break
+  sleep 0.25
+done
+[ -n "$paused" ] || fail "the paused video shows none of its frames"
+key Right
+expect_region 640x400+100+50 "$E2E_TMP/film_$(( (paused + 1) % 3 )).png" "a step on from frame $paused"
 end_play q "the video"
 grep -Eq "^veltrane-play: [0-9]+ frames shown" "$E2E_TMP/stdout" || fail "the video's line: $(cat "$E2E_TMP/stdout")"
 

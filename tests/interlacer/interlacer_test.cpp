@@ -36,6 +36,27 @@ Parse parse(std::vector<const char*> arguments, InterlaceOptions& options, std::
     return parseInterlaceOptions(static_cast<int>(arguments.size()), arguments.data(), options, text);
 }
 
+// A record's reverse is kept unless the command line says otherwise, either way.
+TEST(InterlaceOptions, ARecordsReverseCanBeUndone)
+{
+    ViewFolder folder;
+    {
+        std::ofstream("reversed.yml") << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\nwidth: 64\nheight: 48\nreverse: 1\n";
+    }
+    for (const auto& [given, reversed] : {std::pair<const char*, bool>{"--reverse", true}, {"--no-reverse", false},
+                                          {"--force", true}}) {
+        InterlaceOptions options;
+        std::string text;
+        ASSERT_EQ(parse({"--calibration=reversed.yml", given, "-o", "a.png"}, options, text), Parse::Run) << text;
+        EXPECT_EQ(options.reverse, reversed) << given;
+    }
+    InterlaceOptions options;
+    std::string text;
+    EXPECT_EQ(parse({"--calibration=reversed.yml", "--reverse", "--no-reverse", "-o", "a.png"}, options, text),
+              Parse::Invalid);
+    EXPECT_NE(text.find("opposite"), std::string::npos) << text;
+}
+
 TEST(InterlaceOptions, BothFormsOfAnOptionAndTheCalibrationLine)
 {
     InterlaceOptions options;

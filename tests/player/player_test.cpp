@@ -517,12 +517,21 @@ TEST_F(Playing, ContainedViewsAndTilesKeepTheirShape)
     Content tiles;
     open(tiles, quilt);
     ASSERT_TRUE(tiles.load(0, frame, problem)) << problem;
-    ASSERT_EQ(frame.views.size(), 12u);
     EXPECT_EQ(frame.order, ChannelOrder::Rgb);
-    cv::Mat tile0;
-    cv::cvtColor(cv::imread("scene_qs4x3.png")(cv::Rect(0, 24, 15, 12)), tile0, cv::COLOR_BGR2RGB);
-    EXPECT_EQ(cv::norm(frame.views[0](cv::Rect(7, 0, 15, 12)), tile0, cv::NORM_INF), 0);
-    EXPECT_EQ(cv::countNonZero(frame.views[0](cv::Rect(0, 0, 7, 12)).reshape(1)), 0);
+    // Each tile in a tile of the output's shape at its own scale: 30 x 12.
+    const cv::Mat& contained = frame.quilt.quilt;
+    ASSERT_EQ(contained.size(), cv::Size(4 * 30, 3 * 12));
+    cv::Mat quiltRgb;
+    cv::cvtColor(cv::imread("scene_qs4x3.png"), quiltRgb, cv::COLOR_BGR2RGB);
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_EQ(cv::norm(contained(cv::Rect(30 * c + 7, 12 * r, 15, 12)), quiltRgb(cv::Rect(15 * c, 12 * r, 15, 12)),
+                               cv::NORM_INF),
+                      0)
+                << "tile " << c << ", " << r;
+            EXPECT_EQ(cv::countNonZero(contained(cv::Rect(30 * c, 12 * r, 7, 12)).reshape(1)), 0);
+            EXPECT_EQ(cv::countNonZero(contained(cv::Rect(30 * c + 22, 12 * r, 8, 12)).reshape(1)), 0);
+        }
 
     play.contain = false;
     Content stretched;

@@ -138,7 +138,8 @@ void HighguiBackend::openWindow(const std::string& title, PointerHandler handler
 
 int HighguiBackend::waitKey(int delayMs)
 {
-    const int key = calibratorKey(cv::waitKeyEx(keys_->handOne() ? 1 : delayMs));
+    const int key = calibratorKey(cv::waitKeyEx(keys_->beginWait() ? 1 : delayMs)); // a held key: at once
+    keys_->endWait();
     closeClickedPictures();
     applyPendingHints();
     // Closed through the window manager, highgui forgets the window; destroyed

@@ -11,11 +11,22 @@ namespace veltrane {
 
 namespace {
 
+// Keys held at most: a key held down repeats, and what a person typed ahead
+// is never this long.
+constexpr std::size_t MostHeld = 64;
+
 std::unique_ptr<QKeyEvent> copyOf(const QKeyEvent& key)
 {
     return std::make_unique<QKeyEvent>(key.type(), key.key(), key.modifiers(), key.nativeScanCode(),
                                        key.nativeVirtualKey(), key.nativeModifiers(), key.text(), key.isAutoRepeat(),
                                        key.count());
+}
+
+// highgui gives no key for a press with Ctrl alone held (its window's own
+// shortcuts): such a press neither takes a wait's key nor waits its turn.
+bool ignoredByHighgui(const QKeyEvent& key)
+{
+    return key.modifiers() == Qt::ControlModifier;
 }
 
 } // namespace
@@ -26,7 +37,8 @@ struct QtKeyQueue::Filter : QObject {
         std::unique_ptr<QKeyEvent> key;
     };
     std::deque<Held> held;
-    bool slotFree = true; // no key has gone to highgui since the last hand-over
+    bool waiting = false;  // inside a key wait
+    bool slotFree = false; // and no key has gone to highgui in it yet
     bool handing = false;
     bool installed = false;
 
@@ -37,12 +49,31 @@ struct QtKeyQueue::Filter : QObject {
         const auto* widget = qobject_cast<QWidget*>(receiver);
         if (widget == nullptr || !widget->isWindow())
             return false; // a key on its way to a window passes its children first
-        if (slotFree && held.empty()) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (ignoredByHighgui(key))
+            return false;
+        if (waiting && slotFree && held.empty()) {
             slotFree = false;
             return false;
         }
-        held.push_back({receiver, copyOf(*static_cast<QKeyEvent*>(event))});
+        // A key held down repeats faster than frames may come: one repeat
+        // of it waits at most, so it stops soon after it is let go.
+        const bool repeatWaiting = key.isAutoRepeat() && !held.empty() && held.back().key->key() == key.key();
+        if (!repeatWaiting && held.size() < MostHeld)
+            held.push_back({receiver, copyOf(key)});
         return true;
+    }
+
+    // The window a held key goes to: its own, or, closed since, any other
+    // (highgui's key is one for all its windows).
+    static QObject* windowFor(const Held& key)
+    {
+        if (!key.window.isNull())
+            return key.window.data();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible())
+                return window;
+        return nullptr;
     }
 };
 
@@ -62,22 +93,30 @@ void QtKeyQueue::install()
     filter_->installed = true;
 }
 
-bool QtKeyQueue::handOne()
+bool QtKeyQueue::beginWait()
 {
     Filter& f = *filter_;
+    f.waiting = true;
     while (!f.held.empty()) {
         Filter::Held next = std::move(f.held.front());
         f.held.pop_front();
-        if (next.window.isNull())
-            continue; // its window is gone
+        QObject* window = Filter::windowFor(next);
+        if (window == nullptr)
+            continue;
         f.handing = true;
-        QCoreApplication::sendEvent(next.window.data(), next.key.get());
+        QCoreApplication::sendEvent(window, next.key.get());
         f.handing = false;
         f.slotFree = false;
         return true;
     }
     f.slotFree = true;
     return false;
+}
+
+void QtKeyQueue::endWait()
+{
+    filter_->waiting = false;
+    filter_->slotFree = false;
 }
 
 } // namespace veltrane

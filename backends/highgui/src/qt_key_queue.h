@@ -2,7 +2,8 @@
 // handled in one wait overwrites the one before, so keys typed while a
 // program composes a frame are lost but the last. The queue holds every key
 // press a window receives: the first of a wait goes on to highgui as usual,
-// the rest are held and handed to highgui one a wait, in the order typed.
+// the rest (and any that come outside a wait) are held and handed to highgui
+// one a wait, in the order typed.
 #pragma once
 
 #include <memory>
@@ -20,8 +21,11 @@ public:
     void install();
 
     // Before a key wait: true when a held key was handed to highgui, which
-    // the wait then returns at once (wait 1 ms); false when none is held.
-    bool handOne();
+    // the wait then returns at once (wait 1 ms); false when none is held,
+    // and the wait's first key may go straight to highgui.
+    bool beginWait();
+    // After the wait: keys are held again.
+    void endWait();
 
 private:
     struct Filter;

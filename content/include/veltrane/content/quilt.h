@@ -32,6 +32,12 @@ veltrane::Status addQuiltTiles(const cv::Mat& quilt, int columns, int rows, bool
 std::vector<cv::Mat> tilesByView(const cv::Mat& quilt, int columns, int rows, bool topLeft,
                                  const std::vector<int>& viewOf);
 
+// The quilt with every tile contained in a tile of the output's shape,
+// black around it, at the tiles' own scale (no larger than the output):
+// tiles enlarged to the output from it keep their shape. The quilt itself
+// when its tiles have the output's shape already.
+cv::Mat containedTiles(const cv::Mat& quilt, int columns, int rows, cv::Size output);
+
 // True for a name that OpenCV reads as a video (by its extension).
 bool isVideoName(const std::string& file);
 

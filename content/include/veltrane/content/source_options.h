@@ -42,6 +42,7 @@ struct SourceOptions {
 struct SourceTexts {
     std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel,
         weights;
+    bool forward = false; // --no-reverse: the views in their own order whatever the record says
 };
 
 // Declares the options on line, into options and texts; the
