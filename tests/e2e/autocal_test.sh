@@ -21,14 +21,17 @@ grep -Eq '^param: -x +6 -y +1152 -pitch +8\.26[0-9]{2} -mirror$' line || fail "i
 grep -q '^x: 6$' found.yml && grep -q '^mirror: 1$' found.yml || fail "the record: $(cat found.yml)"
 
 # On a terminal each round says what it found, the last the numbers printed;
-# --quiet says nothing there either.
-script -qc "'$AUTOCAL' --param='$GUESS' --size=640x400 --camera='$SIM'" /dev/null </dev/null | tr -d '\r' >tty
-grep -Eq '^veltrane-autocal: round 1 of 3: param: -x +[0-9]+ ' tty || fail "no progress on a terminal: $(cat -v tty)"
-[ "$(grep -c 'round [0-9] of 3' tty)" -ge 2 ] || fail "not each round: $(cat tty)"
-[ "$(grep 'round' tty | tail -n 1 | sed 's/.*: param: //')" = "$(sed 's/^param: //' line)" ] ||
-  fail "the last round is not the numbers printed: $(cat tty)"
-script -qc "'$AUTOCAL' --param='$GUESS' --size=640x400 --camera='$SIM' --quiet" /dev/null </dev/null | tr -d '\r' >tty
-grep -q 'round' tty && fail "--quiet showed progress: $(cat tty)"
+# --quiet says nothing there either (the program's own lines: on the
+# release build only, for time).
+if [ "$BUILD" = release ]; then
+  script -qc "'$AUTOCAL' --param='$GUESS' --size=640x400 --camera='$SIM'" /dev/null </dev/null | tr -d '\r' >tty
+  grep -Eq '^veltrane-autocal: round 1 of 3: param: -x +[0-9]+ ' tty || fail "no progress on a terminal: $(cat -v tty)"
+  [ "$(grep -c 'round [0-9] of 3' tty)" -ge 2 ] || fail "not each round: $(cat tty)"
+  [ "$(grep 'round' tty | tail -n 1 | sed 's/.*: param: //')" = "$(sed 's/^param: //' line)" ] ||
+    fail "the last round is not the numbers printed: $(cat tty)"
+  script -qc "'$AUTOCAL' --param='$GUESS' --size=640x400 --camera='$SIM' --quiet" /dev/null </dev/null | tr -d '\r' >tty
+  grep -q 'round' tty && fail "--quiet showed progress: $(cat tty)"
+fi
 
 "$AUTOCAL" --param="$GUESS" --size=640x400 --pattern=pattern.png || fail "no pattern"
 cp pattern.png kept.png
