@@ -9,6 +9,8 @@
 // pic/blender_00000_0.jpg, _1.jpg, ...
 #include "exit_status.h"
 #include "veltrane/process/command_line.h"
+#include "veltrane/process/termination.h"
+#include "veltrane/records/atomic_file.h"
 #include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 
@@ -17,7 +19,9 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,7 +34,12 @@ struct SampleOptions {
     int views = 8;
     int frames = 1;
     cv::Size size{640, 512};
+    bool force = false;
 };
+
+// Left in pic/ beside the views this program wrote: views found without it
+// are someone's renders, kept unless --force.
+const char* const SampleMark = ".veltrane-sample-views";
 
 bool readCount(const std::string& text, const char* name, int most, int& count, std::string& message)
 {
@@ -57,6 +66,7 @@ Parse parseSampleOptions(int argc, char** argv, SampleOptions& options, std::str
     line.option("--frame-count", frames, "the number of frames of an animation, 1 to 100 (default 1)")
         .valueName("N");
     line.option("--size", size, "each view's size, 16x16 to 16384x16384 (default 640x512)").valueName("WxH");
+    line.flag("--force", options.force, "replace views in pic/ that an earlier sample did not write (your renders)");
     if (const Parse parsed = line.parse(argc, argv, text); parsed != Parse::Run)
         return parsed;
     if (!readCount(views, "view-count", 64, options.views, text) || !readCount(frames, "frame-count", 100, options.frames, text))
@@ -132,6 +142,18 @@ int removeOlderViews(const std::filesystem::path& folder, int views, int frames)
     return removed;
 }
 
+// A view file in the folder that no sample left there (none when the mark is).
+std::string firstRender(const std::filesystem::path& folder)
+{
+    std::error_code error;
+    if (std::filesystem::exists(folder / SampleMark, error))
+        return "";
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (entry.path().filename().string().rfind("blender_", 0) == 0)
+            return entry.path().string();
+    return "";
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -148,19 +170,31 @@ int main(int argc, char** argv)
     case Parse::Run:
         break;
     }
+    removeTemporariesOnTermination();
     const std::filesystem::path folder = std::filesystem::path(options.dir) / "pic";
     std::error_code error;
     std::filesystem::create_directories(folder, error);
+    if (const std::string render = firstRender(folder); !render.empty() && !options.force) {
+        std::fprintf(stderr, "%s: %s is not a sample this program wrote: give --force to replace the views in %s, "
+                             "or another --dir\n",
+                     Program, printable(render).c_str(), printable(folder.string()).c_str());
+        return ExitUsage;
+    }
     const int removed = removeOlderViews(folder, options.views, options.frames);
     for (int f = 0; f < options.frames; ++f)
         for (int i = 0; i < options.views; ++i) {
             const std::string name = (folder / sampleName(f, i)).string();
             const cv::Mat view = renderView(i, options.views, f, options.size.width, options.size.height);
-            if (!cv::imwrite(name, view, {cv::IMWRITE_JPEG_QUALITY, 92})) {
-                std::fprintf(stderr, "%s: cannot write %s\n", Program, printable(name).c_str());
+            std::vector<unsigned char> jpeg;
+            AtomicFile file(name); // whole or not at all, whatever ends the run
+            std::string problem;
+            if (!cv::imencode(".jpg", view, jpeg, {cv::IMWRITE_JPEG_QUALITY, 92}) || !file.write(jpeg, problem) ||
+                !file.commit(Replace::Allowed, problem)) {
+                std::fprintf(stderr, "%s: cannot write %s: %s\n", Program, printable(name).c_str(), problem.c_str());
                 return ExitFailed;
             }
         }
+    std::ofstream(folder / SampleMark) << "views written by veltrane-sample-views\n";
     std::printf("wrote %d frame%s of %d views of %s to %s", options.frames, options.frames == 1 ? "" : "s",
                 options.views, sizeText(options.size).c_str(), folder.string().c_str());
     if (removed > 0)

@@ -89,6 +89,8 @@ int main(int argc, char** argv)
     Content content;
     if (const Outcome opened = content.open(options); !opened)
         return fail(exitStatusOf(opened), opened.message);
+    if (!options.screen.empty() && !windowFits(content.size().width, content.size().height, screen, message))
+        return fail(ExitUsage, message); // an image larger than its monitor, shown cut
 
     HighguiBackend windows;
     if (!options.screen.empty())

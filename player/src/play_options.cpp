@@ -52,6 +52,13 @@ Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, 
         text = "--image shows an interlaced image as it is: give it without --views or --quilt";
         return Parse::Invalid;
     }
+    // What composes views does nothing to an image shown as it is.
+    for (const char* composing : {"--size", "--fit", "--reverse", "--no-reverse", "--view-offset", "--view-phase",
+                                  "--weights", "--panel", "--frames", "--tiles", "--quilt-origin", "--tile-sampling"})
+        if (!options.image.empty() && line.given(composing)) {
+            text = std::string("--image shows an interlaced image as it is: ") + composing + " does not apply to it";
+            return Parse::Invalid;
+        }
     // An image is shown as it is: it needs a calibration only to be saved.
     const bool image = !options.image.empty();
     if (!readSourceOptions(line, texts, options.source, text,

@@ -33,16 +33,16 @@ std::string CommandLine::State::unknownOption(int argc, const char* const* argv)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--")
-            break;
+        if (argument == "--") // no program takes arguments past it
+            return i + 1 < argc ? std::string(argv[i + 1]) : "";
         if (argument.size() < 2 || argument[0] != '-')
-            continue;
+            return argument; // no program takes arguments other than options' values
         const bool shortName = argument[1] != '-';
         const std::size_t end = shortName ? 2 : argument.find('=');
         const CLI::Option* option = app.get_option_no_throw(argument.substr(0, end));
         if (option == nullptr)
             return argument;
-        if (option->get_type_size() != 0 && (shortName ? argument.size() == 2 : end == std::string::npos))
+        if (option->get_items_expected_max() > 0 && (shortName ? argument.size() == 2 : end == std::string::npos))
             ++i; // its value
     }
     return "";
@@ -170,7 +170,9 @@ std::string CommandLine::State::refusal(const CLI::ParseError& error) const
                " (see --help)";
     }
     if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr)
-        return printable(option) + " is given more than once: give it once";
+        return what.find(" missing") != std::string::npos || what.find("received 0") != std::string::npos
+                   ? printable(option) + " needs a value: " + printable(option) + "=VALUE"
+                   : printable(option) + " is given more than once: give it once";
     if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr)
         for (std::size_t i = 0; i < options.size(); ++i)
             if (required[i] && options[i]->count() == 0)

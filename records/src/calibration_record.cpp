@@ -9,6 +9,7 @@
 #include <opencv2/core.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -168,18 +169,58 @@ bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::
 
 } // namespace
 
+namespace {
+
+// A small YAML, JSON or XML document of keys: a record, perhaps one with a
+// value missing or out of range, that a save may replace.
+bool recordLike(const std::string& file)
+{
+    std::error_code error;
+    if (std::filesystem::is_regular_file(file, error) && std::filesystem::file_size(file, error) == 0)
+        return true; // nothing to lose
+    std::vector<unsigned char> bytes;
+    std::string problem;
+    if (!readBoundedFile(file, MaxRecordBytes, "a record", bytes, problem))
+        return false;
+    const std::string text(bytes.begin(), bytes.end());
+    if (!recordTextAcceptable(text, problem))
+        return false;
+    try {
+        const cv::FileStorage storage(parsableRecordText(text), cv::FileStorage::READ | cv::FileStorage::MEMORY);
+        return storage.isOpened() && storage.root().isMap();
+    } catch (const cv::Exception&) {
+        return false;
+    }
+}
+
+// A record replaces only a record: any other file (a photo, a video, a
+// render) named by mistake is kept.
+bool onlyARecordThere(const std::string& file, std::string& message)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(file, error)) || recordLike(file))
+        return true;
+    message = "'" + printable(file) + "' exists and is not a calibration record: save to another name";
+    return false;
+}
+
+} // namespace
+
 bool recordCanBeWritten(const std::string& file, std::string& message)
 {
     std::string reason;
-    if (folderCanBeWritten(file, reason))
-        return true;
-    message = "cannot save to '" + printable(file) + "': " + reason;
-    return false;
+    if (!folderCanBeWritten(file, reason)) {
+        message = "cannot save to '" + printable(file) + "': " + reason;
+        return false;
+    }
+    return onlyARecordThere(file, message);
 }
 
 bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& record, const std::string& savedAt,
                            std::string& message)
 {
+    if (!onlyARecordThere(file, message))
+        return false;
     std::string text;
     try {
         cv::FileStorage storage("", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | formatOf(file));

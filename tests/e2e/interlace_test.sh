@@ -87,4 +87,12 @@ mkdir png && (cd png && "$SAMPLES" --dir=. >/dev/null && for f in pic/*.jpg; do 
 "$SAMPLES" --dir=sample --view-count=4 --size=48x32 >"$E2E_TMP/out"
 [ "$(ls sample/pic | wc -l)" -eq 4 ] || fail "older views left behind: $(ls sample/pic)"
 grep -q "removed 20 views" "$E2E_TMP/out" || fail "the removal is not said: $(cat "$E2E_TMP/out")"
+# Renders of the person's own in pic/ are kept: refused in one line, unless --force.
+mkdir -p renders/pic && convert -size 8x8 xc:green renders/pic/blender_00000_0.jpg && cp renders/pic/blender_00000_0.jpg mine.jpg
+expect_status 2 "$SAMPLES" --dir=renders --size=32x32
+[ "$(wc -l <"$E2E_TMP/err")" -eq 1 ] && grep -q -- "--force" "$E2E_TMP/err" || fail "renders refused how: $(cat "$E2E_TMP/err")"
+cmp -s renders/pic/blender_00000_0.jpg mine.jpg || fail "a render of the person's own was replaced"
+expect_status 0 "$SAMPLES" --dir=renders --size=32x32 --force
+expect_status 0 "$SAMPLES" --dir=renders --size=32x32 # its own views, marked as such
+ls -a renders/pic | grep -q '\.tmp' && fail "a temporary was left: $(ls -a renders/pic)"
 echo "interlace_test: passed"

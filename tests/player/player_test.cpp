@@ -320,6 +320,19 @@ TEST(PlayOptions, TilesAreReadToTheirNearestPixelsUnlessAsked)
 
 // An interlaced image is shown as it is: it needs no calibration, unless the
 // numbers are to be saved; views and quilts always do.
+// An image is shown as it is: what composes views is refused with it.
+TEST(PlayOptions, WhatComposesViewsIsRefusedWithAnImage)
+{
+    for (const char* composing : {"--size=640x480", "--fit=contain", "--view-phase=0.5", "--reverse", "--frames=0-1"}) {
+        const std::vector<const char*> arguments{"veltrane-play", "--image=frame.png", composing};
+        PlayOptions options;
+        std::string text;
+        EXPECT_EQ(parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text), Parse::Invalid)
+            << composing;
+        EXPECT_NE(text.find("does not apply"), std::string::npos) << text;
+    }
+}
+
 TEST(PlayOptions, OnlyAnImageNeedsNoCalibration)
 {
     const std::pair<std::vector<const char*>, Parse> cases[] = {

@@ -82,6 +82,18 @@ TEST(CommandLine, RefusalsInOneLine)
     EXPECT_EQ(height.parse({"-h", "1080"}), Parse::Invalid);
     EXPECT_NE(height.text.find("--size=WxH"), std::string::npos) << height.text;
     EXPECT_NE(height.text.find("--help"), std::string::npos) << height.text;
+    Line stray; // an argument that is no option's value is named, not a missing option
+    EXPECT_EQ(stray.parse({"stray"}), Parse::Invalid);
+    EXPECT_EQ(stray.text, "unknown option or value: stray (see --help)");
+    Line ended; // past "--" too
+    EXPECT_EQ(ended.parse({"--size=64x48", "--", "x.png"}), Parse::Invalid);
+    EXPECT_NE(ended.text.find("x.png"), std::string::npos) << ended.text;
+    Line valueless; // an option at the end without its value
+    EXPECT_EQ(valueless.parse({"--size=64x48", "--pattern"}), Parse::Invalid);
+    EXPECT_EQ(valueless.text, "--pattern needs a value: --pattern=VALUE");
+    Line flagged; // a flag takes no value: the option after it is read as one
+    EXPECT_EQ(flagged.parse({"--force", "--size", "64x48", "--pattern", "p.png"}), Parse::Run) << flagged.text;
+    EXPECT_EQ(flagged.pattern, "p.png");
     Line dashed; // a value after a space may begin with a dash
     EXPECT_EQ(dashed.parse({"--size", "64x48", "--pattern", "-x.png"}), Parse::Run) << dashed.text;
     EXPECT_EQ(dashed.pattern, "-x.png");

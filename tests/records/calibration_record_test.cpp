@@ -78,6 +78,29 @@ TEST_F(Record, ASaveReplacesTheOldRecordWhole)
     EXPECT_TRUE(recordCanBeWritten(path("new.json"), message));
 }
 
+// A save replaces a record, or an empty file, and nothing else: a photo or
+// a video given as --save by mistake stays as it was.
+TEST_F(Record, ASaveReplacesNothingButARecord)
+{
+    const std::string photo("\xff\xd8\xff\xe0\x00\x10JFIF\x00 and then the picture", 31);
+    write("photo.jpg", photo);
+    write("notes.yml", "- a list\n- not a record\n");
+    write("empty.yml", "");
+    std::string message;
+    for (const char* kept : {"photo.jpg", "notes.yml"}) {
+        EXPECT_FALSE(recordCanBeWritten(path(kept), message)) << kept;
+        EXPECT_NE(message.find("is not a calibration record"), std::string::npos) << message;
+        EXPECT_FALSE(saveCalibrationRecord(path(kept), {{2, 10, 4.0, false}, 0, 0, "", false, 0, std::nullopt}, "now",
+                                           message));
+    }
+    std::ifstream in(path("photo.jpg"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), photo);
+    EXPECT_TRUE(recordCanBeWritten(path("empty.yml"), message)) << message;
+    EXPECT_TRUE(saveCalibrationRecord(path("empty.yml"), {{2, 10, 4.0, false}, 0, 0, "", false, 0, std::nullopt}, "now",
+                                      message))
+        << message;
+}
+
 TEST_F(Record, WhatCannotBeReadIsRefusedInOneLine)
 {
     const std::string valid = "%YAML:1.0\n---\nx: 6\ny: 1152\npitch: 8.25\nmirror: 1\n";

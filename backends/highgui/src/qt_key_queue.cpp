@@ -11,9 +11,10 @@ namespace veltrane {
 
 namespace {
 
-// Keys held at most: a key held down repeats, and what a person typed ahead
-// is never this long.
-constexpr std::size_t MostHeld = 64;
+// Keys held at most: what a person typed ahead is never this long; and the
+// repeats of a key held down, which the waits may not keep up with.
+constexpr std::size_t MostHeld = 256;
+constexpr std::size_t MostRepeatsHeld = 8;
 
 std::unique_ptr<QKeyEvent> copyOf(const QKeyEvent& key)
 {
@@ -56,10 +57,10 @@ struct QtKeyQueue::Filter : QObject {
             slotFree = false;
             return false;
         }
-        // A key held down repeats faster than frames may come: one repeat
-        // of it waits at most, so it stops soon after it is let go.
-        const bool repeatWaiting = key.isAutoRepeat() && !held.empty() && held.back().key->key() == key.key();
-        if (!repeatWaiting && held.size() < MostHeld)
+        // A key held down repeats faster than frames may come: its repeats
+        // wait only while few keys do, so it stops soon after it is let go.
+        // (Keys typed fast are taken for repeats too: they wait, up to that.)
+        if (held.size() < (key.isAutoRepeat() ? MostRepeatsHeld : MostHeld))
             held.push_back({receiver, copyOf(key)});
         return true;
     }

@@ -41,7 +41,8 @@ bool saveCalibrationRecord(const std::string& file, const CalibrationRecord& rec
 bool loadCalibrationRecord(const std::string& file, CalibrationRecord& record, std::string& message);
 
 // True when a file of that name can be made (its folder exists and can be
-// written); otherwise message says why.
+// written) and replaces no file but a record (a photo or a video named by
+// mistake is kept; a save refuses it too); otherwise message says why.
 bool recordCanBeWritten(const std::string& file, std::string& message);
 
 // The time now, as "2026-12-07T14:03:22+01:00".
