@@ -61,18 +61,17 @@ end_play q "--image without a calibration"
 grep -q "1 frame shown" "$E2E_TMP/stdout" || fail "the image's line: $(cat "$E2E_TMP/stdout")"
 
 # Keys typed faster than frames are composed are every one applied, in
-# order: five } (a tenth of a view each) and five ] (a view), one after the
-# other (no key twice in a row: that is a key held down) and q, sent at once.
+# order: five ] (a view each), each after an h (the overlay), and q, sent at
+# once. (No key twice in a row, nor } after ]: one key pressed again at the
+# same instant is what a key held down sends, and Qt takes it for a repeat.)
 "$SAMPLES" --dir=big --view-count=16 --size=1280x800 >/dev/null
 start_play --param="$LINE" --views='big/pic/blender_{frame:05}_{view}.jpg' --screen=640x400+100+50 \
   --save="$E2E_TMP/keys.yml"
-xdotool key --window "$MAIN_WINDOW" --delay 0 braceright bracketright braceright bracketright braceright \
-  bracketright braceright bracketright braceright bracketright q 2>/dev/null || ! window_viewable "$MAIN_WINDOW" ||
-  fail "the keys did not reach the player"
+xdotool key --window "$MAIN_WINDOW" --delay 0 bracketright h bracketright h bracketright h bracketright h \
+  bracketright h q 2>/dev/null || ! window_viewable "$MAIN_WINDOW" || fail "the keys did not reach the player"
 status=0; wait "$PLAY_PID" || status=$?
 [ "$status" -eq 0 ] || fail "ten keys and q: exit status $status: $(cat "$E2E_TMP/stderr")"
-grep -qx 'view_phase: 5\.5000000000000000e+00' "$E2E_TMP/keys.yml" ||
-  fail "keys were lost: $(grep view_phase "$E2E_TMP/keys.yml")"
+grep -qx 'view_phase: 5\.' "$E2E_TMP/keys.yml" || fail "keys were lost: $(grep view_phase "$E2E_TMP/keys.yml")"
 [ ! -s "$E2E_TMP/stderr" ] || fail "views of the output's shape: $(cat "$E2E_TMP/stderr")"
 
 # The interlacer's own video, played as it is: its frames pixel for pixel.
