@@ -132,6 +132,12 @@ bool readSource(const Texts& texts, AutocalOptions& options, std::string& text)
         return false;
     }
     options.camera = static_cast<int>(camera);
+    // A photo is one round, taken already: rounds and settling are a camera's.
+    if (!options.photo.empty() && (!texts.rounds.empty() || !texts.settle.empty())) {
+        text = std::string(texts.rounds.empty() ? "--settle" : "--rounds") +
+               " is for a camera's rounds: a --photo is one round";
+        return false;
+    }
     if (options.pattern.empty() && options.photo.empty() && options.camera < 0) {
         text = "give where the photos come from: --photo=FILE, --camera=N or --camera=sim:... (or --pattern=FILE)";
         return false;

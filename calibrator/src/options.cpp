@@ -117,6 +117,25 @@ bool takeTextOption(const std::string& name, const std::string& value, Options& 
     return true;
 }
 
+// -w/--width, -h/--height and -p/--pitch noted as given: each at most once
+// (the parser would quietly keep one of two).
+bool takeNumberOption(const std::string& name, Options& options, std::string& message)
+{
+    bool* given = name == "w" || name == "width"    ? &options.widthGiven
+                  : name == "h" || name == "height" ? &options.heightGiven
+                  : name == "p" || name == "pitch"  ? &options.pitchGiven
+                                                    : nullptr;
+    if (given == nullptr)
+        return true;
+    if (*given) {
+        message = "-" + name.substr(0, 1) + " (--" + (name[0] == 'w' ? "width" : name[0] == 'h' ? "height" : "pitch") +
+                  ") is given twice";
+        return false;
+    }
+    *given = true;
+    return true;
+}
+
 // The calibration to start from: a printed line or a saved record.
 bool readStart(const std::string& from, const std::string& calibration, Options& options, std::string& message)
 {
@@ -267,10 +286,9 @@ OptionsResult parseOptions(int argc, const char* const argv[], Options& options,
                 return OptionsResult::Invalid;
             continue;
         }
+        if (!takeNumberOption(name, options, message))
+            return OptionsResult::Invalid;
         options.listScreens = options.listScreens || name == "list-screens";
-        options.widthGiven = options.widthGiven || name == "w" || name == "width";
-        options.heightGiven = options.heightGiven || name == "h" || name == "height";
-        options.pitchGiven = options.pitchGiven || name == "p" || name == "pitch";
         if (name != "list-screens")
             parserArguments.push_back(argument.c_str());
     }

@@ -252,7 +252,7 @@ bool loadCalibrationRecord(const std::string& file, CalibrationRecord& record, s
     }
     const std::string text(bytes.begin(), bytes.end());
     if (!recordTextAcceptable(text, problem)) {
-        message = name + " is " + problem;
+        message = name + ": " + problem;
         return false;
     }
     try {

@@ -3,6 +3,7 @@
 #include "veltrane/records/limits.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace veltrane {
 
@@ -53,6 +54,62 @@ int xmlTag(const std::string& text, std::size_t& at)
     return change;
 }
 
+bool inToken(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '+' || c == '-';
+}
+
+// Whether token is a whole number (decimal, or hexadecimal after 0x, as the
+// parser reads them) beyond an int: the parser would keep only its low 32 bits.
+bool outsizedWholeNumber(const std::string& token)
+{
+    std::size_t at = token[0] == '+' || token[0] == '-' ? 1 : 0;
+    const bool hex = token.compare(at, 2, "0x") == 0 || token.compare(at, 2, "0X") == 0;
+    at += hex ? 2 : 0;
+    if (at >= token.size())
+        return false;
+    const auto isDigit = [hex](char c) {
+        return hex ? std::isxdigit(static_cast<unsigned char>(c)) != 0 : std::isdigit(static_cast<unsigned char>(c)) != 0;
+    };
+    if (!std::all_of(token.begin() + static_cast<long>(at), token.end(), isDigit))
+        return false;
+    const std::size_t first = token.find_first_not_of('0', at);
+    if (first == std::string::npos)
+        return false;
+    const std::string digits = token.substr(first);
+    const std::string most = hex ? "7fffffff" : "2147483647";
+    if (digits.size() != most.size())
+        return digits.size() > most.size();
+    std::string lower = digits;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    return lower > most;
+}
+
+// The first unquoted whole number in text that an int cannot hold; empty
+// when none. Comments and quoted strings are passed over.
+std::string outsizedNumberIn(const std::string& text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        const char c = text[at];
+        if (c == '"' || c == '\'') {
+            at = pastQuoted(text, at);
+        } else if (c == '#') {
+            at = text.find('\n', at);
+        } else if (inToken(c)) {
+            std::size_t end = at;
+            while (end < text.size() && inToken(text[end]))
+                ++end;
+            const std::string token = text.substr(at, end - at);
+            if (outsizedWholeNumber(token))
+                return token;
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return "";
+}
+
 } // namespace
 
 int recordNesting(const std::string& text)
@@ -86,7 +143,12 @@ int recordNesting(const std::string& text)
 bool recordTextAcceptable(const std::string& text, std::string& problem)
 {
     if (recordNesting(text) > MaxRecordNesting) {
-        problem = "nested deeper than " + std::to_string(MaxRecordNesting) + " levels, not a calibration record";
+        problem = "it is nested deeper than " + std::to_string(MaxRecordNesting) + " levels, not a calibration record";
+        return false;
+    }
+    const std::string outsized = outsizedNumberIn(text);
+    if (!outsized.empty()) {
+        problem = "it holds " + outsized.substr(0, 24) + ", a whole number too large for any of its keys";
         return false;
     }
     return true;

@@ -9,7 +9,8 @@
 namespace veltrane {
 
 // False with the problem (a few words) for text nested deeper than
-// MaxRecordNesting. (Its size is bounded when it is read.)
+// MaxRecordNesting, or holding a whole number beyond an int (which the
+// parser would cut to its low 32 bits). (Its size is bounded when it is read.)
 bool recordTextAcceptable(const std::string& text, std::string& problem);
 
 // The nesting of text: the deepest sum, over every place in it, of the open

@@ -43,7 +43,7 @@ Outcome runSimulation(const SimulateOptions& options, const EyeProgress& progres
 {
     std::string message;
     if (!outputsCanBeWritten(options, message))
-        return Outcome::failed(message);
+        return Outcome::usage(message); // as the interlacer: refused before any work
     std::string problem;
     const cv::Mat panel = loadViewImage(options.image, problem);
     if (panel.empty())

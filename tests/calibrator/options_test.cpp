@@ -62,13 +62,15 @@ TEST(Options, TheCommonNamesAndAValueAfterASpace)
     for (const std::vector<const char*>& refused :
          {std::vector<const char*>{"--size=1920x1080", "-w=1920"}, {"--size=1920"}, {"--size=0x0"},
           {"--from=-x 6 -y 1152 -pitch 8", "--param=-x 6 -y 1152 -pitch 8"}, {"-h"}, {"-w", "-p=9"},
-          {"--param"}, {"--size=1920x1080", "--size=1920x1080"}, {"--save", "--list-screens"}}) {
+          {"--param"}, {"--size=1920x1080", "--size=1920x1080"}, {"--save", "--list-screens"},
+          {"-w=300", "-w=400"}, {"-w", "300", "--width=400"}, {"-p=8", "--pitch=9"}, {"-h=300", "-h=300"}}) {
         const Parsed p = parse(refused);
         EXPECT_EQ(p.result, OptionsResult::Invalid) << refused[0];
         EXPECT_FALSE(p.message.empty());
         EXPECT_EQ(p.message.find('\n'), std::string::npos) << p.message;
     }
     EXPECT_NE(parse({"-h"}).message.find("--help"), std::string::npos);
+    EXPECT_NE(parse({"-w=300", "-w=400"}).message.find("given twice"), std::string::npos);
     EXPECT_NE(parse({"--size=1920"}).message.find("'1920'"), std::string::npos);
 }
 

@@ -58,6 +58,13 @@ refused 2 "must end in .png" "$SIMULATE" --image=frame.png --param="$LINE" --gap
 refused 2 "must end in .png" "$SIMULATE" --image=frame.png --param="$LINE" --gap=1000 --eye=5 -o work/seen
 refused 2 "--save" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.png --save=work/r.yml
 refused 2 "does not exist" "$AUTOCAL" --param="$LINE" --size=640x400 --screen=0 --camera=0 --save=no/such/r.yml
+refused 2 "--rounds is for a camera" "$AUTOCAL" --photo=frame.png --rounds=2
+refused 2 "--settle is for a camera" "$AUTOCAL" --photo=frame.png --settle=100
+
+# A record's whole number beyond an int is refused, not cut to its low bits.
+printf 'x: 4294967302\ny: 1152\npitch: 8\nmirror: 1\n' >wrapped.yml
+refused 2 "too large" "$INTERLACE" --calibration=wrapped.yml -o work/x.png
+refused 2 "too large" "$SIMULATE" --image=frame.png --calibration=wrapped.yml --gap=1000 --eye=5 -o work/x.png
 
 # Frames too small to light, numbers too flat to draw.
 refused 1 "3 rows or more" "$INTERLACE" --param="$LINE" --size=640x2 -o work/x.png

@@ -35,7 +35,7 @@ cmp -s by_line.png by_angle.png || fail "the angle's sheet is not the line's"
 
 # An output that exists stays, unless --force.
 cp seen_1.png kept.png
-expect_status 1 "$SIMULATE" --image=frame.png --param="$SHEET" --gap=1000 --eye=1e9 -o seen_1.png
+expect_status 2 "$SIMULATE" --image=frame.png --param="$SHEET" --gap=1000 --eye=1e9 -o seen_1.png
 cmp -s seen_1.png kept.png || fail "an existing output was replaced"
 expect_status 0 "$SIMULATE" --image=frame.png --param="$SHEET" --view-count=8 --gap=1000 --eye=1e9 --force -o seen_1.png
 cmp -s seen_0.png seen_1.png || fail "--force did not replace the output with the first eye's view"
@@ -65,5 +65,5 @@ mkdir folder.png
 refused 1 --image=folder.png --param="$SHEET" --gap=1000 --eye=5 -o out.png
 refused 2 --image=frame.png --param="-x 6 -y 0 -pitch 8.0000" --gap=1000 --eye=5 -o out.png
 refused 1 --image=frame.png --param="-x 99999 -y 1 -pitch 1.0000" --gap=1000 --eye=5 -o out.png # all but horizontal
-refused 1 --image=frame.png --param="$SHEET" --gap=1000 --eye=5 -o no/such/folder/out.png
+refused 2 --image=frame.png --param="$SHEET" --gap=1000 --eye=5 -o no/such/folder/out.png
 echo "simulate_test: passed"

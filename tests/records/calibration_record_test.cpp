@@ -270,6 +270,35 @@ TEST_F(Record, DeepLargeOrAmbiguousRecordsAreRefused)
     }
 }
 
+// The parser keeps only an int's low 32 bits of a whole number: x written as
+// 2^32 + 6 would be read as 6. Such numbers are refused wherever they stand;
+// long digits in a comment or a string, and the largest int, are not.
+TEST_F(Record, WholeNumbersBeyondAnIntAreRefusedNotCut)
+{
+    const std::string rest = "y: 1152\npitch: 8.25\nmirror: 1\n";
+    write("wrapped.yml", "x: 4294967302\n" + rest);
+    write("negative.yml", "x: 6\n" + rest + "view_offset: -4294967296\n");
+    write("hex.yml", "x: 0x100000006\n" + rest);
+    write("wrapped.json", "{\"x\": 4294967302, \"y\": 1152, \"pitch\": 8.25, \"mirror\": 1}");
+    write("wrapped.xml", "<?xml version=\"1.0\"?>\n<opencv_storage><x>4294967302</x><y>1152</y>"
+                         "<pitch>8.25</pitch><mirror>1</mirror></opencv_storage>\n");
+    write("zeros.yml", "x: 00000000000000000000006\n" + rest);
+    for (const char* name : {"wrapped.yml", "negative.yml", "hex.yml", "wrapped.json", "wrapped.xml"}) {
+        CalibrationRecord loaded;
+        std::string message;
+        EXPECT_FALSE(loadCalibrationRecord(path(name), loaded, message)) << name << " read with x " << loaded.calibration.x;
+        EXPECT_NE(message.find("too large"), std::string::npos) << message;
+    }
+    write("fits.yml", "# saved 123456789012345678901234567890\nx: 6\n" + rest + "view_offset: -2147483647\n"
+                      "screen: \"99999999999999\"\n");
+    for (const char* name : {"zeros.yml", "fits.yml"}) {
+        CalibrationRecord loaded;
+        std::string message;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << name << ": " << message;
+        EXPECT_EQ(loaded.calibration.x, 6);
+    }
+}
+
 // A name is a name: a question mark in it is neither cut off on reading nor
 // on writing, and nothing beside it is touched.
 TEST_F(Record, QuestionMarksInNamesAreOrdinaryCharacters)
