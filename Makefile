@@ -61,6 +61,7 @@ accuracy: build
 bench: build
 	@echo "make bench: every benchmark, 5 repetitions each; about 2 to 3 minutes on a 2-core machine"
 	$(BUILD_DIR)/bench/veltrane-bench $(BENCH_ARGS)
+	$(BUILD_DIR)/bench/veltrane-gpu-bench $(BENCH_ARGS)
 
 # A synthetic sequence of 8 views in pic/, for trying "disp >" and "disp <",
 # animated over 4 frames for veltrane-interlace.

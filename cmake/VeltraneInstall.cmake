@@ -1,16 +1,21 @@
-# What `cmake --install` puts under the prefix: the engine and records
+# What `cmake --install` puts under the prefix: the engine, records and gpu
 # libraries with their public headers, a CMake package (find_package(Veltrane)
-# gives Veltrane::engine and Veltrane::records), a pkg-config file, and the
-# programs under bin/.
+# gives Veltrane::engine, Veltrane::records and Veltrane::gpu), pkg-config
+# files, the GPU's shaders under share/veltrane/, and the programs under bin/.
 include(CMakePackageConfigHelpers)
 
 set(VELTRANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Veltrane)
 
-install(TARGETS veltrane_engine veltrane_records EXPORT VeltraneTargets
+install(TARGETS veltrane_engine veltrane_records veltrane_gpu EXPORT VeltraneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/engine/include/ ${PROJECT_SOURCE_DIR}/records/include/
+                  ${PROJECT_SOURCE_DIR}/gpu/include/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# The compositor's shaders, for a renderer that builds its own program (the
+# library holds the same text): without their #version line.
+install(FILES ${PROJECT_SOURCE_DIR}/gpu/shaders/compose.vert ${PROJECT_SOURCE_DIR}/gpu/shaders/compose.frag
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/veltrane)
 install(EXPORT VeltraneTargets NAMESPACE Veltrane:: DESTINATION ${VELTRANE_CMAKE_DIR})
 
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/VeltraneConfig.cmake.in
@@ -21,7 +26,9 @@ install(FILES ${PROJECT_BINARY_DIR}/VeltraneConfig.cmake ${PROJECT_BINARY_DIR}/V
   DESTINATION ${VELTRANE_CMAKE_DIR})
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/veltrane.pc.in ${PROJECT_BINARY_DIR}/veltrane.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/veltrane.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/veltrane-gpu.pc.in ${PROJECT_BINARY_DIR}/veltrane-gpu.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/veltrane.pc ${PROJECT_BINARY_DIR}/veltrane-gpu.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 foreach(program veltrane-calibrator veltrane-interlace veltrane-play veltrane-simulate veltrane-autocal
                 veltrane-sample-views)

@@ -78,6 +78,25 @@ cv::Mat ViewStream::takeView(std::size_t file, std::string& problem)
     return decoder_->take(file, problem);
 }
 
+StreamFault ViewStream::nextView(cv::Size size, cv::Mat& view)
+{
+    StreamFault fault;
+    fault.file = next_;
+    const cv::Mat taken = takeView(next_, fault.problem);
+    if (taken.empty()) {
+        fault.kind = StreamFault::Kind::Unreadable;
+        return fault;
+    }
+    if (taken.size() != plan_.viewSize) {
+        fault.kind = StreamFault::Kind::WrongSize;
+        fault.size = taken.size();
+        return fault;
+    }
+    view = atSize(taken, size);
+    ++next_;
+    return {};
+}
+
 StreamFault ViewStream::composeFrame(const Calibration& calibration, int viewCount, const std::vector<int>& viewOf,
                                      cv::Mat& frame, const EngineOptions& options)
 {
@@ -88,21 +107,10 @@ StreamFault ViewStream::composeFrame(const Calibration& calibration, int viewCou
     while (next_ < end) {
         std::vector<int> targets;
         std::vector<cv::Mat> sources;
-        for (; next_ < end && sources.size() < group_; ++next_) {
-            StreamFault fault;
-            fault.file = next_;
-            const cv::Mat view = takeView(next_, fault.problem);
-            if (view.empty()) {
-                fault.kind = StreamFault::Kind::Unreadable;
-                return fault;
-            }
-            if (view.size() != plan_.viewSize) {
-                fault.kind = StreamFault::Kind::WrongSize;
-                fault.size = view.size();
-                return fault;
-            }
-            sources.push_back(atSize(view, frame.size()));
+        while (next_ < end && sources.size() < group_) {
             targets.push_back(viewOf[next_ % views]);
+            if (const StreamFault fault = nextView(frame.size(), sources.emplace_back()))
+                return fault;
         }
         const Status status = addViews(calibration, viewCount, targets, sources, frame, subpixelOrder);
         if (status != Status::Done) {
@@ -110,6 +118,25 @@ StreamFault ViewStream::composeFrame(const Calibration& calibration, int viewCou
             fault.kind = StreamFault::Kind::NoMemory;
             fault.file = next_;
             fault.status = status;
+            return fault;
+        }
+    }
+    return {};
+}
+
+StreamFault ViewStream::takeFrame(cv::Size size, const std::function<bool(int, const cv::Mat&)>& take)
+{
+    const std::size_t views = static_cast<std::size_t>(plan_.viewsPerFrame);
+    const std::size_t end = std::min(plan_.files.size(), next_ + views);
+    while (next_ < end) {
+        const int index = static_cast<int>(next_ % views);
+        cv::Mat view;
+        if (const StreamFault fault = nextView(size, view))
+            return fault;
+        if (!take(index, view)) {
+            StreamFault fault;
+            fault.kind = StreamFault::Kind::NoMemory;
+            fault.file = next_ - 1;
             return fault;
         }
     }

@@ -17,17 +17,6 @@ namespace veltrane {
 
 namespace {
 
-// Where cv::resize with INTER_NEAREST takes output position i of a length
-// of `to` from a length of `from`.
-std::vector<int> nearestMap(int from, int to)
-{
-    const double inverse = 1.0 / (static_cast<double>(to) / from);
-    std::vector<int> map(to);
-    for (int i = 0; i < to; ++i)
-        map[i] = std::min(cvFloor(i * inverse), from - 1);
-    return map;
-}
-
 // One segment's bytes: the views' shares, source * weight / 255 each
 // (truncated, or rounded: rounding 127), summed and clamped to 255. shown
 // holds every view twice over, so a run that passes view N - 1 goes on
@@ -105,6 +94,20 @@ bool ViewTable::serves(const Calibration& calibration, cv::Size size, int viewCo
            sameTableGeometry(calibration, calibration_);
 }
 
+std::vector<int> nearestSourceMap(int from, int to)
+{
+    const double inverse = 1.0 / (static_cast<double>(to) / from);
+    std::vector<int> map(to);
+    for (int i = 0; i < to; ++i)
+        map[i] = std::min(cvFloor(i * inverse), from - 1);
+    return map;
+}
+
+int viewTurn(const Calibration& calibration, int viewCount)
+{
+    return phaseViews(calibration.viewPhase, viewCount);
+}
+
 std::size_t ViewTable::entries() const
 {
     std::size_t total = 0;
@@ -129,14 +132,13 @@ Status ViewTable::compose(const Calibration& calibration, const std::vector<cv::
     if (!usableViews(views))
         return Status::InvalidImage;
     try {
-        // Table view v shows views[(v + K) mod N].
-        const int turn = phaseViews(calibration.viewPhase, viewCount_);
+        const int turn = viewTurn(calibration, viewCount_);
         std::vector<const unsigned char*> shown(2 * static_cast<std::size_t>(viewCount_));
         for (std::size_t v = 0; v < shown.size(); ++v)
             shown[v] = views[(v + turn) % viewCount_].data;
         const cv::Size from = views.front().size();
-        const std::vector<int> rows = nearestMap(from.height, size_.height);
-        const std::vector<int> columns = nearestMap(from.width, size_.width);
+        const std::vector<int> rows = nearestSourceMap(from.height, size_.height);
+        const std::vector<int> columns = nearestSourceMap(from.width, size_.width);
         std::vector<int> byteOffset(static_cast<std::size_t>(size_.width) * 3);
         for (std::size_t j = 0; j < byteOffset.size(); ++j) {
             const int channel = static_cast<int>(j % 3); // of the output: blue first

@@ -11,6 +11,8 @@
 #include "veltrane/content/view_order.h"
 #include "veltrane/content/view_pattern.h"
 
+#include "gpu_frames.h"
+
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -249,6 +251,15 @@ void keepShard(const InterlaceOptions& options, std::vector<int>& frames)
     frames.swap(kept);
 }
 
+// True for Done; else false with the status said as --gpu's failure.
+bool gpuStatusIs(GpuStatus status, std::string& message)
+{
+    if (status == GpuStatus::Done)
+        return true;
+    message = std::string("--gpu: ") + gpuStatusText(status);
+    return false;
+}
+
 // Views from numbered files.
 void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
 {
@@ -281,12 +292,29 @@ void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const
     EngineOptions engine;
     engine.weighting = options.weighting;
     engine.threads = 1; // the decoders and the writer have the other processors
+    std::optional<GpuFrames> gpu;
+    if (options.gpu) {
+        gpu.emplace();
+        if (!gpu->open(options.calibration, size, files.views, engine, message) ||
+            !gpuStatusIs(gpu->compositor().prepareViews(files.views, size, ChannelOrder::Rgb), message))
+            throw Outcome::failed(message);
+    }
     FrameWriter writer(output);
     Progress progress(lines.progress, files.frames.size());
     for (std::size_t f = 0; f < files.frames.size() && !writer.failed(); ++f) {
         cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
-        if (const StreamFault fault = stream.composeFrame(options.calibration, files.views, viewOf, frame, engine))
+        if (gpu) {
+            const auto upload = [&](int i, const cv::Mat& view) {
+                return gpu->compositor().setView(viewOf[i], view) == GpuStatus::Done;
+            };
+            if (const StreamFault fault = stream.takeFrame(size, upload))
+                throw failureOf(fault, plan);
+            if (!gpu->frame(frame, message))
+                throw Outcome::failed(message);
+        } else if (const StreamFault fault =
+                       stream.composeFrame(options.calibration, files.views, viewOf, frame, engine)) {
             throw failureOf(fault, plan);
+        }
         writer.push(files.frames[f], frame);
         progress.frameDone(f + 1);
     }
@@ -329,13 +357,25 @@ void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const
     if (!output.prepare(options.output, frameNumbers, fps, options.force, options.allowLossy, message))
         throw Outcome::usage(message);
 
+    std::optional<GpuFrames> gpu;
+    if (options.gpu) {
+        EngineOptions engine;
+        engine.weighting = options.weighting;
+        gpu.emplace();
+        if (!gpu->open(options.calibration, size, views, engine, message))
+            throw Outcome::failed(message);
+    }
     FrameWriter writer(output);
     Progress progress(lines.progress, declared > 0 ? frameNumbers.size() : 0);
     int index = 0;
     // Every frame the video holds, whatever its header said.
     for (cv::Mat image; !writer.failed() && source.read(index, image, message);) {
         cv::Mat frame(size, CV_8UC3, cv::Scalar::all(0));
-        composeQuiltFrame(options, image, columns, rows, viewOf, frame);
+        if (!gpu)
+            composeQuiltFrame(options, image, columns, rows, viewOf, frame);
+        else if (!gpuStatusIs(gpu->compositor().setQuilt(image, columns, rows, options.quiltTopLeft, viewOf), message) ||
+                 !gpu->frame(frame, message))
+            throw Outcome::failed(message);
         writer.push(index, frame);
         progress.frameDone(static_cast<std::size_t>(++index));
     }

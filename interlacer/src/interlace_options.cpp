@@ -27,6 +27,19 @@ void declareOutputOptions(CommandLine& line, InterlaceOptions& options, std::str
     line.flag("--force", options.force, "overwrite an existing output");
     line.flag("--allow-lossy", options.allowLossy, "allow a JPEG output (it blurs the subpixel pattern)");
     line.flag("--quiet", options.quiet, "no progress (progress is shown only on a terminal)");
+    line.flag("--gpu", options.gpu,
+              "compose on the GPU through EGL, no window or X server needed (the same bytes; quilts need "
+              "--tile-sampling=nearest)");
+}
+
+// The GPU reads a quilt's tiles to their nearest pixels only.
+bool checkGpu(const InterlaceOptions& options, std::string& text)
+{
+    if (options.gpu && !options.quilt.empty() && !options.nearestTiles) {
+        text = "--gpu reads a quilt's tiles to their nearest pixels: give --tile-sampling=nearest";
+        return false;
+    }
+    return true;
 }
 
 // --shard=I/N: 0 <= I < N; with the frames fixed by --frames and one file a frame.
@@ -72,8 +85,10 @@ Parse parseInterlaceOptions(int argc, const char* const* argv, InterlaceOptions&
                printable(options.output.substr(1)) + ")";
         return Parse::Invalid;
     }
-    return readSourceOptions(line, texts, options, text) && readShard(shard, options, text) ? Parse::Run
-                                                                                           : Parse::Invalid;
+    return readSourceOptions(line, texts, options, text) && readShard(shard, options, text) &&
+                   checkGpu(options, text)
+               ? Parse::Run
+               : Parse::Invalid;
 }
 
 } // namespace veltrane

@@ -11,6 +11,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,8 +50,14 @@ public:
     StreamFault composeFrame(const Calibration& calibration, int viewCount, const std::vector<int>& viewOf,
                              cv::Mat& frame, const EngineOptions& options);
 
+    // The next frame's views one by one, each at size as composeFrame
+    // resizes them (red first), handed to take with its index in the frame:
+    // for a composition elsewhere (a GPU's). A take that fails ends it (as NoMemory).
+    StreamFault takeFrame(cv::Size size, const std::function<bool(int, const cv::Mat&)>& take);
+
 private:
     cv::Mat takeView(std::size_t file, std::string& problem);
+    StreamFault nextView(cv::Size size, cv::Mat& view); // the next file's view at size, or why not
 
     StreamPlan plan_;
     std::size_t group_;

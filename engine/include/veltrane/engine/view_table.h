@@ -34,6 +34,14 @@ struct ViewTableSegment {
     std::vector<std::uint8_t> weights;
 };
 
+// Where cv::resize with INTER_NEAREST takes output position i of a length of
+// `to` from a length of `from`: how a table's views are read.
+std::vector<int> nearestSourceMap(int from, int to);
+
+// The whole views of the calibration's phase, taken mod viewCount: a table's
+// view v shows views[(v + viewTurn) mod viewCount].
+int viewTurn(const Calibration& calibration, int viewCount);
+
 // True when one table serves both calibrations: the same but for whole views of phase.
 bool sameTableGeometry(const Calibration& a, const Calibration& b);
 
@@ -57,6 +65,16 @@ public:
                    ChannelOrder sourceOrder = ChannelOrder::Bgr) const;
 
     bool empty() const { return segments_.empty(); }
+    cv::Size size() const { return size_; }
+    int viewCount() const { return viewCount_; }
+    Weighting weighting() const { return weighting_; }
+
+    // The entries, for a composition done elsewhere (on a GPU): row y's
+    // segments are segments()[y * strips() + s] for s < strips(), in the
+    // row's order; the bytes of an empty segment are 0.
+    const std::vector<ViewTableSegment>& segments() const { return segments_; }
+    int strips() const { return strips_; }
+
     std::size_t entries() const; // weights, over all output bytes
     std::size_t bytes() const;   // the memory the weights and their runs take
 

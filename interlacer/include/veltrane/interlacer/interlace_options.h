@@ -20,6 +20,7 @@ struct InterlaceOptions : SourceOptions {
     bool force = false;
     bool allowLossy = false;
     bool quiet = false;
+    bool gpu = false; // composed on the GPU, headless: the same bytes
 };
 
 

@@ -1,0 +1,51 @@
+// A view table laid out for a GPU: made on any thread (no GL in it), then
+// given to a GpuCompositor, which uploads it. Compiling takes the time
+// (a few hundred milliseconds at 3840 x 2160); the player does it on a
+// thread of its own while the frames of the old table go on showing.
+//
+// The layout, for output pixel (x, y), row 0 the image's top:
+//   entries[4 (y W + x) + 0]      where the pixel's weights start in weights
+//   entries[4 (y W + x) + 1 + c]  output byte c (blue, green, red) as
+//                                 first view | views << 16: views views from
+//                                 first on, cyclically
+// and the weights of the pixel's three bytes follow one another. Every
+// number is a whole number: the GPU adds source * weight / 255 (rounded as
+// the table's weighting says) exactly as the engine does.
+#pragma once
+
+#include "veltrane/engine/view_table.h"
+#include "veltrane/gpu/gpu_status.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace veltrane {
+
+struct GpuTable {
+    Calibration calibration; // the geometry it serves (a whole phase step turns the views only)
+    cv::Size size;
+    int viewCount = 0;
+    Weighting weighting = Weighting::Lines;
+    std::vector<std::uint32_t> entries;
+    std::vector<std::uint8_t> weights; // four to a texel, rows of weightColumns texels, padded
+    int weightColumns = 0;
+    int weightRows = 0;
+
+    bool empty() const { return entries.empty(); }
+    bool serves(const Calibration& c, cv::Size outputSize, int views, Weighting w) const;
+};
+
+// The widest weight texture a table is laid out for (its rows grow instead).
+constexpr int GpuWeightColumns = 4096;
+
+// The view table for the geometry compiled and laid out; maxBytes bounds the
+// engine's table and the layout alike.
+GpuStatus compileGpuTable(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options,
+                          GpuTable& table, std::size_t maxBytes = std::size_t{1} << 30);
+
+// A compiled view table laid out.
+GpuStatus layOutTable(const ViewTable& compiled, const Calibration& calibration, GpuTable& table,
+                      std::size_t maxBytes = std::size_t{1} << 30);
+
+} // namespace veltrane

@@ -1,0 +1,338 @@
+#include "veltrane/gpu/gpu_compositor.h"
+
+#include "gl_state.h"
+#include "shader_program.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+namespace veltrane {
+
+namespace {
+
+constexpr int PlacesPerRow = 64; // viewPlaces: 64 views a row of texels
+
+enum Unit { PixelUnit, WeightUnit, ViewsUnit, PlacesUnit, ColumnsUnit, RowsUnit };
+
+GLint largest(GLenum what)
+{
+    GLint value = 0;
+    glGetIntegerv(what, &value);
+    return value;
+}
+
+// A texture of integers with nearest sampling (integer textures sample no other way).
+void makeTexture(GLuint& texture, GLenum target)
+{
+    if (texture == 0)
+        glGenTextures(1, &texture);
+    glBindTexture(target, texture);
+    glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+}
+
+GpuStatus errorStatus()
+{
+    switch (glGetError()) {
+    case GL_NO_ERROR: return GpuStatus::Done;
+    case GL_OUT_OF_MEMORY: return GpuStatus::NoMemory;
+    default: return GpuStatus::GlError;
+    }
+}
+
+// An image's rows as the upload reads them: its own when its row step is a
+// whole number of pixels, else a continuous copy.
+cv::Mat uploadable(const cv::Mat& image)
+{
+    return image.step[0] % 3 == 0 ? image : image.clone();
+}
+
+} // namespace
+
+struct GpuCompositor::Gl {
+    bool started = false;
+    std::string log;
+    GLuint program = 0;
+    GLuint vertexArray = 0;
+    GLuint textures[6] = {};
+    GLint uniforms[11] = {};
+    // The table.
+    Calibration calibration;
+    cv::Size size;
+    int viewCount = 0;
+    Weighting weighting = Weighting::Lines;
+    int weightColumns = 0;
+    // The views: count images of one size, perLayer to a layer, gridColumns across.
+    int views = 0;
+    cv::Size viewSize;
+    bool redFirst = false;
+    int gridColumns = 1;
+    int perLayer = 1;
+    cv::Size mappedFrom, mappedTo; // the maps' sizes, made again when either changes
+};
+
+namespace {
+
+enum UniformName { ViewCount, Turn, WeightColumns, RedFirst, Rounding, Origin, Height, TopRowFirst };
+constexpr const char* UniformNames[] = {"viewCount", "turn",   "weightColumns", "sourceRedFirst",
+                                        "rounding",  "origin", "height",        "topRowFirst"};
+constexpr const char* SamplerNames[] = {"pixelTable", "weightTable", "views", "viewPlaces", "columnMap", "rowMap"};
+
+} // namespace
+
+GpuCompositor::GpuCompositor() : gl_(std::make_unique<Gl>()) {}
+
+GpuCompositor::~GpuCompositor()
+{
+    if (!gl_->started)
+        return;
+    glDeleteTextures(6, gl_->textures);
+    glDeleteVertexArrays(1, &gl_->vertexArray);
+    glDeleteProgram(gl_->program);
+}
+
+const std::string& GpuCompositor::log() const
+{
+    return gl_->log;
+}
+
+std::string GpuCompositor::renderer() const
+{
+    const auto text = [](GLenum name) {
+        const GLubyte* value = glGetString(name);
+        return value == nullptr ? std::string("?") : std::string(reinterpret_cast<const char*>(value));
+    };
+    return text(GL_RENDERER) + ", " + text(GL_VERSION);
+}
+
+GpuStatus GpuCompositor::start()
+{
+    if (gl_->started)
+        return GpuStatus::Done;
+    if (!contextComposes())
+        return GpuStatus::NoContext;
+    const SavedGlState saved;
+    gl_->program = buildComposeProgram(gl_->log);
+    if (gl_->program == 0)
+        return GpuStatus::ProgramFailed;
+    glGenVertexArrays(1, &gl_->vertexArray);
+    glUseProgram(gl_->program);
+    for (int unit = 0; unit < 6; ++unit)
+        glUniform1i(glGetUniformLocation(gl_->program, SamplerNames[unit]), unit);
+    for (int u = 0; u < 8; ++u)
+        gl_->uniforms[u] = glGetUniformLocation(gl_->program, UniformNames[u]);
+    gl_->started = true;
+    return errorStatus();
+}
+
+bool GpuCompositor::serves(const Calibration& calibration, cv::Size size, int viewCount, Weighting weighting) const
+{
+    return gl_->viewCount > 0 && size == gl_->size && viewCount == gl_->viewCount && weighting == gl_->weighting &&
+           sameTableGeometry(calibration, gl_->calibration);
+}
+
+GpuStatus GpuCompositor::useTable(const GpuTable& table)
+{
+    if (!gl_->started)
+        return GpuStatus::NotReady;
+    if (table.empty())
+        return GpuStatus::InvalidInput;
+    const GLint side = largest(GL_MAX_TEXTURE_SIZE);
+    if (table.size.width > side || table.size.height > side || table.weightColumns > side || table.weightRows > side)
+        return GpuStatus::TooLargeForGpu;
+    const SavedGlState saved;
+    gl_->viewCount = 0; // until the table is whole
+    glActiveTexture(GL_TEXTURE0 + PixelUnit);
+    makeTexture(gl_->textures[PixelUnit], GL_TEXTURE_2D);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32UI, table.size.width, table.size.height, 0, GL_RGBA_INTEGER,
+                 GL_UNSIGNED_INT, table.entries.data());
+    glActiveTexture(GL_TEXTURE0 + WeightUnit);
+    makeTexture(gl_->textures[WeightUnit], GL_TEXTURE_2D);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8UI, table.weightColumns, table.weightRows, 0, GL_RGBA_INTEGER,
+                 GL_UNSIGNED_BYTE, table.weights.data());
+    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
+        return status;
+    gl_->calibration = table.calibration;
+    gl_->size = table.size;
+    gl_->weighting = table.weighting;
+    gl_->weightColumns = table.weightColumns;
+    gl_->viewCount = table.viewCount;
+    return GpuStatus::Done;
+}
+
+GpuStatus GpuCompositor::compile(const Calibration& calibration, cv::Size size, int viewCount,
+                                 const EngineOptions& options)
+{
+    GpuTable table;
+    if (const GpuStatus status = compileGpuTable(calibration, size, viewCount, options, table);
+        status != GpuStatus::Done)
+        return status;
+    return useTable(table);
+}
+
+GpuStatus GpuCompositor::prepareViews(int count, cv::Size size, ChannelOrder order)
+{
+    if (!gl_->started)
+        return GpuStatus::NotReady;
+    if (count <= 0 || size.width <= 0 || size.height <= 0)
+        return GpuStatus::InvalidInput;
+    const GLint side = largest(GL_MAX_TEXTURE_SIZE);
+    const GLint layers = largest(GL_MAX_ARRAY_TEXTURE_LAYERS);
+    if (size.width > side || size.height > side)
+        return GpuStatus::TooLargeForGpu;
+    // A layer a view while the layers last; more views share layers as tiles.
+    const int perLayer = (count + layers - 1) / layers;
+    const int gridColumns = std::min(perLayer, side / size.width);
+    const int gridRows = (perLayer + gridColumns - 1) / gridColumns;
+    if (static_cast<long>(gridRows) * size.height > side)
+        return GpuStatus::TooLargeForGpu;
+    const int layerCount = (count + perLayer - 1) / perLayer;
+    const SavedGlState saved;
+    glActiveTexture(GL_TEXTURE0 + ViewsUnit);
+    makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, gridColumns * size.width, gridRows * size.height, layerCount, 0,
+                 GL_RGB_INTEGER, GL_UNSIGNED_BYTE, nullptr);
+    std::vector<GLint> places(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+    for (int v = 0; v < count; ++v) {
+        const int tile = v % perLayer;
+        places[4 * v + 0] = v / perLayer;
+        places[4 * v + 1] = tile % gridColumns * size.width;
+        places[4 * v + 2] = tile / gridColumns * size.height;
+    }
+    glActiveTexture(GL_TEXTURE0 + PlacesUnit);
+    makeTexture(gl_->textures[PlacesUnit], GL_TEXTURE_2D);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32I, PlacesPerRow, static_cast<GLsizei>(places.size() / 4 / PlacesPerRow), 0,
+                 GL_RGBA_INTEGER, GL_INT, places.data());
+    gl_->views = 0;
+    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
+        return status;
+    gl_->views = count;
+    gl_->viewSize = size;
+    gl_->redFirst = order == ChannelOrder::Rgb;
+    gl_->perLayer = perLayer;
+    gl_->gridColumns = gridColumns;
+    return GpuStatus::Done;
+}
+
+GpuStatus GpuCompositor::setView(int view, const cv::Mat& image)
+{
+    if (view < 0 || view >= gl_->views)
+        return GpuStatus::NotReady;
+    if (image.type() != CV_8UC3 || image.size() != gl_->viewSize)
+        return GpuStatus::InvalidInput;
+    const SavedGlState saved;
+    const cv::Mat rows = uploadable(image);
+    const int tile = view % gl_->perLayer;
+    glActiveTexture(GL_TEXTURE0 + ViewsUnit);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, gl_->textures[ViewsUnit]);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rows.step[0] / 3));
+    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, tile % gl_->gridColumns * rows.cols, tile / gl_->gridColumns * rows.rows,
+                    view / gl_->perLayer, rows.cols, rows.rows, 1, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, rows.data);
+    return errorStatus();
+}
+
+GpuStatus GpuCompositor::setViews(const std::vector<cv::Mat>& views, ChannelOrder order)
+{
+    if (views.empty() || views.front().empty())
+        return GpuStatus::InvalidInput;
+    for (const cv::Mat& view : views)
+        if (view.type() != CV_8UC3 || view.size() != views.front().size())
+            return GpuStatus::InvalidInput;
+    if (const GpuStatus status = prepareViews(static_cast<int>(views.size()), views.front().size(), order);
+        status != GpuStatus::Done)
+        return status;
+    for (std::size_t v = 0; v < views.size(); ++v)
+        if (const GpuStatus status = setView(static_cast<int>(v), views[v]); status != GpuStatus::Done)
+            return status;
+    return GpuStatus::Done;
+}
+
+GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, bool topLeft,
+                                  const std::vector<int>& viewOf, ChannelOrder order)
+{
+    if (!gl_->started)
+        return GpuStatus::NotReady;
+    const int count = columns * rows;
+    if (quilt.empty() || quilt.type() != CV_8UC3 || columns <= 0 || rows <= 0 || quilt.cols % columns != 0 ||
+        quilt.rows % rows != 0 || static_cast<int>(viewOf.size()) != count)
+        return GpuStatus::InvalidInput;
+    const GLint side = largest(GL_MAX_TEXTURE_SIZE);
+    if (quilt.cols > side || quilt.rows > side)
+        return GpuStatus::TooLargeForGpu;
+    const cv::Size tile(quilt.cols / columns, quilt.rows / rows);
+    // Tile t's corner, shown through table view viewOf[t].
+    std::vector<GLint> places(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+    for (int t = 0; t < count; ++t) {
+        const int v = viewOf[t];
+        if (v < 0 || v >= count)
+            return GpuStatus::InvalidInput;
+        const int row = topLeft ? t / columns : rows - 1 - t / columns;
+        places[4 * v + 1] = t % columns * tile.width;
+        places[4 * v + 2] = row * tile.height;
+    }
+    const SavedGlState saved;
+    const cv::Mat pixels = uploadable(quilt);
+    glActiveTexture(GL_TEXTURE0 + ViewsUnit);
+    makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step[0] / 3));
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, quilt.cols, quilt.rows, 1, 0, GL_RGB_INTEGER, GL_UNSIGNED_BYTE,
+                 pixels.data);
+    glActiveTexture(GL_TEXTURE0 + PlacesUnit);
+    makeTexture(gl_->textures[PlacesUnit], GL_TEXTURE_2D);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32I, PlacesPerRow, static_cast<GLsizei>(places.size() / 4 / PlacesPerRow), 0,
+                 GL_RGBA_INTEGER, GL_INT, places.data());
+    gl_->views = 0;
+    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
+        return status;
+    gl_->views = count;
+    gl_->viewSize = tile;
+    gl_->redFirst = order == ChannelOrder::Rgb;
+    gl_->perLayer = count; // one layer holds them all
+    gl_->gridColumns = columns;
+    return GpuStatus::Done;
+}
+
+GpuStatus GpuCompositor::compose(const Calibration& calibration, const GpuTarget& target)
+{
+    if (!gl_->started || gl_->viewCount == 0 || gl_->views == 0)
+        return GpuStatus::NotReady;
+    if (gl_->views != gl_->viewCount || !serves(calibration, gl_->size, gl_->viewCount, gl_->weighting))
+        return GpuStatus::TableMismatch;
+    const SavedGlState saved;
+    if (gl_->mappedFrom != gl_->viewSize || gl_->mappedTo != gl_->size) {
+        const std::vector<int> columns = nearestSourceMap(gl_->viewSize.width, gl_->size.width);
+        const std::vector<int> rows = nearestSourceMap(gl_->viewSize.height, gl_->size.height);
+        glActiveTexture(GL_TEXTURE0 + ColumnsUnit);
+        makeTexture(gl_->textures[ColumnsUnit], GL_TEXTURE_2D);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R32I, gl_->size.width, 1, 0, GL_RED_INTEGER, GL_INT, columns.data());
+        glActiveTexture(GL_TEXTURE0 + RowsUnit);
+        makeTexture(gl_->textures[RowsUnit], GL_TEXTURE_2D);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R32I, gl_->size.height, 1, 0, GL_RED_INTEGER, GL_INT, rows.data());
+        gl_->mappedFrom = gl_->viewSize;
+        gl_->mappedTo = gl_->size;
+    }
+    glUseProgram(gl_->program);
+    glBindVertexArray(gl_->vertexArray);
+    for (int unit = 0; unit < 6; ++unit) {
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glBindTexture(unit == ViewsUnit ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, gl_->textures[unit]);
+    }
+    glUniform1i(gl_->uniforms[ViewCount], gl_->viewCount);
+    glUniform1i(gl_->uniforms[Turn], viewTurn(calibration, gl_->viewCount));
+    glUniform1i(gl_->uniforms[WeightColumns], gl_->weightColumns);
+    glUniform1i(gl_->uniforms[RedFirst], gl_->redFirst ? 1 : 0);
+    glUniform1ui(gl_->uniforms[Rounding], gl_->weighting == Weighting::Full ? 127u : 0u);
+    glUniform2i(gl_->uniforms[Origin], target.origin.x, target.origin.y);
+    glUniform1i(gl_->uniforms[Height], gl_->size.height);
+    glUniform1i(gl_->uniforms[TopRowFirst], target.topRowFirst ? 1 : 0);
+    glViewport(target.origin.x, target.origin.y, gl_->size.width, gl_->size.height);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+    return errorStatus();
+}
+
+} // namespace veltrane
