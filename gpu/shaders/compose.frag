@@ -6,14 +6,15 @@
 // pixelTable, for pixel (x, y) of the image (row 0 its top): .r where its
 //   weights start in weightTable; .g, .b, .a its bytes blue, green, red, each
 //   first view | views << 16, the views taken cyclically after first.
-// weightTable: the weights, four to a texel, rows of weightColumns texels.
+// weightTable: the weights, four to a texel, 2048 texels a row, 2048 rows
+//   a layer.
 // views: the images the views are read from; viewPlaces[v] is view v's
 //   layer and its top left corner there (x, y), so that one quilt (one layer,
 //   a corner a tile) and views of their own (a layer each) are read alike.
 // columnMap, rowMap: the source column and row of each output column and
 //   row (cv::resize's nearest pixels of the views' size).
 uniform highp usampler2D pixelTable;
-uniform highp usampler2D weightTable;
+uniform highp usampler2DArray weightTable;
 uniform highp usampler2DArray views;
 uniform highp isampler2D viewPlaces;
 uniform highp isampler2D columnMap;
@@ -21,7 +22,6 @@ uniform highp isampler2D rowMap;
 
 uniform int viewCount;
 uniform int turn;            // table view v shows view (v + turn) mod viewCount
-uniform int weightColumns;
 uniform int sourceRedFirst;  // 1: a source's texel holds red, green, blue
 uniform uint rounding;       // 0, or 127
 uniform ivec2 origin;        // the framebuffer pixel of the image's corner
@@ -33,7 +33,7 @@ out vec4 colour;
 uint weightAt(uint i)
 {
     uint texel = i >> 2u;
-    uvec4 four = texelFetch(weightTable, ivec2(int(texel % uint(weightColumns)), int(texel / uint(weightColumns))), 0);
+    uvec4 four = texelFetch(weightTable, ivec3(int(texel & 2047u), int((texel >> 11u) & 2047u), int(texel >> 22u)), 0);
     uint lane = i & 3u;
     return lane == 0u ? four.r : lane == 1u ? four.g : lane == 2u ? four.b : four.a;
 }

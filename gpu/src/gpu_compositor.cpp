@@ -66,7 +66,6 @@ struct GpuCompositor::Gl {
     cv::Size size;
     int viewCount = 0;
     Weighting weighting = Weighting::Lines;
-    int weightColumns = 0;
     // The views: count images of one size, perLayer to a layer, gridColumns across.
     int views = 0;
     cv::Size viewSize;
@@ -78,9 +77,9 @@ struct GpuCompositor::Gl {
 
 namespace {
 
-enum UniformName { ViewCount, Turn, WeightColumns, RedFirst, Rounding, Origin, Height, TopRowFirst };
-constexpr const char* UniformNames[] = {"viewCount", "turn",   "weightColumns", "sourceRedFirst",
-                                        "rounding",  "origin", "height",        "topRowFirst"};
+enum UniformName { ViewCount, Turn, RedFirst, Rounding, Origin, Height, TopRowFirst };
+constexpr const char* UniformNames[] = {"viewCount", "turn",   "sourceRedFirst", "rounding",
+                                        "origin",    "height", "topRowFirst"};
 constexpr const char* SamplerNames[] = {"pixelTable", "weightTable", "views", "viewPlaces", "columnMap", "rowMap"};
 
 } // namespace
@@ -124,7 +123,7 @@ GpuStatus GpuCompositor::start()
     glUseProgram(gl_->program);
     for (int unit = 0; unit < 6; ++unit)
         glUniform1i(glGetUniformLocation(gl_->program, SamplerNames[unit]), unit);
-    for (int u = 0; u < 8; ++u)
+    for (int u = 0; u < 7; ++u)
         gl_->uniforms[u] = glGetUniformLocation(gl_->program, UniformNames[u]);
     gl_->started = true;
     return errorStatus();
@@ -143,7 +142,8 @@ GpuStatus GpuCompositor::useTable(const GpuTable& table)
     if (table.empty())
         return GpuStatus::InvalidInput;
     const GLint side = largest(GL_MAX_TEXTURE_SIZE);
-    if (table.size.width > side || table.size.height > side || table.weightColumns > side || table.weightRows > side)
+    if (table.size.width > side || table.size.height > side || GpuWeightColumns > side ||
+        table.weightRows > side || table.weightLayers > largest(GL_MAX_ARRAY_TEXTURE_LAYERS))
         return GpuStatus::TooLargeForGpu;
     const SavedGlState saved;
     gl_->viewCount = 0; // until the table is whole
@@ -152,24 +152,23 @@ GpuStatus GpuCompositor::useTable(const GpuTable& table)
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32UI, table.size.width, table.size.height, 0, GL_RGBA_INTEGER,
                  GL_UNSIGNED_INT, table.entries.data());
     glActiveTexture(GL_TEXTURE0 + WeightUnit);
-    makeTexture(gl_->textures[WeightUnit], GL_TEXTURE_2D);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8UI, table.weightColumns, table.weightRows, 0, GL_RGBA_INTEGER,
-                 GL_UNSIGNED_BYTE, table.weights.data());
+    makeTexture(gl_->textures[WeightUnit], GL_TEXTURE_2D_ARRAY);
+    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGBA8UI, GpuWeightColumns, table.weightRows, table.weightLayers, 0,
+                 GL_RGBA_INTEGER, GL_UNSIGNED_BYTE, table.weights.data());
     if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
         return status;
     gl_->calibration = table.calibration;
     gl_->size = table.size;
     gl_->weighting = table.weighting;
-    gl_->weightColumns = table.weightColumns;
     gl_->viewCount = table.viewCount;
     return GpuStatus::Done;
 }
 
 GpuStatus GpuCompositor::compile(const Calibration& calibration, cv::Size size, int viewCount,
-                                 const EngineOptions& options)
+                                 const EngineOptions& options, std::size_t maxBytes)
 {
     GpuTable table;
-    if (const GpuStatus status = compileGpuTable(calibration, size, viewCount, options, table);
+    if (const GpuStatus status = compileGpuTable(calibration, size, viewCount, options, table, maxBytes);
         status != GpuStatus::Done)
         return status;
     return useTable(table);
@@ -320,11 +319,11 @@ GpuStatus GpuCompositor::compose(const Calibration& calibration, const GpuTarget
     glBindVertexArray(gl_->vertexArray);
     for (int unit = 0; unit < 6; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
-        glBindTexture(unit == ViewsUnit ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, gl_->textures[unit]);
+        const bool layered = unit == ViewsUnit || unit == WeightUnit;
+        glBindTexture(layered ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, gl_->textures[unit]);
     }
     glUniform1i(gl_->uniforms[ViewCount], gl_->viewCount);
     glUniform1i(gl_->uniforms[Turn], viewTurn(calibration, gl_->viewCount));
-    glUniform1i(gl_->uniforms[WeightColumns], gl_->weightColumns);
     glUniform1i(gl_->uniforms[RedFirst], gl_->redFirst ? 1 : 0);
     glUniform1ui(gl_->uniforms[Rounding], gl_->weighting == Weighting::Full ? 127u : 0u);
     glUniform2i(gl_->uniforms[Origin], target.origin.x, target.origin.y);

@@ -23,9 +23,13 @@ GpuStatus gatherRows(const ViewTable& compiled, GpuTable& table, std::size_t max
     const std::size_t pixels = static_cast<std::size_t>(size.width) * size.height;
     if (pixels * 4 * sizeof(std::uint32_t) + compiled.entries() > maxBytes)
         return GpuStatus::NoMemory;
+    if (compiled.entries() > UINT32_MAX)
+        return GpuStatus::TooLargeForGpu;
     table.entries.assign(pixels * 4, 0);
-    table.weights.clear();
-    table.weights.reserve(compiled.entries() + 4 * static_cast<std::size_t>(GpuWeightColumns));
+    // A segment's weights are its bytes' in order, so they are copied whole
+    // and each byte's start follows from the lengths before it.
+    table.weights.resize(compiled.entries());
+    std::uint32_t at = 0;
     const std::size_t rowBytes = static_cast<std::size_t>(size.width) * 3;
     for (int y = 0; y < size.height; ++y) {
         std::uint32_t* row = table.entries.data() + static_cast<std::size_t>(y) * size.width * 4;
@@ -37,26 +41,23 @@ GpuStatus gatherRows(const ViewTable& compiled, GpuTable& table, std::size_t max
                 continue; // bytes that stay 0: no views, no weights
             if (static_cast<std::size_t>(segment.first) < next || segment.first + segment.starts.size() > rowBytes)
                 return GpuStatus::InvalidInput;
-            const std::uint8_t* weight = segment.weights.data();
+            std::copy(segment.weights.begin(), segment.weights.end(), table.weights.begin() + at);
             for (std::size_t j = 0; j < segment.starts.size(); ++j) {
                 const std::size_t byte = segment.first + j;
                 std::uint32_t* pixel = row + 4 * (byte / 3);
                 // A pixel's weights start where its first byte with views
                 // has its own; the bytes before it in the pixel have none.
                 if (pixelStarted != byte / 3) {
-                    pixel[0] = static_cast<std::uint32_t>(table.weights.size());
+                    pixel[0] = at;
                     pixelStarted = byte / 3;
                 }
                 pixel[1 + byte % 3] = segment.starts[j] | std::uint32_t{segment.lengths[j]} << 16;
-                table.weights.insert(table.weights.end(), weight, weight + segment.lengths[j]);
-                weight += segment.lengths[j];
+                at += segment.lengths[j];
             }
             next = segment.first + segment.starts.size();
         }
     }
-    if (table.weights.size() > UINT32_MAX)
-        return GpuStatus::TooLargeForGpu;
-    return GpuStatus::Done;
+    return at == table.weights.size() ? GpuStatus::Done : GpuStatus::InvalidInput;
 }
 
 } // namespace
@@ -64,24 +65,26 @@ GpuStatus gatherRows(const ViewTable& compiled, GpuTable& table, std::size_t max
 GpuStatus layOutTable(const ViewTable& compiled, const Calibration& calibration, GpuTable& table,
                       std::size_t maxBytes)
 {
-    table = GpuTable();
+    // Laid out into the table's own memory: a table laid out again after a
+    // tuning key writes where it wrote before.
+    table.viewCount = 0;
     if (compiled.empty())
-        return GpuStatus::NotReady;
+        return table = GpuTable(), GpuStatus::NotReady;
     try {
-        GpuTable laid;
-        if (const GpuStatus status = gatherRows(compiled, laid, maxBytes); status != GpuStatus::Done)
-            return status;
-        laid.weightColumns = GpuWeightColumns;
+        if (const GpuStatus status = gatherRows(compiled, table, maxBytes); status != GpuStatus::Done)
+            return table = GpuTable(), status;
         const std::size_t perRow = 4 * static_cast<std::size_t>(GpuWeightColumns);
-        laid.weightRows = static_cast<int>(std::max<std::size_t>(1, (laid.weights.size() + perRow - 1) / perRow));
-        laid.weights.resize(perRow * laid.weightRows, 0);
-        laid.calibration = calibration;
-        laid.size = compiled.size();
-        laid.viewCount = compiled.viewCount();
-        laid.weighting = compiled.weighting();
-        table = std::move(laid);
+        const std::size_t rows = std::max<std::size_t>(1, (table.weights.size() + perRow - 1) / perRow);
+        table.weightLayers = static_cast<int>((rows + GpuWeightRowsPerLayer - 1) / GpuWeightRowsPerLayer);
+        table.weightRows = table.weightLayers == 1 ? static_cast<int>(rows) : GpuWeightRowsPerLayer;
+        table.weights.resize(perRow * table.weightRows * table.weightLayers, 0);
+        table.calibration = calibration;
+        table.size = compiled.size();
+        table.weighting = compiled.weighting();
+        table.viewCount = compiled.viewCount();
         return GpuStatus::Done;
     } catch (const std::bad_alloc&) {
+        table = GpuTable();
         return GpuStatus::NoMemory;
     }
 }

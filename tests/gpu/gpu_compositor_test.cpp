@@ -220,6 +220,21 @@ TEST_F(Gpu, PhaseStepsAndManyViewsNeedNothingNew)
               0);
 }
 
+// A table of more weights than one layer of the weight texture holds
+// (2048 x 2048 texels of four): the later layers read where they should.
+TEST_F(Gpu, WeightsBeyondOneLayer)
+{
+    cv::RNG pixels(13);
+    const Case c{{1, 3, 40.0, false, 0.3}, cv::Size(1200, 700), 240, Weighting::Lines};
+    GpuTable table;
+    ASSERT_EQ(compileGpuTable(c.calibration, c.size, c.views, {}, table), GpuStatus::Done);
+    ASSERT_GE(table.weightLayers, 2) << "the case no longer reaches a second layer";
+    ASSERT_EQ(compositor_.useTable(table), GpuStatus::Done);
+    const std::vector<cv::Mat> views = randomViews(c.views, cv::Size(30, 20), pixels);
+    ASSERT_EQ(compositor_.setViews(views), GpuStatus::Done);
+    EXPECT_EQ(differingBytes(composed(c.calibration, c.size), onTheProcessor(c, views, ChannelOrder::Bgr)), 0);
+}
+
 // Composed into a part of a larger framebuffer, as a program composes into
 // its own: the rest stays as it was, and so does the state it had set.
 TEST_F(Gpu, OnlyItsRectangleAndNoStateChange)

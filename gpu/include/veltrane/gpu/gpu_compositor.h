@@ -50,7 +50,7 @@ public:
     // here and uploaded. The views already given stay.
     GpuStatus useTable(const GpuTable& table);
     GpuStatus compile(const Calibration& calibration, cv::Size size, int viewCount,
-                      const EngineOptions& options = {});
+                      const EngineOptions& options = {}, std::size_t maxBytes = std::size_t{1} << 30);
     bool serves(const Calibration& calibration, cv::Size size, int viewCount, Weighting weighting) const;
 
     // The views the table's views show: views[v] through table view v (all

@@ -28,23 +28,31 @@ struct GpuTable {
     int viewCount = 0;
     Weighting weighting = Weighting::Lines;
     std::vector<std::uint32_t> entries;
-    std::vector<std::uint8_t> weights; // four to a texel, rows of weightColumns texels, padded
-    int weightColumns = 0;
+    // Four to a texel, GpuWeightColumns texels a row, weightRows rows a layer,
+    // weightLayers layers (padded): texel t at column t mod 2048, row
+    // (t / 2048) mod 2048, layer t / 2048^2.
+    std::vector<std::uint8_t> weights;
     int weightRows = 0;
+    int weightLayers = 0;
 
     bool empty() const { return entries.empty(); }
     bool serves(const Calibration& c, cv::Size outputSize, int views, Weighting w) const;
 };
 
-// The widest weight texture a table is laid out for (its rows grow instead).
-constexpr int GpuWeightColumns = 4096;
+// The weight texture's rows, and a layer's most rows (OpenGL ES 3.0's
+// smallest texture size): more weights take more layers.
+constexpr int GpuWeightColumns = 2048;
+constexpr int GpuWeightRowsPerLayer = 2048;
 
 // The view table for the geometry compiled and laid out; maxBytes bounds the
 // engine's table and the layout alike.
 GpuStatus compileGpuTable(const Calibration& calibration, cv::Size size, int viewCount, const EngineOptions& options,
                           GpuTable& table, std::size_t maxBytes = std::size_t{1} << 30);
 
-// A compiled view table laid out.
+// A compiled view table laid out, in table's memory from the last time: a
+// thread that keeps its ViewTable and GpuTable and does this after every
+// tuning key allocates nothing after the first (compileGpuTable makes both
+// anew, and takes several times as long).
 GpuStatus layOutTable(const ViewTable& compiled, const Calibration& calibration, GpuTable& table,
                       std::size_t maxBytes = std::size_t{1} << 30);
 
