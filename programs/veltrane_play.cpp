@@ -7,6 +7,7 @@
 #include "veltrane/highgui/x11_monitors.h"
 #include "veltrane/content/composition_check.h"
 #include "veltrane/player/content.h"
+#include "veltrane/player/gpu_presenter.h"
 #include "veltrane/player/play_options.h"
 #include "veltrane/player/player.h"
 #include "veltrane/process/standard_streams.h"
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     case Parse::Run:
         break;
     }
-    if (!displayAvailable(message))
+    if (!displayAvailable(message, options.gpu))
         return fail(ExitFailed, message + "; the player needs a graphical display");
     if (std::string list; options.listScreens) {
         if (!listScreens(list, message))
@@ -92,7 +93,7 @@ int main(int argc, char** argv)
     if (!options.screen.empty() && !windowFits(content.size().width, content.size().height, screen, message))
         return fail(ExitUsage, message); // an image larger than its monitor, shown cut
 
-    HighguiBackend windows;
+    HighguiBackend windows(options.gpu);
     if (!options.screen.empty())
         windows.useScreen(screen);
     Tuning tuning{options.source.calibration, options.source.reverse, options.source.viewOffset,
@@ -101,10 +102,12 @@ int main(int argc, char** argv)
     const std::string fill = content.views() > 0 ? lensFillWarning(tuning.calibration, content.views()) : "";
     const bool stretched = content.views() > 0 && !options.contain && aspectDiffers(content.sourceSize(), content.size());
     SteadyClock clock;
-    Player player(content, tuning, clock);
+    GpuPresenter gpu;
+    Player player(content, tuning, clock, nullptr, options.gpu ? &gpu : nullptr);
     player.endWhen(requestEndOnTermination());
     const bool played = player.run(windows);
-    if (player.framesShown() == 0) // refused before anything was shown: nothing to report or save
+    // Refused before anything was shown: nothing to report or save.
+    if (player.framesShown() == 0 || (options.gpu && gpu.drawn() == 0 && !gpu.problem().empty()))
         return fail(ExitFailed, player.problem().empty() ? "nothing could be shown" : player.problem());
     std::printf("%s: %ld frame%s shown, %ld dropped (too late)\n", Program, player.framesShown(),
                 player.framesShown() == 1 ? "" : "s", player.dropped());

@@ -84,6 +84,35 @@ constexpr const char* SamplerNames[] = {"pixelTable", "weightTable", "views", "v
 
 } // namespace
 
+namespace {
+
+// Room for count views' places (layer, x, y of the corner), PlacesPerRow a row.
+std::vector<GLint> noPlaces(int count)
+{
+    return std::vector<GLint>(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+}
+
+// The views' places uploaded, and the views taken as given.
+GpuStatus placeViews(GpuCompositor::Gl& gl, const std::vector<GLint>& places, int count, cv::Size size,
+                     ChannelOrder order, int perLayer, int gridColumns)
+{
+    glActiveTexture(GL_TEXTURE0 + PlacesUnit);
+    makeTexture(gl.textures[PlacesUnit], GL_TEXTURE_2D);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32I, PlacesPerRow, static_cast<GLsizei>(places.size() / 4 / PlacesPerRow), 0,
+                 GL_RGBA_INTEGER, GL_INT, places.data());
+    gl.views = 0;
+    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
+        return status;
+    gl.views = count;
+    gl.viewSize = size;
+    gl.redFirst = order == ChannelOrder::Rgb;
+    gl.perLayer = perLayer;
+    gl.gridColumns = gridColumns;
+    return GpuStatus::Done;
+}
+
+} // namespace
+
 GpuCompositor::GpuCompositor() : gl_(std::make_unique<Gl>()) {}
 
 GpuCompositor::~GpuCompositor()
@@ -196,26 +225,14 @@ GpuStatus GpuCompositor::prepareViews(int count, cv::Size size, ChannelOrder ord
     makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
     glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, gridColumns * size.width, gridRows * size.height, layerCount, 0,
                  GL_RGB_INTEGER, GL_UNSIGNED_BYTE, nullptr);
-    std::vector<GLint> places(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+    std::vector<GLint> places = noPlaces(count);
     for (int v = 0; v < count; ++v) {
         const int tile = v % perLayer;
         places[4 * v + 0] = v / perLayer;
         places[4 * v + 1] = tile % gridColumns * size.width;
         places[4 * v + 2] = tile / gridColumns * size.height;
     }
-    glActiveTexture(GL_TEXTURE0 + PlacesUnit);
-    makeTexture(gl_->textures[PlacesUnit], GL_TEXTURE_2D);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32I, PlacesPerRow, static_cast<GLsizei>(places.size() / 4 / PlacesPerRow), 0,
-                 GL_RGBA_INTEGER, GL_INT, places.data());
-    gl_->views = 0;
-    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
-        return status;
-    gl_->views = count;
-    gl_->viewSize = size;
-    gl_->redFirst = order == ChannelOrder::Rgb;
-    gl_->perLayer = perLayer;
-    gl_->gridColumns = gridColumns;
-    return GpuStatus::Done;
+    return placeViews(*gl_, places, count, size, order, perLayer, gridColumns);
 }
 
 GpuStatus GpuCompositor::setView(int view, const cv::Mat& image)
@@ -265,7 +282,7 @@ GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, b
         return GpuStatus::TooLargeForGpu;
     const cv::Size tile(quilt.cols / columns, quilt.rows / rows);
     // Tile t's corner, shown through table view viewOf[t].
-    std::vector<GLint> places(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+    std::vector<GLint> places = noPlaces(count);
     for (int t = 0; t < count; ++t) {
         const int v = viewOf[t];
         if (v < 0 || v >= count)
@@ -281,19 +298,7 @@ GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, b
     glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step[0] / 3));
     glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, quilt.cols, quilt.rows, 1, 0, GL_RGB_INTEGER, GL_UNSIGNED_BYTE,
                  pixels.data);
-    glActiveTexture(GL_TEXTURE0 + PlacesUnit);
-    makeTexture(gl_->textures[PlacesUnit], GL_TEXTURE_2D);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32I, PlacesPerRow, static_cast<GLsizei>(places.size() / 4 / PlacesPerRow), 0,
-                 GL_RGBA_INTEGER, GL_INT, places.data());
-    gl_->views = 0;
-    if (const GpuStatus status = errorStatus(); status != GpuStatus::Done)
-        return status;
-    gl_->views = count;
-    gl_->viewSize = tile;
-    gl_->redFirst = order == ChannelOrder::Rgb;
-    gl_->perLayer = count; // one layer holds them all
-    gl_->gridColumns = columns;
-    return GpuStatus::Done;
+    return placeViews(*gl_, places, count, tile, order, count, columns); // one layer holds them all
 }
 
 GpuStatus GpuCompositor::compose(const Calibration& calibration, const GpuTarget& target)

@@ -26,9 +26,8 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
     return {numbers, playing};
 }
 
-cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines)
+cv::Mat overlayBox(const std::vector<std::string>& lines, cv::Size frame)
 {
-    cv::Mat shown = frame.clone();
     constexpr int Font = cv::FONT_HERSHEY_SIMPLEX;
     constexpr double Scale = 0.5;
     constexpr int LineHeight = 20;
@@ -37,11 +36,20 @@ cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines)
         int baseline = 0;
         width = std::max(width, cv::getTextSize(line, Font, Scale, 1, &baseline).width);
     }
-    const cv::Rect box(0, 0, std::min(shown.cols, width + 16), std::min(shown.rows, LineHeight * static_cast<int>(lines.size()) + 10));
-    shown(box).setTo(cv::Scalar(30, 30, 30));
+    const cv::Size box(std::min(frame.width, width + 16),
+                       std::min(frame.height, LineHeight * static_cast<int>(lines.size()) + 10));
+    cv::Mat shown(box, CV_8UC3, cv::Scalar(30, 30, 30));
     for (std::size_t i = 0; i < lines.size(); ++i)
         cv::putText(shown, lines[i], cv::Point(8, LineHeight * static_cast<int>(i + 1)), Font, Scale,
                     cv::Scalar(240, 240, 240), 1, cv::LINE_AA);
+    return shown;
+}
+
+cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines)
+{
+    cv::Mat shown = frame.clone();
+    const cv::Mat box = overlayBox(lines, frame.size());
+    box.copyTo(shown(cv::Rect(cv::Point(0, 0), box.size())));
     return shown;
 }
 

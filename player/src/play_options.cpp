@@ -27,6 +27,9 @@ void declarePlayOptions(CommandLine& line, PlayOptions& options, std::string& fi
     line.flag("--list-screens", options.listScreens, "list the monitors of the display and end");
     line.option("--save", options.save, "save the record of the numbers in force when the player ends")
         .valueName("FILE");
+    line.flag("--gpu", options.gpu,
+              "compose on the GPU (OpenGL 3.3 or ES 3.0) straight into the window, swapped at the vertical blank: "
+              "the same bytes");
 }
 
 } // namespace
@@ -48,6 +51,10 @@ Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, 
         return Parse::Invalid;
     }
     options.contain = fit == "contain";
+    if (options.gpu && !options.source.nearestTiles) {
+        text = "--gpu reads a quilt's tiles to their nearest pixels: give it without --tile-sampling=smooth";
+        return Parse::Invalid;
+    }
     if (!options.image.empty() && (line.given("--views") || line.given("--quilt"))) {
         text = "--image shows an interlaced image as it is: give it without --views or --quilt";
         return Parse::Invalid;

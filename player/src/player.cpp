@@ -1,5 +1,7 @@
 #include "veltrane/player/player.h"
 
+#include "veltrane/player/gpu_presenter.h"
+
 #include "veltrane/engine/interlace.h"
 #include "veltrane/content/composition_check.h"
 #include "veltrane/content/quilt.h"
@@ -49,9 +51,10 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
     return output;
 }
 
-Player::Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor)
+Player::Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor,
+               GpuPresenter* presenter)
     : content_(content), tuning_(tuning), clock_(clock), pacing_(content.fps()),
-      compositor_(compositor != nullptr ? *compositor : composer_), source_(content)
+      compositor_(compositor != nullptr ? *compositor : composer_), source_(content), presenter_(presenter)
 {
     tuning_.calibration.viewPhase = content.views() > 0 ? wrappedPhase(tuning_.calibration.viewPhase, content.views())
                                                         : tuning_.calibration.viewPhase;
@@ -76,8 +79,9 @@ bool Player::showFrame(WindowBackend& windows)
         return showFrame(windows);
     }
     current_ = std::move(loaded.frame);
+    ++generation_;
     recompose(windows);
-    if (composed_.empty())
+    if (presenter_ != nullptr ? !presenter_->problem().empty() : composed_.empty())
         return false; // said in problem_
     ++framesShown_;
     ++rateFrames_;
@@ -92,6 +96,8 @@ bool Player::showFrame(WindowBackend& windows)
 
 void Player::recompose(WindowBackend& windows)
 {
+    if (presenter_ != nullptr)
+        return display(windows);
     composed_ = compositor_.compose(current_, tuning_, content_.size());
     if (composed_.empty() && problem_.empty())
         problem_ = "the frame could not be composed (out of memory, or numbers it cannot draw)";
@@ -105,11 +111,18 @@ std::string Player::refusal(const Tuning& tuning) const
 
 void Player::display(WindowBackend& windows)
 {
+    const PlaybackFigures figures{content_.frameNumber(shown()), shown(), content_.frames(), rate_, dropped_, paused_};
+    if (presenter_ != nullptr) {
+        presenter_->show(windows, current_, generation_, tuning_, content_.size(),
+                         overlay_ ? overlayLines(tuning_, figures) : std::vector<std::string>());
+        if (problem_.empty())
+            problem_ = presenter_->problem();
+        return;
+    }
     if (composed_.empty())
         return;
     if (!overlay_)
         return windows.showImage(PlayerTitle, composed_);
-    PlaybackFigures figures{content_.frameNumber(shown()), shown(), content_.frames(), rate_, dropped_, paused_};
     windows.showImage(PlayerTitle, withOverlay(composed_, overlayLines(tuning_, figures)));
 }
 
@@ -164,7 +177,7 @@ bool Player::handleKey(WindowBackend& windows, int key)
         if (applyTuningKey(key, content_.views(), tuned) && refusal(tuned).empty()) {
             tuning_ = tuned;
             recompose(windows);
-            return !composed_.empty();
+            return presenter_ != nullptr ? presenter_->problem().empty() : !composed_.empty();
         }
         return true;
     }
@@ -176,6 +189,13 @@ bool Player::pass(WindowBackend& windows)
     const double wait = paused_ ? MaxWait : std::min(MaxWait, pacing_.untilNext(clock_.now(), playhead_));
     if (!handleKey(windows, windows.waitKey(std::max(1, static_cast<int>(std::lround(wait * 1000.0))))))
         return false;
+    if (presenter_ != nullptr) { // drawn inside the wait: what went wrong there, and a table made meanwhile
+        if (problem_.empty())
+            problem_ = presenter_->problem();
+        if (!problem_.empty())
+            return false;
+        presenter_->poll(windows);
+    }
     if (endRequested_ != nullptr && *endRequested_ != 0)
         return false;
     if (paused_ || content_.frames() <= 1)

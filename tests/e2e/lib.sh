@@ -29,8 +29,8 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display (a screen of 1600x1200, or the size given)
-# and exports DISPLAY. The number is drawn at
+# Starts Xvfb on a free display (a screen of 1600x1200, or the size given;
+# XVFB_OPTIONS, more of its options) and exports DISPLAY. The number is drawn at
 # random from a high range: a number that another suite has just given up
 # could still lose its socket to that server's shutdown.
 start_xvfb() {
@@ -43,7 +43,8 @@ start_xvfb() {
     # loaded machine xdotool can send a key's release long after its press,
     # and the repeats would reach whatever window is under the pointer next
     # (a program started after the one the key ended).
-    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset -r 2>"$E2E_TMP/xvfb.log" &
+    # shellcheck disable=SC2086 # XVFB_OPTIONS: more of the server's options, split as words
+    Xvfb ":$number" -screen 0 "${size}x24" -nolisten tcp -noreset -r ${XVFB_OPTIONS:-} 2>"$E2E_TMP/xvfb.log" &
     pid=$!
     for i in $(seq 100); do
       if xdpyinfo -display ":$number" >/dev/null 2>&1; then

@@ -1,5 +1,6 @@
 #include "veltrane/highgui/highgui_backend.h"
 
+#include "gl_swap.h"
 #include "highgui_input.h"
 #include "qt_focus.h"
 #include "qt_key_queue.h"
@@ -24,7 +25,7 @@ constexpr int WatchWaits = 300; // of 10 ms
 
 } // namespace
 
-HighguiBackend::HighguiBackend() : keys_(std::make_unique<QtKeyQueue>()) {}
+HighguiBackend::HighguiBackend(bool glWindows) : keys_(std::make_unique<QtKeyQueue>()), glWindows_(glWindows) {}
 
 HighguiBackend::~HighguiBackend() = default;
 
@@ -52,7 +53,7 @@ bool HighguiBackend::goneFromServer(const std::string& title)
 void HighguiBackend::createWindow(const std::string& title)
 {
     if (created_.insert(title).second || !exists(title) || goneFromServer(title)) {
-        cv::namedWindow(title, WindowFlags);
+        cv::namedWindow(title, WindowFlags | (glWindows_ ? cv::WINDOW_OPENGL : 0));
         fullscreen_.erase(title);
         onServer_.erase(title);
         keepKeysAtWindow(title); // the arrows reach the key wait after a click too
@@ -153,13 +154,44 @@ void HighguiBackend::showImage(const std::string& title, const cv::Mat& image)
 {
     createWindow(title);
     cv::imshow(title, image);
-    // Full screen stretches the image to the screen in highgui's Qt back end:
-    // only for an image of the monitor's very size, on a whole monitor.
-    if (onScreen_ && screen_.wholeMonitor && image.cols == screen_.width && image.rows == screen_.height && fullscreen_.insert(title).second)
+    fullscreenAtSize(title, image.size());
+}
+
+// Full screen stretches the image to the screen in highgui's Qt back end:
+// only for an image of the monitor's very size, on a whole monitor.
+void HighguiBackend::fullscreenAtSize(const std::string& title, cv::Size size)
+{
+    if (onScreen_ && screen_.wholeMonitor && size.width == screen_.width && size.height == screen_.height &&
+        fullscreen_.insert(title).second)
         fullscreening_.insert(title);
 }
 
-bool displayAvailable(std::string& reason)
+bool HighguiBackend::showDrawn(const std::string& title, cv::Size size, std::function<void()> draw)
+{
+    if (!glWindows_)
+        return false;
+    createWindow(title);
+    std::function<void()>& drawer = drawers_[title];
+    drawer = std::move(draw);
+    cv::setOpenGlDrawCallback(title, onDraw, &drawer);
+    if (drawnSizes_[title] != size) {
+        cv::resizeWindow(title, size.width, size.height);
+        drawnSizes_[title] = size;
+    }
+    fullscreenAtSize(title, size);
+    cv::updateWindow(title);
+    return true;
+}
+
+// highgui's draw callback, its window's context current: vsync asked for
+// (once a context), then the drawer.
+void HighguiBackend::onDraw(void* drawer)
+{
+    swapAtVerticalBlank();
+    (*static_cast<std::function<void()>*>(drawer))();
+}
+
+bool displayAvailable(std::string& reason, bool gl)
 {
     // The windows are placed and sized on X11; under Wayland that takes
     // XWayland. One image pixel must stay one screen pixel: no scaling.
@@ -168,9 +200,10 @@ bool displayAvailable(std::string& reason)
     setenv("QT_AUTO_SCREEN_SCALE_FACTOR", "0", 1);
     setenv("QT_SCALE_FACTOR", "1", 1);
     unsetenv("QT_SCREEN_SCALE_FACTORS");
-    // The windows draw images, not OpenGL: without Qt's GL integration the
+    // Windows that draw images, not OpenGL: without Qt's GL integration the
     // GL driver (a software one is tens of MB) is never loaded.
-    setenv("QT_XCB_GL_INTEGRATION", "none", 0);
+    if (!gl)
+        setenv("QT_XCB_GL_INTEGRATION", "none", 0);
     const char* x11 = std::getenv("DISPLAY");
     if (x11 == nullptr || *x11 == '\0') {
         reason = "no X display: DISPLAY is not set (under Wayland, run it through XWayland)";
@@ -180,8 +213,11 @@ bool displayAvailable(std::string& reason)
     for (int attempt = 0; attempt < 5; ++attempt) {
         Display* display = XOpenDisplay(nullptr);
         if (display != nullptr) {
+            const bool drawable = !gl || glxAvailable(display);
             XCloseDisplay(display);
-            return true;
+            if (!drawable)
+                reason = std::string("the X display \"") + x11 + "\" has no OpenGL (GLX): glxinfo -B says why";
+            return drawable;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }

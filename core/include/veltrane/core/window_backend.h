@@ -7,6 +7,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <string>
 
 namespace veltrane {
@@ -46,6 +47,17 @@ public:
     // a picture: a back end with real windows closes it on a click in it,
     // the way back from a picture that fills the calibrator's monitor.
     virtual void showImage(const std::string& title, const cv::Mat& image) = 0;
+
+    // Shows a window of this size whose pixels draw paints with GL, the
+    // window's context current (OpenGL, vsync on): now, and whenever the
+    // window is painted again. Placed as showImage places an image of this
+    // size. False for a back end without GL windows (the default), and when
+    // the window has no GL context.
+    virtual bool showDrawn(const std::string& title, cv::Size size, std::function<void()> draw)
+    {
+        (void)title, (void)size, (void)draw;
+        return false;
+    }
 };
 
 } // namespace veltrane

@@ -68,8 +68,9 @@ public:
     // the views) drawn into the bound framebuffer.
     GpuStatus compose(const Calibration& calibration, const GpuTarget& target = {});
 
+    struct Gl; // the GL objects and what they hold
+
 private:
-    struct Gl;
     std::unique_ptr<Gl> gl_;
 };
 

@@ -25,6 +25,10 @@ struct PlaybackFigures {
 // The overlay's lines.
 std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures);
 
+// The lines on a dark box, as they go at the top left of a frame of that size
+// (no larger than it).
+cv::Mat overlayBox(const std::vector<std::string>& lines, cv::Size frame);
+
 // frame with the lines drawn over a dark box at its top left.
 cv::Mat withOverlay(const cv::Mat& frame, const std::vector<std::string>& lines);
 

@@ -16,6 +16,7 @@ struct PlayOptions {
     std::string save;        // the record written when the player ends
     bool contain = false;    // content of another shape kept whole, black around it (else stretched)
     bool listScreens = false;
+    bool gpu = false;        // composed on the GPU into the window
 };
 
 

@@ -27,6 +27,8 @@ namespace veltrane {
 
 extern const char* const PlayerTitle;
 
+class GpuPresenter;
+
 // Seconds on a clock the player is given (a steady one, or a test's).
 class PlayerClock {
 public:
@@ -45,8 +47,10 @@ cv::Mat composeFrame(const ContentFrame& frame, const Tuning& tuning, cv::Size s
 
 class Player {
 public:
-    // With compositor null, frames are composed on the processor.
-    Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor = nullptr);
+    // With compositor null, frames are composed on the processor; with a
+    // presenter, on the GPU into the window (veltrane-play --gpu).
+    Player(Content& content, const Tuning& tuning, PlayerClock& clock, Compositor* compositor = nullptr,
+           GpuPresenter* presenter = nullptr);
 
     // Opens the window and plays until the end is asked for. False when
     // content could not be read (problem says what, in one line); the frames
@@ -84,7 +88,9 @@ private:
     Compositor& compositor_; // composer_, unless another was given
     FrameSource source_;
     ContentFrame current_;
+    long generation_ = 0; // of current_: one more for every frame loaded
     cv::Mat composed_;
+    GpuPresenter* presenter_ = nullptr;
     long playhead_ = 0; // frames since the start, the pace's count; the frame shown is it wrapped
     long dropped_ = 0;
     long framesShown_ = 0;

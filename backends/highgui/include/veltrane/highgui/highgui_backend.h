@@ -5,6 +5,7 @@
 #include "veltrane/display/monitors.h"
 #include "veltrane/highgui/x11_windows.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -16,7 +17,8 @@ class QtKeyQueue;
 
 class HighguiBackend : public WindowBackend {
 public:
-    HighguiBackend();
+    // With glWindows, every window is an OpenGL one (showDrawn draws in it).
+    explicit HighguiBackend(bool glWindows = false);
     ~HighguiBackend() override;
     HighguiBackend(const HighguiBackend&) = delete;
     HighguiBackend& operator=(const HighguiBackend&) = delete;
@@ -28,8 +30,11 @@ public:
     void openWindow(const std::string& title, PointerHandler handler, void* userData) override;
     int waitKey(int delayMs) override;
     void showImage(const std::string& title, const cv::Mat& image) override;
+    bool showDrawn(const std::string& title, cv::Size size, std::function<void()> draw) override;
 
 private:
+    static void onDraw(void* drawer);
+    void fullscreenAtSize(const std::string& title, cv::Size size);
     static void onMouse(int highguiEvent, int x, int y, int flags, void* backend);
     static void onPictureMouse(int highguiEvent, int x, int y, int flags, void* picture);
     void createWindow(const std::string& title);
@@ -60,11 +65,14 @@ private:
     Monitor screen_;
     X11Windows x11_;
     std::unique_ptr<QtKeyQueue> keys_; // every key typed reaches a wait, in order
+    bool glWindows_ = false;
+    std::map<std::string, std::function<void()>> drawers_; // by title; their addresses stay
+    std::map<std::string, cv::Size> drawnSizes_;
 };
 
 // True when an X display can be opened for the windows (Qt is told to use
 // X11 whatever Wayland variables are set). Otherwise it fills reason with a
-// sentence for the user.
-bool displayAvailable(std::string& reason);
+// sentence for the user. Without gl, Qt is told not to load a GL driver.
+bool displayAvailable(std::string& reason, bool gl = false);
 
 } // namespace veltrane
