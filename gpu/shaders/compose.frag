@@ -10,12 +10,12 @@
 //   a layer.
 // views: the images the views are read from; viewPlaces[v] is view v's
 //   layer and its top left corner there (x, y), so that one quilt (one layer,
-//   a corner a tile) and views of their own (a layer each) are read alike.
+//   a corner a tile) and views of their own (a layer each) are read alike;
+//   or, with VELTRANE_QUILT_TEXTURE, a quilt the caller drew (quiltTexture).
 // columnMap, rowMap: the source column and row of each output column and
 //   row (cv::resize's nearest pixels of the views' size).
 uniform highp usampler2D pixelTable;
 uniform highp usampler2DArray weightTable;
-uniform highp usampler2DArray views;
 uniform highp isampler2D viewPlaces;
 uniform highp isampler2D columnMap;
 uniform highp isampler2D rowMap;
@@ -29,6 +29,26 @@ uniform int height;
 uniform int topRowFirst;     // 1: the framebuffer's first row is the image's top
 
 out vec4 colour;
+
+#ifdef VELTRANE_QUILT_TEXTURE
+// A quilt drawn by the caller into a texture of normalised bytes: its row 0
+// the quilt's bottom, as GL draws it; its bytes back exactly as k / 255.
+uniform highp sampler2D quiltTexture;
+uniform int quiltHeight;
+
+uvec4 sourceAt(ivec4 place, ivec2 source)
+{
+    ivec2 at = ivec2(place.y + source.x, quiltHeight - 1 - (place.z + source.y));
+    return uvec4(round(texelFetch(quiltTexture, at, 0) * 255.0));
+}
+#else
+uniform highp usampler2DArray views;
+
+uvec4 sourceAt(ivec4 place, ivec2 source)
+{
+    return texelFetch(views, ivec3(place.y + source.x, place.z + source.y, place.x), 0);
+}
+#endif
 
 uint weightAt(uint i)
 {
@@ -56,7 +76,7 @@ void main()
         for (uint k = 0u; k < count; ++k) {
             int v = int((first + k + uint(turn)) % uint(viewCount));
             ivec4 place = texelFetch(viewPlaces, ivec2(v % 64, v / 64), 0);
-            uvec4 texel = texelFetch(views, ivec3(place.y + source.x, place.z + source.y, place.x), 0);
+            uvec4 texel = sourceAt(place, source);
             uint value = lane == 0 ? texel.r : lane == 1 ? texel.g : texel.b;
             sum += (value * weightAt(next) + rounding) / 255u;
             ++next;

@@ -57,10 +57,13 @@ cv::Mat uploadable(const cv::Mat& image)
 struct GpuCompositor::Gl {
     bool started = false;
     std::string log;
-    GLuint program = 0;
+    GLuint programs[2] = {};   // of the views' own textures, and of a caller's quilt texture
+    GLint uniforms[2][8] = {}; // by program
     GLuint vertexArray = 0;
     GLuint textures[6] = {};
-    GLint uniforms[11] = {};
+    GLuint quiltTexture = 0; // the caller's, when not 0: read instead of textures[ViewsUnit]
+    GLuint nearest = 0;      // a sampler for it: its own filters (and mipmaps) do not matter
+    int quiltHeight = 0;
     // The table.
     Calibration calibration;
     cv::Size size;
@@ -77,10 +80,11 @@ struct GpuCompositor::Gl {
 
 namespace {
 
-enum UniformName { ViewCount, Turn, RedFirst, Rounding, Origin, Height, TopRowFirst };
+enum UniformName { ViewCount, Turn, RedFirst, Rounding, Origin, Height, TopRowFirst, QuiltHeight };
 constexpr const char* UniformNames[] = {"viewCount", "turn",   "sourceRedFirst", "rounding",
-                                        "origin",    "height", "topRowFirst"};
+                                        "origin",    "height", "topRowFirst",    "quiltHeight"};
 constexpr const char* SamplerNames[] = {"pixelTable", "weightTable", "views", "viewPlaces", "columnMap", "rowMap"};
+constexpr const char* QuiltSampler = "quiltTexture"; // the views' unit, in the program of a caller's quilt
 
 } // namespace
 
@@ -105,6 +109,7 @@ GpuStatus placeViews(GpuCompositor::Gl& gl, const std::vector<GLint>& places, in
         return status;
     gl.views = count;
     gl.viewSize = size;
+    gl.quiltTexture = 0;
     gl.redFirst = order == ChannelOrder::Rgb;
     gl.perLayer = perLayer;
     gl.gridColumns = gridColumns;
@@ -121,7 +126,9 @@ GpuCompositor::~GpuCompositor()
         return;
     glDeleteTextures(6, gl_->textures);
     glDeleteVertexArrays(1, &gl_->vertexArray);
-    glDeleteProgram(gl_->program);
+    glDeleteProgram(gl_->programs[0]);
+    glDeleteProgram(gl_->programs[1]);
+    glDeleteSamplers(1, &gl_->nearest);
 }
 
 const std::string& GpuCompositor::log() const
@@ -145,15 +152,25 @@ GpuStatus GpuCompositor::start()
     if (!contextComposes())
         return GpuStatus::NoContext;
     const SavedGlState saved;
-    gl_->program = buildComposeProgram(gl_->log);
-    if (gl_->program == 0)
-        return GpuStatus::ProgramFailed;
+    for (int p = 0; p < 2; ++p) {
+        const GLuint program = buildComposeProgram(p == 1, gl_->log);
+        if (program == 0) {
+            glDeleteProgram(gl_->programs[0]);
+            gl_->programs[0] = 0;
+            return GpuStatus::ProgramFailed;
+        }
+        gl_->programs[p] = program;
+        glUseProgram(program);
+        for (int unit = 0; unit < 6; ++unit)
+            glUniform1i(glGetUniformLocation(program, SamplerNames[unit]), unit);
+        glUniform1i(glGetUniformLocation(program, QuiltSampler), ViewsUnit);
+        for (int u = 0; u < 8; ++u)
+            gl_->uniforms[p][u] = glGetUniformLocation(program, UniformNames[u]);
+    }
     glGenVertexArrays(1, &gl_->vertexArray);
-    glUseProgram(gl_->program);
-    for (int unit = 0; unit < 6; ++unit)
-        glUniform1i(glGetUniformLocation(gl_->program, SamplerNames[unit]), unit);
-    for (int u = 0; u < 7; ++u)
-        gl_->uniforms[u] = glGetUniformLocation(gl_->program, UniformNames[u]);
+    glGenSamplers(1, &gl_->nearest);
+    glSamplerParameteri(gl_->nearest, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glSamplerParameteri(gl_->nearest, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     gl_->started = true;
     return errorStatus();
 }
@@ -301,6 +318,33 @@ GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, b
     return placeViews(*gl_, places, count, tile, order, count, columns); // one layer holds them all
 }
 
+GpuStatus GpuCompositor::useQuiltTexture(unsigned texture, cv::Size size, int columns, int rows, bool topLeft,
+                                         const std::vector<int>& viewOf)
+{
+    if (!gl_->started)
+        return GpuStatus::NotReady;
+    const int count = columns * rows;
+    if (texture == 0 || !glIsTexture(texture) || columns <= 0 || rows <= 0 || size.width % columns != 0 ||
+        size.height % rows != 0 || size.area() == 0 || static_cast<int>(viewOf.size()) != count)
+        return GpuStatus::InvalidInput;
+    const cv::Size tile(size.width / columns, size.height / rows);
+    std::vector<GLint> places = noPlaces(count);
+    for (int t = 0; t < count; ++t) {
+        const int v = viewOf[t];
+        if (v < 0 || v >= count)
+            return GpuStatus::InvalidInput;
+        places[4 * v + 1] = t % columns * tile.width;
+        places[4 * v + 2] = (topLeft ? t / columns : rows - 1 - t / columns) * tile.height;
+    }
+    const SavedGlState saved;
+    const GpuStatus status = placeViews(*gl_, places, count, tile, ChannelOrder::Rgb, count, columns);
+    if (status == GpuStatus::Done) {
+        gl_->quiltTexture = texture;
+        gl_->quiltHeight = size.height;
+    }
+    return status;
+}
+
 GpuStatus GpuCompositor::compose(const Calibration& calibration, const GpuTarget& target)
 {
     if (!gl_->started || gl_->viewCount == 0 || gl_->views == 0)
@@ -320,22 +364,33 @@ GpuStatus GpuCompositor::compose(const Calibration& calibration, const GpuTarget
         gl_->mappedFrom = gl_->viewSize;
         gl_->mappedTo = gl_->size;
     }
-    glUseProgram(gl_->program);
+    const bool external = gl_->quiltTexture != 0;
+    const GLint* uniforms = gl_->uniforms[external ? 1 : 0];
+    glUseProgram(gl_->programs[external ? 1 : 0]);
     glBindVertexArray(gl_->vertexArray);
     for (int unit = 0; unit < 6; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
-        const bool layered = unit == ViewsUnit || unit == WeightUnit;
-        glBindTexture(layered ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D, gl_->textures[unit]);
+        if (unit == ViewsUnit && external)
+            glBindTexture(GL_TEXTURE_2D, gl_->quiltTexture);
+        else
+            glBindTexture(unit == ViewsUnit || unit == WeightUnit ? GL_TEXTURE_2D_ARRAY : GL_TEXTURE_2D,
+                          gl_->textures[unit]);
     }
-    glUniform1i(gl_->uniforms[ViewCount], gl_->viewCount);
-    glUniform1i(gl_->uniforms[Turn], viewTurn(calibration, gl_->viewCount));
-    glUniform1i(gl_->uniforms[RedFirst], gl_->redFirst ? 1 : 0);
-    glUniform1ui(gl_->uniforms[Rounding], gl_->weighting == Weighting::Full ? 127u : 0u);
-    glUniform2i(gl_->uniforms[Origin], target.origin.x, target.origin.y);
-    glUniform1i(gl_->uniforms[Height], gl_->size.height);
-    glUniform1i(gl_->uniforms[TopRowFirst], target.topRowFirst ? 1 : 0);
+    glUniform1i(uniforms[QuiltHeight], gl_->quiltHeight);
+    GLint sampler = 0; // the views' unit's, put back after the draw
+    glActiveTexture(GL_TEXTURE0 + ViewsUnit);
+    glGetIntegerv(GL_SAMPLER_BINDING, &sampler);
+    glBindSampler(ViewsUnit, external ? gl_->nearest : 0);
+    glUniform1i(uniforms[ViewCount], gl_->viewCount);
+    glUniform1i(uniforms[Turn], viewTurn(calibration, gl_->viewCount));
+    glUniform1i(uniforms[RedFirst], gl_->redFirst ? 1 : 0);
+    glUniform1ui(uniforms[Rounding], gl_->weighting == Weighting::Full ? 127u : 0u);
+    glUniform2i(uniforms[Origin], target.origin.x, target.origin.y);
+    glUniform1i(uniforms[Height], gl_->size.height);
+    glUniform1i(uniforms[TopRowFirst], target.topRowFirst ? 1 : 0);
     glViewport(target.origin.x, target.origin.y, gl_->size.width, gl_->size.height);
     glDrawArrays(GL_TRIANGLES, 0, 3);
+    glBindSampler(ViewsUnit, static_cast<GLuint>(sampler));
     return errorStatus();
 }
 

@@ -25,9 +25,9 @@ std::string infoLog(GLuint object, bool program)
     return std::string(text.data());
 }
 
-GLuint compiled(GLenum kind, const char* body, std::string& log)
+GLuint compiled(GLenum kind, const std::string& defines, const char* body, std::string& log)
 {
-    const std::string source = header() + body;
+    const std::string source = header() + defines + body;
     const char* text = source.c_str();
     const GLuint shader = glCreateShader(kind);
     glShaderSource(shader, 1, &text, nullptr);
@@ -49,10 +49,11 @@ bool contextComposes()
     return epoxy_is_desktop_gl() ? version >= 33 : version >= 30;
 }
 
-GLuint buildComposeProgram(std::string& log)
+GLuint buildComposeProgram(bool quiltTexture, std::string& log)
 {
-    const GLuint vertex = compiled(GL_VERTEX_SHADER, ComposeVertexShader, log);
-    const GLuint fragment = vertex == 0 ? 0 : compiled(GL_FRAGMENT_SHADER, ComposeFragmentShader, log);
+    const std::string defines = quiltTexture ? "#define VELTRANE_QUILT_TEXTURE 1\n" : "";
+    const GLuint vertex = compiled(GL_VERTEX_SHADER, "", ComposeVertexShader, log);
+    const GLuint fragment = vertex == 0 ? 0 : compiled(GL_FRAGMENT_SHADER, defines, ComposeFragmentShader, log);
     if (fragment == 0) {
         glDeleteShader(vertex);
         return 0;

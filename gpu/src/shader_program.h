@@ -11,7 +11,8 @@ namespace veltrane {
 // True when the current context is OpenGL 3.3 or later, or OpenGL ES 3.0 or later.
 bool contextComposes();
 
-// The linked program, or 0 with the driver's log.
-GLuint buildComposeProgram(std::string& log);
+// The linked program, or 0 with the driver's log; with quiltTexture, the
+// program that reads a quilt from a texture of the caller's.
+GLuint buildComposeProgram(bool quiltTexture, std::string& log);
 
 } // namespace veltrane

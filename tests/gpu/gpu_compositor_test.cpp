@@ -9,11 +9,13 @@
 #include "veltrane/gpu/gpu_framebuffer.h"
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <gtest/gtest.h>
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 
@@ -21,12 +23,15 @@ using namespace veltrane;
 
 namespace {
 
-class Gpu : public ::testing::Test {
+// Every case on OpenGL 3.3 core and on OpenGL ES 3.0 (the shaders' two
+// dialects, the driver's two APIs).
+class Gpu : public ::testing::TestWithParam<GlApi> {
 protected:
     void SetUp() override
     {
         std::string problem;
-        ASSERT_TRUE(context_.open(problem)) << problem;
+        ASSERT_TRUE(context_.open(problem, GetParam())) << problem;
+        ASSERT_EQ(epoxy_is_desktop_gl(), GetParam() == GlApi::Desktop);
         ASSERT_EQ(compositor_.start(), GpuStatus::Done) << compositor_.log();
     }
 
@@ -119,7 +124,7 @@ cv::Mat onTheProcessor(const Case& c, const std::vector<cv::Mat>& views, Channel
 // first: a hundred geometries the view table serves, every byte the
 // processor's; and the views of the output's size also the reference
 // engine's (interlaceViews).
-TEST_F(Gpu, ViewsComposeToTheProcessorsBytes)
+TEST_P(Gpu, ViewsComposeToTheProcessorsBytes)
 {
     std::mt19937 random(20261209);
     cv::RNG pixels(7);
@@ -157,7 +162,7 @@ TEST_F(Gpu, ViewsComposeToTheProcessorsBytes)
 
 // Quilts with their tiles read to the nearest pixel, both tile orders, the
 // views reversed and offset: veltrane-interlace's bytes for the quilt.
-TEST_F(Gpu, QuiltsComposeToTheInterlacersBytes)
+TEST_P(Gpu, QuiltsComposeToTheInterlacersBytes)
 {
     std::mt19937 random(9);
     cv::RNG pixels(11);
@@ -195,7 +200,7 @@ TEST_F(Gpu, QuiltsComposeToTheInterlacersBytes)
 
 // A whole step of the phase turns the views: no new table, the processor's
 // bytes for every step; more views than the GPU has layers share layers.
-TEST_F(Gpu, PhaseStepsAndManyViewsNeedNothingNew)
+TEST_P(Gpu, PhaseStepsAndManyViewsNeedNothingNew)
 {
     cv::RNG pixels(3);
     Calibration calibration{2, 17, 40.0, true, 0.9};
@@ -222,7 +227,7 @@ TEST_F(Gpu, PhaseStepsAndManyViewsNeedNothingNew)
 
 // A table of more weights than one layer of the weight texture holds
 // (2048 x 2048 texels of four): the later layers read where they should.
-TEST_F(Gpu, WeightsBeyondOneLayer)
+TEST_P(Gpu, WeightsBeyondOneLayer)
 {
     cv::RNG pixels(13);
     const Case c{{1, 3, 40.0, false, 0.3}, cv::Size(1200, 700), 240, Weighting::Lines};
@@ -235,9 +240,47 @@ TEST_F(Gpu, WeightsBeyondOneLayer)
     EXPECT_EQ(differingBytes(composed(c.calibration, c.size), onTheProcessor(c, views, ChannelOrder::Bgr)), 0);
 }
 
+// A quilt the caller drew into a texture of its own (normalised RGBA, row 0
+// the quilt's bottom as GL draws it), read where it lies: the bytes of the
+// same quilt given as an image, both tile orders.
+TEST_P(Gpu, AQuiltTextureOfTheCallersIsReadWhereItLies)
+{
+    cv::RNG pixels(17);
+    const Case c{{6, 1152, 8.25, true, 0.35}, cv::Size(120, 70), 12, Weighting::Full};
+    EngineOptions full;
+    full.weighting = Weighting::Full;
+    ASSERT_EQ(compositor_.compile(c.calibration, c.size, c.views, full), GpuStatus::Done);
+    cv::Mat quilt(3 * 20, 4 * 30, CV_8UC3);
+    pixels.fill(quilt, cv::RNG::UNIFORM, 0, 256);
+    cv::Mat rgba;
+    cv::cvtColor(quilt, rgba, cv::COLOR_RGB2RGBA);
+    cv::flip(rgba, rgba, 0); // as GL holds a picture it drew: bottom row first
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.cols, rgba.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);
+    std::vector<int> viewOf(12);
+    std::iota(viewOf.begin(), viewOf.end(), 0);
+    std::reverse(viewOf.begin(), viewOf.end());
+    for (const bool topLeft : {false, true}) {
+        ASSERT_EQ(compositor_.useQuiltTexture(texture, quilt.size(), 4, 3, topLeft, viewOf), GpuStatus::Done);
+        const cv::Mat fromTexture = composed(c.calibration, c.size);
+        ASSERT_EQ(compositor_.setQuilt(quilt, 4, 3, topLeft, viewOf), GpuStatus::Done);
+        EXPECT_EQ(differingBytes(fromTexture, composed(c.calibration, c.size)), 0) << (topLeft ? "top left" : "");
+        cv::Mat expected(c.size, CV_8UC3, cv::Scalar::all(0));
+        ASSERT_EQ(addQuiltTiles(quilt, 4, 3, topLeft, c.calibration, viewOf, expected, true, Weighting::Full),
+                  Status::Done);
+        EXPECT_EQ(differingBytes(fromTexture, expected), 0);
+    }
+    EXPECT_EQ(compositor_.useQuiltTexture(texture, cv::Size(121, 60), 4, 3, false, viewOf), GpuStatus::InvalidInput);
+    EXPECT_EQ(compositor_.useQuiltTexture(0, quilt.size(), 4, 3, false, viewOf), GpuStatus::InvalidInput);
+    glDeleteTextures(1, &texture);
+}
+
 // Composed into a part of a larger framebuffer, as a program composes into
 // its own: the rest stays as it was, and so does the state it had set.
-TEST_F(Gpu, OnlyItsRectangleAndNoStateChange)
+TEST_P(Gpu, OnlyItsRectangleAndNoStateChange)
 {
     cv::RNG pixels(5);
     const Case c{{6, 1152, 8.25, true, 0.35}, cv::Size(50, 30), 9, Weighting::Lines};
@@ -279,7 +322,7 @@ TEST_F(Gpu, OnlyItsRectangleAndNoStateChange)
 }
 
 // What cannot be composed is a status, never a frame of other numbers.
-TEST_F(Gpu, WhatCannotBeComposedIsAStatus)
+TEST_P(Gpu, WhatCannotBeComposedIsAStatus)
 {
     const Calibration calibration{6, 1152, 8.25, true};
     EXPECT_EQ(compositor_.compose(calibration), GpuStatus::NotReady);
@@ -308,3 +351,8 @@ TEST_F(Gpu, WhatCannotBeComposedIsAStatus)
     EXPECT_EQ(compositor_.prepareViews(2, cv::Size(side + 1, 1)), GpuStatus::TooLargeForGpu);
     EXPECT_EQ(framebuffer_.make(cv::Size(side * 2, 1)), GpuStatus::TooLargeForGpu);
 }
+
+INSTANTIATE_TEST_SUITE_P(Api, Gpu, ::testing::Values(GlApi::Desktop, GlApi::Es),
+                         [](const ::testing::TestParamInfo<GlApi>& info) {
+                             return info.param == GlApi::Desktop ? "OpenGL33" : "OpenGLES30";
+                         });

@@ -14,7 +14,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build_dir" --prefix "$work/prefix" >/dev/null
 for file in lib/libveltrane_engine.a lib/libveltrane_records.a include/veltrane/engine/interlace.h \
             include/veltrane/records/parameter_line.h lib/cmake/Veltrane/VeltraneConfig.cmake \
-            lib/pkgconfig/veltrane.pc bin/veltrane-interlace; do
+            lib/pkgconfig/veltrane.pc bin/veltrane-interlace lib/libveltrane_gpu.a \
+            include/veltrane/gpu/gpu_compositor.h lib/pkgconfig/veltrane-gpu.pc share/veltrane/compose.frag \
+            share/veltrane/compose.vert; do
   [ -e "$work/prefix/$file" ] || fail "not installed: $file"
 done
 # A manual page a program, made from its --help.
@@ -77,4 +79,15 @@ done
 # And it is an interlace: neither view alone.
 differ=$(compare -metric AE "$work/fast.png" "$left" null: 2>&1 || true)
 [ "$differ" != 0 ] || fail "the output is the left view"
-echo "install example: 3 passed, 0 failed"
+
+# The GPU's example: its own context, a quilt drawn into a texture every
+# frame, composed by the installed library, the last frame the processor's.
+cmake -S "$source_dir/examples/gl-compose" -B "$work/gl-compose" -DCMAKE_PREFIX_PATH="$work/prefix" \
+      -DCMAKE_BUILD_TYPE=Release >/dev/null || fail "the GPU's example does not configure against the package"
+cmake --build "$work/gl-compose" >/dev/null || fail "the GPU's example does not build"
+"$work/gl-compose/gl-compose" >"$work/gl-compose.out" || fail "the GPU's example: $(cat "$work/gl-compose.out")"
+grep -q "differs from the processor's in 0 bytes" "$work/gl-compose.out" ||
+  fail "the GPU's example did not check its frame: $(cat "$work/gl-compose.out")"
+PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig" pkg-config --cflags --libs veltrane-gpu >/dev/null ||
+  fail "pkg-config does not find veltrane-gpu"
+echo "install example: 5 passed, 0 failed"

@@ -38,7 +38,7 @@ HeadlessContext::~HeadlessContext()
     eglTerminate(display_);
 }
 
-bool HeadlessContext::open(std::string& problem)
+bool HeadlessContext::open(std::string& problem, GlApi api)
 {
     EGLDisplay display = surfacelessDisplay();
     EGLint major = 0;
@@ -55,8 +55,8 @@ bool HeadlessContext::open(std::string& problem)
     const EGLint core[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 3, EGL_CONTEXT_OPENGL_PROFILE_MASK,
                            EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT, EGL_NONE};
     const EGLint es[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
-    EGLContext context = contextOf(display, EGL_OPENGL_API, EGL_OPENGL_BIT, core);
-    if (context == EGL_NO_CONTEXT)
+    EGLContext context = api == GlApi::Es ? EGL_NO_CONTEXT : contextOf(display, EGL_OPENGL_API, EGL_OPENGL_BIT, core);
+    if (context == EGL_NO_CONTEXT && api != GlApi::Desktop)
         context = contextOf(display, EGL_OPENGL_ES_API, EGL_OPENGL_ES3_BIT, es);
     if (context == EGL_NO_CONTEXT) {
         problem = "the GPU's driver has neither OpenGL 3.3 nor OpenGL ES 3.0";

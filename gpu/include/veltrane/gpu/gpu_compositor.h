@@ -64,6 +64,14 @@ public:
     GpuStatus setQuilt(const cv::Mat& quilt, int columns, int rows, bool topLeft, const std::vector<int>& viewOf,
                        ChannelOrder order = ChannelOrder::Rgb);
 
+    // A quilt the caller draws on the GPU itself, every frame if it likes:
+    // texture (a GL_TEXTURE_2D of this size, 8-bit normalised RGBA or RGB,
+    // its row 0 the quilt's bottom as GL draws it) read where it lies at
+    // every compose, never copied; tile t shows through table view viewOf[t].
+    // The texture stays the caller's: it must outlive its use here.
+    GpuStatus useQuiltTexture(unsigned texture, cv::Size size, int columns, int rows, bool topLeft,
+                              const std::vector<int>& viewOf);
+
     // The frame for calibration (one the table serves; its whole phase turns
     // the views) drawn into the bound framebuffer.
     GpuStatus compose(const Calibration& calibration, const GpuTarget& target = {});

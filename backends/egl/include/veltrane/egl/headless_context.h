@@ -8,6 +8,9 @@
 
 namespace veltrane {
 
+// Which API to ask for: OpenGL 3.3 core, else OpenGL ES 3.0 (Any), or only one.
+enum class GlApi { Any, Desktop, Es };
+
 class HeadlessContext {
 public:
     HeadlessContext() = default;
@@ -16,7 +19,7 @@ public:
     HeadlessContext& operator=(const HeadlessContext&) = delete;
 
     // Made and current; false with why, in a few words.
-    bool open(std::string& problem);
+    bool open(std::string& problem, GlApi api = GlApi::Any);
 
 private:
     void* display_ = nullptr;
