@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <cmath>
 #include <new>
 
@@ -63,6 +64,9 @@ struct GpuCompositor::Gl {
     GLuint textures[6] = {};
     GLuint quiltTexture = 0; // the caller's, when not 0: read instead of textures[ViewsUnit]
     GLuint nearest = 0;      // a sampler for it: its own filters (and mipmaps) do not matter
+    GLuint uploadBuffers[2] = {}; // pixel-buffer objects, taken in turn
+    int nextBuffer = 0;
+    cv::Vec3i viewsShape;    // width, height and layers of textures[ViewsUnit] as allocated
     int quiltHeight = 0;
     // The table.
     Calibration calibration;
@@ -116,6 +120,34 @@ GpuStatus placeViews(GpuCompositor::Gl& gl, const std::vector<GLint>& places, in
     return GpuStatus::Done;
 }
 
+// What glTexSubImage reads pixels (8UC3) from: a pixel-buffer object of the
+// compositor's they are copied into (the two taken in turn, each orphaned,
+// so the copy never waits for the GPU to finish reading the last), which the
+// driver moves to the GPU while it goes on drawing; or, where the buffer
+// cannot be mapped, the pixels themselves. The buffer and the unpack state
+// are left set for that one upload: the caller unbinds the buffer after it
+// (and its SavedGlState puts back what was bound before).
+const void* staged(GpuCompositor::Gl& gl, const cv::Mat& pixels)
+{
+    const std::size_t rowBytes = static_cast<std::size_t>(pixels.cols) * 3;
+    const std::size_t bytes = rowBytes * pixels.rows;
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, gl.uploadBuffers[gl.nextBuffer]);
+    gl.nextBuffer ^= 1;
+    glBufferData(GL_PIXEL_UNPACK_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STREAM_DRAW);
+    auto* to = static_cast<unsigned char*>(glMapBufferRange(GL_PIXEL_UNPACK_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                                                            GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+    if (to == nullptr) {
+        glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step[0] / 3));
+        return pixels.data;
+    }
+    for (int y = 0; y < pixels.rows; ++y)
+        std::memcpy(to + y * rowBytes, pixels.ptr(y), rowBytes);
+    glUnmapBuffer(GL_PIXEL_UNPACK_BUFFER);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    return nullptr; // offset 0 into the buffer
+}
+
 } // namespace
 
 GpuCompositor::GpuCompositor() : gl_(std::make_unique<Gl>()) {}
@@ -129,6 +161,7 @@ GpuCompositor::~GpuCompositor()
     glDeleteProgram(gl_->programs[0]);
     glDeleteProgram(gl_->programs[1]);
     glDeleteSamplers(1, &gl_->nearest);
+    glDeleteBuffers(2, gl_->uploadBuffers);
 }
 
 const std::string& GpuCompositor::log() const
@@ -169,6 +202,7 @@ GpuStatus GpuCompositor::start()
     }
     glGenVertexArrays(1, &gl_->vertexArray);
     glGenSamplers(1, &gl_->nearest);
+    glGenBuffers(2, gl_->uploadBuffers);
     glSamplerParameteri(gl_->nearest, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     glSamplerParameteri(gl_->nearest, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     gl_->started = true;
@@ -237,11 +271,18 @@ GpuStatus GpuCompositor::prepareViews(int count, cv::Size size, ChannelOrder ord
     if (static_cast<long>(gridRows) * size.height > side)
         return GpuStatus::TooLargeForGpu;
     const int layerCount = (count + perLayer - 1) / perLayer;
+    const cv::Vec3i shape(gridColumns * size.width, gridRows * size.height, layerCount);
+    if (gl_->views == count && gl_->viewSize == size && gl_->quiltTexture == 0 && gl_->perLayer == perLayer &&
+        gl_->viewsShape == shape) { // the next frame's views, into the same texture
+        gl_->redFirst = order == ChannelOrder::Rgb;
+        return GpuStatus::Done;
+    }
     const SavedGlState saved;
     glActiveTexture(GL_TEXTURE0 + ViewsUnit);
     makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
     glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, gridColumns * size.width, gridRows * size.height, layerCount, 0,
                  GL_RGB_INTEGER, GL_UNSIGNED_BYTE, nullptr);
+    gl_->viewsShape = shape;
     std::vector<GLint> places = noPlaces(count);
     for (int v = 0; v < count; ++v) {
         const int tile = v % perLayer;
@@ -263,9 +304,10 @@ GpuStatus GpuCompositor::setView(int view, const cv::Mat& image)
     const int tile = view % gl_->perLayer;
     glActiveTexture(GL_TEXTURE0 + ViewsUnit);
     glBindTexture(GL_TEXTURE_2D_ARRAY, gl_->textures[ViewsUnit]);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(rows.step[0] / 3));
+    const void* from = staged(*gl_, rows);
     glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, tile % gl_->gridColumns * rows.cols, tile / gl_->gridColumns * rows.rows,
-                    view / gl_->perLayer, rows.cols, rows.rows, 1, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, rows.data);
+                    view / gl_->perLayer, rows.cols, rows.rows, 1, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, from);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
     return errorStatus();
 }
 
@@ -311,10 +353,17 @@ GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, b
     const SavedGlState saved;
     const cv::Mat pixels = uploadable(quilt);
     glActiveTexture(GL_TEXTURE0 + ViewsUnit);
-    makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, static_cast<GLint>(pixels.step[0] / 3));
-    glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, quilt.cols, quilt.rows, 1, 0, GL_RGB_INTEGER, GL_UNSIGNED_BYTE,
-                 pixels.data);
+    const cv::Vec3i shape(quilt.cols, quilt.rows, 1);
+    if (gl_->textures[ViewsUnit] == 0 || gl_->viewsShape != shape) { // the next frame of a video reuses it
+        makeTexture(gl_->textures[ViewsUnit], GL_TEXTURE_2D_ARRAY);
+        glTexImage3D(GL_TEXTURE_2D_ARRAY, 0, GL_RGB8UI, quilt.cols, quilt.rows, 1, 0, GL_RGB_INTEGER,
+                     GL_UNSIGNED_BYTE, nullptr);
+        gl_->viewsShape = shape;
+    }
+    glBindTexture(GL_TEXTURE_2D_ARRAY, gl_->textures[ViewsUnit]);
+    const void* from = staged(*gl_, pixels);
+    glTexSubImage3D(GL_TEXTURE_2D_ARRAY, 0, 0, 0, 0, quilt.cols, quilt.rows, 1, GL_RGB_INTEGER, GL_UNSIGNED_BYTE, from);
+    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0); // the places below come from memory
     return placeViews(*gl_, places, count, tile, order, count, columns); // one layer holds them all
 }
 

@@ -10,26 +10,15 @@ SAMPLES=$3
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
-"$SAMPLES" --dir=. --size=160x100 >/dev/null || fail "could not write the sample views"
-convert pic/blender_00000_{4,5,6,7}.jpg +append top.png
-convert pic/blender_00000_{0,1,2,3}.jpg +append bottom.png
-convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
+make_sample_quilt "$SAMPLES"
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
 start_xvfb 1024x768
+PLAY_OPTIONS=--gpu
 
-start_play() {
-  "$PLAY" --gpu "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-  PLAY_PID=$!
-  E2E_PIDS+=("$PLAY_PID")
-  MAIN_WINDOW=$(wait_window "Veltrane play")
-}
-
-end_play() {
-  local key=$1 what=$2 status=0
-  end_key "$key"
-  wait "$PLAY_PID" || status=$?
-  [ "$status" -eq 0 ] || fail "$what: exit status $status: $(cat "$E2E_TMP/stderr")"
-  [ ! -s "$E2E_TMP/stderr" ] || fail "$what: standard error: $(cat "$E2E_TMP/stderr")"
+# Ends the player as end_play does; nothing may be said on standard error.
+end_quietly() {
+  end_play "$@"
+  [ ! -s "$E2E_TMP/stderr" ] || fail "$2: standard error: $(cat "$E2E_TMP/stderr")"
 }
 
 # A quilt, then tuned: a whole phase step and a fraction, a pitch step, the
@@ -47,7 +36,7 @@ key h
 wait_until "the overlay's box" sh -c "import -window root -crop 4x4+102+52 +repage txt:- | grep -q '#1E1E1E'"
 key h
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "the overlay gone again"
-end_play q "q"
+end_quietly q "q"
 for expected in 'x: 5' 'pitch: 8.0000999999999998e+00' 'view_phase: 1.1000000000000001e+00' 'subpixel_order: bgr'; do
   grep -qx "$expected" "$E2E_TMP/play.yml" || fail "the record lacks '$expected': $(cat "$E2E_TMP/play.yml")"
 done
@@ -61,12 +50,12 @@ key r
 "$INTERLACE" --param="$LINE" --frames=0-0 --size=480x300 --view-offset=3 --view-phase=0.25 -o unreversed.png \
   --quiet || fail "no frame of views"
 expect_region 480x300+10+10 "$E2E_TMP/unreversed.png" "after r"
-end_play Escape "Escape"
+end_quietly Escape "Escape"
 
 # An interlaced image as it is.
 start_play --image="$E2E_TMP/tuned.png" --screen=640x400+100+50
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "the image shown as it is on the GPU"
-end_play q "--image"
+end_quietly q "--image"
 
 # No context to be had: one line, exit 1, nothing shown.
 expect_status 1 env MESA_GL_VERSION_OVERRIDE=3.0 "$PLAY" --gpu --param="$LINE" --quilt=scene_qs4x2.png --size=320x200

@@ -268,3 +268,30 @@ CONF
     output=none
   done
 }
+
+# The player's suites: sample views of 160x100 in pic/ and a quilt of 4 x 2
+# of them, scene_qs4x2.png (view 0 at the bottom left), in the current folder.
+make_sample_quilt() {
+  local samples=$1
+  "$samples" --dir=. --size=160x100 >/dev/null || fail "could not write the sample views"
+  convert pic/blender_00000_{4,5,6,7}.jpg +append top.png
+  convert pic/blender_00000_{0,1,2,3}.jpg +append bottom.png
+  convert top.png bottom.png -append scene_qs4x2.png
+}
+
+# Starts $PLAY with these options (after $PLAY_OPTIONS) and waits for its window.
+start_play() {
+  # shellcheck disable=SC2086 # PLAY_OPTIONS: the suite's options of every start, split as words
+  "$PLAY" ${PLAY_OPTIONS:-} "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+  PLAY_PID=$!
+  E2E_PIDS+=("$PLAY_PID")
+  MAIN_WINDOW=$(wait_window "Veltrane play")
+}
+
+# Ends the player with a key; fails, with what, unless it exits 0.
+end_play() {
+  local key=$1 what=$2 status=0
+  end_key "$key"
+  wait "$PLAY_PID" || status=$?
+  [ "$status" -eq 0 ] || fail "$what: exit status $status: $(cat "$E2E_TMP/stderr")"
+}

@@ -10,28 +10,9 @@ SAMPLES=$3
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
-"$SAMPLES" --dir=. --size=160x100 >/dev/null || fail "could not write the sample views"
-convert pic/blender_00000_{4,5,6,7}.jpg +append top.png
-convert pic/blender_00000_{0,1,2,3}.jpg +append bottom.png
-convert top.png bottom.png -append scene_qs4x2.png # view 0 at the bottom left
+make_sample_quilt "$SAMPLES"
 LINE='param: -x     6 -y  1152 -pitch   8.0000 -mirror'
 start_xvfb 1024x768
-
-# Starts the player with these options and waits for its window.
-start_play() {
-  "$PLAY" "$@" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
-  PLAY_PID=$!
-  E2E_PIDS+=("$PLAY_PID")
-  MAIN_WINDOW=$(wait_window "Veltrane play")
-}
-
-# Ends the player with a key; fails, with what, unless it exits 0.
-end_play() {
-  local key=$1 what=$2 status=0
-  end_key "$key"
-  wait "$PLAY_PID" || status=$?
-  [ "$status" -eq 0 ] || fail "$what: exit status $status: $(cat "$E2E_TMP/stderr")"
-}
 
 start_play --param="$LINE" --quilt=scene_qs4x2.png --screen=640x400+100+50 --save="$E2E_TMP/play.yml" --weights=lines
 "$INTERLACE" --param="$LINE" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 --weights=lines \

@@ -240,6 +240,36 @@ TEST_P(Gpu, WeightsBeyondOneLayer)
     EXPECT_EQ(differingBytes(composed(c.calibration, c.size), onTheProcessor(c, views, ChannelOrder::Bgr)), 0);
 }
 
+// A video's quilts, one after another at one size (the texture kept, the
+// pixels staged through the two upload buffers in turn): each frame its own
+// bytes, none of the one before.
+TEST_P(Gpu, AVideosQuiltsEachComposeTheirOwnFrame)
+{
+    cv::RNG pixels(23);
+    const Case c{{4, 5, 2.5, false, 0.6}, cv::Size(90, 50), 8, Weighting::Lines};
+    ASSERT_EQ(compositor_.compile(c.calibration, c.size, c.views), GpuStatus::Done);
+    std::vector<int> viewOf(8);
+    std::iota(viewOf.begin(), viewOf.end(), 0);
+    cv::Mat last;
+    for (int frame = 0; frame < 3; ++frame) {
+        cv::Mat quilt(2 * 25, 4 * 45, CV_8UC3);
+        pixels.fill(quilt, cv::RNG::UNIFORM, 0, 256);
+        ASSERT_EQ(compositor_.setQuilt(quilt, 4, 2, false, viewOf), GpuStatus::Done);
+        cv::Mat expected(c.size, CV_8UC3, cv::Scalar::all(0));
+        ASSERT_EQ(addQuiltTiles(quilt, 4, 2, false, c.calibration, viewOf, expected, true, c.weighting), Status::Done);
+        const cv::Mat shown = composed(c.calibration, c.size);
+        EXPECT_EQ(differingBytes(shown, expected), 0) << "frame " << frame;
+        EXPECT_NE(differingBytes(shown, last), 0) << "frame " << frame << " shows the frame before";
+        last = shown;
+    }
+    for (int frame = 0; frame < 3; ++frame) { // and views, into the texture of the frame before
+        const std::vector<cv::Mat> views = randomViews(8, cv::Size(30, 20), pixels);
+        ASSERT_EQ(compositor_.setViews(views), GpuStatus::Done);
+        EXPECT_EQ(differingBytes(composed(c.calibration, c.size), onTheProcessor(c, views, ChannelOrder::Bgr)), 0)
+            << "views, frame " << frame;
+    }
+}
+
 // A quilt the caller drew into a texture of its own (normalised RGBA, row 0
 // the quilt's bottom as GL draws it), read where it lies: the bytes of the
 // same quilt given as an image, both tile orders.
