@@ -90,14 +90,28 @@ constexpr const char* UniformNames[] = {"viewCount", "turn",   "sourceRedFirst",
 constexpr const char* SamplerNames[] = {"pixelTable", "weightTable", "views", "viewPlaces", "columnMap", "rowMap"};
 constexpr const char* QuiltSampler = "quiltTexture"; // the views' unit, in the program of a caller's quilt
 
-} // namespace
-
-namespace {
-
 // Room for count views' places (layer, x, y of the corner), PlacesPerRow a row.
 std::vector<GLint> noPlaces(int count)
 {
     return std::vector<GLint>(static_cast<std::size_t>(PlacesPerRow) * ((count + PlacesPerRow - 1) / PlacesPerRow) * 4, 0);
+}
+
+// The places of a quilt's tiles of this size: tile t (view 0 at the bottom
+// left, or the top left) shows through table view viewOf[t]. False for a
+// viewOf that is no order of the tiles.
+bool quiltPlaces(int columns, int rows, cv::Size tile, bool topLeft, const std::vector<int>& viewOf,
+                 std::vector<GLint>& places)
+{
+    const int count = columns * rows;
+    places = noPlaces(count);
+    for (int t = 0; t < count; ++t) {
+        const int v = viewOf[t];
+        if (v < 0 || v >= count)
+            return false;
+        places[4 * v + 1] = t % columns * tile.width;
+        places[4 * v + 2] = (topLeft ? t / columns : rows - 1 - t / columns) * tile.height;
+    }
+    return true;
 }
 
 // The views' places uploaded, and the views taken as given.
@@ -340,16 +354,9 @@ GpuStatus GpuCompositor::setQuilt(const cv::Mat& quilt, int columns, int rows, b
     if (quilt.cols > side || quilt.rows > side)
         return GpuStatus::TooLargeForGpu;
     const cv::Size tile(quilt.cols / columns, quilt.rows / rows);
-    // Tile t's corner, shown through table view viewOf[t].
-    std::vector<GLint> places = noPlaces(count);
-    for (int t = 0; t < count; ++t) {
-        const int v = viewOf[t];
-        if (v < 0 || v >= count)
-            return GpuStatus::InvalidInput;
-        const int row = topLeft ? t / columns : rows - 1 - t / columns;
-        places[4 * v + 1] = t % columns * tile.width;
-        places[4 * v + 2] = row * tile.height;
-    }
+    std::vector<GLint> places;
+    if (!quiltPlaces(columns, rows, tile, topLeft, viewOf, places))
+        return GpuStatus::InvalidInput;
     const SavedGlState saved;
     const cv::Mat pixels = uploadable(quilt);
     glActiveTexture(GL_TEXTURE0 + ViewsUnit);
@@ -377,14 +384,9 @@ GpuStatus GpuCompositor::useQuiltTexture(unsigned texture, cv::Size size, int co
         size.height % rows != 0 || size.area() == 0 || static_cast<int>(viewOf.size()) != count)
         return GpuStatus::InvalidInput;
     const cv::Size tile(size.width / columns, size.height / rows);
-    std::vector<GLint> places = noPlaces(count);
-    for (int t = 0; t < count; ++t) {
-        const int v = viewOf[t];
-        if (v < 0 || v >= count)
-            return GpuStatus::InvalidInput;
-        places[4 * v + 1] = t % columns * tile.width;
-        places[4 * v + 2] = (topLeft ? t / columns : rows - 1 - t / columns) * tile.height;
-    }
+    std::vector<GLint> places;
+    if (!quiltPlaces(columns, rows, tile, topLeft, viewOf, places))
+        return GpuStatus::InvalidInput;
     const SavedGlState saved;
     const GpuStatus status = placeViews(*gl_, places, count, tile, ChannelOrder::Rgb, count, columns);
     if (status == GpuStatus::Done) {

@@ -1,8 +1,8 @@
 #include "veltrane/gpu/gpu_picture.h"
 
-#include <opencv2/imgproc.hpp>
+#include "gl_state.h"
 
-#include <epoxy/gl.h>
+#include <opencv2/imgproc.hpp>
 
 namespace veltrane {
 
@@ -24,17 +24,9 @@ GpuStatus GpuPicture::set(const cv::Mat& bgr)
         return GpuStatus::TooLargeForGpu;
     cv::Mat rgba;
     cv::cvtColor(bgr, rgba, cv::COLOR_BGR2RGBA);
-    GLint texture = 0;
-    GLint unpackBuffer = 0;
-    GLint alignment = 4;
-    GLint rowLength = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
-    glGetIntegerv(GL_PIXEL_UNPACK_BUFFER_BINDING, &unpackBuffer);
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_UNPACK_ROW_LENGTH, &rowLength);
-    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    const SavedGlState saved; // unpack state, texture bindings
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    glActiveTexture(GL_TEXTURE0);
     if (texture_ == 0)
         glGenTextures(1, &texture_);
     glBindTexture(GL_TEXTURE_2D, texture_);
@@ -44,10 +36,6 @@ GpuStatus GpuPicture::set(const cv::Mat& bgr)
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, rgba.cols, rgba.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data);
         size_ = rgba.size();
     }
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
-    glBindBuffer(GL_PIXEL_UNPACK_BUFFER, static_cast<GLuint>(unpackBuffer));
-    glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
     if (framebuffer_ == 0) {
         GLint reading = 0;
         glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &reading);
@@ -65,10 +53,9 @@ GpuStatus GpuPicture::draw(cv::Point corner, int rows, const GpuTarget& target) 
 {
     if (size_.area() == 0)
         return GpuStatus::NotReady;
+    const SavedGlState saved; // the scissor test off while it copies
     GLint reading = 0;
     glGetIntegerv(GL_READ_FRAMEBUFFER_BINDING, &reading);
-    GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
-    glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);
     // The texture's row 0 is the picture's top; it goes to the image's row
     // corner.y, the framebuffer's row origin + corner.y (first row first) or
@@ -85,8 +72,6 @@ GpuStatus GpuPicture::draw(cv::Point corner, int rows, const GpuTarget& target) 
                           GL_NEAREST);
     }
     glBindFramebuffer(GL_READ_FRAMEBUFFER, static_cast<GLuint>(reading));
-    if (scissor)
-        glEnable(GL_SCISSOR_TEST);
     return glGetError() == GL_NO_ERROR ? GpuStatus::Done : GpuStatus::GlError;
 }
 
