@@ -5,13 +5,14 @@
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
 
+#include "video_reader.h"
+
 #include <opencv2/imgproc.hpp>
 
 namespace veltrane {
 
-namespace {
-
-} // namespace
+QuiltSource::QuiltSource() = default;
+QuiltSource::~QuiltSource() = default;
 
 Outcome QuiltSource::open(const std::string& file, int columns, int rows)
 {
@@ -28,12 +29,16 @@ Outcome QuiltSource::open(const std::string& file, int columns, int rows)
     if (video_) {
         if (!viewFileExists(file))
             return Outcome::failed(printable(file) + " does not exist");
-        if (!capture_.open(file, cv::CAP_FFMPEG) || !capture_.read(first) || first.empty())
-            return Outcome::failed(printable(file) + " cannot be read as a video");
+        reader_ = std::make_unique<VideoReader>();
+        std::string problem;
+        if (!reader_->open(file, problem) || !reader_->read(first, problem))
+            return Outcome::failed(printable(file) + " cannot be read as a video" +
+                                   (problem.empty() ? ": it holds no frame" : ": " + problem));
         next_ = 1;
-        const double declared = capture_.get(cv::CAP_PROP_FRAME_COUNT);
+        const double declared = reader_->declaredFrames();
         declared_ = declared >= 1.0 && declared <= MaxDeclaredFrames ? static_cast<int>(declared) : 0;
-        fps_ = std::max(0.0, capture_.get(cv::CAP_PROP_FPS));
+        fps_ = reader_->fps();
+        first_ = first; // decoded red first
     } else {
         std::string problem;
         first = loadViewImage(file, problem);
@@ -44,7 +49,8 @@ Outcome QuiltSource::open(const std::string& file, int columns, int rows)
     if (first.cols % columns_ != 0 || first.rows % rows_ != 0)
         return Outcome::failed(printable(file) + " is " + sizeText(first.size()) + ", not divisible into " +
                                std::to_string(columns_) + " x " + std::to_string(rows_) + " tiles");
-    cv::cvtColor(first, first_, cv::COLOR_BGR2RGB);
+    if (!video_)
+        cv::cvtColor(first, first_, cv::COLOR_BGR2RGB);
     return Outcome::done();
 }
 
@@ -58,20 +64,26 @@ bool QuiltSource::read(int f, cv::Mat& quilt, std::string& problem)
     if (!video_)
         return false;
     if (f < next_) {
-        capture_.open(file_, cv::CAP_FFMPEG);
+        if (!reader_->open(file_, problem)) {
+            problem = printable(file_) + " cannot be read again: " + problem;
+            return false;
+        }
         next_ = 0;
     }
     cv::Mat read;
     while (next_ <= f) {
-        if (!capture_.read(read) || read.empty())
+        if (!reader_->read(read, problem)) {
+            if (!problem.empty())
+                problem = printable(file_) + ": frame " + std::to_string(next_) + " cannot be read: " + problem;
             return false;
+        }
+        if (read.size() != first_.size()) {
+            problem = printable(file_) + ": its frames change size at frame " + std::to_string(next_) + ", from " +
+                      sizeText(first_.size()) + " to " + sizeText(read.size());
+            return false;
+        }
         ++next_;
     }
-    if (read.size() != first_.size()) {
-        problem = printable(file_) + ": its frames change size at frame " + std::to_string(f);
-        return false;
-    }
-    cv::cvtColor(read, read, cv::COLOR_BGR2RGB); // in place: one quilt's memory, not two
     quilt = read;
     return true;
 }

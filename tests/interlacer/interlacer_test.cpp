@@ -7,6 +7,7 @@
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/content/quilt.h"
 #include "veltrane/content/view_pattern.h"
+#include "support/jpeg_video.h"
 #include "support/video_header.h"
 #include "support/view_folder.h"
 
@@ -429,6 +430,35 @@ TEST_F(Interlacing, AVideoHeaderThatLiesIsNotBelieved)
         options.output = "one.png";
         EXPECT_EQ(run(options), Outcome::Kind::Failed) << video;
         EXPECT_FALSE(fs::exists("one.png")) << video;
+    }
+}
+
+// A quilt video whose frames change size part way is refused at the first
+// frame of the new size, none of its frames scaled to the others' size:
+// into frames, those before it are kept whole (as every frame is written
+// when done), into a video nothing is left.
+TEST_F(Interlacing, AQuiltVideoWhoseFramesChangeSizeIsRefused)
+{
+    std::vector<cv::Mat> frames;
+    for (int f = 0; f < 4; ++f)
+        frames.emplace_back(f < 2 ? 16 : 20, 32, CV_8UC3, cv::Scalar(40 * f, 90, 200));
+    ASSERT_TRUE(writeJpegVideo("grow.mkv", frames));
+    InterlaceOptions options;
+    options.calibration = {6, 1152, 8.0, false};
+    options.quilt = "grow.mkv";
+    options.tileColumns = 2;
+    options.tileRows = 2;
+    options.width = 16;
+    options.height = 8;
+    for (const std::string output : {"out_{frame}.png", "out.mkv"}) {
+        options.output = output;
+        EXPECT_EQ(run(options), Outcome::Kind::Failed) << output;
+        EXPECT_EQ(message, "grow.mkv: its frames change size at frame 2, from 32 x 16 to 32 x 20") << output;
+        for (const auto& entry : fs::directory_iterator(folder.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name.rfind("out", 0) == std::string::npos || name == "out_0.png" || name == "out_1.png")
+                << name;
+        }
     }
 }
 

@@ -7,14 +7,19 @@
 #include "veltrane/records/outcome.h"
 
 #include <opencv2/core.hpp>
-#include <opencv2/videoio.hpp>
 
+#include <memory>
 #include <string>
 
 namespace veltrane {
 
+class VideoReader;
+
 class QuiltSource {
 public:
+    QuiltSource();
+    ~QuiltSource();
+
     // Opens file with columns x rows tiles (0 x 0: from its name). Usage for
     // tiles not given or too many; Failed for a file that cannot be read, or
     // that the tiles do not divide.
@@ -35,7 +40,7 @@ public:
     // Frame f, red first: frame 0 at once (an image has no other), a video's
     // frame f read after f - 1, from the start again for an earlier one.
     // False at the end (problem empty), or with problem for a frame of
-    // another size.
+    // another size or one that does not decode.
     bool read(int f, cv::Mat& quilt, std::string& problem);
 
     // The frames read so far from the start: after a read that failed at
@@ -47,7 +52,7 @@ private:
     int columns_ = 0;
     int rows_ = 0;
     bool video_ = false;
-    cv::VideoCapture capture_;
+    std::unique_ptr<VideoReader> reader_;
     cv::Mat first_; // frame 0, red first
     int next_ = 0;  // the video frame read next
     int declared_ = 1;
