@@ -22,6 +22,7 @@ const char* engineStatusMessage(veltrane::Status status)
     case veltrane::Status::NoMaskMemory:
     case veltrane::Status::InvalidImage:
     case veltrane::Status::TableMismatch:
+    case veltrane::Status::InvalidPlace:
     case veltrane::Status::Internal:
         break;
     }

@@ -46,10 +46,10 @@ void declare(CommandLine& line, SimulateOptions& options, Texts& texts)
     line.option("--gap", texts.gap, "from the lenses to the panel: the lenses' focal length")
         .required()
         .valueName("G");
-    line.option("--eye", texts.eyes, "an eye: its distance from the sheet and how far right of the panel's "
-                                     "middle (default 0); repeatable")
+    line.option("--eye", texts.eyes, "an eye: its distance from the sheet, and how far right of and above the "
+                                     "panel's middle (default 0); repeatable")
         .required()
-        .valueName("D[,X]");
+        .valueName("D[,X[,Y]]");
     line.option("--spot", texts.spot, "the width of panel seen through a lens (default 1: sharp; wider: "
                                       "defocused)")
         .valueName("W");
@@ -122,11 +122,14 @@ bool readEyes(const Texts& texts, SimulateOptions& options, std::string& text)
 {
     for (const std::string& eye : texts.eyes) {
         const std::size_t comma = eye.find(',');
+        const std::size_t second = comma == std::string::npos ? comma : eye.find(',', comma + 1);
         Eye read;
         if (!readNumber(eye.substr(0, comma), read.distance) ||
-            (comma != std::string::npos && !readNumber(eye.substr(comma + 1), read.offset)) ||
-            !(read.distance > 0.0 && read.distance <= 1e12) || !(std::fabs(read.offset) <= 1e12)) {
-            text = "--eye must be D or D,X with a distance above 0, got '" + printable(eye) + "'";
+            (comma != std::string::npos && !readNumber(eye.substr(comma + 1, second - comma - 1), read.offset)) ||
+            (second != std::string::npos && !readNumber(eye.substr(second + 1), read.height)) ||
+            !(read.distance > 0.0 && read.distance <= 1e12) || !(std::fabs(read.offset) <= 1e12) ||
+            !(std::fabs(read.height) <= 1e12)) {
+            text = "--eye must be D, D,X or D,X,Y with a distance above 0, got '" + printable(eye) + "'";
             return false;
         }
         options.eyes.push_back(read);

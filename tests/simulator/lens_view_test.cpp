@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 using namespace veltrane;
 
@@ -36,21 +37,53 @@ cv::Mat seen(const LensSheet& sheet, const Eye& eye, const cv::Mat& panel, doubl
 // from 140 columns to the right, at 1000 from the sheet with the panel 50
 // behind it, the ray meets the panel 7 columns left of the centre: subpixel
 // 53, pixel 17's third subpixel, blue on an RGB panel and red on a BGR one.
+// (The panel's rows are alike, and the top and bottom rows, whose rays
+// reach past the panel, are left out: the rays' rows are the next test's.)
 TEST(LensView, RaysThroughOneLens)
 {
-    const cv::Mat panel = dimNoise(cv::Size(40, 6), 1);
+    const cv::Mat panel = cv::repeat(dimNoise(cv::Size(40, 1), 1), 6, 1);
     LensSheet sheet{{0, 1, 120.0, false}, 1, 50.0};
     const cv::Mat ahead = seen(sheet, Eye{1000.0, 0.0}, panel);
     const cv::Mat aside = seen(sheet, Eye{1000.0, 140.0}, panel);
     sheet.calibration.subpixelOrder = ChannelOrder::Bgr;
     const cv::Mat asideBgr = seen(sheet, Eye{1000.0, 140.0}, panel);
-    for (int y = 0; y < panel.rows; ++y)
+    for (int y = 1; y < panel.rows - 1; ++y)
         for (int x = 0; x < panel.cols; ++x) {
             EXPECT_EQ(ahead.at<cv::Vec3b>(y, x), cv::Vec3b(0, 0, 3 * panel.at<cv::Vec3b>(y, 20)[2])) << x << "," << y;
             EXPECT_EQ(aside.at<cv::Vec3b>(y, x), cv::Vec3b(3 * panel.at<cv::Vec3b>(y, 17)[0], 0, 0)) << x << "," << y;
             EXPECT_EQ(asideBgr.at<cv::Vec3b>(y, x), cv::Vec3b(0, 0, 3 * panel.at<cv::Vec3b>(y, 17)[2]))
                 << x << "," << y;
         }
+}
+
+// The rays go on up and down: with the panel 50 behind the sheet and the
+// eye 1000 in front, row y of the sheet shows the panel's row
+// y + (y - eye's row) / 20 (rows counted from the top, 3 columns high,
+// the panel's middle at 3.5 of its 7), mixed from the two rows it falls
+// between, dark off the panel. An eye 10.5 above the middle is at row 0.
+TEST(LensView, RaysGoOnUpAndDownToOtherRows)
+{
+    cv::Mat panel(7, 40, CV_8UC3);
+    for (int y = 0; y < panel.rows; ++y)
+        panel.row(y).setTo(cv::Scalar::all(10 * y + 20));
+    const LensSheet sheet{{0, 1, 120.0, false}, 1, 50.0};
+    const struct {
+        double height;
+        std::vector<double> rows; // the panel row each row of the sheet sees
+    } eyes[] = {{0.0, {-0.175, 0.875, 1.925, 2.975, 4.025, 5.075, 6.125}},
+                {10.5, {0.0, 1.05, 2.1, 3.15, 4.2, 5.25, 6.3}}};
+    for (const auto& eye : eyes) {
+        const cv::Mat out = seen(sheet, Eye{1000.0, 0.0, eye.height}, panel);
+        for (int y = 0; y < panel.rows; ++y) {
+            const double first = std::floor(eye.rows[y]);
+            const double weight = eye.rows[y] - first;
+            const auto value = [&](double row) { return row >= 0 && row < panel.rows ? 10 * row + 20 : 0.0; };
+            const double red = 3 * ((1 - weight) * value(first) + weight * value(first + 1));
+            EXPECT_NEAR(out.at<cv::Vec3b>(y, 13)[2], std::min(255.0, red), 0.5001) << "row " << y << ", eye "
+                                                                                   << eye.height;
+            EXPECT_EQ(out.at<cv::Vec3b>(y, 13)[0], 0);
+        }
+    }
 }
 
 // A vertical sheet of 6-column lenses from column 0: pixel pair 2m, 2m + 1

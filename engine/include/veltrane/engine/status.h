@@ -12,6 +12,7 @@ enum class Status : int {
     UnsupportedGeometry = 4, // lines the engine does not draw, or a frame too low to light (see checkGeometry)
     TableMismatch = 5, // a view table asked to compose a geometry, size or view count it was not compiled for
     Internal = 6,      // a failure of a library the engine uses that is not a lack of memory
+    InvalidPlace = 7,  // a viewer's place or a sheet's measures that are none (not finite, not in front of it)
 };
 
 // What a status means, in a few words for a message ("out of memory").

@@ -4,9 +4,11 @@
 // interlaced with the sheet's own numbers is in register with it); through
 // each lens the eye sees, over the lens's whole width, the panel under the
 // point where the ray from the eye through the lens's centre line meets
-// the panel; each subpixel lights only its own colour. Lengths are in
-// subpixel columns (a pixel is three wide and one row high is taken as
-// three too), horizontal only: the eye's height does not matter.
+// the panel; each subpixel lights only its own colour. The ray goes on to
+// the panel in both directions, so a lens's line is seen on the panel
+// magnified about the eye's foot: wider apart and lower or higher, at the
+// slant it has. Lengths are in subpixel columns (a pixel is three wide, and
+// one row high is taken as three too).
 #pragma once
 
 #include "veltrane/engine/calibration.h"
@@ -27,6 +29,7 @@ struct LensSheet {
 struct Eye {
     double distance = 0.0; // from the lens sheet, > 0
     double offset = 0.0;   // sideways from the panel's middle (positive: to the right)
+    double height = 0.0;   // up from the panel's middle
 };
 
 struct SeeingOptions {
