@@ -52,6 +52,7 @@ veltrane::CalibrationRecord currentRecord(const Options& options, const Calibrat
     record.screen = screen;
     record.reverse = options.recordReverse;
     record.viewOffset = options.recordViewOffset;
+    record.measures = options.recordMeasures;
     return record;
 }
 

@@ -46,7 +46,8 @@ bool chooseScreen(PlayOptions& options, Monitor& screen, std::string& message)
     return windowFits(options.source.width, options.source.height, screen, message);
 }
 
-CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::string& screen)
+CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::string& screen,
+                           const RecordedMeasures& measures)
 {
     CalibrationRecord record;
     record.calibration = tuning.calibration;
@@ -57,6 +58,7 @@ CalibrationRecord recordOf(const Tuning& tuning, cv::Size size, const std::strin
     record.reverse = tuning.reverse;
     record.viewOffset = tuning.viewOffset;
     record.weighting = tuning.weighting;
+    record.measures = measures; // the numbers stay those of the measures' place, whatever the seat
     return record;
 }
 
@@ -105,6 +107,8 @@ int main(int argc, char** argv)
     GpuPresenter gpu;
     Player player(content, tuning, clock, nullptr, options.gpu ? &gpu : nullptr);
     player.endWhen(requestEndOnTermination());
+    if (options.source.viewer)
+        player.seatViewer(*sheetMeasures(options.source.measures), *options.source.viewer);
     const bool played = player.run(windows);
     // Refused before anything was shown: nothing to report or save.
     if (player.framesShown() == 0 || (options.gpu && gpu.drawn() == 0 && !gpu.problem().empty()))
@@ -113,7 +117,8 @@ int main(int argc, char** argv)
                 player.framesShown() == 1 ? "" : "s", player.dropped());
     std::fflush(stdout);
     if (!options.save.empty() &&
-        !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name),
+        !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name,
+                                                       options.source.measures),
                                isoTimeNow(), message))
         return fail(ExitFailed, message);
     if (!played)

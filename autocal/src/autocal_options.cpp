@@ -80,6 +80,7 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
         options.display = cv::Size(record.width, record.height);
         options.reverse = record.reverse;
         options.viewOffset = record.viewOffset;
+        options.measures = {std::nullopt, record.measures.gap, record.measures.panelWidth};
     }
     // The pattern's frame and fields need a display of some size.
     constexpr int SmallestSide = SmallestPatternSide;

@@ -97,6 +97,7 @@ Outcome saveRecord(const AutocalOptions& options, const Calibration& found, cv::
     record.height = display.height;
     record.reverse = options.reverse;
     record.viewOffset = options.viewOffset;
+    record.measures = options.measures;
     std::string message;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
                                                                              : Outcome::failed(message);

@@ -157,6 +157,7 @@ bool readStart(const std::string& from, const std::string& calibration, Options&
         options.recordHeight = record.height;
         options.recordReverse = record.reverse;
         options.recordViewOffset = record.viewOffset;
+        options.recordMeasures = {std::nullopt, record.measures.gap, record.measures.panelWidth};
         return options.resume;
     }
     return true;

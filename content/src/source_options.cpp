@@ -44,6 +44,7 @@ bool readCalibration(const SourceTexts& texts, SourceOptions& options, std::stri
     options.calibration = loaded.calibration;
     options.recordWidth = loaded.width;
     options.recordHeight = loaded.height;
+    options.measures = loaded.measures;
     // The views' order as it was saved, unless the command line says otherwise.
     options.reverse = !texts.forward && (options.reverse || loaded.reverse);
     if (texts.offset.empty())
@@ -165,6 +166,44 @@ bool readDisplay(const SourceTexts& texts, SourceOptions& options, std::string& 
     return true;
 }
 
+// The seat from "X,D" or "X,D,Y", each in millimetres: in front of the
+// sheet, within 100 m of it either way.
+bool readViewer(const std::string& text, ViewerPlace& place)
+{
+    constexpr double Nearest = 10.0;
+    constexpr double Farthest = 100000.0;
+    const std::size_t first = text.find(',');
+    if (first == std::string::npos)
+        return false;
+    const std::size_t second = text.find(',', first + 1);
+    if (!readNumber(text.substr(0, first), place.offset) ||
+        !readNumber(text.substr(first + 1, second == std::string::npos ? second : second - first - 1),
+                    place.distance) ||
+        (second != std::string::npos && !readNumber(text.substr(second + 1), place.height)))
+        return false;
+    return std::fabs(place.offset) <= Farthest && std::fabs(place.height) <= Farthest && place.distance >= Nearest &&
+           place.distance <= Farthest;
+}
+
+bool readSeat(const SourceTexts& texts, SourceOptions& options, std::string& text)
+{
+    if (texts.viewer.empty())
+        return true;
+    ViewerPlace place;
+    if (!readViewer(texts.viewer, place)) {
+        text = "--viewer must be X,D or X,D,Y in millimetres, D from 10 to 100000, got '" + printable(texts.viewer) +
+               "'";
+        return false;
+    }
+    if (!sheetMeasures(options.measures)) {
+        text = "--viewer needs the sheet's measures: a --calibration record with gap_mm, panel_width_mm and "
+               "viewing_distance_mm";
+        return false;
+    }
+    options.viewer = place;
+    return true;
+}
+
 } // namespace
 
 void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts& texts)
@@ -200,6 +239,11 @@ void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts
                 "record's, else full)")
         .valueName("WEIGHTS");
     line.option("--fps", texts.fps, "frames per second (default the quilt video's, or 24)").valueName("F");
+    line.option("--viewer", texts.viewer,
+                "the viewer's seat in millimetres: X right of the panel's middle, D from the sheet, Y above the "
+                "middle (default 0); the numbers turned for it by the record's gap_mm, panel_width_mm and "
+                "viewing_distance_mm")
+        .valueName("X,D[,Y]");
 }
 
 bool calibrationGiven(const SourceTexts& texts)
@@ -221,7 +265,8 @@ bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, Source
         return false;
     }
     return readTexts(texts, options, text) && checkContent(options, texts.frames, text) &&
-           (!given || readCalibration(texts, options, text)) && readDisplay(texts, options, text);
+           (!given || readCalibration(texts, options, text)) && readDisplay(texts, options, text) &&
+           readSeat(texts, options, text);
 }
 
 } // namespace veltrane

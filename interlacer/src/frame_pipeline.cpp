@@ -1,6 +1,7 @@
 #include "veltrane/interlacer/frame_pipeline.h"
 
 #include "veltrane/engine/interlace.h"
+#include "veltrane/engine/viewer_place.h"
 #include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
 #include "veltrane/content/composition_check.h"
@@ -260,23 +261,41 @@ bool gpuStatusIs(GpuStatus status, std::string& message)
     return false;
 }
 
+// The options with the numbers turned for the viewer's seat, if one is
+// given, once the output's size and the views are known.
+InterlaceOptions seated(const InterlaceOptions& given, cv::Size size, int views)
+{
+    InterlaceOptions options = given;
+    if (!given.viewer)
+        return options;
+    const std::optional<SheetMeasures> sheet = sheetMeasures(given.measures);
+    const Status status = sheet ? numbersForViewer(given.calibration, *sheet, size, views, *given.viewer, 0.0,
+                                                   options.calibration)
+                                : Status::InvalidPlace;
+    if (status != Status::Done)
+        throw Outcome::failed(std::string("the numbers cannot be turned for the viewer's seat: ") +
+                              statusText(status));
+    return options;
+}
+
 // Views from numbered files.
-void interlaceFiles(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
+void interlaceFiles(const InterlaceOptions& given, OutputWriter& output, const Lines& lines)
 {
     ViewSequenceFiles files;
     std::string message;
-    const std::string pattern = viewFilesPattern(options.viewsPattern, options.viewsGiven, options.framesGiven,
-                                                 options.firstFrame, options.lastFrame);
-    if (!findViewFiles(pattern, options.framesGiven, options.firstFrame, options.lastFrame, files, message))
+    const std::string pattern = viewFilesPattern(given.viewsPattern, given.viewsGiven, given.framesGiven,
+                                                 given.firstFrame, given.lastFrame);
+    if (!findViewFiles(pattern, given.framesGiven, given.firstFrame, given.lastFrame, files, message))
         throw Outcome::failed(message);
-    keepShard(options, files.frames);
+    keepShard(given, files.frames);
     if (files.frames.empty())
         return; // a shard with no frame of the range: nothing to do
     StreamPlan plan;
     std::string problem;
     if (!viewImageSize(files.file(pattern, 0, 0), plan.viewSize, problem))
         throw Outcome::failed(printable(files.file(pattern, 0, 0)) + " cannot be read: " + problem);
-    const cv::Size size = outputSize(options, plan.viewSize, false);
+    const cv::Size size = outputSize(given, plan.viewSize, false);
+    const InterlaceOptions options = seated(given, size, files.views);
     checkComposition(options, size, files.views, *lines.warnings);
     checkPanelSize(options, size, *lines.warnings);
     const std::vector<int> viewOf = viewOfSource(files.views, options.reverse, options.viewOffset);
@@ -334,16 +353,17 @@ void composeQuiltFrame(const InterlaceOptions& options, const cv::Mat& image, in
         throw Outcome::failed(std::string("interlacing failed: ") + statusText(status));
 }
 
-void interlaceQuilt(const InterlaceOptions& options, OutputWriter& output, const Lines& lines)
+void interlaceQuilt(const InterlaceOptions& given, OutputWriter& output, const Lines& lines)
 {
     QuiltSource source;
-    if (const Outcome opened = source.open(options.quilt, options.tileColumns, options.tileRows); !opened)
+    if (const Outcome opened = source.open(given.quilt, given.tileColumns, given.tileRows); !opened)
         throw opened;
     const int columns = source.columns();
     const int rows = source.rows();
     const cv::Size quilt = source.size();
     const int views = source.views();
-    const cv::Size size = outputSize(options, {quilt.width / columns, quilt.height / rows}, true);
+    const cv::Size size = outputSize(given, {quilt.width / columns, quilt.height / rows}, true);
+    const InterlaceOptions options = seated(given, size, views);
     checkComposition(options, size, views, *lines.warnings);
     checkPanelSize(options, size, *lines.warnings);
     const std::vector<int> viewOf = viewOfSource(views, options.reverse, options.viewOffset);

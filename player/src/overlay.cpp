@@ -7,7 +7,7 @@
 
 namespace veltrane {
 
-std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures)
+std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures, const ViewerPlace* viewer)
 {
     const veltrane::Calibration& c = tuning.calibration;
     char numbers[160];
@@ -23,7 +23,12 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
     char playing[160];
     std::snprintf(playing, sizeof playing, "frame %ld (%ld%s)%s  %ld dropped%s", figures.frame, figures.index + 1, of,
                   rate, figures.dropped, figures.paused ? "  paused" : "");
-    return {numbers, playing};
+    if (viewer == nullptr)
+        return {numbers, playing};
+    char place[120];
+    std::snprintf(place, sizeof place, "viewer %.0f mm right, %.0f mm up, %.0f mm away", viewer->offset,
+                  viewer->height, viewer->distance);
+    return {numbers, playing, place};
 }
 
 cv::Mat overlayBox(const std::vector<std::string>& lines, cv::Size frame)

@@ -61,7 +61,8 @@ Parse parsePlayOptions(int argc, const char* const* argv, PlayOptions& options, 
     }
     // What composes views does nothing to an image shown as it is.
     for (const char* composing : {"--size", "--fit", "--reverse", "--no-reverse", "--view-offset", "--view-phase",
-                                  "--weights", "--panel", "--frames", "--tiles", "--quilt-origin", "--tile-sampling"})
+                                  "--weights", "--panel", "--frames", "--tiles", "--quilt-origin", "--tile-sampling",
+                                  "--viewer"})
         if (!options.image.empty() && line.given(composing)) {
             text = std::string("--image shows an interlaced image as it is: ") + composing + " does not apply to it";
             return Parse::Invalid;

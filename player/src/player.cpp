@@ -98,23 +98,55 @@ void Player::recompose(WindowBackend& windows)
 {
     if (presenter_ != nullptr)
         return display(windows);
-    composed_ = compositor_.compose(current_, tuning_, content_.size());
+    composed_ = compositor_.compose(current_, inForce(tuning_), content_.size());
     if (composed_.empty() && problem_.empty())
         problem_ = "the frame could not be composed (out of memory, or numbers it cannot draw)";
     display(windows);
 }
 
+void Player::seatViewer(const SheetMeasures& sheet, const ViewerPlace& place)
+{
+    seat_ = Seat{sheet, place};
+}
+
+Tuning Player::inForce(const Tuning& tuning) const
+{
+    Tuning turned = tuning;
+    if (seat_ && content_.views() > 0)
+        numbersForViewer(tuning.calibration, seat_->sheet, content_.size(), content_.views(), seat_->place, 0.0,
+                         turned.calibration); // a failure is the refusal's
+    return turned;
+}
+
 std::string Player::refusal(const Tuning& tuning) const
 {
-    return content_.views() > 0 ? compositionProblem(tuning.calibration, content_.size(), content_.views(), tuning.weighting) : "";
+    if (content_.views() == 0)
+        return "";
+    if (seat_) {
+        Calibration turned;
+        const Status status = numbersForViewer(tuning.calibration, seat_->sheet, content_.size(), content_.views(),
+                                               seat_->place, 0.0, turned);
+        if (status != Status::Done)
+            return std::string("the numbers cannot be turned for the viewer's seat: ") + statusText(status);
+        if (const std::string problem = compositionProblem(turned, content_.size(), content_.views(),
+                                                           tuning.weighting);
+            !problem.empty())
+            return problem + " (turned for the viewer's seat)";
+    }
+    return compositionProblem(tuning.calibration, content_.size(), content_.views(), tuning.weighting);
+}
+
+std::vector<std::string> Player::lines(const PlaybackFigures& figures) const
+{
+    return overlayLines(inForce(tuning_), figures, seat_ ? &seat_->place : nullptr);
 }
 
 void Player::display(WindowBackend& windows)
 {
     const PlaybackFigures figures{content_.frameNumber(shown()), shown(), content_.frames(), rate_, dropped_, paused_};
     if (presenter_ != nullptr) {
-        presenter_->show(windows, current_, generation_, tuning_, content_.size(),
-                         overlay_ ? overlayLines(tuning_, figures) : std::vector<std::string>());
+        presenter_->show(windows, current_, generation_, inForce(tuning_), content_.size(),
+                         overlay_ ? lines(figures) : std::vector<std::string>());
         if (problem_.empty())
             problem_ = presenter_->problem();
         return;
@@ -123,7 +155,7 @@ void Player::display(WindowBackend& windows)
         return;
     if (!overlay_)
         return windows.showImage(PlayerTitle, composed_);
-    windows.showImage(PlayerTitle, withOverlay(composed_, overlayLines(tuning_, figures)));
+    windows.showImage(PlayerTitle, withOverlay(composed_, lines(figures)));
 }
 
 bool Player::run(WindowBackend& windows)

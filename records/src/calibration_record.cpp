@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <ctime>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace veltrane {
@@ -47,6 +48,39 @@ std::string repeatedKey(const cv::FileNode& root)
     return "";
 }
 
+// The sheet's measures, each with its key and the range a record takes.
+struct Millimetres {
+    const char* key;
+    const char* range; // as a message says it
+    double low;
+    double high;
+    std::optional<double> RecordedMeasures::*field;
+};
+
+constexpr Millimetres Measures[] = {
+    {"viewing_distance_mm", "10 to 100000", 10.0, 100000.0, &RecordedMeasures::viewingDistance},
+    {"gap_mm", "0 to 100", 0.0, 100.0, &RecordedMeasures::gap},
+    {"panel_width_mm", "1 to 100000", 1.0, 100000.0, &RecordedMeasures::panelWidth},
+};
+
+// The measures the record has, each a number in its range.
+bool readMeasures(const cv::FileNode& root, CalibrationRecord& record, std::string& message)
+{
+    for (const Millimetres& measure : Measures) {
+        record.measures.*measure.field = std::nullopt;
+        const cv::FileNode node = root[measure.key];
+        if (node.empty())
+            continue;
+        const double value = node.isReal() || node.isInt() ? static_cast<double>(node) : NAN;
+        if (!(value >= measure.low && value <= measure.high)) {
+            message = std::string("'") + measure.key + "' is not a length from " + measure.range + " mm";
+            return false;
+        }
+        record.measures.*measure.field = value;
+    }
+    return true;
+}
+
 void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, const std::string& savedAt)
 {
     const Calibration& c = record.calibration;
@@ -64,6 +98,9 @@ void writeRecord(cv::FileStorage& storage, const CalibrationRecord& record, cons
         storage << "view_offset" << record.viewOffset;
     if (record.weighting)
         storage << "weights" << weightingName(*record.weighting);
+    for (const Millimetres& measure : Measures)
+        if (const std::optional<double>& value = record.measures.*measure.field)
+            storage << measure.key << *value;
     storage << "screen" << record.screen << "saved" << savedAt;
 }
 
@@ -164,7 +201,8 @@ bool readFields(const cv::FileStorage& storage, CalibrationRecord& record, std::
                   record.viewOffset, message)))
         return false;
     record.reverse = reverse == 1;
-    return readWeightingField(root, record, message) && readDisplayFields(root, c, message);
+    return readWeightingField(root, record, message) && readDisplayFields(root, c, message) &&
+           readMeasures(root, record, message);
 }
 
 } // namespace
@@ -284,6 +322,13 @@ std::string isoTimeNow()
     if (iso.size() > 2)
         iso.insert(iso.size() - 2, ":");
     return iso;
+}
+
+std::optional<SheetMeasures> sheetMeasures(const RecordedMeasures& measures)
+{
+    if (!measures.viewingDistance || !measures.gap || !measures.panelWidth)
+        return std::nullopt;
+    return SheetMeasures{*measures.gap, *measures.panelWidth, *measures.viewingDistance};
 }
 
 } // namespace veltrane

@@ -47,10 +47,15 @@ refused 2 "too small for the pattern" "$AUTOCAL" --calibration=small.yml --camer
 expect_status 0 "$AUTOCAL" --calibration=small.yml --size=64x64 --pattern=work/p.png
 rm work/p.png
 
-# The views' order a record kept is kept in the record autocal saves from it.
+# The views' order a record kept is kept in the record autocal saves from it,
+# and so are the sheet's gap and the panel's width, but not the distance the
+# guess was found from: autocal's numbers are the camera's.
 printf 'x: 6\ny: 1152\npitch: 8.2\nmirror: 1\nwidth: 640\nheight: 400\nreverse: 1\nview_offset: -2\n' >ordered.yml
+printf 'gap_mm: 1.25\npanel_width_mm: 344\nviewing_distance_mm: 600\n' >>ordered.yml
 expect_status 0 "$AUTOCAL" --calibration=ordered.yml --camera='sim:pitch=8.25,x=6,mirror=1' --save=kept.yml
 grep -qx 'reverse: 1' kept.yml && grep -qx 'view_offset: -2' kept.yml || fail "the views' order was lost: $(cat kept.yml)"
+grep -q '^gap_mm: 1.25' kept.yml && grep -q '^panel_width_mm: 344.' kept.yml || fail "the measures were lost: $(cat kept.yml)"
+! grep -q viewing_distance kept.yml || fail "autocal kept the guess's distance: $(cat kept.yml)"
 
 # PNG is written under PNG names only; --save says nothing with --pattern.
 refused 2 "must end in .png" "$AUTOCAL" --param="$LINE" --size=960x600 --pattern=work/p.jpg

@@ -34,6 +34,22 @@ start_play --calibration="$E2E_TMP/play.yml" --quilt=scene_qs4x2.png --screen=64
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "started from the saved record"
 end_play Escape "Escape"
 
+# From a seat elsewhere: the window shows what the interlacer writes for the
+# same seat, and the record saved keeps the numbers of the measures' place
+# with the measures.
+cp "$E2E_TMP/play.yml" "$E2E_TMP/measured.yml"
+printf 'gap_mm: 1.5\npanel_width_mm: 300\nviewing_distance_mm: 650\n' >>"$E2E_TMP/measured.yml"
+"$INTERLACE" --calibration="$E2E_TMP/measured.yml" --quilt=scene_qs4x2.png --tile-sampling=nearest --size=640x400 \
+  --viewer=-150,450,40 -o seat.png --quiet || fail "no frame for the seat"
+cmp -s seat.png tuned.png && fail "the seat changed nothing"
+start_play --calibration="$E2E_TMP/measured.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50 \
+  --viewer=-150,450,40 --save="$E2E_TMP/seat.yml"
+expect_region 640x400+100+50 "$E2E_TMP/seat.png" "from the seat -150,450,40"
+end_play q "--viewer"
+for expected in 'pitch: 8.0000999999999998e+00' 'gap_mm: 1.5000000000000000e+00' 'viewing_distance_mm: 650.'; do
+  grep -q "^$expected" "$E2E_TMP/seat.yml" || fail "the seat's record lacks '$expected': $(cat "$E2E_TMP/seat.yml")"
+done
+
 # An interlaced image is shown as it is, without a calibration: pixel for
 # pixel, and one frame said in the singular.
 start_play --image="$E2E_TMP/tuned.png" --screen=640x400+100+50

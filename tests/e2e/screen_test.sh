@@ -61,15 +61,20 @@ grep -q '"pitch": 8.25' "$E2E_TMP/lens.json" || fail "saved as JSON: $(cat "$E2E
 ls -a "$E2E_TMP" | grep -q '\.tmp$' && fail "a temporary record was left behind"
 
 # The view phase, the panel's order and the views' order of a record come
-# along into the saved one.
+# along into the saved one, and so do the sheet's gap and the panel's width
+# (not the distance the old numbers were found from).
 printf 'x: 6\ny: 1320\npitch: 8.25\nmirror: 1\nview_phase: 2.5\nsubpixel_order: bgr\nwidth: 800\nheight: 600\nreverse: 1\nview_offset: 3\n' \
   >"$E2E_TMP/display.yml"
+printf 'gap_mm: 1.25\npanel_width_mm: 344\nviewing_distance_mm: 600\n' >>"$E2E_TMP/display.yml"
 start_calibrator --calibration="$E2E_TMP/display.yml" --save="$E2E_TMP/display-saved.yml"
 expect_parameter_line "param: -x     6 -y  1320 -pitch   8.2500 -mirror"
 quit_with_escape
 grep -q '^view_phase: 2.5' "$E2E_TMP/display-saved.yml" && grep -q '^subpixel_order: bgr' "$E2E_TMP/display-saved.yml" &&
   grep -qx 'reverse: 1' "$E2E_TMP/display-saved.yml" && grep -qx 'view_offset: 3' "$E2E_TMP/display-saved.yml" ||
   fail "the record lost the view phase, the panel order or the views' order: $(cat "$E2E_TMP/display-saved.yml")"
+grep -q '^gap_mm: 1.25' "$E2E_TMP/display-saved.yml" && grep -q '^panel_width_mm: 344.' "$E2E_TMP/display-saved.yml" &&
+  ! grep -q viewing_distance "$E2E_TMP/display-saved.yml" ||
+  fail "the record's measures: $(cat "$E2E_TMP/display-saved.yml")"
 
 # Ended by a signal (kill, a closed terminal), it saves as a quit does; its
 # standard error holds the parameter lines and nothing from the libraries.

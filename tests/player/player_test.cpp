@@ -5,7 +5,9 @@
 #include "veltrane/interlacer/frame_pipeline.h"
 #include "veltrane/interlacer/output_writer.h"
 #include "veltrane/player/content.h"
+#include "veltrane/engine/viewer_place.h"
 #include "veltrane/player/player.h"
+#include "veltrane/player/play_options.h"
 #include "veltrane/scripted/scripted_backend.h"
 #include "support/outcome_kind.h"
 #include "support/video_header.h"
@@ -351,6 +353,81 @@ TEST(PlayOptions, OnlyAnImageNeedsNoCalibration)
             EXPECT_NE(text.find(arguments.size() == 3 ? "--save" : "calibration"), std::string::npos) << text;
         }
     }
+}
+
+// A seat needs the sheet's measures from a record; one that is no place is
+// refused in one line.
+TEST(PlayOptions, AViewersSeatIsReadInMillimetres)
+{
+    ViewFolder folder;
+    std::ofstream("measured.yml") << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\ngap_mm: 1.5\n"
+                                     "panel_width_mm: 520\nviewing_distance_mm: 650\n";
+    std::ofstream("plain.yml") << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\ngap_mm: 1.5\n";
+    const auto parse = [](std::vector<const char*> arguments, PlayOptions& options, std::string& text) {
+        arguments.insert(arguments.begin(), "veltrane-play");
+        return parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text);
+    };
+    PlayOptions options;
+    std::string text;
+    ASSERT_EQ(parse({"--calibration=measured.yml", "--viewer=-120.5,480,35"}, options, text), Parse::Run) << text;
+    ASSERT_TRUE(options.source.viewer.has_value());
+    EXPECT_EQ(options.source.viewer->offset, -120.5);
+    EXPECT_EQ(options.source.viewer->distance, 480.0);
+    EXPECT_EQ(options.source.viewer->height, 35.0);
+    ASSERT_EQ(parse({"--calibration=measured.yml", "--viewer", "0,700"}, options, text), Parse::Run) << text;
+    EXPECT_EQ(options.source.viewer->height, 0.0);
+    for (const char* seat : {"--viewer=1", "--viewer=0,9", "--viewer=a,500", "--viewer=0,500,1,2", "--viewer=0,nan",
+                             "--viewer=1e6,500", "--viewer=0,500,"}) {
+        EXPECT_EQ(parse({"--calibration=measured.yml", seat}, options, text), Parse::Invalid) << seat;
+        EXPECT_NE(text.find("--viewer must be X,D or X,D,Y in millimetres"), std::string::npos) << text;
+    }
+    for (const char* record : {"--calibration=plain.yml", "--param=-x 6 -y 1152 -pitch 8.25"}) {
+        EXPECT_EQ(parse({record, "--viewer=0,500"}, options, text), Parse::Invalid) << record;
+        EXPECT_NE(text.find("--viewer needs the sheet's measures"), std::string::npos) << text;
+    }
+    EXPECT_EQ(parse({"--image=frame.png", "--viewer=0,500"}, options, text), Parse::Invalid);
+    EXPECT_NE(text.find("--viewer does not apply to it"), std::string::npos) << text;
+}
+
+// From a seat, every frame is composed with the numbers turned for it, keys
+// tuning the numbers of the measures' place, which are what is kept; the
+// overlay says the seat.
+TEST_F(Playing, AViewersSeatIsShownTheNumbersTurnedForIt)
+{
+    writeViews(1);
+    const SheetMeasures sheet{1.5, 520.0, 650.0};
+    const ViewerPlace seat{-120.0, 40.0, 480.0};
+    Content content;
+    open(content, options());
+    Player player(content, Tuning{options().source.calibration, false, 0}, clock);
+    player.seatViewer(sheet, seat);
+    const auto turned = [&](const Tuning& tuning) {
+        Tuning numbers = tuning;
+        EXPECT_EQ(numbersForViewer(tuning.calibration, sheet, content.size(), 5, seat, 0.0, numbers.calibration),
+                  Status::Done);
+        return numbers;
+    };
+    int checked = 0;
+    const auto expectTurned = [&] {
+        windows.then([&] {
+            EXPECT_EQ(player.tuning().calibration.pitch, 8.25) << "the tuning is the measures' place's";
+            const cv::Mat expected = interlaced(turned(player.tuning()), 0);
+            EXPECT_EQ(cv::norm(player.composed(), expected, cv::NORM_INF), 0);
+            EXPECT_GT(cv::norm(player.composed(), interlaced(player.tuning(), 0), cv::NORM_INF), 0)
+                << "the seat changed nothing";
+            ++checked;
+        });
+    };
+    windows.key(' ');
+    expectTurned();
+    windows.key('}'); // a tenth of a view on
+    expectTurned();
+    windows.key('q');
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(checked, 2);
+    EXPECT_NEAR(player.tuning().calibration.viewPhase, 0.1, 1e-9);
+    PlaybackFigures figures;
+    EXPECT_EQ(overlayLines(player.tuning(), figures, &seat).back(), "viewer -120 mm right, 40 mm up, 480 mm away");
 }
 
 TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)

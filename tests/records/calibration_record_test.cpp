@@ -223,6 +223,56 @@ TEST_F(Record, TheWeighting)
     }
 }
 
+// The sheet's measures: kept exactly through YAML and JSON when known, not
+// written when not, the three needed together for the optics, and a
+// length out of its range (or no number) refused by its key.
+TEST_F(Record, TheSheetsMeasuresInMillimetres)
+{
+    CalibrationRecord record;
+    record.calibration = {6, 1152, 8.25, true};
+    record.measures = {652.5, 1.35, 596.736};
+    std::string message;
+    for (const char* name : {"measured.yml", "measured.json"}) {
+        ASSERT_TRUE(saveCalibrationRecord(path(name), record, "now", message)) << message;
+        CalibrationRecord loaded;
+        ASSERT_TRUE(loadCalibrationRecord(path(name), loaded, message)) << message;
+        const std::optional<SheetMeasures> measures = sheetMeasures(loaded.measures);
+        ASSERT_TRUE(measures.has_value()) << name;
+        EXPECT_EQ(measures->distance, 652.5);
+        EXPECT_EQ(measures->gap, 1.35);
+        EXPECT_EQ(measures->panelWidth, 596.736);
+    }
+    record.measures.gap.reset();
+    ASSERT_TRUE(saveCalibrationRecord(path("partly.yml"), record, "now", message)) << message;
+    std::ifstream partly(path("partly.yml"));
+    const std::string text((std::istreambuf_iterator<char>(partly)), {});
+    EXPECT_EQ(text.find("gap_mm"), std::string::npos) << text;
+    CalibrationRecord loaded;
+    ASSERT_TRUE(loadCalibrationRecord(path("partly.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.measures.panelWidth, 596.736);
+    EXPECT_FALSE(loaded.measures.gap.has_value());
+    EXPECT_FALSE(sheetMeasures(loaded.measures).has_value());
+
+    const std::string keys = "x: 6\ny: 1152\npitch: 8\nmirror: 1\n";
+    write("flat.yml", keys + "gap_mm: 0\nviewing_distance_mm: 10\npanel_width_mm: 1\n");
+    ASSERT_TRUE(loadCalibrationRecord(path("flat.yml"), loaded, message)) << message;
+    EXPECT_EQ(loaded.measures.gap, 0.0); // a sheet lying on the panel is a sheet
+    const struct {
+        const char* text;
+        const char* refusal;
+    } bad[] = {{"gap_mm: -0.1\n", "'gap_mm' is not a length from 0 to 100 mm"},
+               {"gap_mm: 100.5\n", "'gap_mm' is not a length from 0 to 100 mm"},
+               {"gap_mm: .nan\n", "'gap_mm' is not a length from 0 to 100 mm"},
+               {"viewing_distance_mm: 9\n", "'viewing_distance_mm' is not a length from 10 to 100000 mm"},
+               {"viewing_distance_mm: far\n", "'viewing_distance_mm' is not a length from 10 to 100000 mm"},
+               {"panel_width_mm: 1e6\n", "'panel_width_mm' is not a length from 1 to 100000 mm"}};
+    for (const auto& refused : bad) {
+        write("bad.yml", keys + refused.text);
+        EXPECT_FALSE(loadCalibrationRecord(path("bad.yml"), loaded, message)) << refused.text;
+        EXPECT_NE(message.find(refused.refusal), std::string::npos) << message;
+    }
+}
+
 // Records as people write them by hand: YAML without its first line, with
 // comments; and XML, which the parser also reads.
 TEST_F(Record, HandWrittenRecordsAreRead)

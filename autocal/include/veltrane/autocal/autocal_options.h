@@ -5,6 +5,7 @@
 // patterns shown on --screen); or only the pattern written, to be shown.
 #pragma once
 
+#include "veltrane/records/calibration_record.h"
 #include "veltrane/records/outcome.h"
 #include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/autocal/virtual_camera.h"
@@ -22,6 +23,10 @@ struct AutocalOptions {
     // The views' order a guess's record kept (veltrane-play's), carried into --save.
     bool reverse = false;
     int viewOffset = 0;
+    // The sheet's gap and the panel's width a guess's record kept, carried
+    // into --save (not its viewing distance: the numbers found are the
+    // camera's).
+    veltrane::RecordedMeasures measures;
     // Write the guess's pattern here, and stop; with --photo, the next round's
     // pattern, named for its round (pattern-2.png).
     std::string pattern;

@@ -3,6 +3,7 @@
 // save. Checked before any window opens.
 #pragma once
 
+#include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/value_text.h"
 
@@ -33,6 +34,10 @@ struct Options {
     // The views' order the record kept (veltrane-play's), carried into --save.
     bool recordReverse = false;
     int recordViewOffset = 0;
+    // The sheet's gap and the panel's width of the record started from, kept
+    // (they are the hardware's); its viewing distance is not, as numbers
+    // found again by eye are found from wherever the eye was.
+    veltrane::RecordedMeasures recordMeasures;
 
     // --panel, else the record's: the order of the panel's subpixels.
     veltrane::ChannelOrder subpixelOrder = veltrane::ChannelOrder::Rgb;

@@ -2,13 +2,15 @@
 // and veltrane-play: the calibration (a printed line or a record, with its
 // view phase and the panel's subpixel order), the content (numbered view
 // files or a quilt), the output size, order, offset and phase, the
-// weighting, and the frame rate. Read through the programs' command line.
+// weighting, the frame rate, and the viewer's seat. Read through the programs' command line.
 #pragma once
 
 #include "veltrane/engine/calibration.h"
 #include "veltrane/engine/weighting.h"
 #include "veltrane/process/command_line.h"
+#include "veltrane/records/calibration_record.h"
 
+#include <optional>
 #include <string>
 
 namespace veltrane {
@@ -17,6 +19,7 @@ struct SourceOptions {
     Calibration calibration;
     int recordWidth = 0; // the calibration record's window size, 0 when not known
     int recordHeight = 0;
+    RecordedMeasures measures; // the record's measures of the sheet, those it has
 
     std::string viewsPattern = "pic/blender_{frame:05}_{view}.jpg";
     bool viewsGiven = false; // else the default, which falls back to .png as the calibrator does
@@ -36,12 +39,15 @@ struct SourceOptions {
     int viewOffset = 0;
     Weighting weighting = Weighting::Full; // --weights, else the record's, else full
     double fps = 0.0; // 0: the quilt video's, or 24
+    // --viewer: the numbers turned for an eye there (the eyes' midpoint), by
+    // the record's measures of the sheet, which it then has.
+    std::optional<ViewerPlace> viewer;
 };
 
 // What the command line gives as text, read into numbers once parsed.
 struct SourceTexts {
     std::string param, record, tiles, origin = "bottom-left", sampling, size, frames, offset, fps, phase, panel,
-        weights;
+        weights, viewer;
     bool forward = false; // --no-reverse: the views in their own order whatever the record says
 };
 

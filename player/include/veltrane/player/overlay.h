@@ -1,10 +1,12 @@
 // The small overlay that `h` shows over the top-left corner: the numbers in
-// force, the frame, the frame rate and the frames dropped. Drawn on a copy:
+// force, the frame, the frame rate and the frames dropped, and the viewer's
+// place the numbers are for. Drawn on a copy:
 // with the overlay off the window shows the composition untouched.
 #pragma once
 
 #include "veltrane/player/content.h"
 #include "veltrane/player/tuning.h"
+#include "veltrane/engine/viewer_place.h"
 
 #include <opencv2/core.hpp>
 
@@ -22,8 +24,9 @@ struct PlaybackFigures {
     bool paused = false;
 };
 
-// The overlay's lines.
-std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures);
+// The overlay's lines; with a viewer's place, a line that says it.
+std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigures& figures,
+                                      const ViewerPlace* viewer = nullptr);
 
 // The lines on a dark box, as they go at the top left of a frame of that size
 // (no larger than it).

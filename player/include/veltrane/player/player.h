@@ -21,6 +21,7 @@
 #include "veltrane/player/tuning.h"
 
 #include <csignal>
+#include <optional>
 #include <string>
 
 namespace veltrane {
@@ -60,6 +61,12 @@ public:
     // One wait for a key and what follows from it; false once the end is asked for.
     bool pass(WindowBackend& windows);
 
+    // Numbers turned for an eye at place (the eyes' midpoint) by the sheet's
+    // measures: each frame is composed with the numbers that show there
+    // what the tuning's numbers show at their own place. The tuning, and
+    // its keys, stay those of the measures' place.
+    void seatViewer(const SheetMeasures& sheet, const ViewerPlace& place);
+
     // A flag (set by a signal handler) that ends the player as a quit does.
     void endWhen(const volatile std::sig_atomic_t* flag) { endRequested_ = flag; }
 
@@ -76,7 +83,10 @@ private:
     void recompose(WindowBackend& windows);
     // Why nothing can be composed with this tuning; empty when it can.
     std::string refusal(const Tuning& tuning) const;
+    // The tuning composed: turned for the viewer's seat, when there is one.
+    Tuning inForce(const Tuning& tuning) const;
     void display(WindowBackend& windows);
+    std::vector<std::string> lines(const PlaybackFigures& figures) const; // the overlay's
     bool handleKey(WindowBackend& windows, int key);
     long wrap(long frame) const;
 
@@ -97,6 +107,11 @@ private:
     bool paused_ = false;
     bool overlay_ = false;
     std::string problem_;
+    struct Seat {
+        SheetMeasures sheet;
+        ViewerPlace place;
+    };
+    std::optional<Seat> seat_;
     double rateStart_ = 0.0; // the frame rate measured over about a second
     long rateFrames_ = 0;
     double rate_ = 0.0;

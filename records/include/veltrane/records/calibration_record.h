@@ -4,9 +4,12 @@
 // and view_phase (a number of views), subpixel_order (rgb or bgr), reverse (0
 // or 1) and view_offset (a whole number of views), which a record without
 // them has as 0, rgb, 0 and 0, and weights (lines or full), which a record
-// without it leaves to the program; the rest is derived, for people.
+// without it leaves to the program; viewing_distance_mm, gap_mm and
+// panel_width_mm (the sheet's measures, in millimetres), which a record
+// without them does not know; the rest is derived, for people.
 #pragma once
 
+#include "veltrane/engine/viewer_place.h"
 #include "veltrane/engine/weighting.h"
 #include "veltrane/records/parameter_line.h"
 
@@ -14,6 +17,15 @@
 #include <string>
 
 namespace veltrane {
+
+// The sheet's measures, in millimetres, each written when known: where the
+// numbers were found from (straight in front of the panel's middle), the
+// lenses' gap to the panel, and the panel's lit width.
+struct RecordedMeasures {
+    std::optional<double> viewingDistance;
+    std::optional<double> gap;
+    std::optional<double> panelWidth;
+};
 
 struct CalibrationRecord {
     Calibration calibration; // x, y, pitch, mirror
@@ -28,7 +40,11 @@ struct CalibrationRecord {
     // How the content was composed (veltrane-play's and veltrane-interlace's
     // --weights): written when known.
     std::optional<Weighting> weighting;
+    RecordedMeasures measures;
 };
+
+// The sheet's measures when the record has all three.
+std::optional<SheetMeasures> sheetMeasures(const RecordedMeasures& measures);
 
 // Writes the record under a temporary name beside the file and renames it,
 // so that the file is either the old one or the whole new one. savedAt is the
