@@ -70,6 +70,8 @@ Status numbersForViewer(const Calibration& found, const SheetMeasures& sheet, cv
     turned.viewPhase = std::fmod(phase, viewCount);
     if (turned.viewPhase < 0.0)
         turned.viewPhase += viewCount;
+    if (turned.viewPhase >= viewCount) // a phase just below 0, rounded up by the addition
+        turned.viewPhase = 0.0;
     numbers = turned;
     return Status::Done;
 }
