@@ -83,6 +83,7 @@ struct VideoReader::State {
         }
         result = avcodec_parameters_to_context(codec, parameters);
         codec->thread_count = 0; // as many as the processors
+        codec->max_pixels = std::int64_t{MaxImageSide} * MaxImageSide; // a later frame may claim any size
         if (result >= 0)
             result = avcodec_open2(codec, decoder, nullptr);
         if (result < 0) {
@@ -132,8 +133,8 @@ struct VideoReader::State {
             return false;
         }
         frame.create(height, width, CV_8UC3);
-        std::uint8_t* rows[] = {frame.data};
-        const int steps[] = {static_cast<int>(frame.step)};
+        std::uint8_t* rows[4] = {frame.data}; // swscale reads four planes' pointers and steps
+        const int steps[4] = {static_cast<int>(frame.step)};
         sws_scale(scaler, decoded->data, decoded->linesize, 0, height, rows, steps);
         return true;
     }
@@ -177,7 +178,7 @@ double VideoReader::fps() const
         return 0.0;
     AVStream* stream = state_->format->streams[state_->stream];
     const double rate = seconds(av_guess_frame_rate(state_->format, stream, nullptr));
-    return std::isfinite(rate) && rate > 0.0 ? rate : 0.0;
+    return rate >= 0.1 && rate <= 1000.0 ? rate : 0.0; // the rates --fps takes; any other is none
 }
 
 double VideoReader::declaredFrames() const

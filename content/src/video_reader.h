@@ -29,7 +29,8 @@ public:
     // The frames the header declares (its count, or its duration at its
     // frame rate, rounded), 0 when it gives neither.
     double declaredFrames() const;
-    // The frame rate the stream gives, 0 when it gives none.
+    // The frame rate the stream gives, 0 when it gives none or one outside
+    // 0.1 to 1000 frames a second.
     double fps() const;
 
 private:
