@@ -8,6 +8,7 @@
 #include "veltrane/content/composition_check.h"
 #include "veltrane/player/content.h"
 #include "veltrane/player/gpu_presenter.h"
+#include "veltrane/player/head_tracking.h"
 #include "veltrane/player/play_options.h"
 #include "veltrane/player/player.h"
 #include "veltrane/process/standard_streams.h"
@@ -17,6 +18,7 @@
 #include "veltrane/content/view_stream.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -109,12 +111,25 @@ int main(int argc, char** argv)
     player.endWhen(requestEndOnTermination());
     if (options.source.viewer)
         player.seatViewer(*sheetMeasures(options.source.measures), *options.source.viewer);
+    std::unique_ptr<HeadTracker> tracker;
+    if (options.track.on) {
+        const SheetMeasures sheet = *sheetMeasures(options.source.measures);
+        const WebcamPlace camera = trackingCamera(options.track, content.size(), sheet.panelWidth);
+        tracker = startTracking(options.track, camera, ViewerPlace{0.0, 0.0, sheet.distance}, message);
+        if (!tracker)
+            return fail(ExitFailed, message);
+        player.followHead(*tracker, sheet);
+        player.onNotice([](const std::string& notice) { std::fprintf(messages, "%s: note: %s\n", Program, notice.c_str()); });
+    }
     const bool played = player.run(windows);
     // Refused before anything was shown: nothing to report or save.
     if (player.framesShown() == 0 || (options.gpu && gpu.drawn() == 0 && !gpu.problem().empty()))
         return fail(ExitFailed, player.problem().empty() ? "nothing could be shown" : player.problem());
     std::printf("%s: %ld frame%s shown, %ld dropped (too late)\n", Program, player.framesShown(),
                 player.framesShown() == 1 ? "" : "s", player.dropped());
+    if (tracker)
+        std::printf("%s: a face in %ld of %ld camera frames; %.0f ms from a camera frame to the numbers composed\n",
+                    Program, tracker->facesFound(), tracker->framesSeen(), 1000.0 * player.trackingLatency());
     std::fflush(stdout);
     if (!options.save.empty() &&
         !saveCalibrationRecord(options.save, recordOf(player.tuning(), content.size(), options.screen.empty() ? "" : screen.name,

@@ -166,9 +166,30 @@ bool readDisplay(const SourceTexts& texts, SourceOptions& options, std::string& 
     return true;
 }
 
+bool readSeat(const SourceTexts& texts, SourceOptions& options, std::string& text)
+{
+    if (texts.viewer.empty())
+        return true;
+    ViewerPlace place;
+    if (!readViewerPlace(texts.viewer, place)) {
+        text = "--viewer must be X,D or X,D,Y in millimetres, D from 10 to 100000, got '" + printable(texts.viewer) +
+               "'";
+        return false;
+    }
+    if (!sheetMeasures(options.measures)) {
+        text = "--viewer needs the sheet's measures: a --calibration record with gap_mm, panel_width_mm and "
+               "viewing_distance_mm";
+        return false;
+    }
+    options.viewer = place;
+    return true;
+}
+
+} // namespace
+
 // The seat from "X,D" or "X,D,Y", each in millimetres: in front of the
 // sheet, within 100 m of it either way.
-bool readViewer(const std::string& text, ViewerPlace& place)
+bool readViewerPlace(const std::string& text, ViewerPlace& place)
 {
     constexpr double Nearest = 10.0;
     constexpr double Farthest = 100000.0;
@@ -184,27 +205,6 @@ bool readViewer(const std::string& text, ViewerPlace& place)
     return std::fabs(place.offset) <= Farthest && std::fabs(place.height) <= Farthest && place.distance >= Nearest &&
            place.distance <= Farthest;
 }
-
-bool readSeat(const SourceTexts& texts, SourceOptions& options, std::string& text)
-{
-    if (texts.viewer.empty())
-        return true;
-    ViewerPlace place;
-    if (!readViewer(texts.viewer, place)) {
-        text = "--viewer must be X,D or X,D,Y in millimetres, D from 10 to 100000, got '" + printable(texts.viewer) +
-               "'";
-        return false;
-    }
-    if (!sheetMeasures(options.measures)) {
-        text = "--viewer needs the sheet's measures: a --calibration record with gap_mm, panel_width_mm and "
-               "viewing_distance_mm";
-        return false;
-    }
-    options.viewer = place;
-    return true;
-}
-
-} // namespace
 
 void declareSourceOptions(CommandLine& line, SourceOptions& options, SourceTexts& texts)
 {

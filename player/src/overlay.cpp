@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace veltrane {
@@ -26,8 +27,8 @@ std::vector<std::string> overlayLines(const Tuning& tuning, const PlaybackFigure
     if (viewer == nullptr)
         return {numbers, playing};
     char place[120];
-    std::snprintf(place, sizeof place, "viewer %.0f mm right, %.0f mm up, %.0f mm away", viewer->offset,
-                  viewer->height, viewer->distance);
+    std::snprintf(place, sizeof place, "viewer %ld mm right, %ld mm up, %ld mm away", std::lround(viewer->offset),
+                  std::lround(viewer->height), std::lround(viewer->distance)); // never "-0"
     return {numbers, playing, place};
 }
 

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 
 namespace veltrane {
 
@@ -109,9 +110,75 @@ void Player::seatViewer(const SheetMeasures& sheet, const ViewerPlace& place)
     seat_ = Seat{sheet, place};
 }
 
+void Player::followHead(const HeadTracker& tracker, const SheetMeasures& sheet)
+{
+    tracker_ = &tracker;
+    trackedSheet_ = sheet;
+    following_ = true;
+    tracked_ = tracker.placeAt(steadySeconds());
+}
+
+bool Player::followTracker()
+{
+    if (tracker_ == nullptr)
+        return false;
+    if (tracker_->cameraStopped() && !saidStopped_) {
+        saidStopped_ = true;
+        if (notice_)
+            notice_("the tracking camera stopped: playing on, untracked");
+    }
+    if (!following_)
+        return false;
+    const TrackedPlace now = tracker_->placeAt(steadySeconds());
+    // Half a millimetre: far below a view zone, far above the filter's drift.
+    constexpr double Seen = 0.5;
+    const bool moved = now.state != tracked_.state || std::abs(now.place.offset - tracked_.place.offset) > Seen ||
+                       std::abs(now.place.height - tracked_.place.height) > Seen ||
+                       std::abs(now.place.distance - tracked_.place.distance) > Seen;
+    if (!moved)
+        return false;
+    tracked_ = now;
+    if (const double frameTime = tracker_->lastFrameTime();
+        now.state == TrackState::Tracking && frameTime > composedFrameTime_) {
+        composedFrameTime_ = frameTime;
+        latencySum_ += steadySeconds() - frameTime;
+        ++latencyFrames_;
+    }
+    return true;
+}
+
+std::string Player::trackingLine() const
+{
+    if (tracker_ == nullptr)
+        return "";
+    if (!following_)
+        return "tracking off (t turns it on)";
+    if (tracker_->cameraStopped())
+        return "tracking: the camera stopped";
+    switch (tracked_.state) {
+    case TrackState::Resting: return "tracking: no face seen, the record's place";
+    case TrackState::Holding: return "tracking: face lost, its last place held";
+    case TrackState::Easing: return "tracking: face lost, easing back to the record's place";
+    case TrackState::Tracking: break;
+    }
+    char line[80];
+    std::snprintf(line, sizeof line, "tracking: latency %.0f ms", 1000.0 * trackingLatency());
+    return line;
+}
+
 Tuning Player::inForce(const Tuning& tuning) const
 {
     Tuning turned = tuning;
+    if (tracker_ != nullptr && following_ && content_.views() > 0) {
+        // A place whose numbers cannot be drawn (a head tracked too near) is
+        // shown the numbers of the measures' own place.
+        Calibration numbers;
+        if (numbersForViewer(tuning.calibration, trackedSheet_, content_.size(), content_.views(), tracked_.place,
+                             0.0, numbers) == Status::Done &&
+            compositionProblem(numbers, content_.size(), content_.views(), tuning.weighting).empty())
+            turned.calibration = numbers;
+        return turned;
+    }
     if (seat_ && content_.views() > 0)
         numbersForViewer(tuning.calibration, seat_->sheet, content_.size(), content_.views(), seat_->place, 0.0,
                          turned.calibration); // a failure is the refusal's
@@ -138,7 +205,11 @@ std::string Player::refusal(const Tuning& tuning) const
 
 std::vector<std::string> Player::lines(const PlaybackFigures& figures) const
 {
-    return overlayLines(inForce(tuning_), figures, seat_ ? &seat_->place : nullptr);
+    const ViewerPlace* place = tracker_ != nullptr && following_ ? &tracked_.place : seat_ ? &seat_->place : nullptr;
+    std::vector<std::string> lines = overlayLines(inForce(tuning_), figures, place);
+    if (tracker_ != nullptr)
+        lines.push_back(trackingLine());
+    return lines;
 }
 
 void Player::display(WindowBackend& windows)
@@ -203,6 +274,14 @@ bool Player::handleKey(WindowBackend& windows, int key)
         overlay_ = !overlay_;
         display(windows);
         return true;
+    case 't':
+        if (tracker_ == nullptr)
+            return true;
+        following_ = !following_;
+        if (following_)
+            tracked_ = tracker_->placeAt(steadySeconds());
+        recompose(windows);
+        return presenter_ != nullptr ? presenter_->problem().empty() : !composed_.empty();
     default: {
         // A key that would take the numbers where nothing can be drawn is not obeyed.
         Tuning tuned = tuning_;
@@ -230,11 +309,14 @@ bool Player::pass(WindowBackend& windows)
     }
     if (endRequested_ != nullptr && *endRequested_ != 0)
         return false;
-    if (paused_ || content_.frames() <= 1)
-        return true;
-    const long due = pacing_.due(clock_.now());
-    if (due <= playhead_)
-        return true;
+    const bool moved = followTracker();
+    const long due = paused_ || content_.frames() <= 1 ? playhead_ : pacing_.due(clock_.now());
+    if (due <= playhead_) {
+        if (!moved)
+            return true;
+        recompose(windows); // the frame shown again, for the place now
+        return presenter_ != nullptr ? presenter_->problem().empty() : !composed_.empty();
+    }
     dropped_ += due - playhead_ - 1; // frames whose time passed while the last was read or composed
     playhead_ = due;
     return showFrame(windows);

@@ -192,6 +192,18 @@ expect_region() {
   fail "$what: $differing pixels differ from $(basename "$expected") (kept in /tmp/veltrane-e2e)"
 }
 
+# Takes screenshots of a region until it differs from the PNG (the program
+# has moved on from it); fails after 30 s.
+expect_region_differs() {
+  local region=$1 unexpected=$2 what=$3 i
+  for i in $(seq 120); do
+    import -window root -crop "$region" +repage "$E2E_TMP/region.png"
+    [ "$(pixel_difference "$E2E_TMP/region.png" "$unexpected")" != "0" ] && return 0
+    sleep 0.25
+  done
+  fail "$what: the region stayed $(basename "$unexpected")"
+}
+
 # Takes screenshots of a window until one equals the expected PNG (the
 # program may still be drawing); fails after 30 s with the pixel count.
 expect_screenshot() {

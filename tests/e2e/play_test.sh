@@ -7,6 +7,7 @@
 PLAY=$1
 INTERLACE=$2
 SAMPLES=$3
+FACE_PHOTO=$4
 source "$(dirname "$0")/lib.sh"
 
 cd "$E2E_TMP"
@@ -49,6 +50,28 @@ end_play q "--viewer"
 for expected in 'pitch: 8.0000999999999998e+00' 'gap_mm: 1.5000000000000000e+00' 'viewing_distance_mm: 650.'; do
   grep -q "^$expected" "$E2E_TMP/seat.yml" || fail "the seat's record lacks '$expected': $(cat "$E2E_TMP/seat.yml")"
 done
+
+# A head followed by the virtual webcam: the record's own numbers until the
+# face is found, then the numbers for the tracked place; t shows the record's
+# own again, and t follows once more. A camera that cannot be opened is one
+# line and status 1.
+start_play --calibration="$E2E_TMP/measured.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50 \
+  --track=sim:-150,450,40 --face-photo="$FACE_PHOTO"
+expect_region_differs 640x400+100+50 "$E2E_TMP/tuned.png" "the tracked head"
+key t
+expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "tracking turned off"
+key t
+expect_region_differs 640x400+100+50 "$E2E_TMP/tuned.png" "tracking turned on again"
+end_play q "--track=sim"
+grep -Eq "a face in [1-9][0-9]* of [0-9]+ camera frames" "$E2E_TMP/stdout" ||
+  fail "no faces tracked: $(cat "$E2E_TMP/stdout")"
+[ ! -s "$E2E_TMP/stderr" ] || fail "standard error while tracking: $(cat "$E2E_TMP/stderr")"
+status=0
+"$PLAY" --calibration="$E2E_TMP/measured.yml" --quilt=scene_qs4x2.png --screen=640x400+100+50 --track=63 \
+  >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" || status=$?
+[ "$status" -eq 1 ] || fail "a camera that cannot be opened: status $status"
+[ "$(cat "$E2E_TMP/stderr")" = "veltrane-play: camera 63 cannot be opened, or gives no picture" ] ||
+  fail "a camera that cannot be opened: $(cat "$E2E_TMP/stderr")"
 
 # An interlaced image is shown as it is, without a calibration: pixel for
 # pixel, and one frame said in the singular.

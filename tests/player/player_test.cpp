@@ -9,6 +9,8 @@
 #include "veltrane/player/player.h"
 #include "veltrane/player/play_options.h"
 #include "veltrane/scripted/scripted_backend.h"
+#include "veltrane/tracking/head_tracker.h"
+#include "support/face_photo.h"
 #include "support/outcome_kind.h"
 #include "support/video_header.h"
 #include "support/view_folder.h"
@@ -18,7 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 #include <random>
 
 using namespace veltrane;
@@ -428,6 +432,137 @@ TEST_F(Playing, AViewersSeatIsShownTheNumbersTurnedForIt)
     EXPECT_NEAR(player.tuning().calibration.viewPhase, 0.1, 1e-9);
     PlaybackFigures figures;
     EXPECT_EQ(overlayLines(player.tuning(), figures, &seat).back(), "viewer -120 mm right, 40 mm up, 480 mm away");
+}
+
+// --track follows a camera or the virtual webcam, and needs the sheet's
+// measures; its settings are refused without it.
+TEST(PlayOptions, TrackingIsReadWithTheCamerasSettings)
+{
+    ViewFolder folder;
+    std::ofstream("measured.yml") << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\ngap_mm: 1.5\n"
+                                     "panel_width_mm: 520\nviewing_distance_mm: 650\n";
+    const auto parse = [](std::vector<const char*> arguments, PlayOptions& options, std::string& text) {
+        arguments.insert(arguments.begin(), "veltrane-play");
+        arguments.insert(arguments.begin() + 1, "--calibration=measured.yml");
+        return parsePlayOptions(static_cast<int>(arguments.size()), arguments.data(), options, text);
+    };
+    std::string text;
+    PlayOptions camera;
+    ASSERT_EQ(parse({"--track=2", "--ipd=58", "--camera-at=-10,160", "--camera-fov=78"}, camera, text), Parse::Run)
+        << text;
+    EXPECT_TRUE(camera.track.on);
+    EXPECT_EQ(camera.track.camera, 2);
+    EXPECT_FALSE(camera.track.simulated);
+    EXPECT_EQ(camera.track.ipd, 58.0);
+    ASSERT_TRUE(camera.track.cameraAt.has_value());
+    EXPECT_EQ(*camera.track.cameraAt, cv::Point2d(-10.0, 160.0));
+    EXPECT_EQ(camera.track.fieldOfView, 78.0);
+    PlayOptions still;
+    ASSERT_EQ(parse({"--track=sim:-100,600,20"}, still, text), Parse::Run) << text;
+    ASSERT_TRUE(still.track.simulated && still.track.still.has_value());
+    EXPECT_EQ(still.track.still->offset, -100.0);
+    EXPECT_EQ(still.track.still->distance, 600.0);
+    EXPECT_EQ(still.track.still->height, 20.0);
+    PlayOptions swaying;
+    ASSERT_EQ(parse({"--track", "sim"}, swaying, text), Parse::Run) << text;
+    EXPECT_TRUE(swaying.track.simulated && !swaying.track.still);
+    const std::vector<std::pair<std::vector<const char*>, const char*>> refused{
+        {{"--track=-1"}, "--track must be a camera's number"},
+        {{"--track=1.5"}, "--track must be a camera's number"},
+        {{"--track=0x1"}, "--track must be a camera's number"},
+        {{"--track=sim:0"}, "--track must be a camera's number"},
+        {{"--track=camera"}, "--track must be a camera's number"},
+        {{"--track=0", "--ipd=30"}, "--ipd must be millimetres from 40 to 90"},
+        {{"--track=0", "--camera-fov=180"}, "--camera-fov must be degrees from 20 to 150"},
+        {{"--track=0", "--camera-at=5"}, "--camera-at must be X,Y in millimetres"},
+        {{"--track=0", "--camera-at=5,6,7"}, "--camera-at must be X,Y in millimetres"},
+        {{"--ipd=60"}, "are for --track"},
+        {{"--track=0", "--viewer=0,500"}, "--track follows the viewer: give it without --viewer"},
+    };
+    for (const auto& [arguments, expected] : refused) {
+        PlayOptions options;
+        EXPECT_EQ(parse(arguments, options, text), Parse::Invalid) << arguments.back();
+        EXPECT_NE(text.find(expected), std::string::npos) << text;
+    }
+    std::ofstream("plain.yml") << "x: 6\ny: 1152\npitch: 8.25\nmirror: 1\n";
+    PlayOptions plain;
+    const char* arguments[] = {"veltrane-play", "--calibration=plain.yml", "--track=0"};
+    EXPECT_EQ(parsePlayOptions(3, arguments, plain, text), Parse::Invalid);
+    EXPECT_NE(text.find("--track needs the sheet's measures"), std::string::npos) << text;
+}
+
+// Waits, at most a minute, for condition; a loaded machine only slows it.
+template <typename Condition>
+bool eventually(Condition condition)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+// Tracking, the frame shown again for every new place: the numbers turned
+// for the tracked place, t back to the record's own and on again; a camera
+// that stops is said once and the player plays on.
+TEST_F(Playing, AFollowedHeadIsShownTheNumbersTurnedForItsPlace)
+{
+    writeViews(1);
+    const SheetMeasures sheet{1.5, 520.0, 650.0};
+    const WebcamPlace camera{0.0, 150.0, 60.0};
+    const ViewerPlace head{-140.0, 110.0, 560.0};
+    VirtualCameraSettings settings;
+    settings.webcam.camera = camera;
+    settings.frames = 45;
+    TrackerSettings tracking;
+    tracking.camera = camera;
+    EyeFinder finder;
+    ASSERT_TRUE(finder.load()) << finder.problem();
+    HeadTracker tracker(virtualCamera(astronautPhoto(), [&](double) { return std::vector<VirtualHead>{{head, 63.0}}; },
+                                      settings),
+                        finder, tracking, ViewerPlace{0.0, 0.0, sheet.distance});
+    Content content;
+    open(content, options());
+    Player player(content, Tuning{options().source.calibration, false, 0}, clock);
+    player.followHead(tracker, sheet);
+    std::vector<std::string> notices;
+    player.onNotice([&](const std::string& notice) { notices.push_back(notice); });
+    const auto turnedFor = [&](const ViewerPlace& place) {
+        Tuning numbers = player.tuning();
+        EXPECT_EQ(numbersForViewer(player.tuning().calibration, sheet, content.size(), 5, place, 0.0,
+                                   numbers.calibration),
+                  Status::Done);
+        return numbers;
+    };
+    int checked = 0;
+    windows.then([&] { ASSERT_TRUE(eventually([&] { return tracker.facesFound() >= 5; })); }).idle().then([&] {
+        ASSERT_EQ(player.trackedPlace().state, TrackState::Tracking);
+        EXPECT_NEAR(player.trackedPlace().place.offset, head.offset, 10.0);
+        EXPECT_NEAR(player.trackedPlace().place.distance, head.distance, 0.05 * head.distance);
+        EXPECT_EQ(cv::norm(player.composed(), interlaced(turnedFor(player.trackedPlace().place), 0), cv::NORM_INF), 0);
+        EXPECT_GT(cv::norm(player.composed(), interlaced(player.tuning(), 0), cv::NORM_INF), 0);
+        ++checked;
+    });
+    windows.key('t').then([&] {
+        EXPECT_FALSE(player.following());
+        EXPECT_EQ(cv::norm(player.composed(), interlaced(player.tuning(), 0), cv::NORM_INF), 0);
+        ++checked;
+    });
+    windows.key('t').then([&] {
+        EXPECT_TRUE(player.following());
+        EXPECT_EQ(cv::norm(player.composed(), interlaced(turnedFor(player.trackedPlace().place), 0), cv::NORM_INF), 0);
+        ++checked;
+    });
+    windows.then([&] { ASSERT_TRUE(eventually([&] { return tracker.cameraStopped(); })); }).idle().idle().then([&] {
+        EXPECT_EQ(notices, std::vector<std::string>{"the tracking camera stopped: playing on, untracked"});
+        EXPECT_GT(player.trackingLatency(), 0.0); // measured
+        ++checked;
+    });
+    windows.key('q');
+    EXPECT_TRUE(player.run(windows)) << player.problem();
+    EXPECT_EQ(checked, 4);
 }
 
 TEST_F(Playing, FramesComeAtTheirPaceAndLateOnesAreDropped)

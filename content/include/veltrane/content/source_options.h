@@ -64,6 +64,10 @@ enum class CalibrationNeed { Required, Optional };
 bool readSourceOptions(const CommandLine& line, const SourceTexts& texts, SourceOptions& options, std::string& text,
                        CalibrationNeed need = CalibrationNeed::Required);
 
+// A place from "X,D" or "X,D,Y" in millimetres (right, away, up), D from 10
+// to 100000, X and Y within 100000 either way; false for any other text.
+bool readViewerPlace(const std::string& text, ViewerPlace& place);
+
 // Whether the command line gave a calibration (--param or --calibration).
 bool calibrationGiven(const SourceTexts& texts);
 

@@ -19,8 +19,10 @@
 #include "veltrane/player/overlay.h"
 #include "veltrane/player/pacing.h"
 #include "veltrane/player/tuning.h"
+#include "veltrane/tracking/head_tracker.h"
 
 #include <csignal>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,6 +69,22 @@ public:
     // its keys, stay those of the measures' place.
     void seatViewer(const SheetMeasures& sheet, const ViewerPlace& place);
 
+    // Numbers turned, every frame, for the place tracker follows (the eyes'
+    // midpoint) by the sheet's measures; t turns the following off and on.
+    // Numbers that cannot be drawn for a place are those of the measures'
+    // own. The tracker outlives the player.
+    void followHead(const HeadTracker& tracker, const SheetMeasures& sheet);
+
+    // What the player says while it plays (the camera that stopped), once each.
+    void onNotice(std::function<void(const std::string&)> notice) { notice_ = std::move(notice); }
+
+    // The tracked place the frame shown was composed for; whether following is on.
+    const TrackedPlace& trackedPlace() const { return tracked_; }
+    bool following() const { return following_; }
+    // From the camera's frame to the frame composed with its place: the mean,
+    // in seconds, over the frames composed with a new place (0 before one).
+    double trackingLatency() const { return latencyFrames_ > 0 ? latencySum_ / latencyFrames_ : 0.0; }
+
     // A flag (set by a signal handler) that ends the player as a quit does.
     void endWhen(const volatile std::sig_atomic_t* flag) { endRequested_ = flag; }
 
@@ -89,6 +107,9 @@ private:
     std::vector<std::string> lines(const PlaybackFigures& figures) const; // the overlay's
     bool handleKey(WindowBackend& windows, int key);
     long wrap(long frame) const;
+    // The tracker's place now taken; true when it moved enough to be seen.
+    bool followTracker();
+    std::string trackingLine() const; // the overlay's
 
     Content& content_;
     Tuning tuning_;
@@ -112,6 +133,15 @@ private:
         ViewerPlace place;
     };
     std::optional<Seat> seat_;
+    const HeadTracker* tracker_ = nullptr;
+    SheetMeasures trackedSheet_;
+    TrackedPlace tracked_;
+    bool following_ = false;
+    bool saidStopped_ = false;
+    double composedFrameTime_ = 0.0; // the camera frame whose place was composed last
+    double latencySum_ = 0.0;
+    long latencyFrames_ = 0;
+    std::function<void(const std::string&)> notice_;
     double rateStart_ = 0.0; // the frame rate measured over about a second
     long rateFrames_ = 0;
     double rate_ = 0.0;
