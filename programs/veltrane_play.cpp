@@ -107,11 +107,11 @@ int main(int argc, char** argv)
     const bool stretched = content.views() > 0 && !options.contain && aspectDiffers(content.sourceSize(), content.size());
     SteadyClock clock;
     GpuPresenter gpu;
+    std::unique_ptr<HeadTracker> tracker; // outlives the player that follows it
     Player player(content, tuning, clock, nullptr, options.gpu ? &gpu : nullptr);
     player.endWhen(requestEndOnTermination());
     if (options.source.viewer)
         player.seatViewer(*sheetMeasures(options.source.measures), *options.source.viewer);
-    std::unique_ptr<HeadTracker> tracker;
     if (options.track.on) {
         const SheetMeasures sheet = *sheetMeasures(options.source.measures);
         const WebcamPlace camera = trackingCamera(options.track, content.size(), sheet.panelWidth);

@@ -19,6 +19,9 @@ const char* const HelpText =
 // Where scikit-image's sample photograph of a face is on Debian (python3-skimage).
 const char* const DebianFacePhoto = "/usr/lib/python3/dist-packages/skimage/data/astronaut.png";
 
+// The farthest a virtual head stands: before the virtual webcam's wall.
+constexpr double VirtualWallDistance = 2000.0;
+
 struct TrackTexts {
     std::string track, ipd, cameraAt, fieldOfView;
 };
@@ -52,7 +55,7 @@ bool readTrack(const std::string& text, TrackOptions& options)
         if (text == "sim")
             return true;
         ViewerPlace place;
-        if (!readViewerPlace(text.substr(4), place))
+        if (!readViewerPlace(text.substr(4), place) || place.distance > VirtualWallDistance)
             return false;
         options.still = place;
         return true;
@@ -70,17 +73,22 @@ bool readTrackOptions(const CommandLine& line, const TrackTexts& texts, PlayOpti
     TrackOptions& track = options.track;
     const bool tuned = line.given("--ipd") || line.given("--camera-at") || line.given("--camera-fov") ||
                        line.given("--face-photo");
-    if (texts.track.empty()) {
+    if (!line.given("--track")) {
         if (tuned)
             text = "--ipd, --camera-at, --camera-fov and --face-photo are for --track: give it with them";
         return !tuned;
     }
     if (!readTrack(texts.track, track)) {
-        text = "--track must be a camera's number (0 to 99), sim or sim:X,D[,Y] in millimetres, got '" +
+        text = "--track must be a camera's number (0 to 99), sim or sim:X,D[,Y] in millimetres (D from 10 to 2000), "
+               "got '" +
                printable(texts.track) + "'";
         return false;
     }
     track.on = true;
+    if (!track.simulated && line.given("--face-photo")) {
+        text = "--face-photo is the virtual webcam's: give it with --track=sim";
+        return false;
+    }
     if (!texts.ipd.empty() && (!readNumber(texts.ipd, track.ipd) || track.ipd < 40.0 || track.ipd > 90.0)) {
         text = "--ipd must be millimetres from 40 to 90, got '" + printable(texts.ipd) + "'";
         return false;
@@ -91,13 +99,15 @@ bool readTrackOptions(const CommandLine& line, const TrackTexts& texts, PlayOpti
         return false;
     }
     if (!texts.cameraAt.empty()) {
-        ViewerPlace place; // X,Y read as a place 1 m away
-        if (!readViewerPlace(texts.cameraAt + ",1000", place) || texts.cameraAt.find(',') == std::string::npos ||
-            std::count(texts.cameraAt.begin(), texts.cameraAt.end(), ',') != 1) {
+        const std::size_t comma = texts.cameraAt.find(',');
+        ViewerPlace place; // X,Y read as a place X right and Y up, 1 m away
+        if (comma == std::string::npos ||
+            std::count(texts.cameraAt.begin(), texts.cameraAt.end(), ',') != 1 ||
+            !readViewerPlace(texts.cameraAt.substr(0, comma) + ",1000," + texts.cameraAt.substr(comma + 1), place)) {
             text = "--camera-at must be X,Y in millimetres, got '" + printable(texts.cameraAt) + "'";
             return false;
         }
-        track.cameraAt = cv::Point2d(place.offset, place.distance);
+        track.cameraAt = cv::Point2d(place.offset, place.height);
     }
     if (!options.image.empty()) {
         text = "--track turns the numbers for the viewer's place: give it with views or a quilt, not --image";

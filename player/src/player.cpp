@@ -97,12 +97,15 @@ bool Player::showFrame(WindowBackend& windows)
 
 void Player::recompose(WindowBackend& windows)
 {
-    if (presenter_ != nullptr)
-        return display(windows);
+    if (presenter_ != nullptr) {
+        display(windows);
+        return countLatency();
+    }
     composed_ = compositor_.compose(current_, inForce(tuning_), content_.size());
     if (composed_.empty() && problem_.empty())
         problem_ = "the frame could not be composed (out of memory, or numbers it cannot draw)";
     display(windows);
+    countLatency();
 }
 
 void Player::seatViewer(const SheetMeasures& sheet, const ViewerPlace& place)
@@ -138,13 +141,18 @@ bool Player::followTracker()
     if (!moved)
         return false;
     tracked_ = now;
-    if (const double frameTime = tracker_->lastFrameTime();
-        now.state == TrackState::Tracking && frameTime > composedFrameTime_) {
-        composedFrameTime_ = frameTime;
-        latencySum_ += steadySeconds() - frameTime;
-        ++latencyFrames_;
-    }
+    trackedFrameTime_ = tracker_->lastFrameTime();
     return true;
+}
+
+void Player::countLatency()
+{
+    if (tracker_ == nullptr || !following_ || tracked_.state != TrackState::Tracking ||
+        trackedFrameTime_ <= composedFrameTime_)
+        return;
+    composedFrameTime_ = trackedFrameTime_;
+    latencySum_ += steadySeconds() - trackedFrameTime_;
+    ++latencyFrames_;
 }
 
 std::string Player::trackingLine() const

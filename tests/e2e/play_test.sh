@@ -60,7 +60,7 @@ start_play --calibration="$E2E_TMP/measured.yml" --quilt=scene_qs4x2.png --scree
 expect_region_differs 640x400+100+50 "$E2E_TMP/tuned.png" "the tracked head"
 key t
 expect_region 640x400+100+50 "$E2E_TMP/tuned.png" "tracking turned off"
-key t
+key t # from the window painted with the record's numbers: a difference now is the tracked place's
 expect_region_differs 640x400+100+50 "$E2E_TMP/tuned.png" "tracking turned on again"
 end_play q "--track=sim"
 grep -Eq "a face in [1-9][0-9]* of [0-9]+ camera frames" "$E2E_TMP/stdout" ||

@@ -10,6 +10,7 @@
 #include "veltrane/player/play_options.h"
 #include "veltrane/scripted/scripted_backend.h"
 #include "veltrane/tracking/head_tracker.h"
+#include "support/eventually.h"
 #include "support/face_photo.h"
 #include "support/outcome_kind.h"
 #include "support/video_header.h"
@@ -20,9 +21,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
-#include <thread>
 #include <random>
 
 using namespace veltrane;
@@ -448,14 +447,14 @@ TEST(PlayOptions, TrackingIsReadWithTheCamerasSettings)
     };
     std::string text;
     PlayOptions camera;
-    ASSERT_EQ(parse({"--track=2", "--ipd=58", "--camera-at=-10,160", "--camera-fov=78"}, camera, text), Parse::Run)
+    ASSERT_EQ(parse({"--track=2", "--ipd=58", "--camera-at=-10,-160", "--camera-fov=78"}, camera, text), Parse::Run)
         << text;
     EXPECT_TRUE(camera.track.on);
     EXPECT_EQ(camera.track.camera, 2);
     EXPECT_FALSE(camera.track.simulated);
     EXPECT_EQ(camera.track.ipd, 58.0);
     ASSERT_TRUE(camera.track.cameraAt.has_value());
-    EXPECT_EQ(*camera.track.cameraAt, cv::Point2d(-10.0, 160.0));
+    EXPECT_EQ(*camera.track.cameraAt, cv::Point2d(-10.0, -160.0)); // below the middle too
     EXPECT_EQ(camera.track.fieldOfView, 78.0);
     PlayOptions still;
     ASSERT_EQ(parse({"--track=sim:-100,600,20"}, still, text), Parse::Run) << text;
@@ -472,6 +471,9 @@ TEST(PlayOptions, TrackingIsReadWithTheCamerasSettings)
         {{"--track=0x1"}, "--track must be a camera's number"},
         {{"--track=sim:0"}, "--track must be a camera's number"},
         {{"--track=camera"}, "--track must be a camera's number"},
+        {{"--track="}, "--track is given an empty value"},
+        {{"--track=sim:0,2500"}, "--track must be a camera's number"},
+        {{"--track=0", "--face-photo=face.png"}, "--face-photo is the virtual webcam's"},
         {{"--track=0", "--ipd=30"}, "--ipd must be millimetres from 40 to 90"},
         {{"--track=0", "--camera-fov=180"}, "--camera-fov must be degrees from 20 to 150"},
         {{"--track=0", "--camera-at=5"}, "--camera-at must be X,Y in millimetres"},
@@ -489,19 +491,6 @@ TEST(PlayOptions, TrackingIsReadWithTheCamerasSettings)
     const char* arguments[] = {"veltrane-play", "--calibration=plain.yml", "--track=0"};
     EXPECT_EQ(parsePlayOptions(3, arguments, plain, text), Parse::Invalid);
     EXPECT_NE(text.find("--track needs the sheet's measures"), std::string::npos) << text;
-}
-
-// Waits, at most a minute, for condition; a loaded machine only slows it.
-template <typename Condition>
-bool eventually(Condition condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 // Tracking, the frame shown again for every new place: the numbers turned

@@ -17,6 +17,9 @@ constexpr int SmallestFace = 40;
 // A face's upper part is looked at this wide for its eyes: the eye cascade's
 // 20 pixel eyes in a face 1 m away, and a fraction of a pixel in the frame.
 constexpr int EyeSearchWidth = 150;
+// Frames a followed face is looked for near where it was, a second of a
+// webcam's, before the whole frame is searched again.
+constexpr int FramesBetweenSearches = 30;
 
 cv::Rect largest(const std::vector<cv::Rect>& found)
 {
@@ -73,6 +76,16 @@ bool EyeFinder::load(const std::string& directory)
 
 std::optional<EyePair> EyeFinder::find(const cv::Mat& frame)
 {
+    try {
+        return searched(frame);
+    } catch (const cv::Exception&) { // a frame OpenCV cannot take: no face in it
+        forget();
+        return std::nullopt;
+    }
+}
+
+std::optional<EyePair> EyeFinder::searched(const cv::Mat& frame)
+{
     if (frame.empty() || frame.depth() != CV_8U || (frame.channels() != 1 && frame.channels() != 3) ||
         faces_.empty() || eyes_.empty())
         return std::nullopt;
@@ -82,6 +95,14 @@ std::optional<EyePair> EyeFinder::find(const cv::Mat& frame)
     else
         grey = frame;
     const cv::Rect whole(0, 0, grey.cols, grey.rows);
+    // Another size of frame (a camera that changed its mode), or a second
+    // gone by: the whole frame searched, so that a nearer face that came in
+    // is the one followed.
+    if (grey.size() != lastFrame_ || ++sinceSearch_ >= FramesBetweenSearches)
+        forget();
+    lastFrame_ = grey.size();
+    if (lastFace_.empty())
+        sinceSearch_ = 0;
     if (!lastFace_.empty()) { // near the last face, at about its size: a fraction of a search
         const cv::Rect near = cv::Rect(lastFace_.x - lastFace_.width / 2, lastFace_.y - lastFace_.height / 2,
                                        lastFace_.width * 2, lastFace_.height * 2) &
@@ -97,17 +118,19 @@ std::optional<EyePair> EyeFinder::findIn(const cv::Mat& grey, cv::Rect area, int
     // Faces are searched in a half-size image: the cascade's 24 pixels are
     // enough to find one, and the eyes are then looked for at full size.
     constexpr double Half = 0.5;
+    lastFace_ = cv::Rect();
+    if (area.width < smallest || area.height < smallest || smallest > largest)
+        return std::nullopt;
     cv::Mat small;
-    cv::resize(grey(area), small, cv::Size(), Half, Half, cv::INTER_AREA);
     std::vector<cv::Rect> found;
     try {
+        cv::resize(grey(area), small, cv::Size(), Half, Half, cv::INTER_AREA);
         const int least = cvRound(smallest * Half);
         const int most = cvRound(largest * Half);
         faces_.detectMultiScale(small, found, 1.1, 3, 0, cv::Size(least, least), cv::Size(most, most));
     } catch (const cv::Exception&) {
         found.clear();
     }
-    lastFace_ = cv::Rect();
     // The nearest face is the largest; if its eyes are not seen, the next.
     std::sort(found.begin(), found.end(), [](const cv::Rect& a, const cv::Rect& b) { return a.area() > b.area(); });
     for (const cv::Rect& face : found) {
@@ -125,6 +148,8 @@ std::optional<EyePair> EyeFinder::eyesOf(const cv::Mat& grey, cv::Rect face)
 {
     // The eyes lie in the face's upper part, one in each half.
     const cv::Rect upper(face.x, face.y + face.height / 5, face.width, face.height * 2 / 5);
+    if (upper.width < SmallestFace / 2 || upper.height < SmallestFace / 5)
+        return std::nullopt; // a face cut by the frame's edge
     const double scale = static_cast<double>(EyeSearchWidth) / upper.width;
     cv::Mat region;
     cv::resize(grey(upper), region, cv::Size(), scale, scale, cv::INTER_CUBIC);

@@ -14,7 +14,13 @@ namespace {
 
 class CameraGrabber : public FrameGrabber {
 public:
-    explicit CameraGrabber(int index) : capture_(index) {}
+    explicit CameraGrabber(int index) : capture_(index)
+    {
+        // The newest frame, not one queued while a step took long; and a read
+        // that gives up rather than hangs (where the back end can).
+        capture_.set(cv::CAP_PROP_BUFFERSIZE, 1);
+        capture_.set(cv::CAP_PROP_READ_TIMEOUT_MSEC, 1000);
+    }
     bool opened() { return capture_.isOpened(); }
     bool grab(cv::Mat& frame, double& time) override
     {

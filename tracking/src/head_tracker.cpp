@@ -1,5 +1,6 @@
 #include "veltrane/tracking/head_tracker.h"
 
+#include <chrono>
 #include <cmath>
 
 namespace veltrane {
@@ -19,13 +20,22 @@ HeadTracker::~HeadTracker()
 
 void HeadTracker::run()
 {
+    // A camera that gives no frame this many times in a row, a tenth of a
+    // second apart, has stopped.
+    constexpr int FailuresToStop = 5;
     cv::Mat frame;
     double time = 0.0;
+    int failures = 0;
     while (!ending_) {
         if (!grabber_->grab(frame, time)) {
-            stopped_ = true;
-            return;
+            if (++failures >= FailuresToStop) {
+                stopped_ = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
         }
+        failures = 0;
         ++seen_;
         const std::optional<EyePair> eyes = finder_.find(frame);
         if (!eyes)

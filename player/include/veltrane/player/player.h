@@ -81,7 +81,7 @@ public:
     // The tracked place the frame shown was composed for; whether following is on.
     const TrackedPlace& trackedPlace() const { return tracked_; }
     bool following() const { return following_; }
-    // From the camera's frame to the frame composed with its place: the mean,
+    // From the camera's frame to the frame composed with its place and shown: the mean,
     // in seconds, over the frames composed with a new place (0 before one).
     double trackingLatency() const { return latencyFrames_ > 0 ? latencySum_ / latencyFrames_ : 0.0; }
 
@@ -110,6 +110,7 @@ private:
     // The tracker's place now taken; true when it moved enough to be seen.
     bool followTracker();
     std::string trackingLine() const; // the overlay's
+    void countLatency(); // once a frame for a new camera frame's place is composed and shown
 
     Content& content_;
     Tuning tuning_;
@@ -138,6 +139,7 @@ private:
     TrackedPlace tracked_;
     bool following_ = false;
     bool saidStopped_ = false;
+    double trackedFrameTime_ = 0.0;  // the camera frame tracked_ came from
     double composedFrameTime_ = 0.0; // the camera frame whose place was composed last
     double latencySum_ = 0.0;
     long latencyFrames_ = 0;

@@ -3,7 +3,8 @@
 // the face first, then each eye in its own half of the face's upper part,
 // then each eye's centre, the dark of the iris, to a fraction of a pixel.
 // Once found, a face is looked for near where it was, at about its size,
-// before the whole frame is searched again.
+// before the whole frame is searched again; the whole frame is searched
+// again every second too, for a nearer face come in.
 #pragma once
 
 #include "veltrane/tracking/webcam.h"
@@ -34,12 +35,15 @@ public:
     void forget() { lastFace_ = cv::Rect(); }
 
 private:
+    std::optional<EyePair> searched(const cv::Mat& frame);
     std::optional<EyePair> findIn(const cv::Mat& grey, cv::Rect area, int smallest, int largest);
     std::optional<EyePair> eyesOf(const cv::Mat& grey, cv::Rect face);
 
     cv::CascadeClassifier faces_;
     cv::CascadeClassifier eyes_;
     cv::Rect lastFace_;
+    cv::Size lastFrame_;
+    int sinceSearch_ = 0; // frames since the whole frame was searched
     std::string problem_;
 };
 
