@@ -22,7 +22,7 @@ const char* const HelpText =
     "a guess a few per cent off.";
 
 struct Texts {
-    std::string param, record, size, camera, rounds, settle;
+    std::string param, record, size, camera, rounds, settle, distance;
 };
 
 void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
@@ -59,6 +59,11 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
                                           "(default 3)")
         .valueName("N");
     line.option("--save", options.save, "write the calibration record of the numbers found").valueName("FILE");
+    line.option("--distance", texts.distance,
+                "the camera's distance from the display's middle in millimetres, 10 to 100000 (tape-measured): "
+                "saved as the record's viewing distance; with a --calibration record found from a fifth or more "
+                "nearer or farther, the sheet's gap is measured and saved too")
+        .valueName("MM");
     line.flag("--force", options.force, "overwrite an existing pattern file");
     line.flag("--quiet", options.quiet, "no progress (each round and its numbers, shown only on a terminal)");
 }
@@ -81,6 +86,7 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
         options.reverse = record.reverse;
         options.viewOffset = record.viewOffset;
         options.measures = {std::nullopt, record.measures.gap, record.measures.panelWidth};
+        options.guessDistance = record.measures.viewingDistance;
     }
     // The pattern's frame and fields need a display of some size.
     constexpr int SmallestSide = SmallestPatternSide;
@@ -106,6 +112,23 @@ bool readGuess(const Texts& texts, AutocalOptions& options, std::string& text)
         text = "give the display's size: --size=WxH (or a calibration record that has it, or --screen)";
         return false;
     }
+    return true;
+}
+
+bool readDistance(const Texts& texts, AutocalOptions& options, std::string& text)
+{
+    if (texts.distance.empty())
+        return true;
+    double distance = 0.0;
+    if (!readNumber(texts.distance, distance) || !(distance >= 10.0 && distance <= 100000.0)) {
+        text = "--distance must be millimetres from 10 to 100000, got '" + printable(texts.distance) + "'";
+        return false;
+    }
+    if (options.photo.empty() && options.camera < 0 && !options.simulated) {
+        text = "--distance is the camera's: give it with --photo or --camera";
+        return false;
+    }
+    options.distance = distance;
     return true;
 }
 
@@ -217,7 +240,9 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
     // A record that cannot be written is refused before any photo is taken
     // (a folder that is not there, as the other programs refuse it).
     const bool saveable = options.save.empty() || recordCanBeWritten(options.save, text);
-    return readGuess(texts, options, text) && readSource(texts, options, text) && saveable ? Parse::Run
+    return readGuess(texts, options, text) && readSource(texts, options, text) &&
+                   readDistance(texts, options, text) && saveable
+               ? Parse::Run
                                                                                            : Parse::Invalid;
 }
 

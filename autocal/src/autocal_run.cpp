@@ -7,6 +7,7 @@
 #include "veltrane/autocal/pattern_code.h"
 #include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/autocal/photo_turn.h"
+#include "veltrane/autocal/sheet_from_distances.h"
 #include "veltrane/records/atomic_file.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/photo_file.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace veltrane {
 
@@ -87,8 +89,38 @@ bool writePattern(const PatternCode& code, const std::string& name, bool force, 
     return true;
 }
 
-Outcome saveRecord(const AutocalOptions& options, const Calibration& found, cv::Size display)
+// The measures the record keeps: the guess's gap and panel width, and with
+// --distance the camera's distance; from that and the guess's record's own
+// distance, a fifth or more apart, the sheet's gap, which the pitches found
+// at the two give.
+RecordedMeasures measuresFound(const AutocalOptions& options, const Calibration& guess, const Calibration& found,
+                               AutocalReport& report)
 {
+    RecordedMeasures measures = options.measures;
+    if (!options.distance)
+        return measures;
+    measures.viewingDistance = *options.distance;
+    if (!options.guessDistance)
+        return measures;
+    SheetFromDistances sheet;
+    std::string problem;
+    if (!sheetFromDistances(guess.pitch, *options.guessDistance, found.pitch, *options.distance, sheet, problem)) {
+        report.notes.push_back("the sheet's gap is not measured: " + problem);
+        return measures;
+    }
+    measures.gap = sheet.gap;
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "the sheet's gap: %.2f mm, its own pitch %.5f (from the pitches found at %.0f and %.0f mm)",
+                  sheet.gap, sheet.pitch, *options.guessDistance, *options.distance);
+    report.notes.push_back(note);
+    return measures;
+}
+
+Outcome saveRecord(const AutocalOptions& options, const Calibration& guess, const Calibration& found, cv::Size display,
+                   AutocalReport& report)
+{
+    const RecordedMeasures measures = measuresFound(options, guess, found, report);
     if (options.save.empty())
         return Outcome::done();
     CalibrationRecord record;
@@ -97,7 +129,7 @@ Outcome saveRecord(const AutocalOptions& options, const Calibration& found, cv::
     record.height = display.height;
     record.reverse = options.reverse;
     record.viewOffset = options.viewOffset;
-    record.measures = options.measures;
+    record.measures = measures;
     std::string message;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
                                                                              : Outcome::failed(message);
@@ -120,7 +152,7 @@ Outcome cameraRounds(const AutocalOptions& options, const ShowPattern& show, Aut
     if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
         return Outcome::failed(message);
     report.line = parameterLine(result.calibration);
-    return saveRecord(options, result.calibration, options.display);
+    return saveRecord(options, options.guess, result.calibration, options.display, report);
 }
 
 // What a photo's pattern was drawn for: its code's numbers, which a guess
@@ -179,7 +211,7 @@ Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
     if (!name.empty() && !options.force && nameTaken(name))
         return Outcome::failed("'" + printable(name) + "', round " + std::to_string(next) +
                                "'s pattern, exists: give --force to overwrite it");
-    if (const Outcome saved = saveRecord(options, result.calibration, shown.display); !saved)
+    if (const Outcome saved = saveRecord(options, shown.guess, result.calibration, shown.display, report); !saved)
         return saved;
     if (name.empty())
         return Outcome::done();

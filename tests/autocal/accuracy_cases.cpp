@@ -70,13 +70,14 @@ cv::Point2d frequencyOf(const Calibration& calibration, int height)
 }
 
 // The sheet as the camera sees it: from the camera, the lines lie magnified
-// by 1 + gap / distance across, so pitch and columns a row both grow; its -x
-// is the whole one at the same -y whose drawn lines lean nearest.
+// by 1 + gap / distance about the camera's foot, across and up and down
+// alike, so the pitch grows and the slant, a direction, stays the sheet's;
+// its -x is the whole one at the same -y whose drawn lines lean nearest.
 Calibration seenSheet(const VirtualCamera& camera, int height)
 {
     const Calibration& truth = camera.sheet.calibration;
     const double magnified = 1.0 + camera.sheet.gap / camera.distance;
-    const double perRow = columnsPerRow(truth.x, truth.y, truth.mirror, height) * magnified;
+    const double perRow = columnsPerRow(truth.x, truth.y, truth.mirror, height);
     Calibration seen = truth;
     seen.pitch = truth.pitch * magnified;
     double nearest = HUGE_VAL;
@@ -107,11 +108,10 @@ CaseOutcome runCase(const AccuracyCase& accuracyCase)
     outcome.seen = seenSheet(camera, height);
     if (!outcome.solved)
         return outcome;
-    // The slant seen is not a whole -x: the fringes are measured against it exactly.
     const double magnified = 1.0 + camera.sheet.gap / camera.distance;
     const Calibration& truth = camera.sheet.calibration;
     const cv::Point2d trueFrequency =
-        frequencyOf(truth.pitch * magnified, columnsPerRow(truth.x, truth.y, truth.mirror, height) * magnified);
+        frequencyOf(truth.pitch * magnified, columnsPerRow(truth.x, truth.y, truth.mirror, height));
     const cv::Point2d apart = trueFrequency - frequencyOf(outcome.found, height);
     outcome.fringesLeft = std::fabs(apart.x) * accuracyCase.display.width + std::fabs(apart.y) * height;
     outcome.slantExact = outcome.found.x == outcome.seen.x && (outcome.found.x == 0 || outcome.found.mirror == outcome.seen.mirror);

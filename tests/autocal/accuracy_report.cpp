@@ -3,12 +3,82 @@
 // slant found, and every failure with its cause.
 #include "accuracy_cases.h"
 
+#include "veltrane/autocal/sheet_from_distances.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 using namespace veltrane;
+
+namespace {
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(p * (v.size() - 1))];
+}
+
+// The sheet's gap from photos at two distances (the nearer 350 to 600 mm,
+// the farther two to three times as far; a subpixel column a tenth of a
+// millimetre), and the numbers it predicts for a third distance between
+// them against those found there.
+void gapReport(std::mt19937& random, int pairs)
+{
+    std::vector<double> gapErrors;
+    std::vector<double> fringes;
+    int refused = 0;
+    int gapsGood = 0;
+    int predictionsGood = 0;
+    for (int i = 0; i < pairs; ++i) {
+        AccuracyCase c = randomCase(random, cv::Size(960, 600));
+        const double near = std::uniform_real_distribution<double>(3500.0, 6000.0)(random);
+        const double far = near * std::uniform_real_distribution<double>(2.0, 3.0)(random);
+        const double third = std::uniform_real_distribution<double>(near, far)(random);
+        CaseOutcome found[3];
+        const double distances[3] = {near, far, third};
+        for (int d = 0; d < 3; ++d) {
+            c.camera.distance = distances[d];
+            c.camera.seed = static_cast<unsigned>(random());
+            found[d] = runCase(c);
+        }
+        SheetFromDistances sheet;
+        std::string problem;
+        if (!found[0].solved || !found[1].solved || !found[2].solved ||
+            !sheetFromDistances(found[0].found.pitch, near, found[1].found.pitch, far, sheet, problem)) {
+            ++refused;
+            std::printf("gap pair %3d refused: %s\n", i,
+                        problem.empty() ? "a photo was not solved" : problem.c_str());
+            continue;
+        }
+        const double error = std::abs(sheet.gap / c.camera.sheet.gap - 1.0);
+        gapErrors.push_back(error);
+        gapsGood += error <= 0.05;
+        Calibration predicted = found[0].found;
+        predicted.pitch = sheet.pitch * (1.0 + sheet.gap / third);
+        const double left = fringesBetween(predicted, found[2].found, c.display);
+        fringes.push_back(left);
+        predictionsGood += left <= 0.1;
+        if (error > 0.05 || left > 0.1)
+            std::printf("gap pair %3d: pitch %.4f gap %.1f at %.0f and %.0f: gap found %.1f (%.1f %%), %.0f's "
+                        "numbers %.3f fringes off\n",
+                        i, c.camera.sheet.calibration.pitch, c.camera.sheet.gap, near, far, sheet.gap, 100.0 * error,
+                        third, left);
+    }
+    std::printf("\nthe gap from two distances, %d pairs: %d refused; within 5 %% in %d (%.1f %%); error median %.4f, "
+                "95th percentile %.4f, largest %.4f\n",
+                pairs, refused, gapsGood, 100.0 * gapsGood / pairs, percentile(gapErrors, 0.5),
+                percentile(gapErrors, 0.95), percentile(gapErrors, 1.0));
+    std::printf("a third distance's numbers predicted: within 0.1 fringe in %d (%.1f %%); median %.3f, 95th "
+                "percentile %.3f, largest %.3f fringes\n",
+                predictionsGood, 100.0 * predictionsGood / pairs, percentile(fringes, 0.5), percentile(fringes, 0.95),
+                percentile(fringes, 1.0));
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -36,12 +106,6 @@ int main(int argc, char** argv)
                         o.found.pitch, o.found.x, o.found.mirror ? " -mirror" : "", o.seen.pitch, o.seen.x,
                         o.fringesLeft, o.rounds);
     }
-    auto percentile = [](std::vector<double> v, double p) {
-        if (v.empty())
-            return 0.0;
-        std::sort(v.begin(), v.end());
-        return v[static_cast<std::size_t>(p * (v.size() - 1))];
-    };
     std::printf("\n%d of %d right (%.1f %%): -x exact and at most a quarter of a fringe left, within 3 rounds\n", good,
                 cases, 100.0 * good / cases);
     std::printf("pitch error (share of the pitch): median %.5f, 95th percentile %.5f, largest %.5f\n",
@@ -49,5 +113,6 @@ int main(int argc, char** argv)
     std::printf("fringes left across the display: median %.3f, 95th percentile %.3f, largest %.3f\n",
                 percentile(fringes, 0.5), percentile(fringes, 0.95), percentile(fringes, 1.0));
     std::printf("rounds taken: 1: %d, 2: %d, 3: %d\n", rounds[1], rounds[2], rounds[3]);
+    gapReport(random, std::max(1, cases / 5));
     return 0;
 }

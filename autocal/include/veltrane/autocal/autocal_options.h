@@ -11,6 +11,7 @@
 #include "veltrane/autocal/virtual_camera.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct AutocalOptions {
     // into --save (not its viewing distance: the numbers found are the
     // camera's).
     veltrane::RecordedMeasures measures;
+    // --distance: the camera's from the display, in millimetres, tape-measured:
+    // the record's viewing distance, the numbers found being for it.
+    std::optional<double> distance;
+    // The guess's record's viewing distance: with --distance another a fifth
+    // or more away, the guess's pitch and the one found give the sheet's gap.
+    std::optional<double> guessDistance;
     // Write the guess's pattern here, and stop; with --photo, the next round's
     // pattern, named for its round (pattern-2.png).
     std::string pattern;
