@@ -9,6 +9,7 @@
 #include "veltrane/simulator/lens_view.h"
 #include "veltrane/tracking/eye_finder.h"
 #include "veltrane/tracking/head_filter.h"
+#include "view_shares.h"
 
 #include <gtest/gtest.h>
 
@@ -22,37 +23,18 @@ const cv::Size Size(480, 270);
 // A 300 mm wide panel whose lenses, 4 mm above it, give view zones about an
 // eye's spacing wide from 700 mm; the numbers found from there.
 const SheetMeasures Measures{4.0, 300.0, 700.0};
-const double Column = Measures.panelWidth / (3.0 * Size.width);
-const Calibration Sheet{4, 9, 4.1, false, 0.0};
+const SimulatedDisplay Display{Calibration{4, 9, 4.1, false, 0.0}, Views, Measures, Size};
 // A webcam of 75 degrees at the middle of the panel's top edge.
 const WebcamPlace Camera{0.0, 0.5 * Measures.panelWidth * Size.height / Size.width, 75.0};
 
 Calibration found(double phase)
 {
-    Calibration numbers = Sheet;
-    numbers.pitch = Sheet.pitch * (1.0 + Measures.gap / Measures.distance);
-    numbers.viewPhase = phase;
-    return numbers;
+    return foundNumbers(Display, phase);
 }
 
-// The share of what an eye at place sees that comes from each view.
 std::vector<double> shares(const Calibration& numbers, const ViewerPlace& eye)
 {
-    const LensSheet sheet{Sheet, Views, Measures.gap / Column};
-    const Eye traced{eye.distance / Column, eye.offset / Column, eye.height / Column};
-    std::vector<double> brightness(Views);
-    for (int view = 0; view < Views; ++view) {
-        std::vector<cv::Mat> views(Views, cv::Mat(Size, CV_8UC3, cv::Scalar::all(0)));
-        views[view] = cv::Mat(Size, CV_8UC3, cv::Scalar::all(120));
-        cv::Mat panel;
-        cv::Mat seen;
-        EXPECT_EQ(interlaceViews(numbers, views, panel), Status::Done);
-        EXPECT_EQ(seeThroughSheet(sheet, traced, panel, seen), Status::Done);
-        const cv::Scalar mean = cv::mean(seen);
-        brightness[view] = mean[0] + mean[1] + mean[2];
-    }
-    const double total = brightness[0] + brightness[1];
-    return {brightness[0] / total, brightness[1] / total};
+    return viewShares(Display, numbers, eye);
 }
 
 struct EyeShares {

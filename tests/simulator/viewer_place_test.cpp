@@ -5,6 +5,7 @@
 #include "veltrane/engine/interlace.h"
 #include "veltrane/engine/viewer_place.h"
 #include "veltrane/simulator/lens_view.h"
+#include "view_shares.h"
 
 #include <gtest/gtest.h>
 
@@ -19,41 +20,16 @@ constexpr int Views = 4;
 const cv::Size Size(480, 270);
 // A 300 mm wide panel, its lenses 2 mm above it, the numbers found 700 mm away.
 const SheetMeasures Measures{2.0, 300.0, 700.0};
-const double Column = Measures.panelWidth / (3.0 * Size.width); // mm a subpixel column
-const Calibration Sheet{4, 9, 8.2, false, 0.3};                   // the sheet's own numbers
+const SimulatedDisplay Display{Calibration{4, 9, 8.2, false, 0.3}, Views, Measures, Size};
 
-// The numbers a calibration finds from the measures' distance: the sheet's
-// pitch magnified, and a phase that shows one view there (found below).
 Calibration foundWithPhase(double phase)
 {
-    Calibration found = Sheet;
-    found.pitch = Sheet.pitch * (1.0 + Measures.gap / Measures.distance);
-    found.viewPhase = phase;
-    return found;
+    return foundNumbers(Display, phase);
 }
 
-// The share of what the eye at place sees that comes from each view.
 std::vector<double> shares(const Calibration& numbers, const ViewerPlace& place)
 {
-    const LensSheet sheet{Sheet, Views, Measures.gap / Column};
-    const Eye eye{place.distance / Column, place.offset / Column, place.height / Column};
-    const cv::Mat lit(Size, CV_8UC3, cv::Scalar::all(85));
-    const cv::Mat dark(Size, CV_8UC3, cv::Scalar::all(0));
-    std::vector<double> brightness(Views);
-    for (int v = 0; v < Views; ++v) {
-        std::vector<cv::Mat> views(Views, dark);
-        views[v] = lit;
-        cv::Mat panel;
-        cv::Mat seen;
-        EXPECT_EQ(interlaceViews(numbers, views, panel), Status::Done);
-        EXPECT_EQ(seeThroughSheet(sheet, eye, panel, seen), Status::Done);
-        const cv::Scalar mean = cv::mean(seen);
-        brightness[v] = mean[0] + mean[1] + mean[2];
-    }
-    const double total = std::accumulate(brightness.begin(), brightness.end(), 0.0);
-    for (double& share : brightness)
-        share /= total;
-    return brightness;
+    return viewShares(Display, numbers, place);
 }
 
 // A phase at which the found numbers show the eye at their own place one
