@@ -43,7 +43,8 @@ struct EyeShares {
 
 EyeShares whatTheEyesSee(const Calibration& numbers, const ViewerPlace& middle)
 {
-    const std::vector<double> left = shares(numbers, ViewerPlace{middle.offset - Ipd / 2, middle.height, middle.distance});
+    const std::vector<double> left =
+        shares(numbers, ViewerPlace{middle.offset - Ipd / 2, middle.height, middle.distance});
     const std::vector<double> right =
         shares(numbers, ViewerPlace{middle.offset + Ipd / 2, middle.height, middle.distance});
     return {left[0], left[1], right[1], right[0]};

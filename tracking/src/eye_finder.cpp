@@ -107,7 +107,8 @@ std::optional<EyePair> EyeFinder::searched(const cv::Mat& frame)
         const cv::Rect near = cv::Rect(lastFace_.x - lastFace_.width / 2, lastFace_.y - lastFace_.height / 2,
                                        lastFace_.width * 2, lastFace_.height * 2) &
                               whole;
-        if (std::optional<EyePair> eyes = findIn(grey, near, cvRound(lastFace_.width / 1.2), cvRound(lastFace_.width * 1.2)))
+        const int width = lastFace_.width;
+        if (std::optional<EyePair> eyes = findIn(grey, near, cvRound(width / 1.2), cvRound(width * 1.2)))
             return eyes;
     }
     return findIn(grey, whole, SmallestFace, grey.cols);
