@@ -6,6 +6,7 @@
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/image_file.h"
+#include "veltrane/records/limits.h"
 #include "veltrane/records/value_text.h"
 
 #include <algorithm>
@@ -22,7 +23,7 @@ const char* const HelpText =
     "a guess a few per cent off.";
 
 struct Texts {
-    std::string param, record, size, camera, rounds, settle, distance;
+    std::string param, record, size, camera, rounds, settle, distance, fov, viewCount;
 };
 
 void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
@@ -64,6 +65,14 @@ void declare(CommandLine& line, AutocalOptions& options, Texts& texts)
                 "saved as the record's viewing distance; with a --calibration record found from a fifth or more "
                 "nearer or farther, the sheet's gap is measured and saved too")
         .valueName("MM");
+    line.option("--camera-fov", texts.fov,
+                "the camera's horizontal field of view in degrees, 10 to 150: the camera's distance read off the "
+                "display's size in the photo, as --distance (needs a --calibration record with the panel's width)")
+        .valueName("DEG");
+    line.option("--view-count", texts.viewCount,
+                "measure the view phase for content of N views at the camera's place, from one more photo, of a "
+                "pattern that codes the views (with --camera=sim:... or a camera on --screen)")
+        .valueName("N");
     line.flag("--force", options.force, "overwrite an existing pattern file");
     line.flag("--quiet", options.quiet, "no progress (each round and its numbers, shown only on a terminal)");
 }
@@ -132,6 +141,48 @@ bool readDistance(const Texts& texts, AutocalOptions& options, std::string& text
     return true;
 }
 
+bool readFieldOfView(const Texts& texts, AutocalOptions& options, std::string& text)
+{
+    if (texts.fov.empty())
+        return true;
+    if (!readNumber(texts.fov, options.cameraFov) || !(options.cameraFov >= 10.0 && options.cameraFov <= 150.0)) {
+        text = "--camera-fov must be degrees from 10 to 150, got '" + printable(texts.fov) + "'";
+        return false;
+    }
+    if (options.distance) {
+        text = "--camera-fov gives the camera's distance: give it or --distance, not both";
+        return false;
+    }
+    if (options.photo.empty() && options.camera < 0 && !options.simulated) {
+        text = "--camera-fov is the camera's: give it with --photo or --camera";
+        return false;
+    }
+    if (!options.measures.panelWidth) {
+        text = "--camera-fov needs the panel's width: give a --calibration record that has panel_width_mm";
+        return false;
+    }
+    return true;
+}
+
+bool readViewCount(const Texts& texts, AutocalOptions& options, std::string& text)
+{
+    if (texts.viewCount.empty())
+        return true;
+    long count = 0;
+    if (!readWholeNumber(texts.viewCount, count) || count < 2 || count > MaxViews) {
+        text = "--view-count must be a whole number from 2 to " + std::to_string(MaxViews) + ", got '" +
+               printable(texts.viewCount) + "'";
+        return false;
+    }
+    if (!options.simulated && (options.camera < 0 || options.screen.empty())) {
+        text = "--view-count needs a photo of the views' code, which this program shows: give it with "
+               "--camera=sim:... or --camera=N --screen=S";
+        return false;
+    }
+    options.viewCount = static_cast<int>(count);
+    return true;
+}
+
 bool readSource(const Texts& texts, AutocalOptions& options, std::string& text)
 {
     long rounds = 3;
@@ -184,7 +235,7 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
         {"pitch", &sheet.pitch},          {"phase", &sheet.viewPhase}, {"gap", &camera.sheet.gap},
         {"distance", &camera.distance},   {"yaw", &camera.yaw},        {"tilt", &camera.tilt},
         {"roll", &camera.roll},           {"blur", &camera.blur},      {"noise", &camera.noise},
-        {"gamma", &camera.gamma},         {"vignetting", &camera.vignetting}};
+        {"gamma", &camera.gamma},         {"vignetting", &camera.vignetting}, {"fov", &camera.fieldOfView}};
     std::stringstream pairs(text);
     std::string pair;
     while (std::getline(pairs, pair, ',')) {
@@ -204,13 +255,14 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
         } else if (key == "panel" && readSubpixelOrder(value, sheet.subpixelOrder)) {
         } else {
             message = "--camera=sim: cannot use '" + printable(pair) + "' (keys: pitch, x, mirror, phase, panel, gap, "
-                      "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, seed)";
+                      "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, fov, seed)";
             return false;
         }
     }
     if (!pitchInRange(sheet.pitch) || !(camera.distance > 0.0) || !(camera.sheet.gap >= 0.0) ||
         !(camera.gamma > 0.0 && camera.gamma <= 10.0) || !(camera.blur >= 0.0 && camera.blur <= 50.0) ||
         !(camera.noise >= 0.0 && camera.noise <= 255.0) || !(camera.vignetting >= 0.0 && camera.vignetting < 1.0) ||
+        !(camera.fieldOfView == 0.0 || (camera.fieldOfView >= 10.0 && camera.fieldOfView <= 150.0)) ||
         std::fabs(camera.yaw) > 60.0 || std::fabs(camera.tilt) > 60.0 || std::fabs(camera.roll) > 60.0) {
         message = "--camera=sim: a value is out of range ('" + printable(text) + "')";
         return false;
@@ -241,7 +293,8 @@ Parse parseAutocalOptions(int argc, const char* const* argv, AutocalOptions& opt
     // (a folder that is not there, as the other programs refuse it).
     const bool saveable = options.save.empty() || recordCanBeWritten(options.save, text);
     return readGuess(texts, options, text) && readSource(texts, options, text) &&
-                   readDistance(texts, options, text) && saveable
+                   readDistance(texts, options, text) && readFieldOfView(texts, options, text) &&
+                   readViewCount(texts, options, text) && saveable
                ? Parse::Run
                                                                                            : Parse::Invalid;
 }

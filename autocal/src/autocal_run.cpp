@@ -4,10 +4,12 @@
 // next round's pattern written after it.
 #include "veltrane/autocal/autocal_options.h"
 
+#include "veltrane/autocal/camera_distance.h"
 #include "veltrane/autocal/pattern_code.h"
 #include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/autocal/photo_turn.h"
 #include "veltrane/autocal/sheet_from_distances.h"
+#include "veltrane/autocal/view_code.h"
 #include "veltrane/records/atomic_file.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/photo_file.h"
@@ -55,11 +57,16 @@ public:
             problem = "stopped at round " + std::to_string(round_) + ": the pattern's window was closed; nothing saved";
             return false;
         }
-        return photos_.take(pattern, photo, problem);
+        if (!photos_.take(pattern, photo, problem))
+            return false;
+        last_ = photo;
+        return true;
     }
+    const cv::Mat& last() const { return last_; }
 
 private:
     int round_ = 0;
+    cv::Mat last_;
     PhotoSource& photos_;
     const ShowPattern& show_;
 };
@@ -89,22 +96,43 @@ bool writePattern(const PatternCode& code, const std::string& name, bool force, 
     return true;
 }
 
-// The measures the record keeps: the guess's gap and panel width, and with
-// --distance the camera's distance; from that and the guess's record's own
+// The camera's distance: --distance, or read off the photo with
+// --camera-fov; none when neither is given or the photo does not tell.
+std::optional<double> distanceOfCamera(const AutocalOptions& options, const cv::Mat& photo, cv::Size display,
+                                       AutocalReport& report)
+{
+    if (options.distance || options.cameraFov == 0.0 || !options.measures.panelWidth)
+        return options.distance;
+    double distance = 0.0;
+    std::string problem;
+    if (!cameraDistance(photo, display, *options.measures.panelWidth, CameraLens{options.cameraFov}, distance,
+                        problem)) {
+        report.notes.push_back("the camera's distance is not measured: " + problem);
+        return std::nullopt;
+    }
+    char note[120];
+    std::snprintf(note, sizeof note, "the camera's distance: %.0f mm (from the display's size in the photo)",
+                  distance);
+    report.notes.push_back(note);
+    return distance;
+}
+
+// The measures the record keeps: the guess's gap and panel width, and the
+// camera's distance when known; from that and the guess's record's own
 // distance, a fifth or more apart, the sheet's gap, which the pitches found
 // at the two give.
-RecordedMeasures measuresFound(const AutocalOptions& options, const Calibration& guess, const Calibration& found,
-                               AutocalReport& report)
+RecordedMeasures measuresFound(const AutocalOptions& options, std::optional<double> distance,
+                               const Calibration& guess, const Calibration& found, AutocalReport& report)
 {
     RecordedMeasures measures = options.measures;
-    if (!options.distance)
+    if (!distance)
         return measures;
-    measures.viewingDistance = *options.distance;
+    measures.viewingDistance = *distance;
     if (!options.guessDistance)
         return measures;
     SheetFromDistances sheet;
     std::string problem;
-    if (!sheetFromDistances(guess.pitch, *options.guessDistance, found.pitch, *options.distance, sheet, problem)) {
+    if (!sheetFromDistances(guess.pitch, *options.guessDistance, found.pitch, *distance, sheet, problem)) {
         report.notes.push_back("the sheet's gap is not measured: " + problem);
         return measures;
     }
@@ -112,15 +140,16 @@ RecordedMeasures measuresFound(const AutocalOptions& options, const Calibration&
     char note[200];
     std::snprintf(note, sizeof note,
                   "the sheet's gap: %.2f mm, its own pitch %.5f (from the pitches found at %.0f and %.0f mm)",
-                  sheet.gap, sheet.pitch, *options.guessDistance, *options.distance);
+                  sheet.gap, sheet.pitch, *options.guessDistance, *distance);
     report.notes.push_back(note);
     return measures;
 }
 
 Outcome saveRecord(const AutocalOptions& options, const Calibration& guess, const Calibration& found, cv::Size display,
-                   AutocalReport& report)
+                   const cv::Mat& photo, AutocalReport& report)
 {
-    const RecordedMeasures measures = measuresFound(options, guess, found, report);
+    const RecordedMeasures measures =
+        measuresFound(options, distanceOfCamera(options, photo, display, report), guess, found, report);
     if (options.save.empty())
         return Outcome::done();
     CalibrationRecord record;
@@ -133,6 +162,36 @@ Outcome saveRecord(const AutocalOptions& options, const Calibration& guess, cons
     std::string message;
     return saveCalibrationRecord(options.save, record, isoTimeNow(), message) ? Outcome::done()
                                                                              : Outcome::failed(message);
+}
+
+// With --view-count, the phase that puts the middle views at the camera,
+// and the panel's subpixel order, from a photo of the views' code drawn
+// with the numbers found; a code not read leaves the guess's phase and
+// order, and says why.
+void measurePhase(const AutocalOptions& options, PhotoSource& photos, Calibration& found, AutocalReport& report)
+{
+    if (options.viewCount == 0)
+        return;
+    cv::Mat code;
+    cv::Mat photo;
+    std::string problem;
+    LensPlace place;
+    if (drawViewCode(found, options.display, code) != Status::Done)
+        problem = UndrawableGuess;
+    else if (photos.take(code, photo, problem) && readLensPlace(photo, found, options.display, place, problem)) {
+        if (place.panel != found.subpixelOrder)
+            report.notes.push_back(std::string("the panel's subpixel order is ") +
+                                   (place.panel == ChannelOrder::Rgb ? "rgb" : "bgr") +
+                                   ", as the views' code's colours show (the guess had the other): saved so");
+        found.subpixelOrder = place.panel;
+        found.viewPhase = phaseForPlace(found, options.display, options.viewCount, place.share);
+        char note[160];
+        std::snprintf(note, sizeof note, "the view phase for %d views: %.2f (the middle views at the camera)",
+                      options.viewCount, found.viewPhase);
+        report.notes.push_back(note);
+        return;
+    }
+    report.notes.push_back("the view phase is not measured: " + problem);
 }
 
 // The rounds of a camera, or of the virtual camera, and the record saved.
@@ -152,7 +211,9 @@ Outcome cameraRounds(const AutocalOptions& options, const ShowPattern& show, Aut
     if (!calibrateFromPhotos(options.guess, options.display, photos, rounds, result, message))
         return Outcome::failed(message);
     report.line = parameterLine(result.calibration);
-    return saveRecord(options, options.guess, result.calibration, options.display, report);
+    const cv::Mat lastRound = photos.last();
+    measurePhase(options, photos, result.calibration, report);
+    return saveRecord(options, options.guess, result.calibration, options.display, lastRound, report);
 }
 
 // What a photo's pattern was drawn for: its code's numbers, which a guess
@@ -211,7 +272,8 @@ Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
     if (!name.empty() && !options.force && nameTaken(name))
         return Outcome::failed("'" + printable(name) + "', round " + std::to_string(next) +
                                "'s pattern, exists: give --force to overwrite it");
-    if (const Outcome saved = saveRecord(options, shown.guess, result.calibration, shown.display, report); !saved)
+    if (const Outcome saved = saveRecord(options, shown.guess, result.calibration, shown.display, photo, report);
+        !saved)
         return saved;
     if (name.empty())
         return Outcome::done();

@@ -218,7 +218,7 @@ bool displayCorners(const cv::Mat& photo, std::vector<cv::Point2f>& corners)
 }
 
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
-                  std::string& problem)
+                  std::string& problem, cv::Mat* colours)
 {
     const cv::Mat grey = channelMean(photo);
     double lowest = 0.0;
@@ -241,16 +241,24 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
     const double across = std::max(cv::norm(corners[1] - corners[0]), cv::norm(corners[2] - corners[3]));
     const double shrink = std::min(1.0, w / across);
     cv::Mat source = grey;
+    cv::Mat sourceColours = photo;
     if (shrink < 1.0) {
         cv::resize(grey, source, cv::Size(), shrink, shrink, cv::INTER_AREA);
+        if (colours)
+            cv::resize(photo, sourceColours, cv::Size(), shrink, shrink, cv::INTER_AREA);
         for (cv::Point2f& corner : corners)
             corner *= static_cast<float>(shrink);
     }
     const std::vector<cv::Point2f> display = {{0, 0}, {w, 0}, {w, h}, {0, h}};
     const cv::Mat toDisplay = cv::getPerspectiveTransform(corners, display);
+    const cv::Size size(cvRound(w), cvRound(h));
     cv::Mat warped;
-    cv::warpPerspective(source, warped, toDisplay, cv::Size(cvRound(w), cvRound(h)), cv::INTER_LINEAR);
+    cv::warpPerspective(source, warped, toDisplay, size, cv::INTER_LINEAR);
     warped.convertTo(rectified, CV_32F, 1.0 / 255);
+    if (colours) {
+        cv::warpPerspective(sourceColours, warped, toDisplay, size, cv::INTER_LINEAR);
+        warped.convertTo(*colours, CV_32FC3, 1.0 / 255);
+    }
     if (!frameIsThere(rectified, layout, scale)) {
         problem = "no display found in the photo (its white frame, whole and upright)";
         return false;

@@ -10,7 +10,8 @@ namespace {
 
 // Display pixels to photo pixels: the display (centred on the optical
 // axis, turned by yaw, tilt and roll) seen by a pinhole camera twice its
-// width away, filling about 70 % of the photo's width.
+// width away, filling about 70 % of the photo's width; or, with a field of
+// view, at the camera's distance through a lens of that view.
 cv::Matx33d displayToPhoto(const VirtualCamera& camera, cv::Size display, cv::Size photo)
 {
     const double d2r = CV_PI / 180.0;
@@ -19,8 +20,10 @@ cv::Matx33d displayToPhoto(const VirtualCamera& camera, cv::Size display, cv::Si
     const cv::Matx33d tilt(1, 0, 0, 0, std::cos(b), -std::sin(b), 0, std::sin(b), std::cos(b));
     const cv::Matx33d roll(std::cos(c), -std::sin(c), 0, std::sin(c), std::cos(c), 0, 0, 0, 1);
     const cv::Matx33d r = roll * tilt * yaw;
-    const double away = 2.0 * display.width;
-    const double focal = 0.7 * photo.width * away / display.width;
+    const bool lens = camera.fieldOfView > 0.0;
+    const double away = lens ? camera.distance / 3.0 : 2.0 * display.width; // a pixel is three subpixel columns
+    const double focal = lens ? photo.width / 2.0 / std::tan(camera.fieldOfView * d2r / 2.0)
+                              : 0.7 * photo.width * away / display.width;
     const cv::Matx33d intrinsic(focal, 0, photo.width / 2.0, 0, focal, photo.height / 2.0, 0, 0, 1);
     const cv::Matx33d plane(r(0, 0), r(0, 1), 0, r(1, 0), r(1, 1), 0, r(2, 0), r(2, 1), away);
     const cv::Matx33d centred(1, 0, -display.width / 2.0, 0, 1, -display.height / 2.0, 0, 0, 1);

@@ -1,5 +1,8 @@
 #include "accuracy_cases.h"
 
+#include "veltrane/autocal/view_code.h"
+#include "veltrane/engine/interlace.h"
+
 #include <cmath>
 
 using namespace veltrane;
@@ -115,5 +118,44 @@ CaseOutcome runCase(const AccuracyCase& accuracyCase)
     const cv::Point2d apart = trueFrequency - frequencyOf(outcome.found, height);
     outcome.fringesLeft = std::fabs(apart.x) * accuracyCase.display.width + std::fabs(apart.y) * height;
     outcome.slantExact = outcome.found.x == outcome.seen.x && (outcome.found.x == 0 || outcome.found.mirror == outcome.seen.mirror);
+    return outcome;
+}
+
+PhaseOutcome measurePhase(const AccuracyCase& accuracyCase, const Calibration& found, int viewCount)
+{
+    PhaseOutcome outcome;
+    const cv::Size display = accuracyCase.display;
+    cv::Mat code;
+    cv::Mat photo;
+    VirtualCameraPhotos photos(accuracyCase.camera);
+    LensPlace place;
+    if (drawViewCode(found, display, code) != Status::Done || !photos.take(code, photo, outcome.problem) ||
+        !readLensPlace(photo, found, display, place, outcome.problem))
+        return outcome;
+    outcome.read = true;
+    Calibration numbers = found;
+    numbers.subpixelOrder = place.panel;
+    outcome.orderRight = place.panel == accuracyCase.camera.sheet.calibration.subpixelOrder;
+    numbers.viewPhase = outcome.phase = phaseForPlace(numbers, display, viewCount, place.share);
+    const VirtualCamera& camera = accuracyCase.camera;
+    LineLayout lenses;
+    LineLayout views;
+    lineLayout(camera.sheet.calibration, display, camera.sheet.viewCount, lenses);
+    lineLayout(numbers, display, viewCount, views);
+    // At the camera's foot's row, a lens's centre line (half a pitch from
+    // the sheet's view 0 line, where the simulated lenses begin) is seen on
+    // the panel magnified about the foot; the views' coordinate there, view
+    // v's content centred at v.
+    const double footColumn = 1.5 * display.width;
+    const double footRow = 0.5 * display.height;
+    // The lens over the foot: the numbers found may be a little off, and
+    // the camera in front of the middle is shown the middle's place.
+    const double pitch = camera.sheet.calibration.pitch;
+    const double first = lenses.firstLine + footRow * lenses.perRow + 0.5 * pitch;
+    const double line = first + std::round((footColumn - first) / pitch) * pitch;
+    const double seen = footColumn + (line - footColumn) * (1.0 + camera.sheet.gap / camera.distance);
+    const double coordinate = (seen - views.firstLine - footRow * views.perRow) / views.spacing;
+    const double apart = std::fmod(coordinate - (viewCount - 1) / 2.0, viewCount);
+    outcome.error = std::min(std::fabs(apart), viewCount - std::fabs(apart));
     return outcome;
 }

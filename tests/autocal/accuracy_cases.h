@@ -29,3 +29,17 @@ struct CaseOutcome {
 
 AccuracyCase randomCase(std::mt19937& random, cv::Size display);
 CaseOutcome runCase(const AccuracyCase& accuracyCase);
+
+struct PhaseOutcome {
+    bool read = false;    // the views' code was read
+    std::string problem;  // else why not
+    double phase = 0.0;   // the view phase found
+    double error = 0.0;   // views between the camera's place and the middle views' under those numbers
+    bool orderRight = false; // the panel's subpixel order read from the code's colours
+};
+
+// The view phase for viewCount views measured with the numbers found, from
+// a photo of the views' code, against where the true sheet's lenses show
+// the camera the panel: the ray from the camera through a lens's centre
+// line, magnified about the camera's foot.
+PhaseOutcome measurePhase(const AccuracyCase& accuracyCase, const veltrane::Calibration& found, int viewCount);

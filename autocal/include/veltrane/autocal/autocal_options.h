@@ -34,6 +34,14 @@ struct AutocalOptions {
     // The guess's record's viewing distance: with --distance another a fifth
     // or more away, the guess's pitch and the one found give the sheet's gap.
     std::optional<double> guessDistance;
+    // --camera-fov: the camera's horizontal field of view, in degrees (0:
+    // not given); with the panel's width, the camera's distance is read off
+    // the display's outline in the photo instead of --distance.
+    double cameraFov = 0.0;
+    // --view-count: the view phase measured for content of this many views
+    // (0: not measured, the guess's kept), from one more photo, of the views'
+    // code drawn with the numbers found: the middle views at the camera.
+    int viewCount = 0;
     // Write the guess's pattern here, and stop; with --photo, the next round's
     // pattern, named for its round (pattern-2.png).
     std::string pattern;

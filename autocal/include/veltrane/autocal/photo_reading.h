@@ -15,8 +15,9 @@ namespace veltrane {
 // The photo's display, as the mean of its channels (0 to 1) at the
 // display's pixels times scale.
 // False with what is wrong, in a few words ("no display found", "too dark").
+// With colours, the photo's own channels (blue first, 0 to 1) too, warped alike.
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
-                  std::string& problem);
+                  std::string& problem, cv::Mat* colours = nullptr);
 
 // A photo's grey, the mean of its channels, not a luminance: through a lens,
 // white shows as one lit subpixel of any of the three colours, alike in

@@ -24,6 +24,10 @@ struct VirtualCamera {
     double gamma = 1.0;
     double vignetting = 0.0;   // the share of brightness lost in the photo's corners
     unsigned seed = 1;
+    // The lens's horizontal field of view, degrees: the display seen from
+    // its distance through it. 0: the display seen from twice its width,
+    // about 70 % of the photo's width, whatever its distance.
+    double fieldOfView = 0.0;
     cv::Size photo;            // default: a quarter larger than the display
 };
 
