@@ -1,16 +1,17 @@
-# What `cmake --install` puts under the prefix: the engine, records and gpu
-# libraries with their public headers, a CMake package (find_package(Veltrane)
-# gives Veltrane::engine, Veltrane::records and Veltrane::gpu), pkg-config
+# What `cmake --install` puts under the prefix: the engine, records, gpu and
+# rig libraries with their public headers, a CMake package
+# (find_package(Veltrane) gives Veltrane::engine, Veltrane::records,
+# Veltrane::gpu and Veltrane::rig), pkg-config
 # files, the GPU's shaders under share/veltrane/, and the programs under bin/.
 include(CMakePackageConfigHelpers)
 
 set(VELTRANE_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/Veltrane)
 
-install(TARGETS veltrane_engine veltrane_records veltrane_gpu EXPORT VeltraneTargets
+install(TARGETS veltrane_engine veltrane_records veltrane_gpu veltrane_rig EXPORT VeltraneTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/engine/include/ ${PROJECT_SOURCE_DIR}/records/include/
-                  ${PROJECT_SOURCE_DIR}/gpu/include/
+                  ${PROJECT_SOURCE_DIR}/gpu/include/ ${PROJECT_SOURCE_DIR}/rig/include/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The compositor's shaders, for a renderer that builds its own program (the
 # library holds the same text): without their #version line.
