@@ -16,9 +16,16 @@ for file in lib/libveltrane_engine.a lib/libveltrane_records.a include/veltrane/
             include/veltrane/records/parameter_line.h lib/cmake/Veltrane/VeltraneConfig.cmake \
             lib/pkgconfig/veltrane.pc bin/veltrane-interlace lib/libveltrane_gpu.a \
             include/veltrane/gpu/gpu_compositor.h lib/pkgconfig/veltrane-gpu.pc share/veltrane/compose.frag \
-            share/veltrane/compose.vert; do
+            share/veltrane/compose.vert lib/libveltrane_rig.a include/veltrane/rig/camera_rig.h; do
   [ -e "$work/prefix/$file" ] || fail "not installed: $file"
 done
+# The Python module, where Debian's python3 looks under a prefix (for
+# /usr/local it needs no PYTHONPATH): imported and used from there.
+modules=$(/usr/bin/python3 -c 'import sys; print("lib/python3.%d/dist-packages" % sys.version_info[1])')
+ls "$work/prefix/$modules"/veltrane.*.so >/dev/null 2>&1 || fail "the Python module is not installed in $modules"
+(cd "$work" && PYTHONPATH="$work/prefix/$modules" /usr/bin/python3 -c \
+  'import veltrane; assert veltrane.parse_parameter_line("-x 6 -y 1152 -pitch 8.25").pitch == 8.25') ||
+  fail "the installed Python module cannot be imported"
 # A manual page a program, made from its --help.
 for program in veltrane-calibrator veltrane-interlace veltrane-play veltrane-simulate veltrane-autocal \
                veltrane-sample-views; do
