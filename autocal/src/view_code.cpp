@@ -15,7 +15,8 @@ namespace {
 
 constexpr double Turn = 2.0 * CV_PI;
 // A code fainter than this (the wave's amplitude against the mean) is not
-// read, nor one whose tile rows lie further apart than this share of a lens.
+// read, nor one whose rows' and columns' halves lie further from the whole's
+// place than this share of a lens.
 constexpr double FaintestContrast = 0.1;
 constexpr double WidestSpread = 0.08;
 // The colours' places, in shares of a lens summed over red and blue: an
