@@ -11,6 +11,7 @@
 #include "veltrane/records/parameter_line.h"
 #include "veltrane/records/view_files.h"
 #include "veltrane/rig/camera_rig.h"
+#include "veltrane/simulator/lens_view.h"
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
@@ -126,6 +127,26 @@ void writePng(const std::string& file, const py::array& image, bool force)
         throw py::value_error(message);
 }
 
+py::array_t<std::uint8_t> see(const py::array& panel, const Calibration& sheet, double gap, double distance,
+                              double offset, double height, int viewCount, double spot)
+{
+    const cv::Mat shown = imageOf(panel, "the panel");
+    py::array_t<std::uint8_t> output({shown.rows, shown.cols, 3});
+    cv::Mat seen(shown.rows, shown.cols, CV_8UC3, output.mutable_data());
+    const cv::Mat into = seen;
+    Status status;
+    {
+        py::gil_scoped_release unlocked;
+        status = seeThroughSheet(LensSheet{sheet, viewCount, gap}, Eye{distance, offset, height}, shown, seen,
+                                 SeeingOptions{spot});
+    }
+    if (status != Status::Done)
+        throw py::value_error(std::string("the sheet cannot be seen through from there: ") + statusText(status));
+    if (seen.data != into.data) // made anew: the array holds the one kept
+        seen.copyTo(cv::Mat(shown.rows, shown.cols, CV_8UC3, output.mutable_data()));
+    return output;
+}
+
 CameraRig rigOf(const CalibrationRecord& record, int views, double distance)
 {
     const std::optional<SheetMeasures> measures = sheetMeasures(record.measures);
@@ -179,6 +200,11 @@ PYBIND11_MODULE(veltrane, module)
                "Writes a PNG whole, never over an existing file unless force.");
     module.def("interlace", &interlace, py::arg("calibration"), py::arg("views"), py::arg("weights") = "lines",
                "The interlaced image of the views (a list of arrays of one size), as veltrane-interlace makes it.");
+
+    module.def("see", &see, py::arg("panel"), py::arg("sheet"), py::arg("gap"), py::arg("distance"),
+               py::arg("offset") = 0.0, py::arg("height") = 0.0, py::arg("view_count") = 1, py::arg("spot") = 1.0,
+               "What an eye distance from the sheet, offset right of and height above the panel's middle (subpixel "
+               "columns), sees of the panel through the sheet gap above it, as veltrane-simulate shows it.");
 
     py::class_<RigCamera>(module, "RigCamera")
         .def_readonly("view", &RigCamera::view)

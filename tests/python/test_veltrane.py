@@ -10,6 +10,7 @@ import pytest
 import veltrane
 
 INTERLACE = os.environ["VELTRANE_INTERLACE"]
+SIMULATE = os.environ["VELTRANE_SIMULATE"]
 LINE = "-x 6 -y 1152 -pitch 8.2500 -mirror"
 
 
@@ -40,6 +41,21 @@ def test_interlacing_gives_veltrane_interlaces_bytes(tmp_path, weights):
     assert numpy.array_equal(ours, theirs)
     # Not every view alike: the composition is not one of its inputs.
     assert not numpy.array_equal(ours, views[0])
+
+
+def test_what_an_eye_sees_is_veltrane_simulates(tmp_path):
+    panel = views_of(1)[0]
+    veltrane.write_png(str(tmp_path / "panel.png"), panel)
+    subprocess.run([SIMULATE, "--image=panel.png", "--param=" + LINE, "--gap=40", "--eye=9000,300,-50",
+                    "--view-count=8", "--view-phase=2.5", "--spot=2", "-o", "seen.png"],
+                   cwd=tmp_path, check=True, capture_output=True)
+    sheet = veltrane.parse_parameter_line(LINE)
+    sheet.view_phase = 2.5
+    ours = veltrane.see(panel, sheet, 40.0, 9000.0, 300.0, -50.0, view_count=8, spot=2.0)
+    assert numpy.array_equal(ours, veltrane.read_image(str(tmp_path / "seen.png")))
+    assert not numpy.array_equal(ours, panel)
+    with pytest.raises(ValueError, match="cannot be seen through"):
+        veltrane.see(panel, sheet, 40.0, -1.0)
 
 
 def test_bad_arrays_are_refused_with_what_is_wrong():
