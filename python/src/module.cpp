@@ -131,9 +131,7 @@ py::array_t<std::uint8_t> see(const py::array& panel, const Calibration& sheet, 
                               double offset, double height, int viewCount, double spot)
 {
     const cv::Mat shown = imageOf(panel, "the panel");
-    py::array_t<std::uint8_t> output({shown.rows, shown.cols, 3});
-    cv::Mat seen(shown.rows, shown.cols, CV_8UC3, output.mutable_data());
-    const cv::Mat into = seen;
+    cv::Mat seen;
     Status status;
     {
         py::gil_scoped_release unlocked;
@@ -142,9 +140,7 @@ py::array_t<std::uint8_t> see(const py::array& panel, const Calibration& sheet, 
     }
     if (status != Status::Done)
         throw py::value_error(std::string("the sheet cannot be seen through from there: ") + statusText(status));
-    if (seen.data != into.data) // made anew: the array holds the one kept
-        seen.copyTo(cv::Mat(shown.rows, shown.cols, CV_8UC3, output.mutable_data()));
-    return output;
+    return arrayOf(seen);
 }
 
 CameraRig rigOf(const CalibrationRecord& record, int views, double distance)

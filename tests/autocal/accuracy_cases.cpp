@@ -1,7 +1,7 @@
 #include "accuracy_cases.h"
 
 #include "veltrane/autocal/view_code.h"
-#include "veltrane/engine/interlace.h"
+#include "support/lens_over_foot.h"
 
 #include <cmath>
 
@@ -138,23 +138,8 @@ PhaseOutcome measurePhase(const AccuracyCase& accuracyCase, const Calibration& f
     outcome.orderRight = place.panel == accuracyCase.camera.sheet.calibration.subpixelOrder;
     numbers.viewPhase = outcome.phase = phaseForPlace(numbers, display, viewCount, place.share);
     const VirtualCamera& camera = accuracyCase.camera;
-    LineLayout lenses;
-    LineLayout views;
-    lineLayout(camera.sheet.calibration, display, camera.sheet.viewCount, lenses);
-    lineLayout(numbers, display, viewCount, views);
-    // At the camera's foot's row, a lens's centre line (half a pitch from
-    // the sheet's view 0 line, where the simulated lenses begin) is seen on
-    // the panel magnified about the foot; the views' coordinate there, view
-    // v's content centred at v.
-    const double footColumn = 1.5 * display.width;
-    const double footRow = 0.5 * display.height;
-    // The lens over the foot: the numbers found may be a little off, and
-    // the camera in front of the middle is shown the middle's place.
-    const double pitch = camera.sheet.calibration.pitch;
-    const double first = lenses.firstLine + footRow * lenses.perRow + 0.5 * pitch;
-    const double line = first + std::round((footColumn - first) / pitch) * pitch;
-    const double seen = footColumn + (line - footColumn) * (1.0 + camera.sheet.gap / camera.distance);
-    const double coordinate = (seen - views.firstLine - footRow * views.perRow) / views.spacing;
+    const double coordinate = viewAtFoot(camera.sheet.calibration, camera.sheet.viewCount, camera.sheet.gap,
+                                         camera.distance, numbers, viewCount, display);
     const double apart = std::fmod(coordinate - (viewCount - 1) / 2.0, viewCount);
     outcome.error = std::min(std::fabs(apart), viewCount - std::fabs(apart));
     return outcome;

@@ -6,6 +6,7 @@
 
 #include "veltrane/engine/interlace.h"
 #include "veltrane/simulator/lens_view.h"
+#include "support/lens_over_foot.h"
 
 #include <gtest/gtest.h>
 
@@ -27,23 +28,12 @@ constexpr int Views = 5;
 constexpr double Column = 300.0 / (3 * 480);
 
 // The numbers found from the measures' place, their phase putting the
-// middle view there: from the middle, at the foot's row, a lens's centre
-// line (half a pitch from the sheet's view 0 line, where the simulated
-// lenses begin) is seen on the panel magnified by 1 + g/D about the foot,
-// and the middle view's content must be centred under it.
+// middle view there.
 Calibration foundNumbers()
 {
     Calibration found = Sheet;
     found.pitch = Sheet.pitch * (1.0 + Measures.gap / Measures.distance);
-    LineLayout sheetLines;
-    LineLayout foundLines;
-    EXPECT_EQ(lineLayout(Sheet, Size, Views, sheetLines), Status::Done);
-    EXPECT_EQ(lineLayout(found, Size, Views, foundLines), Status::Done);
-    const double footColumn = 1.5 * Size.width;
-    const double footRow = 0.5 * Size.height;
-    const double line = sheetLines.firstLine + footRow * sheetLines.perRow + 0.5 * Sheet.pitch;
-    const double seen = footColumn + (line - footColumn) * (1.0 + Measures.gap / Measures.distance);
-    const double coordinate = (seen - foundLines.firstLine - footRow * foundLines.perRow) / foundLines.spacing;
+    const double coordinate = viewAtFoot(Sheet, Views, Measures.gap, Measures.distance, found, Views, Size);
     found.viewPhase = std::fmod(std::fmod((Views - 1) / 2.0 - coordinate, Views) + Views, Views);
     return found;
 }
