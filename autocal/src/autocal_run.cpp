@@ -6,8 +6,8 @@
 
 #include "veltrane/autocal/camera_distance.h"
 #include "veltrane/autocal/pattern_code.h"
+#include "veltrane/autocal/photo_round.h"
 #include "veltrane/autocal/photo_rounds.h"
-#include "veltrane/autocal/photo_turn.h"
 #include "veltrane/autocal/sheet_from_distances.h"
 #include "veltrane/autocal/view_code.h"
 #include "veltrane/records/atomic_file.h"
@@ -216,36 +216,6 @@ Outcome cameraRounds(const AutocalOptions& options, const ShowPattern& show, Aut
     return saveRecord(options, options.guess, result.calibration, options.display, lastRound, report);
 }
 
-// What a photo's pattern was drawn for: its code's numbers, which a guess
-// given must match, or, without a code, the guess given.
-Outcome photoGuess(const AutocalOptions& options, cv::Mat& photo, PatternCode& shown, AutocalReport& report)
-{
-    if (!findPatternCode(photo, shown)) {
-        if (!options.guessGiven || options.display.area() == 0)
-            return Outcome::failed("no pattern code can be read in the photo: give the guess its pattern was drawn "
-                                   "for (--param=LINE --size=WxH)");
-        report.notes.push_back("no pattern code can be read in the photo: its pattern is taken to be the one of "
-                               "the guess given");
-        shown = PatternCode{options.guess, options.display, 1};
-        return Outcome::done();
-    }
-    const std::string drawnFor = parameterLine(shown.guess);
-    if (options.guessGiven && parameterLine(options.guess) != drawnFor)
-        return Outcome::failed("the photo's pattern was drawn for '" + drawnFor + "', not for the guess given ('" +
-                               parameterLine(options.guess) + "'): leave the guess out, the photo has it");
-    if (options.display.area() != 0 && options.display != shown.display)
-        return Outcome::failed("the photo's pattern was drawn for a display of " + sizeText(shown.display) +
-                               ", not " + sizeText(options.display));
-    if (options.guessGiven) // the record's view phase and panel order
-        shown.guess = options.guess;
-    cv::Mat upright;
-    if (turnPhotoUpright(photo, shown, upright) == PhotoTurn::Unknown)
-        return Outcome::failed("the photo's code is read, but not which way up the photo was taken: photograph "
-                               "the whole display, its frame on a darker surround");
-    photo = upright;
-    return Outcome::done();
-}
-
 // One round from a photo file; the next round's pattern written when asked.
 Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
 {
@@ -254,17 +224,19 @@ Outcome photoRound(const AutocalOptions& options, AutocalReport& report)
     if (photo.empty())
         return Outcome::failed(printable(options.photo) + " cannot be read: " +
                                (why.empty() ? "there is no such file" : why));
-    PatternCode shown;
-    if (const Outcome guessed = photoGuess(options, photo, shown, report); !guessed)
-        return guessed;
-    HeldPhoto held(photo);
-    RoundsOptions rounds; // one round, at once: no progress to show
-    rounds.rounds = 1;
-    rounds.firstRound = shown.round;
-    RoundsResult result;
+    PhotoGuess given;
+    if (options.guessGiven)
+        given.guess = options.guess;
+    given.display = options.display;
+    PhotoRound round;
+    const Outcome found = roundFromPhoto(photo, given, round);
+    report.notes.insert(report.notes.end(), round.notes.begin(), round.notes.end());
+    if (!found)
+        return found;
+    const PatternCode& shown = round.shown;
+    const RoundsResult& result = round.result;
+    photo = round.upright;
     std::string message;
-    if (!calibrateFromPhotos(shown.guess, shown.display, held, rounds, result, message))
-        return Outcome::failed(message);
     report.line = parameterLine(result.calibration);
     const int next = std::min(99, shown.round + 1);
     const std::string name = options.pattern.empty() ? "" : roundPatternName(options.pattern, next);

@@ -1,14 +1,20 @@
 // The Python module `veltrane`: parameter lines and records, images read and
-// written, interlacing, and the camera rig, on numpy arrays. An image is a
+// written, interlacing of views and quilts, what an eye sees, an autocal
+// round from a photo, and the camera rig, on numpy arrays. An image is a
 // C-contiguous uint8 array of rows x columns x 3, blue first as the programs'
-// files are decoded; it is read in place, never copied, and the engine runs
-// with the interpreter's lock released. Failures are exceptions carrying the
+// files are decoded; it is read in place, never copied (but a quilt, turned
+// red first as quilt files are, and a photo, which is turned upright in its
+// own memory), and the engine runs with the interpreter's lock released. Failures are exceptions carrying the
 // programs' own one-line messages.
+#include "veltrane/autocal/photo_round.h"
+#include "veltrane/content/quilt.h"
+#include "veltrane/content/view_order.h"
 #include "veltrane/engine/interlace.h"
 #include "veltrane/records/calibration_record.h"
 #include "veltrane/records/image_file.h"
 #include "veltrane/records/limits.h"
 #include "veltrane/records/parameter_line.h"
+#include "veltrane/records/value_text.h"
 #include "veltrane/records/view_files.h"
 #include "veltrane/rig/camera_rig.h"
 #include "veltrane/simulator/lens_view.h"
@@ -17,6 +23,9 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <opencv2/imgproc.hpp>
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,28 +63,32 @@ py::array_t<std::uint8_t> arrayOf(const cv::Mat& image)
 
 Weighting weightingOf(const std::string& name)
 {
-    if (name == "lines")
-        return Weighting::Lines;
-    if (name == "full")
-        return Weighting::Full;
-    throw py::value_error("weights must be 'lines' or 'full', not '" + name + "'");
+    Weighting weighting;
+    if (!readWeighting(name, weighting))
+        throw py::value_error("weights must be 'lines' or 'full', not '" + name + "'");
+    return weighting;
 }
 
+// views[v] shown as view viewOf[v], as veltrane-interlace's --reverse and
+// --view-offset order them.
 py::array_t<std::uint8_t> interlace(const Calibration& calibration, const std::vector<py::array>& views,
-                                    const std::string& weights)
+                                    const std::string& weights, bool reverse, int viewOffset)
 {
     if (views.empty())
         throw py::value_error("give at least one view");
-    std::vector<cv::Mat> images;
-    for (const py::array& view : views) {
-        images.push_back(imageOf(view, "a view"));
-        if (images.back().size() != images.front().size())
+    const std::vector<int> viewOf = viewOfSource(static_cast<int>(views.size()), reverse, viewOffset);
+    const cv::Size size = imageOf(views.front(), "a view").size();
+    std::vector<cv::Mat> images(views.size());
+    for (std::size_t v = 0; v < views.size(); ++v) {
+        cv::Mat& image = images[static_cast<std::size_t>(viewOf[v])];
+        image = imageOf(views[v], "a view");
+        if (image.size() != size)
             throw py::value_error("the views must all be of one size");
     }
     EngineOptions options;
     options.weighting = weightingOf(weights);
-    py::array_t<std::uint8_t> output({images.front().rows, images.front().cols, 3});
-    cv::Mat into(images.front().rows, images.front().cols, CV_8UC3, output.mutable_data());
+    py::array_t<std::uint8_t> output({size.height, size.width, 3});
+    cv::Mat into(size.height, size.width, CV_8UC3, output.mutable_data());
     Status status;
     {
         py::gil_scoped_release unlocked;
@@ -84,6 +97,56 @@ py::array_t<std::uint8_t> interlace(const Calibration& calibration, const std::v
     if (status != Status::Done)
         throw py::value_error(std::string("the views cannot be interlaced: ") + statusText(status));
     return output;
+}
+
+// The quilt's tiles (view 0 at the bottom left, or the top left) composed at
+// the panel's size, as veltrane-interlace composes a quilt file.
+py::array_t<std::uint8_t> interlaceQuilt(const Calibration& calibration, const py::array& quilt, int columns,
+                                         int rows, std::pair<int, int> size, const std::string& weights,
+                                         bool topLeft, bool nearestTiles)
+{
+    const cv::Mat image = imageOf(quilt, "the quilt");
+    if (columns < 1 || rows < 1 || static_cast<long>(columns) * rows > MaxViews)
+        throw py::value_error("a quilt holds from 1 to " + std::to_string(MaxViews) + " tiles");
+    if (image.cols % columns != 0 || image.rows % rows != 0)
+        throw py::value_error("the quilt is " + sizeText(image.size()) + ", not divisible into " +
+                              std::to_string(columns) + " x " + std::to_string(rows) + " tiles");
+    if (size.first < 1 || size.second < 1 || size.first > MaxImageSide || size.second > MaxImageSide)
+        throw py::value_error("the output's size must be from 1 to " + std::to_string(MaxImageSide) + " a side");
+    const Weighting weighting = weightingOf(weights);
+    py::array_t<std::uint8_t> output({size.second, size.first, 3});
+    cv::Mat into(size.second, size.first, CV_8UC3, output.mutable_data());
+    Status status;
+    {
+        py::gil_scoped_release unlocked;
+        cv::Mat redFirst; // the tiles are composed red first, as a quilt file is decoded
+        cv::cvtColor(image, redFirst, cv::COLOR_BGR2RGB);
+        into.setTo(cv::Scalar::all(0));
+        std::vector<int> viewOf(static_cast<std::size_t>(columns * rows));
+        for (std::size_t v = 0; v < viewOf.size(); ++v)
+            viewOf[v] = static_cast<int>(v);
+        status = addQuiltTiles(redFirst, columns, rows, topLeft, calibration, viewOf, into, nearestTiles, weighting);
+    }
+    if (status != Status::Done)
+        throw py::value_error(std::string("the quilt cannot be interlaced: ") + statusText(status));
+    return output;
+}
+
+// One autocal round from a photo of its pattern.
+PhotoRound autocalRound(const py::array& photo, std::optional<Calibration> guess,
+                        std::optional<std::pair<int, int>> size)
+{
+    PhotoGuess given{guess, size ? cv::Size(size->first, size->second) : cv::Size()};
+    const cv::Mat image = imageOf(photo, "the photo");
+    PhotoRound round;
+    Outcome outcome;
+    {
+        py::gil_scoped_release unlocked;
+        outcome = roundFromPhoto(image.clone(), given, round); // the photo is turned in its own memory
+    }
+    if (!outcome)
+        throw py::value_error(outcome.message);
+    return round;
 }
 
 Calibration parseLine(const std::string& text)
@@ -186,7 +249,18 @@ PYBIND11_MODULE(veltrane, module)
         .def_readwrite("calibration", &CalibrationRecord::calibration)
         .def_readwrite("width", &CalibrationRecord::width)
         .def_readwrite("height", &CalibrationRecord::height)
-        .def_readwrite("measures", &CalibrationRecord::measures);
+        .def_readwrite("measures", &CalibrationRecord::measures)
+        .def_readwrite("reverse", &CalibrationRecord::reverse)
+        .def_readwrite("view_offset", &CalibrationRecord::viewOffset)
+        .def_property(
+            "weights",
+            [](const CalibrationRecord& r) -> py::object {
+                return r.weighting ? py::str(weightingName(*r.weighting)) : py::object(py::none());
+            },
+            [](CalibrationRecord& r, const std::optional<std::string>& name) {
+                r.weighting = name ? std::optional<Weighting>(weightingOf(*name)) : std::nullopt;
+            },
+            "How the content is composed, 'full' or 'lines' (None: not recorded).");
     module.def("load_record", &loadRecord, py::arg("file"), "A calibration record, as the programs read it.");
     module.def("save_record", &saveRecord, py::arg("file"), py::arg("record"),
                "Writes a calibration record whole (never over a file that is not a record).");
@@ -194,13 +268,35 @@ PYBIND11_MODULE(veltrane, module)
     module.def("read_image", &readImage, py::arg("file"), "An image file as rows x columns x 3 uint8, blue first.");
     module.def("write_png", &writePng, py::arg("file"), py::arg("image"), py::arg("force") = false,
                "Writes a PNG whole, never over an existing file unless force.");
-    module.def("interlace", &interlace, py::arg("calibration"), py::arg("views"), py::arg("weights") = "lines",
-               "The interlaced image of the views (a list of arrays of one size), as veltrane-interlace makes it.");
+    module.def("interlace", &interlace, py::arg("calibration"), py::arg("views"), py::arg("weights") = "full",
+               py::arg("reverse") = false, py::arg("view_offset") = 0,
+               "The interlaced image of the views (a list of arrays of one size), as veltrane-interlace makes it; "
+               "weights 'full' (its default) or 'lines'; reverse and view_offset order the views as its --reverse "
+               "and --view-offset do (and a record's reverse and view_offset).");
 
     module.def("see", &see, py::arg("panel"), py::arg("sheet"), py::arg("gap"), py::arg("distance"),
                py::arg("offset") = 0.0, py::arg("height") = 0.0, py::arg("view_count") = 1, py::arg("spot") = 1.0,
                "What an eye distance from the sheet, offset right of and height above the panel's middle (subpixel "
                "columns), sees of the panel through the sheet gap above it, as veltrane-simulate shows it.");
+
+    module.def("interlace_quilt", &interlaceQuilt, py::arg("calibration"), py::arg("quilt"), py::arg("columns"),
+               py::arg("rows"), py::arg("size"), py::arg("weights") = "full", py::arg("top_left") = false,
+               py::arg("nearest_tiles") = false,
+               "The interlaced image (size: (width, height)) of a quilt of columns x rows tiles, view 0 at the bottom "
+               "left (top_left: the top left), as veltrane-interlace makes it of a quilt file.");
+
+    py::class_<PhotoRound>(module, "AutocalRound")
+        .def_property_readonly("calibration", [](const PhotoRound& r) { return r.result.calibration; })
+        .def_property_readonly("guess", [](const PhotoRound& r) { return r.shown.guess; })
+        .def_property_readonly("size", [](const PhotoRound& r) { return py::make_tuple(r.shown.display.width,
+                                                                                       r.shown.display.height); })
+        .def_property_readonly("round", [](const PhotoRound& r) { return r.shown.round; })
+        .def_property_readonly("misfit", [](const PhotoRound& r) { return r.result.misfit; })
+        .def_readonly("notes", &PhotoRound::notes);
+    module.def("autocal_round", &autocalRound, py::arg("photo"), py::arg("guess") = py::none(),
+               py::arg("size") = py::none(),
+               "One round of veltrane-autocal from a photo of its pattern: the numbers found (the guess and the "
+               "display's size from the pattern's code, or those given for a photo without one).");
 
     py::class_<RigCamera>(module, "RigCamera")
         .def_readonly("view", &RigCamera::view)
