@@ -16,7 +16,8 @@ for file in lib/libveltrane_engine.a lib/libveltrane_records.a include/veltrane/
             include/veltrane/records/parameter_line.h lib/cmake/Veltrane/VeltraneConfig.cmake \
             lib/pkgconfig/veltrane.pc bin/veltrane-interlace lib/libveltrane_gpu.a \
             include/veltrane/gpu/gpu_compositor.h lib/pkgconfig/veltrane-gpu.pc share/veltrane/compose.frag \
-            share/veltrane/compose.vert lib/libveltrane_rig.a include/veltrane/rig/camera_rig.h; do
+            share/veltrane/compose.vert lib/libveltrane_rig.a include/veltrane/rig/camera_rig.h \
+            share/veltrane/blender/veltrane_render.zip share/veltrane/blender/veltrane_render/runner.py; do
   [ -e "$work/prefix/$file" ] || fail "not installed: $file"
 done
 # The Python module, where Debian's python3 looks under a prefix (for
