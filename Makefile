@@ -54,7 +54,7 @@ test-loaded: deps
 # camera (about four minutes on a 2-core machine): the share solved right,
 # the spread of the errors, and every failure with its cause.
 accuracy: build
-	$(BUILD_DIR)/tests/autocal-accuracy 200
+	$(BUILD_DIR)/tests/autocal-accuracy 500
 
 # Every benchmark, five repetitions of each, on the release build that
 # `make build` (and so `make test`) makes.

@@ -235,7 +235,8 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
         {"pitch", &sheet.pitch},          {"phase", &sheet.viewPhase}, {"gap", &camera.sheet.gap},
         {"distance", &camera.distance},   {"yaw", &camera.yaw},        {"tilt", &camera.tilt},
         {"roll", &camera.roll},           {"blur", &camera.blur},      {"noise", &camera.noise},
-        {"gamma", &camera.gamma},         {"vignetting", &camera.vignetting}, {"fov", &camera.fieldOfView}};
+        {"gamma", &camera.gamma},         {"vignetting", &camera.vignetting}, {"fov", &camera.fieldOfView},
+        {"surround", &camera.surround},   {"glare", &camera.glare},    {"reflection", &camera.reflection}};
     std::stringstream pairs(text);
     std::string pair;
     while (std::getline(pairs, pair, ',')) {
@@ -250,12 +251,17 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
             sheet.x = static_cast<int>(number);
         } else if (read && key == "mirror" && (number == 0 || number == 1)) {
             sheet.mirror = number == 1;
+        } else if (read && key == "textured" && (number == 0 || number == 1)) {
+            camera.textured = number == 1;
+        } else if (read && key == "jpeg" && number >= 0 && number <= 100 && number == std::floor(number)) {
+            camera.jpegQuality = static_cast<int>(number);
         } else if (read && key == "seed" && number >= 0 && number <= 4e9) {
             camera.seed = static_cast<unsigned>(number);
         } else if (key == "panel" && readSubpixelOrder(value, sheet.subpixelOrder)) {
         } else {
             message = "--camera=sim: cannot use '" + printable(pair) + "' (keys: pitch, x, mirror, phase, panel, gap, "
-                      "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, fov, seed)";
+                      "distance, yaw, tilt, roll, blur, noise, gamma, vignetting, fov, surround, textured, glare, reflection, "
+                      "jpeg, seed)";
             return false;
         }
     }
@@ -263,7 +269,9 @@ bool parseVirtualCamera(const std::string& text, const Calibration& guess, Virtu
         !(camera.gamma > 0.0 && camera.gamma <= 10.0) || !(camera.blur >= 0.0 && camera.blur <= 50.0) ||
         !(camera.noise >= 0.0 && camera.noise <= 255.0) || !(camera.vignetting >= 0.0 && camera.vignetting < 1.0) ||
         !(camera.fieldOfView == 0.0 || (camera.fieldOfView >= 10.0 && camera.fieldOfView <= 150.0)) ||
-        std::fabs(camera.yaw) > 60.0 || std::fabs(camera.tilt) > 60.0 || std::fabs(camera.roll) > 60.0) {
+        !(camera.surround >= 0.0 && camera.surround <= 1.0) || !(camera.glare >= 0.0 && camera.glare <= 1.0) ||
+        !(camera.reflection >= 0.0 && camera.reflection <= 2.0) || std::fabs(camera.yaw) > 60.0 ||
+        std::fabs(camera.tilt) > 60.0 || std::fabs(camera.roll) > 60.0) {
         message = "--camera=sim: a value is out of range ('" + printable(text) + "')";
         return false;
     }

@@ -1,5 +1,6 @@
 #include "veltrane/autocal/camera_distance.h"
 
+#include "veltrane/autocal/display_frame.h"
 #include "veltrane/autocal/photo_reading.h"
 
 #include <opencv2/calib3d.hpp>
@@ -13,7 +14,7 @@ bool cameraDistance(const cv::Mat& photo, cv::Size display, double panelWidth, c
                     double& distance, std::string& problem)
 {
     std::vector<cv::Point2f> corners;
-    if (!displayCorners(photo, corners)) {
+    if (!displayCorners(photo, display, corners)) {
         problem = "no display found in the photo (its white frame, whole and upright)";
         return false;
     }

@@ -1,5 +1,7 @@
 #include "veltrane/autocal/photo_reading.h"
 
+#include "veltrane/autocal/display_frame.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -10,78 +12,6 @@
 namespace veltrane {
 
 namespace {
-
-// The straight line of one side of the frame, fitted to the outline's
-// points along the middle of that side: seen through the lenses the edge is
-// a staircase, each lens over it showing white or black, and the line runs
-// through the middle of its steps (where the outline's outermost points, or
-// its corners, lie up to half a lens off).
-cv::Vec4f sideLine(const std::vector<cv::Point>& outline, cv::Point2f from, cv::Point2f to)
-{
-    const cv::Point2f along = to - from;
-    const double length = cv::norm(along);
-    const double reach = std::max(4.0, 0.04 * length);
-    std::vector<cv::Point2f> near;
-    for (const cv::Point& p : outline) {
-        const cv::Point2f d = cv::Point2f(p) - from;
-        const double t = d.dot(along) / (length * length);
-        const double off = std::fabs(d.x * along.y - d.y * along.x) / length;
-        if (t > 0.1 && t < 0.9 && off < reach)
-            near.push_back(cv::Point2f(p));
-    }
-    cv::Vec4f line;
-    if (near.size() < 8)
-        return cv::Vec4f(along.x / static_cast<float>(length), along.y / static_cast<float>(length), from.x, from.y);
-    cv::fitLine(near, line, cv::DIST_HUBER, 0, 0.01, 0.01);
-    return line;
-}
-
-cv::Point2f crossing(const cv::Vec4f& a, const cv::Vec4f& b)
-{
-    // a: p + s u, b: q + t v; solve p + s u = q + t v.
-    const double cross = a[0] * b[1] - a[1] * b[0];
-    if (std::fabs(cross) < 1e-9)
-        return cv::Point2f(a[2], a[3]);
-    const double s = ((b[2] - a[2]) * b[1] - (b[3] - a[3]) * b[0]) / cross;
-    return cv::Point2f(static_cast<float>(a[2] + s * a[0]), static_cast<float>(a[3] + s * a[1]));
-}
-
-// The four corners of the largest bright quadrilateral: top left, top
-// right, bottom right, bottom left (the photo taken upright), where the
-// lines of its sides cross.
-bool frameCorners(const cv::Mat& grey, std::vector<cv::Point2f>& corners)
-{
-    cv::Mat bright;
-    cv::threshold(grey, bright, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU);
-    std::vector<std::vector<cv::Point>> contours;
-    cv::findContours(bright, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
-    if (contours.empty())
-        return false;
-    const auto largest = std::max_element(contours.begin(), contours.end(), [](const auto& a, const auto& b) {
-        return cv::contourArea(a) < cv::contourArea(b);
-    });
-    if (cv::contourArea(*largest) < 0.05 * grey.total())
-        return false;
-    std::vector<cv::Point> hull;
-    cv::convexHull(*largest, hull);
-    std::vector<cv::Point> quad;
-    cv::approxPolyDP(hull, quad, 0.02 * cv::arcLength(hull, true), true);
-    if (quad.size() != 4)
-        return false;
-    std::vector<cv::Point2f> points(quad.begin(), quad.end());
-    std::sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a.y < b.y; });
-    if (points[0].x > points[1].x)
-        std::swap(points[0], points[1]);
-    if (points[2].x < points[3].x)
-        std::swap(points[2], points[3]);
-    cv::Vec4f sides[4];
-    for (int i = 0; i < 4; ++i)
-        sides[i] = sideLine(*largest, points[i], points[(i + 1) % 4]);
-    corners.resize(4);
-    for (int i = 0; i < 4; ++i)
-        corners[i] = crossing(sides[(i + 3) % 4], sides[i]);
-    return true;
-}
 
 // The fringes' frequency made exact by their phase: the spectrum kept only
 // around the peak (within half its frequency) and turned back into the
@@ -150,6 +80,26 @@ bool frameIsThere(const cv::Mat& rectified, const PatternLayout& layout, double 
     return ringMean(0.25 * f, 0.75 * f) > ringMean(f + 0.25 * g, f + 0.75 * g) + 0.1;
 }
 
+// A field less the light that lifts its dark parts unevenly (a lamp's or a
+// window's reflection on the screen): the lower envelope of its values
+// over a fringe's period, smoothed. A field lifted evenly, or by under
+// LiftFelt, is left as it is.
+constexpr double LiftFelt = 0.05;
+
+cv::Mat withoutLift(const cv::Mat& field, double period)
+{
+    const int side = std::max(3, cvRound(1.2 * period) | 1);
+    cv::Mat lift;
+    cv::erode(field, lift, cv::Mat::ones(side, side, CV_8U), cv::Point(-1, -1), 1, cv::BORDER_REPLICATE);
+    cv::GaussianBlur(lift, lift, cv::Size(), 0.5 * side, 0, cv::BORDER_REPLICATE);
+    double lowest = 0.0;
+    double highest = 0.0;
+    cv::minMaxLoc(lift, &lowest, &highest);
+    if (highest - lowest < LiftFelt)
+        return field;
+    return field - lift;
+}
+
 // A field's spectrum: its values less their mean (the skipped part, in the
 // field's pixels, set to it), under a Hann window, zero-padded to four times
 // its size (a finer grid for the peak).
@@ -177,10 +127,15 @@ struct Peak {
     double size = -1.0;
 };
 
-// The largest bin of the half-plane (across >= 0) that the window allows
+// A peak's main lobe, in bins of the spectrum four times padded under a
+// Hann window: a neighbourhood this wide holds one peak.
+constexpr int LobeBins = 9;
+
+// The peaks of the half-plane (across >= 0) that the window allows
 // (frequencies in cycles per rectified pixel are bin / size, per display
-// pixel that times scale), no slower than `slowest`.
-Peak strongestPeak(const cv::Mat& magnitude, const FringeWindow& window, double scale, double slowest)
+// pixel that times scale), no slower than `slowest`, the largest first:
+// bins no smaller than any within a lobe of them.
+std::vector<Peak> peaksWithin(const cv::Mat& magnitude, const FringeWindow& window, double scale, double slowest)
 {
     auto within = [&](cv::Point2d f) {
         const cv::Point2d a = f * scale - window.expected;
@@ -190,18 +145,33 @@ Peak strongestPeak(const cv::Mat& magnitude, const FringeWindow& window, double 
     };
     const int rows = magnitude.rows;
     const int columns = magnitude.cols;
-    Peak peak;
+    // The bins allowed, the rest 0: a peak is the largest of its lobe among them.
+    cv::Mat allowed(magnitude.size(), CV_32F, cv::Scalar(0));
     for (int r = 0; r < rows; ++r) {
         const double fy = (r <= rows / 2 ? r : r - rows) / static_cast<double>(rows);
         for (int c = 0; c <= columns / 2; ++c) {
             const cv::Point2d f(c / static_cast<double>(columns), fy);
-            const float m = magnitude.at<float>(r, c);
-            if (m > peak.size && cv::norm(f) >= slowest && within(f))
-                peak = {cv::Point(c, r), m};
+            if (cv::norm(f) >= slowest && within(f))
+                allowed.at<float>(r, c) = magnitude.at<float>(r, c);
         }
     }
-    return peak;
+    cv::Mat largest;
+    cv::dilate(allowed, largest, cv::Mat::ones(LobeBins, LobeBins, CV_8U));
+    std::vector<Peak> peaks;
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c <= columns / 2; ++c) {
+            const float m = allowed.at<float>(r, c);
+            if (m > 0.0f && m >= largest.at<float>(r, c))
+                peaks.push_back({cv::Point(c, r), m});
+        }
+    std::sort(peaks.begin(), peaks.end(), [](const Peak& a, const Peak& b) { return a.size > b.size; });
+    return peaks;
 }
+
+// The blur before a photo is shrunk to the pixels it is read at, in those
+// pixels: it leaves slow fringes (a fifth of a cycle a pixel) at two
+// thirds, and all but removes what would fold onto them.
+constexpr double AntiAliasing = 0.7;
 
 } // namespace
 
@@ -210,11 +180,6 @@ cv::Mat channelMean(const cv::Mat& photo)
     cv::Mat grey;
     cv::transform(photo, grey, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
     return grey;
-}
-
-bool displayCorners(const cv::Mat& photo, std::vector<cv::Point2f>& corners)
-{
-    return frameCorners(channelMean(photo), corners);
 }
 
 bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
@@ -229,21 +194,23 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
         return false;
     }
     std::vector<cv::Point2f> corners;
-    if (!frameCorners(grey, corners)) {
+    if (!displayCorners(photo, layout.display, corners)) {
         problem = "no display found in the photo (its white frame, whole and upright)";
         return false;
     }
     const float w = static_cast<float>(layout.display.width * scale);
     const float h = static_cast<float>(layout.display.height * scale);
-    // A photo with more pixels than the display is read at is first shrunk
-    // by area, so that the lenses' fine pattern averages out instead of
-    // folding into slow false fringes.
+    // A photo with more pixels than the display is read at is first blurred
+    // to the pixels it is read at and shrunk by area, so that the lenses'
+    // fine pattern, and its beat with the camera's pixels, fade instead of
+    // folding into slow false fringes (a fine pitch on a large display).
     const double across = std::max(cv::norm(corners[1] - corners[0]), cv::norm(corners[2] - corners[3]));
     const double shrink = std::min(1.0, w / across);
     cv::Mat source = grey;
     cv::Mat sourceColours = photo;
     if (shrink < 1.0) {
-        cv::resize(grey, source, cv::Size(), shrink, shrink, cv::INTER_AREA);
+        cv::GaussianBlur(grey, source, cv::Size(), AntiAliasing / shrink);
+        cv::resize(source, source, cv::Size(), shrink, shrink, cv::INTER_AREA);
         if (colours)
             cv::resize(photo, sourceColours, cv::Size(), shrink, shrink, cv::INTER_AREA);
         for (cv::Point2f& corner : corners)
@@ -267,7 +234,7 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
 }
 
 bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, const cv::Rect& skipped, double scale,
-                    const FringeWindow& window, Fringes& fringes, std::string& problem)
+                    const FringeWindow& window, std::vector<Fringes>& candidates, std::string& problem)
 {
     auto scaled = [scale](const cv::Rect& r) {
         return cv::Rect(cvRound(r.x * scale), cvRound(r.y * scale), cvRound(r.width * scale),
@@ -282,16 +249,28 @@ bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, const cv::R
     cv::Mat magnitude;
     const cv::Rect overlap = scaled(skipped) & inside;
     const cv::Rect skippedInside = overlap.empty() ? cv::Rect() : overlap - inside.tl();
-    windowedSpectrum(rectified(inside), skippedInside, spectrum, magnitude);
+    // The longest period of the fringes the window allows, in rectified
+    // pixels: a light lifted over more than that is no fringe.
+    const double expected = std::hypot(window.expected.x, window.expected.y);
+    const double slowest = std::max(expected - std::hypot(window.reach.x, window.reach.y), 1e-6);
+    const double period = std::min(scale / slowest, 0.5 * std::min(inside.width, inside.height));
+    windowedSpectrum(withoutLift(rectified(inside), period), skippedInside, spectrum, magnitude);
     // Fringes are at least 1.5 cycles across the field.
-    const Peak peak = strongestPeak(magnitude, window, scale, 1.5 / std::min(inside.width, inside.height));
+    const std::vector<Peak> peaks =
+        peaksWithin(magnitude, window, scale, 1.5 / std::min(inside.width, inside.height));
     const double usual = cv::mean(magnitude)[0];
-    fringes.strength = usual > 0.0 ? peak.size / usual : 0.0;
-    if (peak.size <= 0.0 || fringes.strength < 20.0) {
+    candidates.clear();
+    for (const Peak& peak : peaks) {
+        const double strength = usual > 0.0 ? peak.size / usual : 0.0;
+        if (strength < FringeStrength || peak.size < RivalShare * peaks.front().size ||
+            candidates.size() == MostCandidates)
+            break;
+        candidates.push_back({frequencyByPhase(spectrum, peak.bin, inside.size(), skippedInside) * scale, strength});
+    }
+    if (candidates.empty()) {
         problem = "no fringes to measure in the photo (a wrong pattern, or too blurred)";
         return false;
     }
-    fringes.frequency = frequencyByPhase(spectrum, peak.bin, inside.size(), skippedInside) * scale;
     return true;
 }
 

@@ -29,7 +29,7 @@ Outcome readPhotoPattern(cv::Mat& photo, const PhotoGuess& given, PatternCode& s
     cv::Mat upright;
     if (turnPhotoUpright(photo, shown, upright) == PhotoTurn::Unknown)
         return Outcome::failed("the photo's code is read, but not which way up the photo was taken: photograph "
-                               "the whole display, its frame on a darker surround");
+                               "the whole display, in focus");
     photo = upright;
     return Outcome::done();
 }

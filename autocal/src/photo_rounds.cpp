@@ -13,6 +13,9 @@ namespace {
 
 // Below this many fringes across the display, a new guess is not worth a round.
 constexpr double Settled = 0.05;
+// Rounds that end moving the numbers by more than this (fringes across the
+// display) have not found them to a quarter of a fringe.
+constexpr double Unsettled = 0.25;
 // The misfit (fringes across a field) above which the fields' answers are
 // not believed: the photos of the right patterns stayed below 0.14 in
 // simulation; a pattern of another guess (another pitch, the other leaning)
@@ -55,15 +58,15 @@ bool round(const PatternCode& code, double scale, PhotoSource& photos, cv::Point
         return false;
     }
     cv::Point2d fieldFrequency[2];
-    Fringes fringes[2];
+    std::vector<Fringes> candidates[2];
     for (int field = 0; field < 2; ++field) {
         const Calibration drawn = fieldCalibration(guess, spread, field);
         if (!lensFrequency(drawn, layout.display, fieldFrequency[field]) ||
             !measureFringes(rectified, layout.fields[field], field == 0 ? layout.code : cv::Rect(), scale,
-                            fringeWindow(fieldFrequency[field], guessFrequency, guess), fringes[field], problem))
+                            fringeWindow(fieldFrequency[field], guessFrequency, guess), candidates[field], problem))
             return false;
     }
-    return solveFrequency(fieldFrequency, fringes, layout.fields[0].size(), frequency, misfit, problem);
+    return solveBestPair(fieldFrequency, candidates, layout.fields[0].size(), frequency, misfit, problem);
 }
 
 } // namespace
@@ -98,6 +101,18 @@ bool calibrateFromPhotos(const Calibration& guess, cv::Size display, PhotoSource
             options.progress(options.firstRound + r - 1, options.firstRound + options.rounds - 1, solved);
         if (settled)
             break;
+    }
+    // Rounds that ran out still moving have read the fringes no closer than
+    // they moved: the photos do not hold the numbers to that fringe (the
+    // camera's pixels too coarse for the lenses, the fringes too faint).
+    if (result.rounds > 1 && result.rounds == options.rounds && result.moved > Unsettled) {
+        char text[240];
+        std::snprintf(text, sizeof text, "the rounds do not settle (the last moved the numbers %.2f fringes across "
+                                         "the display): photograph the display from closer, larger in the photo, "
+                                         "or with less blur",
+                      result.moved);
+        problem = text;
+        return false;
     }
     // The last round's fields must agree: numbers read from a pattern drawn
     // for another guess are wrong by as much as the guesses differ.

@@ -1,5 +1,6 @@
 #include "veltrane/autocal/photo_turn.h"
 
+#include "veltrane/autocal/display_frame.h"
 #include "veltrane/autocal/photo_reading.h"
 
 #include <opencv2/imgproc.hpp>
@@ -79,7 +80,7 @@ PhotoTurn turnPhotoUpright(const cv::Mat& photo, const PatternCode& code, cv::Ma
     if (layout.code.empty())
         return PhotoTurn::Unknown;
     std::vector<cv::Point2f> corners;
-    if (std::min(photo.cols, photo.rows) < SmallestPatternSide / 4 || !displayCorners(photo, corners))
+    if (std::min(photo.cols, photo.rows) < SmallestPatternSide / 4 || !displayCorners(photo, code.display, corners))
         return PhotoTurn::NoDisplay;
     const double across = 0.5 * (cv::norm(corners[1] - corners[0]) + cv::norm(corners[2] - corners[3]));
     const double down = 0.5 * (cv::norm(corners[3] - corners[0]) + cv::norm(corners[2] - corners[1]));
@@ -87,7 +88,7 @@ PhotoTurn turnPhotoUpright(const cv::Mat& photo, const PatternCode& code, cv::Ma
     cv::Mat turned = photo;
     if (std::max(aspect, 1.0 / aspect) >= TurnedAspect && (aspect > 1.0) != (across > down)) {
         cv::rotate(photo, turned, cv::ROTATE_90_CLOCKWISE);
-        if (!displayCorners(turned, corners))
+        if (!displayCorners(turned, code.display, corners))
             return PhotoTurn::NoDisplay;
     }
     const cv::Mat grey = channelMean(turned);

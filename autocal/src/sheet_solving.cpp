@@ -68,4 +68,29 @@ bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2
     return true;
 }
 
+bool solveBestPair(const cv::Point2d fieldFrequency[2], const std::vector<Fringes> candidates[2], cv::Size field,
+                   cv::Point2d& solved, double& misfit, std::string& problem)
+{
+    bool any = false;
+    for (const Fringes& first : candidates[0])
+        for (const Fringes& second : candidates[1]) {
+            const Fringes pair[2] = {first, second};
+            cv::Point2d answer;
+            double apart = 0.0;
+            std::string why;
+            if (!solveFrequency(fieldFrequency, pair, field, answer, apart, why)) {
+                if (!any)
+                    problem = why;
+                continue;
+            }
+            // Rivals are taken only where they agree clearly better.
+            if (!any || apart < misfit - 0.1) {
+                solved = answer;
+                misfit = apart;
+                any = true;
+            }
+        }
+    return any;
+}
+
 } // namespace veltrane

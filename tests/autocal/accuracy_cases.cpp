@@ -48,6 +48,61 @@ AccuracyCase randomCase(std::mt19937& random, cv::Size display)
     return c;
 }
 
+const char* conditionName(Condition condition)
+{
+    switch (condition) {
+    case Condition::DarkRoom: return "dark room";
+    case Condition::LinearCamera: return "linear camera";
+    case Condition::LitRoom: return "lit room";
+    case Condition::GreyRoom: return "mid-grey room";
+    case Condition::TexturedRoom: return "textured room";
+    case Condition::Rolled: return "rolled 20-45";
+    case Condition::Reflection: return "reflection";
+    case Condition::FourK: return "3840 x 2160";
+    case Condition::Jpeg: return "JPEG 85";
+    case Condition::Everything: return "all at once";
+    }
+    return "";
+}
+
+AccuracyCase conditionCase(std::mt19937& random, Condition condition)
+{
+    const bool fourK = condition == Condition::FourK;
+    AccuracyCase c = randomCase(random, fourK ? cv::Size(3840, 2160) : cv::Size(960, 600));
+    VirtualCamera& camera = c.camera;
+    // A camera's encoding, 1 / 1.8 to 1 / 2.4, over the display's gamma 2.2.
+    camera.gamma = 2.2 / uniform(random, 1.8, 2.4);
+    camera.surround = uniform(random, 0.001, 0.006);
+    if (fourK)
+        camera.photo = cv::Size(4000, 3000);
+    const bool all = condition == Condition::Everything;
+    if (condition == Condition::LinearCamera)
+        camera.gamma = 2.2;
+    if (condition == Condition::LitRoom || all) {
+        camera.surround = uniform(random, 0.02, 0.06);
+        camera.glare = camera.surround * uniform(random, 0.1, 0.4);
+    }
+    if (condition == Condition::GreyRoom) {
+        camera.surround = uniform(random, 0.1, 0.25);
+        camera.glare = camera.surround * uniform(random, 0.1, 0.3);
+    }
+    if (condition == Condition::TexturedRoom || all) {
+        camera.textured = true;
+        camera.surround = uniform(random, 0.01, 0.15);
+        camera.glare = camera.surround * uniform(random, 0.1, 0.3);
+    }
+    if (condition == Condition::Rolled || all) {
+        const double roll = all ? uniform(random, 5.0, 30.0) : uniform(random, 20.0, 45.0);
+        camera.roll = std::uniform_int_distribution<int>(0, 1)(random) ? roll : -roll;
+        camera.photo = cv::Size(1400, 1200); // the whole display in the photo, turned so
+    }
+    if (condition == Condition::Reflection || all)
+        camera.reflection = uniform(random, 0.2, 0.8);
+    if (condition == Condition::Jpeg || all)
+        camera.jpegQuality = 85;
+    return c;
+}
+
 namespace {
 
 // Columns a row that the lines of -x x over -y y move on a display of this

@@ -30,6 +30,27 @@ struct CaseOutcome {
 AccuracyCase randomCase(std::mt19937& random, cv::Size display);
 CaseOutcome runCase(const AccuracyCase& accuracyCase);
 
+// What users meet, one thing at a time over a photo in a dark room with a
+// camera's usual encoding (gamma 1.8 to 2.4 over the display's 2.2), and
+// all of them at once.
+enum class Condition {
+    DarkRoom,      // the photo as taken in a dark room
+    LinearCamera,  // a camera writing linear light: the darks crushed
+    LitRoom,       // the room lit: the surround 45 to 75 of 255, the room on the screen's glass
+    GreyRoom,      // a mid-grey wall around the display (90 to 140)
+    TexturedRoom,  // a room full of things, a window among them
+    Rolled,        // the display rolled 20 to 45 degrees in the photo
+    Reflection,    // a lamp's bright band across the screen
+    FourK,         // 3840 x 2160 in a photo of 4000 x 3000
+    Jpeg,          // the photo stored as JPEG of quality 85
+    Everything,    // a phone in a lit room: all of the above but linear light and 4K
+};
+constexpr int ConditionCount = 10;
+const char* conditionName(Condition condition);
+
+// A random case of make accuracy's draw under the condition.
+AccuracyCase conditionCase(std::mt19937& random, Condition condition);
+
 struct PhaseOutcome {
     bool read = false;    // the views' code was read
     std::string problem;  // else why not

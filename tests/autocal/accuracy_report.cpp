@@ -5,9 +5,12 @@
 
 #include "veltrane/autocal/sheet_from_distances.h"
 
+#include <opencv2/imgcodecs.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -116,53 +119,118 @@ void phaseReport(std::mt19937& random, int cases)
                 cases - refused);
 }
 
+struct ConditionTally {
+    int cases = 0;
+    int solved = 0;
+    int exact = 0;  // -x and the leaning as seen
+    int wrong = 0;  // numbers given that are wrong: more than a quarter of a fringe left across the display
+    std::vector<double> pitchErrors;
+};
+
+// The rounds on random displays, a share of the cases under each condition
+// users meet, told by condition; every case not right, with why.
+void conditionsReport(std::mt19937& random, int cases)
+{
+    std::vector<ConditionTally> tallies(ConditionCount);
+    for (int i = 0; i < cases; ++i) {
+        const Condition condition = static_cast<Condition>(i % ConditionCount);
+        if (isatty(fileno(stderr)))
+            std::fprintf(stderr, "\rcase %d of %d", i + 1, cases);
+        const AccuracyCase c = conditionCase(random, condition);
+        const CaseOutcome o = runCase(c);
+        ConditionTally& tally = tallies[static_cast<std::size_t>(condition)];
+        tally.cases += 1;
+        tally.solved += o.solved;
+        tally.exact += o.solved && o.slantExact;
+        const bool wrong = o.solved && o.fringesLeft > 0.25;
+        tally.wrong += wrong;
+        if (o.solved)
+            tally.pitchErrors.push_back(std::abs(o.found.pitch - o.seen.pitch) / o.seen.pitch);
+        const Calibration& t = c.camera.sheet.calibration;
+        if (!o.good())
+            std::printf("case %3d, %s: %s; pitch %.4f -x %d -y %d%s %s, %dx%d, gamma %.2f, room %.3f%s, roll %.0f, "
+                        "reflection %.2f, blur %.2f (found pitch %.4f -x %d%s, seen %.4f -x %d, %.2f fringes left)\n",
+                        i, conditionName(condition),
+                        o.solved ? (wrong ? "WRONG" : o.slantExact ? "more than 3 rounds" : "-x off") : o.problem.c_str(),
+                        t.pitch, t.x, t.y, t.mirror ? " -mirror" : "",
+                        t.subpixelOrder == ChannelOrder::Bgr ? "bgr" : "rgb", c.display.width, c.display.height,
+                        c.camera.gamma, c.camera.surround, c.camera.textured ? " textured" : "", c.camera.roll,
+                        c.camera.reflection, c.camera.blur, o.found.pitch, o.found.x, o.found.mirror ? " -mirror" : "",
+                        o.seen.pitch, o.seen.x, o.fringesLeft);
+        std::fflush(stdout);
+    }
+    std::printf("\n| condition | cases | solved | -x exact | wrong, exit 0 | pitch error median |\n"
+                "|---|---|---|---|---|---|\n");
+    ConditionTally all;
+    for (int k = 0; k < ConditionCount; ++k) {
+        const ConditionTally& t = tallies[static_cast<std::size_t>(k)];
+        std::printf("| %s | %d | %d | %d | %d | %.5f %% |\n", conditionName(static_cast<Condition>(k)), t.cases,
+                    t.solved, t.exact, t.wrong, 100.0 * percentile(t.pitchErrors, 0.5));
+        all.cases += t.cases;
+        all.solved += t.solved;
+        all.exact += t.exact;
+        all.wrong += t.wrong;
+        all.pitchErrors.insert(all.pitchErrors.end(), t.pitchErrors.begin(), t.pitchErrors.end());
+    }
+    std::printf("| all | %d | %d (%.1f %%) | %d (%.1f %%) | %d | %.5f %% |\n", all.cases, all.solved,
+                100.0 * all.solved / all.cases, all.exact, 100.0 * all.exact / all.cases, all.wrong,
+                100.0 * percentile(all.pitchErrors, 0.5));
+    std::printf("pitch error: 95th percentile %.4f %%, largest %.4f %%\n", 100.0 * percentile(all.pitchErrors, 0.95),
+                100.0 * percentile(all.pitchErrors, 1.0));
+}
+
 } // namespace
+
+// Case `index` of a run of the conditions alone, again: its photos kept
+// as case-N-round-R.png, and what each round found.
+void oneCase(std::mt19937& random, int index)
+{
+    AccuracyCase c;
+    for (int i = 0; i <= index; ++i)
+        c = conditionCase(random, static_cast<Condition>(i % ConditionCount));
+    struct Kept : PhotoSource {
+        VirtualCameraPhotos photos;
+        int index;
+        int round = 0;
+        Kept(const VirtualCamera& camera, int i) : photos(camera), index(i) {}
+        bool take(const cv::Mat& pattern, cv::Mat& photo, std::string& problem) override
+        {
+            if (!photos.take(pattern, photo, problem))
+                return false;
+            cv::imwrite("case-" + std::to_string(index) + "-round-" + std::to_string(++round) + ".png", photo);
+            return true;
+        }
+    } kept(c.camera, index);
+    RoundsOptions options;
+    options.progress = [](int round, int, const Calibration& found) {
+        std::printf("round %d: pitch %.5f -x %d%s\n", round, found.pitch, found.x, found.mirror ? " -mirror" : "");
+    };
+    RoundsResult result;
+    std::string problem;
+    const bool solved = calibrateFromPhotos(c.guess, c.display, kept, options, result, problem);
+    const Calibration& t = c.camera.sheet.calibration;
+    std::printf("case %d, %s: guess pitch %.4f -x %d%s; true pitch %.4f -x %d -y %d%s; %s (misfit %.3f)\n", index,
+                conditionName(static_cast<Condition>(index % ConditionCount)), c.guess.pitch, c.guess.x,
+                c.guess.mirror ? " -mirror" : "", t.pitch, t.x, t.y, t.mirror ? " -mirror" : "",
+                solved ? "solved" : problem.c_str(), result.misfit);
+}
 
 int main(int argc, char** argv)
 {
-    const int cases = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
-    // A second argument runs one part alone: numbers, gap or phase.
+    const int cases = argc > 1 ? std::max(1, std::atoi(argv[1])) : 500;
+    // A second argument runs one part alone: numbers, gap or phase; a third,
+    // with numbers, one case of it again.
     const std::string part = argc > 2 ? argv[2] : "";
     std::mt19937 random(2026);
-    if (part == "gap" || part == "phase") {
-        if (part == "gap")
-            gapReport(random, std::max(1, cases / 5));
-        else
-            phaseReport(random, std::max(1, cases / 5));
+    if (part == "numbers" && argc > 3) {
+        oneCase(random, std::atoi(argv[3]));
         return 0;
     }
-    int good = 0;
-    std::vector<double> pitchErrors;
-    std::vector<double> fringes;
-    int rounds[4] = {0, 0, 0, 0};
-    for (int i = 0; i < cases; ++i) {
-        const AccuracyCase c = randomCase(random, cv::Size(960, 600));
-        const CaseOutcome o = runCase(c);
-        good += o.good() ? 1 : 0;
-        const veltrane::Calibration& t = c.camera.sheet.calibration;
-        if (o.solved) {
-            pitchErrors.push_back(std::abs(o.found.pitch - o.seen.pitch) / o.seen.pitch);
-            fringes.push_back(o.fringesLeft);
-            rounds[std::min(3, o.rounds)] += 1;
-        }
-        if (!o.good())
-            std::printf("case %3d failed: pitch %.4f -x %d -y %d%s, gap %.0f, distance %.0f, yaw %.1f tilt %.1f, blur "
-                        "%.2f: %s (found pitch %.4f -x %d%s, seen pitch %.4f -x %d; %.2f fringes left, %d rounds)\n",
-                        i, t.pitch, t.x, t.y, t.mirror ? " -mirror" : "", c.camera.sheet.gap, c.camera.distance,
-                        c.camera.yaw, c.camera.tilt, c.camera.blur, o.solved ? "wrong numbers" : o.problem.c_str(),
-                        o.found.pitch, o.found.x, o.found.mirror ? " -mirror" : "", o.seen.pitch, o.seen.x,
-                        o.fringesLeft, o.rounds);
-    }
-    std::printf("\n%d of %d right (%.1f %%): -x exact and at most a quarter of a fringe left, within 3 rounds\n", good,
-                cases, 100.0 * good / cases);
-    std::printf("pitch error (share of the pitch): median %.5f, 95th percentile %.5f, largest %.5f\n",
-                percentile(pitchErrors, 0.5), percentile(pitchErrors, 0.95), percentile(pitchErrors, 1.0));
-    std::printf("fringes left across the display: median %.3f, 95th percentile %.3f, largest %.3f\n",
-                percentile(fringes, 0.5), percentile(fringes, 0.95), percentile(fringes, 1.0));
-    std::printf("rounds taken: 1: %d, 2: %d, 3: %d\n", rounds[1], rounds[2], rounds[3]);
-    if (part.empty()) {
-        gapReport(random, std::max(1, cases / 5));
-        phaseReport(random, std::max(1, cases / 5));
-    }
+    if (part.empty() || part == "numbers")
+        conditionsReport(random, cases);
+    if (part.empty() || part == "gap")
+        gapReport(random, std::max(1, part.empty() ? cases / 25 : cases / 5));
+    if (part.empty() || part == "phase")
+        phaseReport(random, std::max(1, part.empty() ? cases / 25 : cases / 5));
     return 0;
 }

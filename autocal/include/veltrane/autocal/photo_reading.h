@@ -24,10 +24,6 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
 // this mean.
 cv::Mat channelMean(const cv::Mat& photo);
 
-// The corners of the display's white frame in a photo: top left, top right,
-// bottom right, bottom left as the photo stands. False when none is found.
-bool displayCorners(const cv::Mat& photo, std::vector<cv::Point2f>& corners);
-
 struct Fringes {
     cv::Point2d frequency; // cycles per display pixel across, and per row down (across >= 0)
     double strength = 0.0; // the peak against the spectrum's usual level
@@ -41,11 +37,19 @@ struct FringeWindow {
     cv::Point2d reach;
 };
 
-// The strongest fringes of a field of the rectified display (its rectangle
-// in display pixels, times scale) within the window, the part of it that is
-// skipped (the code's square; display pixels) left out. False with the
-// problem.
+// A peak this many times the spectrum's usual level is fringes; one of at
+// least RivalShare of the strongest's size may be the fringes instead of
+// it (a reflection's band across the field can outshine them), up to
+// MostCandidates of them.
+constexpr double FringeStrength = 20.0;
+constexpr double RivalShare = 0.1;
+constexpr std::size_t MostCandidates = 4;
+
+// The fringes of a field of the rectified display (its rectangle in display
+// pixels, times scale) within the window, the part of it that is skipped
+// (the code's square; display pixels) left out: the strongest first, and
+// their rivals. False with the problem.
 bool measureFringes(const cv::Mat& rectified, const cv::Rect& field, const cv::Rect& skipped, double scale,
-                    const FringeWindow& window, Fringes& fringes, std::string& problem);
+                    const FringeWindow& window, std::vector<Fringes>& candidates, std::string& problem);
 
 } // namespace veltrane

@@ -13,6 +13,7 @@
 #include <opencv2/core.hpp>
 
 #include <string>
+#include <vector>
 
 namespace veltrane {
 
@@ -32,5 +33,10 @@ Calibration calibrationOf(cv::Point2d frequency, const Calibration& guess, cv::S
 // when the pattern photographed was drawn for other numbers.
 bool solveFrequency(const cv::Point2d fieldFrequency[2], const Fringes fringes[2], cv::Size field,
                     cv::Point2d& solved, double& misfit, std::string& problem);
+
+// The same from each field's fringes and their rivals: the pair whose
+// answers agree best (the strongest pair when they agree alike).
+bool solveBestPair(const cv::Point2d fieldFrequency[2], const std::vector<Fringes> candidates[2], cv::Size field,
+                   cv::Point2d& solved, double& misfit, std::string& problem);
 
 } // namespace veltrane

@@ -1,0 +1,24 @@
+// The display found in a photo by the white frame of its pattern, in a room
+// dark or lit, plain or full of things, the camera's tone curve what it
+// may be, the display turned in the photo by up to 45 degrees either way,
+// a reflection over part of the screen.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+namespace veltrane {
+
+// The brightest of each pixel's channels: seen through the lenses a white
+// frame is lit by one subpixel of any colour at a time, each at its full,
+// where a room's grey or coloured things are lit in every channel alike.
+cv::Mat brightestChannel(const cv::Mat& photo);
+
+// The corners of the white frame of a pattern for a display of this size:
+// top left, top right, bottom right, bottom left as the display stands in
+// the photo (turned by less than 45 degrees). False when no frame is found
+// whole.
+bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners);
+
+} // namespace veltrane
