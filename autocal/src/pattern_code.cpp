@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace veltrane {
@@ -19,7 +20,23 @@ namespace {
 
 // A photo is searched for the code at this many pixels at most across: a
 // 3840 x 2160 display across most of a 12-megapixel photo is read at it.
+// A photo stored mirrored (a phone's front camera) is searched again
+// mirrored back when no code is read: the decoder reads a mirrored code
+// only when its modules are sharp and large, where the same code the right
+// way round is read at this size.
 constexpr int SearchSide = 2400;
+
+// The texts of the codes the decoder reads in a grey picture; none when
+// the decoder refuses it.
+std::vector<std::string> codeTexts(const cv::Mat& searched)
+{
+    try {
+        cv::wechat_qrcode::WeChatQRCode reader;
+        return reader.detectAndDecode(searched);
+    } catch (const cv::Exception&) {
+        return {}; // the decoder's own refusal of a photo: no code read
+    }
+}
 
 // The smallest code has 21 modules a side: a photo narrower holds none.
 constexpr int SmallestCodeSide = 21;
@@ -81,16 +98,13 @@ bool findPatternCode(const cv::Mat& photo, PatternCode& code)
     const double shrink = std::min(1.0, static_cast<double>(SearchSide) / std::max(grey.cols, grey.rows));
     if (shrink < 1.0)
         cv::resize(grey, grey, cv::Size(), shrink, shrink, cv::INTER_AREA);
-    std::vector<std::string> texts;
-    try {
-        cv::wechat_qrcode::WeChatQRCode reader;
-        texts = reader.detectAndDecode(grey);
-    } catch (const cv::Exception&) {
-        return false; // the decoder's own refusal of a photo: no code read
+    for (const bool mirroredBack : {false, true}) {
+        if (mirroredBack)
+            cv::flip(grey, grey, 1);
+        for (const std::string& text : codeTexts(grey))
+            if (readPatternCodeText(text, code))
+                return true;
     }
-    for (const std::string& text : texts)
-        if (readPatternCodeText(text, code))
-            return true;
     return false;
 }
 
