@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <numeric>
 #include <optional>
 #include <vector>
@@ -73,8 +74,12 @@ std::vector<cv::Point2f> ordered(std::vector<cv::Point2f> points)
 }
 
 // The outline's four corners where the lines of its sides cross, in order;
-// none when it is no convex quadrilateral.
-std::optional<std::vector<cv::Point2f>> quadrilateral(const std::vector<cv::Point>& outline)
+// none when it is no convex quadrilateral. An outline runs through the
+// middles of the bright pixels along its edge, where the edge itself lies
+// half a pixel further on, between them and the dark: each side is moved
+// there, `outward` pixels away from the outline's middle (out of a bright
+// part's outline, into a hole's).
+std::optional<std::vector<cv::Point2f>> quadrilateral(const std::vector<cv::Point>& outline, float outward)
 {
     std::vector<cv::Point> hull;
     cv::convexHull(outline, hull);
@@ -84,8 +89,15 @@ std::optional<std::vector<cv::Point2f>> quadrilateral(const std::vector<cv::Poin
         return std::nullopt;
     const std::vector<cv::Point2f> points = ordered({quad.begin(), quad.end()});
     cv::Vec4f sides[4];
-    for (int i = 0; i < 4; ++i)
+    const cv::Point2f middle = std::accumulate(points.begin(), points.end(), cv::Point2f()) * 0.25f;
+    for (int i = 0; i < 4; ++i) {
         sides[i] = sideLine(outline, points[i], points[(i + 1) % 4]);
+        cv::Point2f normal(-sides[i][1], sides[i][0]);
+        if (normal.dot(cv::Point2f(sides[i][2], sides[i][3]) - middle) < 0.0f)
+            normal = -normal;
+        sides[i][2] += outward * normal.x;
+        sides[i][3] += outward * normal.y;
+    }
     std::vector<cv::Point2f> corners(4);
     for (int i = 0; i < 4; ++i)
         corners[i] = crossing(sides[(i + 3) % 4], sides[i]);
@@ -178,16 +190,87 @@ void addCandidates(const cv::Mat& bright, double level, const PatternLayout& lay
         const double area = cv::contourArea(contours[i]);
         if (area < smallest)
             continue;
-        if (const auto corners = quadrilateral(contours[i]))
+        if (const auto corners = quadrilateral(contours[i], 0.5f))
             found.push_back({*corners, 0.0, false});
         for (int hole = hierarchy[i][2]; hole >= 0; hole = hierarchy[static_cast<std::size_t>(hole)][0]) {
             const auto& edge = contours[static_cast<std::size_t>(hole)];
             if (cv::contourArea(edge) < 0.3 * area)
                 continue;
-            if (const auto inner = quadrilateral(edge))
+            if (const auto inner = quadrilateral(edge, -0.5f))
                 found.push_back({outerFromInner(*inner, layout), 0.0, true});
         }
     }
+}
+
+// The largest distance between two sets of corners, in pixels.
+double cornersApart(const std::vector<cv::Point2f>& a, const std::vector<cv::Point2f>& b)
+{
+    double apart = 0.0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        apart = std::max(apart, static_cast<double>(cv::norm(a[i] - b[i])));
+    return apart;
+}
+
+// How near two finds of one display's corners lie, in pixels: 2 % of its
+// diagonal.
+double sameDisplay(const std::vector<cv::Point2f>& corners)
+{
+    return 0.02 * cv::norm(corners[2] - corners[0]);
+}
+
+// The picture's levels between its dark and its light: shares of the way
+// from its 10th to its 99.5th percentile.
+std::vector<double> levelsBetween(const cv::Mat& picture, std::initializer_list<double> shares)
+{
+    std::vector<std::size_t> counts(256, 0);
+    for (auto p = picture.begin<uchar>(); p != picture.end<uchar>(); ++p)
+        ++counts[*p];
+    auto levelBelow = [&](double share) {
+        std::size_t seen = 0;
+        int level = 0;
+        while (level < 255 && (seen += counts[static_cast<std::size_t>(level)]) <= share * picture.total())
+            ++level;
+        return static_cast<double>(level);
+    };
+    const double low = levelBelow(0.1);
+    const double high = levelBelow(0.995);
+    std::vector<double> levels;
+    for (const double share : shares)
+        levels.push_back(low + share * (high - low));
+    return levels;
+}
+
+// The picture less its light over areas `share` of its shorter side across
+// (a grey opening): what is left are its bright parts narrower than that,
+// the frame's band among them, parted from the room's large bright things
+// it meets and from a reflection's soft light over the screen and across
+// the black inside the frame. Worked out on a picture of at most
+// OpeningSide pixels down, where an opening of a large photo is quick.
+constexpr int OpeningSide = 600;
+
+cv::Mat thinBrightParts(const cv::Mat& bright, double share)
+{
+    const double shrink = std::min(1.0, static_cast<double>(OpeningSide) / std::min(bright.cols, bright.rows));
+    cv::Mat small = bright;
+    if (shrink < 1.0)
+        cv::resize(bright, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    const int side = std::max(3, cvRound(share * std::min(small.cols, small.rows)) | 1);
+    cv::Mat opened;
+    cv::morphologyEx(small, opened, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(side, side)));
+    if (shrink < 1.0)
+        cv::resize(opened, opened, bright.size(), 0, 0, cv::INTER_LINEAR);
+    return bright - opened;
+}
+
+// How many of the candidates lie where this one does: a frame's sharp edge
+// is found at the same place at every level, the soft edge of a reflection
+// moves with the level.
+int support(const Candidate& candidate, const std::vector<Candidate>& found)
+{
+    const double near = 0.5 * sameDisplay(candidate.corners);
+    return static_cast<int>(std::count_if(found.begin(), found.end(), [&](const Candidate& other) {
+        return cornersApart(other.corners, candidate.corners) < near;
+    }));
 }
 
 // A frame's contrast, in 255ths, that is taken for one: lit white against black.
@@ -208,13 +291,30 @@ bool shapedLike(const std::vector<cv::Point2f>& corners, cv::Size display)
     return near(across / down / aspect) || near(down / across / aspect);
 }
 
-// The largest distance between two sets of corners, in pixels.
-double cornersApart(const std::vector<cv::Point2f>& a, const std::vector<cv::Point2f>& b)
+// The picture about the frame of a display with these corners only, from
+// a frame's width outside it to halfway across the black band inside it;
+// the rest dark. Inside lie the fields' lines, by the million in a large
+// photo of a fine sheet, and outside the room's things.
+cv::Mat nearFrame(const cv::Mat& bright, const std::vector<cv::Point2f>& corners, const PatternLayout& layout)
 {
-    double apart = 0.0;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        apart = std::max(apart, static_cast<double>(cv::norm(a[i] - b[i])));
-    return apart;
+    const float f = static_cast<float>(layout.frame);
+    const float in = f + 0.5f * static_cast<float>(layout.gap);
+    const cv::Size2f size(static_cast<float>(layout.display.width), static_cast<float>(layout.display.height));
+    const cv::Mat toPhoto = cv::getPerspectiveTransform(rectangleCorners({0, 0, size.width, size.height}), corners);
+    auto outline = [&](const cv::Rect2f& r) {
+        std::vector<cv::Point2f> points;
+        cv::perspectiveTransform(rectangleCorners(r), points, toPhoto);
+        std::vector<cv::Point> whole;
+        for (const cv::Point2f& p : points)
+            whole.push_back(cv::Point(cvRound(p.x), cvRound(p.y)));
+        return whole;
+    };
+    cv::Mat ring(bright.size(), CV_8U, cv::Scalar(0));
+    cv::fillConvexPoly(ring, outline({-f, -f, size.width + 2 * f, size.height + 2 * f}), cv::Scalar(255));
+    cv::fillConvexPoly(ring, outline({in, in, size.width - 2 * in, size.height - 2 * in}), cv::Scalar(0));
+    cv::Mat near(bright.size(), bright.type(), cv::Scalar(0));
+    bright.copyTo(near, ring);
+    return near;
 }
 
 // The frame found again with its edge at the level halfway between the two
@@ -226,8 +326,8 @@ std::vector<cv::Point2f> refined(const cv::Mat& bright, const Candidate& candida
     const FrameLevels levels = frameLevels(bright, candidate.corners, layout);
     const double level = 0.5 * (levels.white + (candidate.fromInner ? levels.black : levels.outside));
     std::vector<Candidate> again;
-    addCandidates(bright, level, layout, again);
-    const double near = 0.02 * cv::norm(candidate.corners[2] - candidate.corners[0]);
+    addCandidates(nearFrame(bright, candidate.corners, layout), level, layout, again);
+    const double near = sameDisplay(candidate.corners);
     const std::vector<cv::Point2f>* best = nullptr;
     for (const Candidate& found : again)
         if (found.fromInner == candidate.fromInner && cornersApart(found.corners, candidate.corners) < near &&
@@ -235,6 +335,79 @@ std::vector<cv::Point2f> refined(const cv::Mat& bright, const Candidate& candida
             best = &found.corners;
     return best ? *best : candidate.corners;
 }
+
+// The frame found most often near `around` (anywhere when none), of those
+// the clearest.
+const Candidate* mostFound(const std::vector<Candidate>& frames, const Candidate* around)
+{
+    const Candidate* best = nullptr;
+    int bestSupport = 0;
+    for (const Candidate& candidate : frames) {
+        if (around && cornersApart(candidate.corners, around->corners) >= sameDisplay(around->corners))
+            continue;
+        const int count = support(candidate, frames);
+        if (!best || count > bestSupport || (count == bestSupport && candidate.contrast > best->contrast + 5.0)) {
+            best = &candidate;
+            bestSupport = count;
+        }
+    }
+    return best;
+}
+
+// True when the inner candidate lies inside the outer, as near as two finds
+// of one display.
+bool holds(const Candidate& outer, const Candidate& inner)
+{
+    const double reach = sameDisplay(outer.corners);
+    return std::all_of(inner.corners.begin(), inner.corners.end(), [&](const cv::Point2f& corner) {
+        return cv::pointPolygonTest(outer.corners, corner, true) >= -reach;
+    });
+}
+
+// A frame found as clear (ClearShare of the contrast) around another, and
+// larger by Larger, is the display, the other a part of it that a
+// reflection or a bright patch of the screen cut off with the frame.
+constexpr double ClearShare = 0.8;
+constexpr double Larger = 1.1;
+
+const Candidate* chosenFrame(const std::vector<Candidate>& frames)
+{
+    const Candidate* best = mostFound(frames, nullptr);
+    for (std::size_t grown = 0; best && grown < frames.size(); ++grown) {
+        const auto larger = std::find_if(frames.begin(), frames.end(), [&](const Candidate& other) {
+            return other.contrast >= ClearShare * best->contrast &&
+                   cv::contourArea(other.corners) > Larger * cv::contourArea(best->corners) && holds(other, *best);
+        });
+        if (larger == frames.end())
+            break;
+        best = mostFound(frames, &*larger);
+    }
+    return best;
+}
+
+// The frame's candidates in a photo and its brightest channel: the
+// outline at the level that parts the photo's dark from its light (the
+// usual photo, a dark room), at levels of the brightest channel, and at
+// levels of its thin bright parts (a frame that meets bright things, or
+// that a reflection crosses).
+std::vector<Candidate> candidatesIn(const cv::Mat& photo, const cv::Mat& bright, const PatternLayout& layout)
+{
+    std::vector<Candidate> found;
+    cv::Mat mean;
+    cv::transform(photo, mean, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
+    cv::Mat parted;
+    addCandidates(mean, cv::threshold(mean, parted, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU), layout, found);
+    for (const double level : levelsBetween(bright, {0.4, 0.55, 0.7, 0.85}))
+        addCandidates(bright, level, layout, found);
+    for (const double share : {1.0 / 12, 1.0 / 6}) {
+        const cv::Mat thin = thinBrightParts(bright, share);
+        for (const double level : levelsBetween(thin, {0.3, 0.45, 0.6, 0.75}))
+            addCandidates(thin, level, layout, found);
+    }
+    return found;
+}
+
+constexpr int FindingSide = 1600;
 
 } // namespace
 
@@ -251,33 +424,30 @@ cv::Mat brightestChannel(const cv::Mat& photo)
 bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners)
 {
     const PatternLayout layout = patternLayout(display, 0.0);
-    const cv::Mat bright = brightestChannel(photo);
-    cv::Mat mean;
-    cv::transform(photo, mean, cv::Matx13f(1.0f / 3, 1.0f / 3, 1.0f / 3));
-    std::vector<Candidate> found;
-    // The usual photo first, a dark room: the frame's outline at the level
-    // that parts the photo's dark from its light.
-    cv::Mat parted;
-    addCandidates(mean, cv::threshold(mean, parted, 0, 255, cv::THRESH_BINARY | cv::THRESH_OTSU), layout, found);
-    std::vector<uchar> sorted(bright.begin<uchar>(), bright.end<uchar>());
-    std::sort(sorted.begin(), sorted.end());
-    const double low = sorted[sorted.size() / 10];
-    const double high = sorted[sorted.size() * 995 / 1000];
-    for (const double share : {0.4, 0.55, 0.7, 0.85})
-        addCandidates(bright, low + share * (high - low), layout, found);
-    Candidate* best = nullptr;
-    for (Candidate& candidate : found) {
+    // Looked for in a picture of at most FindingSide pixels across (a large
+    // photo's noise makes contours by the million), found again in the photo.
+    const double shrink = std::min(1.0, static_cast<double>(FindingSide) / std::max(photo.cols, photo.rows));
+    cv::Mat small = photo;
+    if (shrink < 1.0)
+        cv::resize(photo, small, cv::Size(), shrink, shrink, cv::INTER_AREA);
+    const cv::Mat bright = brightestChannel(small);
+    std::vector<Candidate> frames;
+    for (Candidate& candidate : candidatesIn(small, bright, layout)) {
         if (!shapedLike(candidate.corners, display))
             continue;
         const FrameLevels levels = frameLevels(bright, candidate.corners, layout);
         candidate.contrast = levels.white - levels.black;
         // A hull around the frame and things beside it: its band is not all white.
-        if (candidate.contrast >= FrameContrast && (!best || candidate.contrast > best->contrast + 5.0))
-            best = &candidate;
+        if (candidate.contrast >= FrameContrast)
+            frames.push_back(candidate);
     }
+    const Candidate* best = chosenFrame(frames);
     if (!best)
         return false;
-    corners = refined(bright, *best, layout);
+    Candidate inPhoto = *best;
+    for (cv::Point2f& corner : inPhoto.corners)
+        corner /= static_cast<float>(shrink);
+    corners = refined(shrink < 1.0 ? brightestChannel(photo) : bright, inPhoto, layout);
     return true;
 }
 

@@ -17,8 +17,10 @@ cv::Mat brightestChannel(const cv::Mat& photo);
 
 // The corners of the white frame of a pattern for a display of this size:
 // top left, top right, bottom right, bottom left as the display stands in
-// the photo (turned by less than 45 degrees). False when no frame is found
-// whole.
+// the photo (turned by less than 45 degrees). Of the frames that can be
+// seen, the one found at most levels, or one as clear around it (a
+// reflection or a bright patch can cut off part of the display with the
+// frame). False when no frame is found whole.
 bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners);
 
 } // namespace veltrane
