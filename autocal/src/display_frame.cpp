@@ -373,14 +373,22 @@ constexpr double Larger = 1.1;
 const Candidate* chosenFrame(const std::vector<Candidate>& frames)
 {
     const Candidate* best = mostFound(frames, nullptr);
-    for (std::size_t grown = 0; best && grown < frames.size(); ++grown) {
-        const auto larger = std::find_if(frames.begin(), frames.end(), [&](const Candidate& other) {
-            return other.contrast >= ClearShare * best->contrast &&
-                   cv::contourArea(other.corners) > Larger * cv::contourArea(best->corners) && holds(other, *best);
-        });
-        if (larger == frames.end())
+    if (!best)
+        return nullptr;
+    const double clear = ClearShare * best->contrast;
+    for (std::size_t grown = 0; grown < frames.size(); ++grown) {
+        // Of the frames as clear around it and larger, the one found most often.
+        const Candidate* larger = nullptr;
+        int largerSupport = 0;
+        for (const Candidate& other : frames)
+            if (other.contrast >= clear && cv::contourArea(other.corners) > Larger * cv::contourArea(best->corners) &&
+                holds(other, *best) && support(other, frames) > largerSupport) {
+                larger = &other;
+                largerSupport = support(other, frames);
+            }
+        if (!larger)
             break;
-        best = mostFound(frames, &*larger);
+        best = mostFound(frames, larger);
     }
     return best;
 }
@@ -444,9 +452,11 @@ bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Poin
     const Candidate* best = chosenFrame(frames);
     if (!best)
         return false;
+    // The small picture's pixels to the photo's, their middles to theirs.
     Candidate inPhoto = *best;
+    const cv::Point2f half(0.5f, 0.5f);
     for (cv::Point2f& corner : inPhoto.corners)
-        corner /= static_cast<float>(shrink);
+        corner = (corner + half) / static_cast<float>(shrink) - half;
     corners = refined(shrink < 1.0 ? brightestChannel(photo) : bright, inPhoto, layout);
     return true;
 }

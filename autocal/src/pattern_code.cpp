@@ -99,9 +99,12 @@ bool findPatternCode(const cv::Mat& photo, PatternCode& code)
     if (shrink < 1.0)
         cv::resize(grey, grey, cv::Size(), shrink, shrink, cv::INTER_AREA);
     for (const bool mirroredBack : {false, true}) {
-        if (mirroredBack)
-            cv::flip(grey, grey, 1);
-        for (const std::string& text : codeTexts(grey))
+        cv::Mat searched = grey;
+        if (mirroredBack) {
+            searched = cv::Mat(); // a picture of its own: a grey photo is the caller's
+            cv::flip(grey, searched, 1);
+        }
+        for (const std::string& text : codeTexts(searched))
             if (readPatternCodeText(text, code))
                 return true;
     }

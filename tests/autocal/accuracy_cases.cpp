@@ -154,13 +154,19 @@ Calibration seenSheet(const VirtualCamera& camera, int height)
 
 CaseOutcome runCase(const AccuracyCase& accuracyCase)
 {
-    CaseOutcome outcome;
     VirtualCameraPhotos photos(accuracyCase.camera);
+    return runCase(accuracyCase, photos, RoundsOptions{});
+}
+
+CaseOutcome runCase(const AccuracyCase& accuracyCase, PhotoSource& photos, const RoundsOptions& options)
+{
+    CaseOutcome outcome;
     RoundsResult result;
-    outcome.solved = calibrateFromPhotos(accuracyCase.guess, accuracyCase.display, photos, RoundsOptions{}, result,
-                                         outcome.problem);
+    outcome.solved =
+        calibrateFromPhotos(accuracyCase.guess, accuracyCase.display, photos, options, result, outcome.problem);
     outcome.found = result.calibration;
     outcome.rounds = result.rounds;
+    outcome.misfit = result.misfit;
     const VirtualCamera& camera = accuracyCase.camera;
     const int height = accuracyCase.display.height;
     outcome.seen = seenSheet(camera, height);

@@ -22,13 +22,18 @@ struct CaseOutcome {
     veltrane::Calibration found;
     veltrane::Calibration seen; // the true sheet as the camera sees it (pitch and slant magnified; the nearest x)
     int rounds = 0;
+    double misfit = 0.0;        // the last round's fields apart, in fringes across a field
     double fringesLeft = 0.0;   // across the display, between the numbers found and the sheet seen
     bool slantExact = false;    // -x and the leaning as seen
     bool good() const { return solved && slantExact && fringesLeft <= 0.25 && rounds <= 3; }
 };
 
 AccuracyCase randomCase(std::mt19937& random, cv::Size display);
+// The case's rounds through the virtual camera; or through these photos of
+// it, with these options.
 CaseOutcome runCase(const AccuracyCase& accuracyCase);
+CaseOutcome runCase(const AccuracyCase& accuracyCase, veltrane::PhotoSource& photos,
+                    const veltrane::RoundsOptions& options);
 
 // What users meet, one thing at a time over a photo in a dark room with a
 // camera's usual encoding (gamma 1.8 to 2.4 over the display's 2.2), and

@@ -205,16 +205,14 @@ void oneCase(std::mt19937& random, int index)
     options.progress = [](int round, int, const Calibration& found) {
         std::printf("round %d: pitch %.5f -x %d%s\n", round, found.pitch, found.x, found.mirror ? " -mirror" : "");
     };
-    RoundsResult result;
-    std::string problem;
-    const bool solved = calibrateFromPhotos(c.guess, c.display, kept, options, result, problem);
+    const CaseOutcome outcome = runCase(c, kept, options);
     const Calibration& t = c.camera.sheet.calibration;
-    const CaseOutcome outcome = runCase(c);
     std::printf("case %d, %s: guess pitch %.4f -x %d%s; true pitch %.4f -x %d -y %d%s, seen %.4f -x %d; %s (misfit "
                 "%.3f, %.2f fringes left)\n",
                 index, conditionName(static_cast<Condition>(index % ConditionCount)), c.guess.pitch, c.guess.x,
                 c.guess.mirror ? " -mirror" : "", t.pitch, t.x, t.y, t.mirror ? " -mirror" : "", outcome.seen.pitch,
-                outcome.seen.x, solved ? "solved" : problem.c_str(), result.misfit, outcome.fringesLeft);
+                outcome.seen.x, outcome.solved ? "solved" : outcome.problem.c_str(), outcome.misfit,
+                outcome.fringesLeft);
 }
 
 int main(int argc, char** argv)

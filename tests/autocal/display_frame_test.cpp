@@ -159,8 +159,20 @@ TEST(DisplayFrame, IsFoundUnderAReflectionAndNotWhereItIsNotWhole)
 {
     const cv::Matx33d h = perspective(12.0, 0.1);
     std::vector<cv::Point2f> found;
-    ASSERT_TRUE(displayCorners(photoOf(h, Room::Lit, Reflection::Soft, 3), Display, found));
+    const cv::Mat photo = photoOf(h, Room::Lit, Reflection::Soft, 3);
+    ASSERT_TRUE(displayCorners(photo, Display, found));
     EXPECT_LT(largestMiss(found, cornersBy(h)), Reach);
+    // The same photo larger than the display is looked for in (then found
+    // again in the photo's own pixels), its corners where the larger
+    // pixels put them.
+    const float larger = 1.5f;
+    cv::Mat large;
+    cv::resize(photo, large, cv::Size(), larger, larger, cv::INTER_LINEAR);
+    std::vector<cv::Point2f> truth = cornersBy(h);
+    for (cv::Point2f& corner : truth)
+        corner = (corner + cv::Point2f(0.5f, 0.5f)) * larger - cv::Point2f(0.5f, 0.5f);
+    ASSERT_TRUE(displayCorners(large, Display, found));
+    EXPECT_LT(largestMiss(found, truth), larger * Reach);
     // Its right part out of the photo.
     const cv::Matx33d aside = cv::Matx33d(1, 0, 500, 0, 1, 0, 0, 0, 1) * h;
     EXPECT_FALSE(displayCorners(photoOf(aside, Room::Lit, Reflection::None, 4), Display, found));

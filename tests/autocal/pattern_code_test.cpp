@@ -113,6 +113,18 @@ TEST(PatternCode, ModulesTooFineForTheLensesAreNotDrawn)
     EXPECT_FALSE(findPatternCode(plain, found));
 }
 
+// A grey photo without a code is searched as it is and mirrored back, and
+// left as it was.
+TEST(PatternCode, AGreyPhotoIsSearchedWithoutBeingChanged)
+{
+    cv::Mat grey(600, 960, CV_8U, cv::Scalar(40));
+    grey(cv::Rect(0, 0, 300, 600)).setTo(220);
+    const cv::Mat before = grey.clone();
+    PatternCode found;
+    EXPECT_FALSE(findPatternCode(grey, found));
+    EXPECT_EQ(cv::norm(grey, before, cv::NORM_INF), 0.0);
+}
+
 // Photos of any shape, however small or thin, are searched without a fault:
 // no code, and no turn believed.
 TEST(PatternCode, TinyAndThinPhotosAreNoFault)
