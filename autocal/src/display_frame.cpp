@@ -380,12 +380,16 @@ const Candidate* chosenFrame(const std::vector<Candidate>& frames)
         // Of the frames as clear around it and larger, the one found most often.
         const Candidate* larger = nullptr;
         int largerSupport = 0;
-        for (const Candidate& other : frames)
-            if (other.contrast >= clear && cv::contourArea(other.corners) > Larger * cv::contourArea(best->corners) &&
-                holds(other, *best) && support(other, frames) > largerSupport) {
+        for (const Candidate& other : frames) {
+            if (other.contrast < clear || cv::contourArea(other.corners) <= Larger * cv::contourArea(best->corners) ||
+                !holds(other, *best))
+                continue;
+            const int count = support(other, frames);
+            if (count > largerSupport) {
                 larger = &other;
-                largerSupport = support(other, frames);
+                largerSupport = count;
             }
+        }
         if (!larger)
             break;
         best = mostFound(frames, larger);
