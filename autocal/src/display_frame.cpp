@@ -1,5 +1,6 @@
 #include "veltrane/autocal/display_frame.h"
 
+#include "veltrane/autocal/frame_sides.h"
 #include "veltrane/autocal/pattern.h"
 
 #include <opencv2/imgproc.hpp>
@@ -433,7 +434,8 @@ cv::Mat brightestChannel(const cv::Mat& photo)
     return bright;
 }
 
-bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners)
+bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners,
+                    const Calibration* lenses)
 {
     const PatternLayout layout = patternLayout(display, 0.0);
     // Looked for in a picture of at most FindingSide pixels across (a large
@@ -461,7 +463,10 @@ bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Poin
     const cv::Point2f half(0.5f, 0.5f);
     for (cv::Point2f& corner : inPhoto.corners)
         corner = (corner + half) / static_cast<float>(shrink) - half;
-    corners = refined(shrink < 1.0 ? brightestChannel(photo) : bright, inPhoto, layout);
+    const cv::Mat photoBright = shrink < 1.0 ? brightestChannel(photo) : bright;
+    corners = refined(photoBright, inPhoto, layout);
+    if (lenses)
+        corners = sidesThroughLenses(photoBright, corners, display, layout.frame, *lenses);
     return true;
 }
 

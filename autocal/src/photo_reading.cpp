@@ -182,8 +182,8 @@ cv::Mat channelMean(const cv::Mat& photo)
     return grey;
 }
 
-bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
-                  std::string& problem, cv::Mat* colours)
+bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, const Calibration& lenses, double scale,
+                  cv::Mat& rectified, std::string& problem, cv::Mat* colours)
 {
     const cv::Mat grey = channelMean(photo);
     double lowest = 0.0;
@@ -194,7 +194,7 @@ bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scal
         return false;
     }
     std::vector<cv::Point2f> corners;
-    if (!displayCorners(photo, layout.display, corners)) {
+    if (!displayCorners(photo, layout.display, corners, &lenses)) {
         problem = "no display found in the photo (its white frame, whole and upright)";
         return false;
     }

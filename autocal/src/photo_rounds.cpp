@@ -49,7 +49,7 @@ bool round(const PatternCode& code, double scale, PhotoSource& photos, cv::Point
     if (!photos.take(pattern, photo, problem))
         return false;
     cv::Mat rectified;
-    if (!rectifyPhoto(photo, layout, scale, rectified, problem))
+    if (!rectifyPhoto(photo, layout, guess, scale, rectified, problem))
         return false;
     const double spread = fieldSpread(layout, guess.pitch);
     cv::Point2d guessFrequency;

@@ -140,7 +140,7 @@ bool readLensPlace(const cv::Mat& photo, const Calibration& found, cv::Size disp
     const double scale = std::min(1.0, static_cast<double>(ReadWidth) / std::max(display.width, display.height));
     cv::Mat rectified;
     cv::Mat colours;
-    if (!rectifyPhoto(photo, layout, scale, rectified, problem, &colours))
+    if (!rectifyPhoto(photo, layout, found, scale, rectified, problem, &colours))
         return false;
     const cv::Rect area = codeArea(layout);
     const cv::Rect inside(0, 0, rectified.cols, rectified.rows);

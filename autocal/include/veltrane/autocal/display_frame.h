@@ -4,6 +4,8 @@
 // a reflection over part of the screen.
 #pragma once
 
+#include "veltrane/engine/calibration.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -20,7 +22,10 @@ cv::Mat brightestChannel(const cv::Mat& photo);
 // the photo (turned by less than 45 degrees). Of the frames that can be
 // seen, the one found at most levels, or one as clear around it (a
 // reflection or a bright patch can cut off part of the display with the
-// frame). False when no frame is found whole.
-bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners);
+// frame). False when no frame is found whole. With the lenses the pattern
+// was drawn for, its left and right sides are found through them
+// (sidesThroughLenses).
+bool displayCorners(const cv::Mat& photo, cv::Size display, std::vector<cv::Point2f>& corners,
+                    const Calibration* lenses = nullptr);
 
 } // namespace veltrane

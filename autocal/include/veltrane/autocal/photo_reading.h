@@ -16,8 +16,10 @@ namespace veltrane {
 // display's pixels times scale.
 // False with what is wrong, in a few words ("no display found", "too dark").
 // With colours, the photo's own channels (blue first, 0 to 1) too, warped alike.
-bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, double scale, cv::Mat& rectified,
-                  std::string& problem, cv::Mat* colours = nullptr);
+// The lenses are those the pattern was drawn for: the display's left and
+// right sides are found through them (sidesThroughLenses).
+bool rectifyPhoto(const cv::Mat& photo, const PatternLayout& layout, const Calibration& lenses, double scale,
+                  cv::Mat& rectified, std::string& problem, cv::Mat* colours = nullptr);
 
 // A photo's grey, the mean of its channels, not a luminance: through a lens,
 // white shows as one lit subpixel of any of the three colours, alike in
