@@ -8,6 +8,7 @@
 #include "veltrane/autocal/pattern.h"
 #include "veltrane/autocal/photo_rounds.h"
 #include "veltrane/autocal/virtual_camera.h"
+#include "support/screen_in_photo.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -112,12 +113,7 @@ cv::Mat photoOf(const cv::Matx33d& h, Room kind, Reflection reflection, unsigned
         cv::rectangle(photo, cv::Rect(cvRound(right.x) - 50, cvRound(right.y) - 120, 200, 240),
                       cv::Scalar::all(255), cv::FILLED);
     }
-    cv::Mat covered(Display, CV_8U, cv::Scalar(255));
-    cv::Mat warped;
-    cv::Mat mask;
-    cv::warpPerspective(pattern, warped, cv::Mat(h), Photo, cv::INTER_AREA);
-    cv::warpPerspective(covered, mask, cv::Mat(h), Photo, cv::INTER_NEAREST);
-    warped.copyTo(photo, mask);
+    placeScreen(pattern, h, photo);
     cv::GaussianBlur(photo, photo, cv::Size(), 1.0);
     return photo;
 }

@@ -9,6 +9,7 @@
 #include "veltrane/autocal/frame_sides.h"
 #include "veltrane/autocal/pattern.h"
 #include "veltrane/simulator/lens_view.h"
+#include "support/screen_in_photo.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -61,12 +62,7 @@ cv::Mat photoThrough(const Through& t, const cv::Matx33d& h)
     cv::Mat seen;
     EXPECT_EQ(seeThroughSheet(t.sheet, Eye{Distance, 0.0}, pattern, seen), Status::Done);
     cv::Mat photo(Photo, CV_8UC3, cv::Scalar::all(30));
-    cv::Mat covered(Display, CV_8U, cv::Scalar(255));
-    cv::Mat warped;
-    cv::Mat mask;
-    cv::warpPerspective(seen, warped, cv::Mat(h), Photo, cv::INTER_AREA);
-    cv::warpPerspective(covered, mask, cv::Mat(h), Photo, cv::INTER_NEAREST);
-    warped.copyTo(photo, mask);
+    placeScreen(seen, h, photo);
     cv::GaussianBlur(photo, photo, cv::Size(), 0.8);
     return photo;
 }
