@@ -50,8 +50,8 @@ test-loaded: deps
 	trap 'kill $$load 2>/dev/null' EXIT; \
 	for run in 1 2 3; do echo "make test under load: run $$run of 3"; $(MAKE) --no-print-directory test || exit 1; done
 
-# Calibration from photographs on 200 random displays through the virtual
-# camera (about four minutes on a 2-core machine): the share solved right,
+# Calibration from photographs on 500 random displays through the virtual
+# camera (over half an hour on a 2-core machine): the share solved right,
 # the spread of the errors, and every failure with its cause.
 accuracy: build
 	$(BUILD_DIR)/tests/autocal-accuracy 500

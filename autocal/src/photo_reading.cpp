@@ -14,11 +14,21 @@ namespace veltrane {
 namespace {
 
 // The fringes' frequency made exact by their phase: the spectrum kept only
-// around the peak (within half its frequency) and turned back into the
-// field, where the fringes are then one complex wave; the mean step of its
-// phase from pixel to pixel, across and down, is their frequency. The
-// peak's place in the spectrum is a fraction of a bin off; the phase over
-// the whole field is far finer.
+// around the peak (within half its frequency, and within KeptCycles of it)
+// and turned back into the field, where the fringes are then one complex
+// wave; the mean step of its phase from pixel to pixel, across and down, is
+// their frequency. The peak's place in the spectrum is a fraction of a bin
+// off; the phase over the whole field is far finer.
+//
+// Fine lenses over the panel's subpixels beat in more ways than one: a
+// harmonic of the drawn lines against the lenses and the subpixels' own
+// grid makes faint fringes a few cycles across the field from the ones
+// read, and kept with them they bend the wave's phase (by a quarter of a
+// fringe across the display at a pitch of 5). A Hann window's peak is
+// four cycles wide, two either side: KeptCycles holds it and a cycle more
+// either side, and little else.
+constexpr double KeptCycles = 3.0;
+
 cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size field, const cv::Rect& skipped)
 {
     // Bins apart, around the spectrum's edges.
@@ -27,12 +37,16 @@ cv::Point2d frequencyByPhase(const cv::Mat& spectrum, cv::Point peak, cv::Size f
         return d > size / 2 ? d - size : d;
     };
     const double radius = 0.5 * std::hypot(peak.x, apart(peak.y, 0, spectrum.rows));
+    // A bin of the padded spectrum, in cycles across the field.
+    const double binAcross = static_cast<double>(field.width) / spectrum.cols;
+    const double binDown = static_cast<double>(field.height) / spectrum.rows;
     cv::Mat kept(spectrum.size(), spectrum.type(), cv::Scalar::all(0));
     for (int r = 0; r < spectrum.rows; ++r) {
         const int dy = apart(r, peak.y, spectrum.rows);
         for (int c = 0; c < spectrum.cols; ++c) {
             const int dx = apart(c, peak.x, spectrum.cols);
-            if (std::hypot(dx, dy) <= radius)
+            const double cycles = std::hypot(dx * binAcross, dy * binDown); // across the field from the peak
+            if (std::hypot(dx, dy) <= radius && cycles <= KeptCycles)
                 kept.at<cv::Vec2f>(r, c) = spectrum.at<cv::Vec2f>(r, c);
         }
     }

@@ -41,6 +41,44 @@ TEST(PhotoRounds, RandomDisplaysAreSolved)
     EXPECT_GE(exact, 5);
 }
 
+// Fine lenses, a lens under two photo pixels, leaning either way, over a
+// panel whose subpixel order the guess has wrong, from a guess all but
+// right: the rounds read the pattern drawn for it to a tenth of a fringe
+// across the display. The lines drawn in the wrong order beat with the
+// lenses in faint fringes of their own a few cycles from the ones read,
+// which once bent their reading by a quarter of a fringe: a wrong answer.
+TEST(PhotoRounds, FineLensesAreReadRightFromANearGuess)
+{
+    for (const double pitch : {5.05, 5.28})
+        for (const bool mirror : {false, true}) {
+            AccuracyCase c;
+            c.display = cv::Size(960, 600);
+            c.camera.sheet.calibration = Calibration{121, 600, pitch, mirror, 1.67, ChannelOrder::Bgr};
+            c.camera.sheet.viewCount = 8;
+            c.camera.sheet.gap = 10.5;
+            c.camera.distance = 26000.0;
+            c.camera.yaw = 6.0;
+            c.camera.tilt = -4.0;
+            c.camera.roll = -2.5;
+            c.camera.blur = 1.25;
+            c.camera.noise = 5.0;
+            c.camera.gamma = 1.15;
+            c.camera.vignetting = 0.05;
+            c.camera.surround = 0.003;
+            c.camera.seed = 3;
+            c.guess = c.camera.sheet.calibration;
+            // As the camera sees the lenses, magnified by the gap; the panel's order not known.
+            c.guess.pitch = pitch * (1.0 + c.camera.sheet.gap / c.camera.distance);
+            c.guess.viewPhase = 0.0;
+            c.guess.subpixelOrder = ChannelOrder::Rgb;
+            const CaseOutcome o = runCase(c);
+            EXPECT_TRUE(o.solved && o.slantExact && o.fringesLeft <= 0.1)
+                << "pitch " << pitch << (mirror ? " mirrored" : "") << ": " << o.problem << ", found pitch "
+                << o.found.pitch << " -x " << o.found.x << ", seen pitch " << o.seen.pitch << ", " << o.fringesLeft
+                << " fringes left";
+        }
+}
+
 // One display under each condition users meet, as make accuracy draws
 // them: none gets wrong numbers (more than a quarter of a fringe left), and
 // all but one of the ten get numbers at all.
