@@ -41,10 +41,10 @@ TEST(PhotoRounds, RandomDisplaysAreSolved)
     EXPECT_GE(exact, 5);
 }
 
-// Fine lenses, a lens under two photo pixels, leaning either way, over a
-// panel whose subpixel order the guess has wrong, from a guess all but
-// right: the rounds read the pattern drawn for it to a tenth of a fringe
-// across the display. The lines drawn in the wrong order beat with the
+// Fine lenses (under two pixels each), leaning either way, over a panel
+// whose subpixel order the guess has wrong, from a guess all but right:
+// the rounds read the pattern drawn for it to a tenth of a fringe across
+// the display. The lines drawn in the wrong order beat with the
 // lenses in faint fringes of their own a few cycles from the ones read,
 // which once bent their reading by a quarter of a fringe: a wrong answer.
 TEST(PhotoRounds, FineLensesAreReadRightFromANearGuess)
