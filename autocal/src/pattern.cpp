@@ -35,6 +35,38 @@ void drawCode(const PatternLayout& layout, const PatternCode& code, cv::Mat& pat
     drawn.copyTo(pattern(at));
 }
 
+// Lines of about two pixels a period on a panel whose subpixels are in the
+// other order than the guess's (its outer two swapped in every pixel) show
+// a twin of their fringes. The swap repeats every pixel, so lines of k
+// cycles a pixel are shown also at 1 - k, and that beats with the lenses in
+// fringes |2k - 1| cycles a pixel from those of k, mirrored: near half a
+// cycle a pixel the twin lies where the field's fringes are looked for, and
+// is often the stronger. No field is drawn within TwinBand (a share) of two
+// pixels: past it the twin lies more than twice the guess's uncertainty (7 %
+// of its frequency) away.
+constexpr double TwoPixels = 6.0; // subpixel columns
+constexpr double TwinBand = 0.08;
+
+bool nearTwoPixels(double pitch)
+{
+    return std::fabs(pitch / TwoPixels - 1.0) < TwinBand;
+}
+
+// A field's pitch, as a share of the guess's: below it for the first, above
+// for the second; one that would be near two pixels moved to the band's far
+// edge, or beyond the other field, whichever beats slower with the guess.
+double fieldShare(double pitch, double spread, int field)
+{
+    const double side = field == 0 ? -1.0 : 1.0;
+    const double share = 1.0 + side * spread;
+    if (!nearTwoPixels(pitch * share))
+        return share;
+    const double pastBand = TwoPixels * (1.0 + side * TwinBand) / pitch;
+    const double pastOther = 1.0 - 2.0 * side * spread;
+    // A share s beats with the guess at |1 / s - 1| of its frequency.
+    return std::fabs(1.0 / pastBand - 1.0) <= std::fabs(1.0 / pastOther - 1.0) ? pastBand : pastOther;
+}
+
 } // namespace
 
 cv::Rect codeModulesRect(const PatternLayout& layout, const cv::Mat& modules)
@@ -74,7 +106,7 @@ double fieldSpread(const PatternLayout& layout, double pitch)
 Calibration fieldCalibration(const Calibration& guess, double spread, int field)
 {
     Calibration calibration = guess;
-    calibration.pitch = guess.pitch * (field == 0 ? 1.0 - spread : 1.0 + spread);
+    calibration.pitch = guess.pitch * fieldShare(guess.pitch, spread, field);
     return calibration;
 }
 

@@ -18,10 +18,10 @@ constexpr double Settled = 0.05;
 constexpr double Unsettled = 0.25;
 // The misfit (fringes across a field) above which the fields' answers are
 // not believed: of 500 simulated displays, those read right stayed below
-// 0.21, and every one above 0.25 was read with -x off or wrong (a fine
-// pitch in a lit room: 0.29, a third of a fringe off); a pattern of another
-// guess (another pitch, the other leaning) shows 0.45 or more on a display
-// of 960 x 600, more on larger ones.
+// 0.14, and every one above 0.25 was read with -x off or wrong (a pitch of
+// 13 in a dark room: 0.28, -x one off); a pattern of another guess (another
+// pitch, the other leaning) shows 0.45 or more on a display of 960 x 600,
+// more on larger ones.
 constexpr double MisfitAllowed = 0.25;
 // How far off a guess may be: a share of its pitch, and whole steps of -x.
 constexpr double PitchOff = 0.07;

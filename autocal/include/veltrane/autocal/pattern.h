@@ -41,7 +41,10 @@ cv::Rect codeModulesRect(const PatternLayout& layout, const cv::Mat& modules);
 double fieldSpread(const PatternLayout& layout, double pitch);
 
 // The two fields' calibrations: the guess at pitch * (1 - spread) and
-// pitch * (1 + spread).
+// pitch * (1 + spread); but none drawn within 8 % of two pixels (six
+// subpixel columns) a lens, where a panel of the other subpixel order shows
+// the fringes twice: such a field is moved past that band, or past the
+// other field, whichever beats slower with the guess.
 Calibration fieldCalibration(const Calibration& guess, double spread, int field);
 
 // What is said of a guess the engine draws no lines for.
