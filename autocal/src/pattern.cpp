@@ -35,33 +35,56 @@ void drawCode(const PatternLayout& layout, const PatternCode& code, cv::Mat& pat
     drawn.copyTo(pattern(at));
 }
 
-// Lines of about two pixels a period on a panel whose subpixels are in the
-// other order than the guess's (its outer two swapped in every pixel) show
-// a twin of their fringes. The swap repeats every pixel, so lines of k
-// cycles a pixel are shown also at 1 - k, and that beats with the lenses in
-// fringes |2k - 1| cycles a pixel from those of k, mirrored: near half a
-// cycle a pixel the twin lies where the field's fringes are looked for, and
-// is often the stronger. No field is drawn within TwinBand (a share) of two
-// pixels: past it the twin lies more than twice the guess's uncertainty (7 %
-// of its frequency) away.
-constexpr double TwoPixels = 6.0; // subpixel columns
+// On a panel whose subpixels are in the other order than the guess's, each
+// pixel shows its outer two swapped: a field's lines are shown in three
+// parts, two of them shifted two columns, one either way. The swap repeats
+// every pixel, so lines of k cycles a pixel are shown also a whole cycle a
+// pixel up or down, and so are their harmonics: the harmonic 1 - n of lines
+// of about n pixels a period (a square wave's, 1 / (n - 1) as strong as the
+// lines), a cycle up, lies at 1 - (n - 1) k, |1 - n k| from the lines, and
+// beats with the lenses in a twin of their fringes as far from them.
+// At two pixels a period the shifts are a third of it each way and the three
+// parts all but cancel, and the twin is the lines themselves mirrored: the
+// field's fringes fade and the twin, where they are looked for, is taken
+// for them. No field is drawn within TwinBand (a share) of two pixels: at
+// its edges the fringes keep a tenth of their strength, and the twin lies
+// more than twice the guess's uncertainty (7 % of its frequency) away. At
+// four pixels the fringes keep two thirds, the twin is a third as strong,
+// and it bends their reading from a few cycles across the field: no field
+// is drawn where it would lie within TwinCycles of them. (Three pixels'
+// harmonic, -2, is even, which a square wave has not; the others are a
+// fifth as strong or less.)
 constexpr double TwinBand = 0.08;
+constexpr double TwinCycles = 6.0;
 
-bool nearTwoPixels(double pitch)
+// Lines of `columns` subpixel columns a period (a whole number of pixels),
+// and the share of it either side that no field is drawn in.
+struct TwinLines {
+    double columns = 0.0;
+    double share = 0.0;
+};
+
+// The lines whose band a field's pitch lies in, or none (columns 0).
+TwinLines twinLinesNear(double pitch, int fieldWidth)
 {
-    return std::fabs(pitch / TwoPixels - 1.0) < TwinBand;
+    const TwinLines near[] = {{6.0, TwinBand}, {12.0, TwinCycles / std::max(1, fieldWidth)}};
+    for (const TwinLines& lines : near)
+        if (std::fabs(pitch / lines.columns - 1.0) < lines.share)
+            return lines;
+    return {};
 }
 
 // A field's pitch, as a share of the guess's: below it for the first, above
-// for the second; one that would be near two pixels moved to the band's far
-// edge, or beyond the other field, whichever beats slower with the guess.
-double fieldShare(double pitch, double spread, int field)
+// for the second; one that would be near such lines moved to their band's
+// far edge, or beyond the other field, whichever beats slower with the guess.
+double fieldShare(double pitch, double spread, int fieldWidth, int field)
 {
     const double side = field == 0 ? -1.0 : 1.0;
     const double share = 1.0 + side * spread;
-    if (!nearTwoPixels(pitch * share))
+    const TwinLines lines = twinLinesNear(pitch * share, fieldWidth);
+    if (lines.columns == 0.0)
         return share;
-    const double pastBand = TwoPixels * (1.0 + side * TwinBand) / pitch;
+    const double pastBand = lines.columns * (1.0 + side * lines.share) / pitch;
     const double pastOther = 1.0 - 2.0 * side * spread;
     // A share s beats with the guess at |1 / s - 1| of its frequency.
     return std::fabs(1.0 / pastBand - 1.0) <= std::fabs(1.0 / pastOther - 1.0) ? pastBand : pastOther;
@@ -103,10 +126,11 @@ double fieldSpread(const PatternLayout& layout, double pitch)
     return std::clamp(4.0 * pitch / columns, 0.08, 0.3);
 }
 
-Calibration fieldCalibration(const Calibration& guess, double spread, int field)
+Calibration fieldCalibration(const PatternLayout& layout, const Calibration& guess, int field)
 {
     Calibration calibration = guess;
-    calibration.pitch = guess.pitch * fieldShare(guess.pitch, spread, field);
+    calibration.pitch = guess.pitch * fieldShare(guess.pitch, fieldSpread(layout, guess.pitch),
+                                                 layout.fields[field].width, field);
     return calibration;
 }
 
@@ -116,9 +140,8 @@ Status drawPattern(const PatternLayout& layout, const PatternCode& code, cv::Mat
     if (std::min(layout.display.width, layout.display.height) < SmallestPatternSide)
         return Status::InvalidImage;
     cv::Mat drawn(layout.display, CV_8UC3, cv::Scalar::all(0));
-    const double spread = fieldSpread(layout, guess.pitch);
     for (int field = 0; field < 2; ++field) {
-        const Calibration calibration = fieldCalibration(guess, spread, field);
+        const Calibration calibration = fieldCalibration(layout, guess, field);
         cv::Mat interlaced;
         const Status status =
             interlaceTwoColours(calibration, twoViewCount(calibration.pitch), cv::Scalar::all(255),

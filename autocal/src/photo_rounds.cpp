@@ -19,9 +19,9 @@ constexpr double Unsettled = 0.25;
 // The misfit (fringes across a field) above which the fields' answers are
 // not believed: of 500 simulated displays, those read right stayed below
 // 0.14, and every one above 0.25 was read with -x off or wrong (a pitch of
-// 13 in a dark room: 0.28, -x one off); a pattern of another guess (another
-// pitch, the other leaning) shows 0.45 or more on a display of 960 x 600,
-// more on larger ones.
+// 13 in a lit room full of things with a reflection: 0.36, -x off); a
+// pattern of another guess (another pitch, the other leaning) shows 0.45 or
+// more on a display of 960 x 600, more on larger ones.
 constexpr double MisfitAllowed = 0.25;
 // How far off a guess may be: a share of its pitch, and whole steps of -x.
 constexpr double PitchOff = 0.07;
@@ -53,7 +53,6 @@ bool round(const PatternCode& code, double scale, PhotoSource& photos, cv::Point
     cv::Mat rectified;
     if (!rectifyPhoto(photo, layout, guess, scale, rectified, problem))
         return false;
-    const double spread = fieldSpread(layout, guess.pitch);
     cv::Point2d guessFrequency;
     if (!lensFrequency(guess, layout.display, guessFrequency)) {
         problem = UndrawableGuess;
@@ -62,7 +61,7 @@ bool round(const PatternCode& code, double scale, PhotoSource& photos, cv::Point
     cv::Point2d fieldFrequency[2];
     std::vector<Fringes> candidates[2];
     for (int field = 0; field < 2; ++field) {
-        const Calibration drawn = fieldCalibration(guess, spread, field);
+        const Calibration drawn = fieldCalibration(layout, guess, field);
         if (!lensFrequency(drawn, layout.display, fieldFrequency[field]) ||
             !measureFringes(rectified, layout.fields[field], field == 0 ? layout.code : cv::Rect(), scale,
                             fringeWindow(fieldFrequency[field], guessFrequency, guess), candidates[field], problem))

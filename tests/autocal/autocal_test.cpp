@@ -80,20 +80,28 @@ TEST(PhotoRounds, FineLensesAreReadRightFromANearGuess)
         }
 }
 
-// Lenses near two pixels each over a panel whose subpixel order the guess
-// has wrong, from a guess all but right: drawn 8 % either side of it, the
-// first field's lines would be two pixels a period at a pitch of 6.45, the
-// second's at 5.6. Lines of that period in the wrong order show a twin of
-// their fringes, mirrored beside them and often the stronger, and the
-// fields' readings no longer agree (refused, or a sixth of a fringe off).
-// Read right, to a tenth of a fringe, with -x exact.
-TEST(PhotoRounds, LensesNearTwoPixelsAreReadRightInEitherSubpixelOrder)
+// Lenses over a panel whose subpixel order the guess has wrong, from a
+// guess all but right: drawn 8 % either side of it, the first field's lines
+// would be two pixels a period at a pitch of 6.45, the second's at 5.6, and
+// the first's four pixels at 13.05. Shown in the wrong order, lines of two
+// pixels fade and a mirrored twin of their fringes takes their place; lines
+// of four show a twin a third as strong beside theirs, which bends their
+// reading where the lenses are near upright (leaning lenses move it far off
+// down the field). Refused, or a sixth of a fringe off, until no field was
+// drawn there; read right now, to a tenth of a fringe, with -x exact.
+TEST(PhotoRounds, LinesNearTwoOrFourPixelsOnAPanelOfTheOtherOrderAreReadRight)
 {
-    for (const double pitch : {6.45, 5.6})
+    struct Sheet {
+        double pitch;
+        int x;
+        int y;
+    };
+    for (const Sheet sheet : {Sheet{6.45, 47, 600}, Sheet{5.6, 47, 600}, Sheet{13.05, 4, 1152}})
         for (const bool mirror : {false, true}) {
+            const double pitch = sheet.pitch;
             AccuracyCase c;
             c.display = cv::Size(960, 600);
-            c.camera.sheet.calibration = Calibration{47, 600, pitch, mirror, 4.2, ChannelOrder::Bgr};
+            c.camera.sheet.calibration = Calibration{sheet.x, sheet.y, pitch, mirror, 4.2, ChannelOrder::Bgr};
             c.camera.sheet.viewCount = 8;
             c.camera.sheet.gap = 22.0;
             c.camera.distance = 41000.0;
@@ -211,24 +219,30 @@ TEST(Pattern, ADisplayTooSmallIsAStatus)
     EXPECT_EQ(pattern.at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255)); // the frame
 }
 
-// No field is drawn within 8 % of two pixels (six columns) a lens, whatever
-// the guess; every field lies at least the spread from the guess (enough
-// fringes), the two apart by as much; and away from two pixels the fields
-// are the guess less and more the spread.
-TEST(Pattern, NoFieldIsDrawnNearTwoPixelsALens)
+// No field is drawn within 8 % of two pixels (six columns) a line, nor
+// within six fringes across the field of four pixels (twelve), whatever the
+// guess; every field lies at least the spread from the guess (enough
+// fringes), the two apart by as much; and away from those the fields are
+// the guess less and more the spread.
+TEST(Pattern, NoFieldIsDrawnNearTwoOrFourPixelsALine)
 {
     for (const cv::Size display : {cv::Size(960, 600), cv::Size(3840, 2160)})
-        for (double pitch = 4.0; pitch <= 8.0; pitch += 0.0025) {
+        for (double pitch = 4.0; pitch <= 16.0; pitch += 0.0025) {
             const Calibration guess{40, 600, pitch, false};
-            const double spread = fieldSpread(patternLayout(display, pitch), pitch);
-            const double first = fieldCalibration(guess, spread, 0).pitch;
-            const double second = fieldCalibration(guess, spread, 1).pitch;
+            const PatternLayout layout = patternLayout(display, pitch);
+            const double spread = fieldSpread(layout, pitch);
+            const double fourPixelsClear = 6.0 / layout.fields[0].width;
+            const double first = fieldCalibration(layout, guess, 0).pitch;
+            const double second = fieldCalibration(layout, guess, 1).pitch;
             for (const double drawn : {first, second}) {
-                EXPECT_FALSE(drawn > 5.52 + 1e-9 && drawn < 6.48 - 1e-9) << "guess " << pitch << ": " << drawn;
+                EXPECT_GE(std::fabs(drawn / 6.0 - 1.0), 0.08 - 1e-9) << "guess " << pitch << ": " << drawn;
+                EXPECT_GE(std::fabs(drawn / 12.0 - 1.0), fourPixelsClear - 1e-9) << "guess " << pitch << ": " << drawn;
                 EXPECT_GE(std::fabs(drawn / pitch - 1.0), spread - 1e-9) << "guess " << pitch << ": " << drawn;
             }
             EXPECT_GE(std::fabs(first - second) / pitch, spread - 1e-9) << "guess " << pitch;
-            if (pitch < 5.1 || pitch > 7.1) {
+            const bool nearTwin = (pitch > 5.1 && pitch < 7.1) || (pitch > 10.8 && pitch < 11.4) ||
+                                  (pitch > 12.8 && pitch < 13.4);
+            if (!nearTwin) {
                 EXPECT_NEAR(first, pitch * (1.0 - spread), 1e-12) << pitch;
                 EXPECT_NEAR(second, pitch * (1.0 + spread), 1e-12) << pitch;
             }

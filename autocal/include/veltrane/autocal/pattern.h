@@ -40,12 +40,13 @@ cv::Rect codeModulesRect(const PatternLayout& layout, const cv::Mat& modules);
 // several fringes across a field even when the guess is a few per cent off.
 double fieldSpread(const PatternLayout& layout, double pitch);
 
-// The two fields' calibrations: the guess at pitch * (1 - spread) and
-// pitch * (1 + spread); but none drawn within 8 % of two pixels (six
-// subpixel columns) a lens, where a panel of the other subpixel order shows
-// the fringes twice: such a field is moved past that band, or past the
-// other field, whichever beats slower with the guess.
-Calibration fieldCalibration(const Calibration& guess, double spread, int field);
+// The layout's two fields' calibrations for the guess: at its pitch times
+// 1 - spread and 1 + spread; but none drawn within 8 % of two pixels (six
+// subpixel columns) a line, nor within a few fringes across the field of
+// four pixels, where a panel of the other subpixel order shows a twin of
+// the fringes: such a field is moved past that band, or past the other
+// field, whichever beats slower with the guess.
+Calibration fieldCalibration(const PatternLayout& layout, const Calibration& guess, int field);
 
 // What is said of a guess the engine draws no lines for.
 constexpr const char* UndrawableGuess = "the guess cannot be drawn (its lenses are all but horizontal)";
